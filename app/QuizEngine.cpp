@@ -1,0 +1,141 @@
+#include "app/QuizEngine.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "wordlist/WordLine.h"
+
+namespace vz {
+
+bool QuizEngine::NextQuestion() {
+  const int n = list_.Count();
+  // An empty list (the zero-length file a first run leaves) has no question.
+  if (n == 0) return false;
+  const int start = static_cast<int>(Rng.Next(static_cast<std::uint32_t>(n)));
+  int i = start;
+  while (!Askable(list_.Get(i))) {
+    if (--i < 0) i = list_.Count() - 1;
+    if (i == start) return false;
+  }
+  CurLine = i;
+  SplitLine parts = Split(list_.Get(i));
+  QuesText = std::move(parts.question);
+  AnsText = std::move(parts.answers);
+  Ticks = 0;
+  view_.DrawCentered(18, QuesText);
+  view_.ClearAnswer();
+  return true;
+}
+
+void QuizEngine::S1Click() {
+  Running = true;
+  view_.SetControlsEnabled(true);
+  view_.FocusAnswer();
+  view_.SetTimerEnabled(true);
+}
+
+void QuizEngine::N3Click() {
+  Running = false;
+  view_.SetTimerEnabled(false);
+  view_.SetControlsEnabled(false);
+}
+
+void QuizEngine::SkipBtnClick() {
+  AnsShown = false;
+  Answered = false;
+  Ticks = 0;
+  NextQuestion();
+  view_.DrawBoard();
+}
+
+void QuizEngine::AnsBtnClick() {
+  AnsShown = true;
+  view_.DrawCentered(48, AnsText);
+}
+
+bool QuizEngine::IsCorrect(const std::string& answer) const {
+  std::string_view rest = AnsText;
+  for (;;) {
+    const auto semi = rest.find(';');
+    if (rest.substr(0, semi) == answer) return true;
+    if (semi == std::string_view::npos) return false;
+    rest.remove_prefix(semi + 1);
+  }
+}
+
+void QuizEngine::Judgment(const std::string& typed, bool representable) {
+  if (Answered) {
+    if (NextQuestion()) {
+      AnsShown = false;
+      Answered = false;
+      Ticks = 0;
+      view_.DrawBoard();
+    } else {
+      // End of the pass: every line becomes askable again; the finished
+      // question stays on the board until the next Enter.
+      Cue("allok.wav");
+      view_.ShowEndOfPass();
+      list_.ResetPass();
+    }
+  } else if (representable && IsCorrect(typed)) {
+    AnsShown = false;
+    Cue("yes.wav");
+    AddHistory(kMarkCorrect + typed);
+    view_.DrawCorrectCircle();
+    MarkCurrentLine();
+    Answered = true;
+  } else {
+    AddHistory(kMarkWrong + typed);
+    Cue("no.wav");
+  }
+  view_.ClearAnswer();
+}
+
+void QuizEngine::MarkCurrentLine() {
+  // The list may have been replaced since the question was picked (word
+  // editor, another file): mark the line only while it is still this
+  // question's line, never some other line or a comment.
+  if (CurLine < 0 || CurLine >= list_.Count()) return;
+  const std::string& line = list_.Get(CurLine);
+  if (line.empty() || line[0] == ';') return;
+  const SplitLine parts = Split(line);
+  if (parts.question != QuesText || parts.answers != AnsText) return;
+  list_.MarkAnswered(CurLine);
+}
+
+void QuizEngine::Timer1Timer() {
+  if (ScrollOfs > 0) {
+    --ScrollOfs;
+    view_.DrawHistory();
+  }
+  if (Answered) return;
+  ++Ticks;
+  if (Ticks < TimeLimit) {
+    view_.DrawTimeBar();
+    return;
+  }
+  Cue("timeup.wav");
+  view_.DrawTimeoutCross();
+  AddHistory(kMarkTimeout + QuesText);
+  view_.DrawCentered(48, AnsText);
+  Answered = true;
+}
+
+void QuizEngine::AddHistory(std::string entry) {
+  std::move(History.begin() + 1, History.end(), History.begin());
+  History[6] = std::move(entry);
+  ScrollOfs = 12;
+  view_.DrawHistory();
+}
+
+TimeBarLook QuizEngine::TimeBar() const {
+  const std::int64_t limit = std::max(TimeLimit, 1);
+  const std::int64_t ticks = std::clamp<std::int64_t>(std::int64_t(Ticks) + 1, 0, limit);
+  return {static_cast<int>(ticks * 400 / limit), static_cast<int>(ticks * 255 / limit)};
+}
+
+void QuizEngine::Cue(const char* file) {
+  if (!NoSound) view_.PlayCue(file);
+}
+
+}  // namespace vz

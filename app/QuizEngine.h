@@ -1,0 +1,79 @@
+#pragma once
+// The quiz: its state, the choice of the next question, the quiz commands,
+// judging typed answers and the ticks of the time limit. It draws, plays and
+// asks through a QuizView, so it runs without a display.
+#include <array>
+#include <string>
+
+#include "app/QuizRandom.h"
+#include "app/QuizView.h"
+#include "wordlist/WordList.h"
+
+namespace vz {
+
+// History entry markers, code page 932.
+inline constexpr const char* kMarkCorrect = "\x81\x9B ";        // "○ "
+inline constexpr const char* kMarkWrong = "\x81\x7E ";          // "× "
+inline constexpr const char* kMarkTimeout = "\x81\x7E\x81\x7E ";  // "×× "
+inline constexpr const char* kNoEvent = "  ";
+
+// Colour and width of the time bar for the current tick count.
+struct TimeBarLook {
+  int width;  // 0 .. 400 pixels
+  int red;    // 0 .. 255; blue is 255 - red
+};
+
+class QuizEngine {
+ public:
+  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) { History.fill(kNoEvent); }
+
+  // State of the current question.
+  bool AnsShown = false;
+  bool Answered = false;
+  int CurLine = 0;
+  int Ticks = 0;
+  int ScrollOfs = 4;
+  std::string QuesText;
+  std::string AnsText;
+  std::array<std::string, 7> History;  // 0 oldest .. 6 newest
+
+  // Program-wide values.
+  bool Running = false;
+  int TimeLimit = 1000;  // ticks per question, at least 1
+  bool NoSound = false;
+  QuizRandom Rng;
+
+  // Picks a random askable line, scanning backwards (cyclically) from a
+  // random start; false when none is askable, with nothing changed.
+  bool NextQuestion();
+
+  void S1Click();        // Start
+  void N3Click();        // Stop
+  void SkipBtnClick();   // Next question
+  void AnsBtnClick();    // Show answer
+
+  // Enter in the answer box. `typed` is the box's text in code page 932;
+  // `representable` is false when it held a character code page 932 lacks,
+  // and then it matches no answer.
+  void Judgment(const std::string& typed, bool representable = true);
+  // One tick of the 10 ms timer.
+  void Timer1Timer();
+  // Pushes an entry into the history and redraws the panel.
+  void AddHistory(std::string entry);
+
+  // The bar as the current tick draws it. After a time-out it stays full
+  // width and pure red, as the last counted tick left it.
+  TimeBarLook TimeBar() const;
+
+  // True when `answer` equals AnsText or one of its ";" alternatives.
+  bool IsCorrect(const std::string& answer) const;
+
+ private:
+  void Cue(const char* file);
+  void MarkCurrentLine();
+
+  WordList& list_;
+  QuizView& view_;
+};
+
+}  // namespace vz

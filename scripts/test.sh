@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test:
+#   1. unit, widget and end-to-end tests (CTest) on the normal build;
+#   2. the unit tests again, built with AddressSanitizer and UBSan;
+#   3. a 30-second libFuzzer run over loading and saving word files.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+bash scripts/install-deps.sh
+bash scripts/build.sh
+
+echo "== tests =="
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== unit tests under address and undefined-behaviour sanitizers =="
+san="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+cmake -S . -B build-asan -DVEVEZ_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS="$san" -DCMAKE_EXE_LINKER_FLAGS="$san" >/dev/null
+cmake --build build-asan -j"$jobs" --target unit_tests
+ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== fuzzing the word-file round trip for 30 s =="
+cmake -S . -B build-fuzz -DVEVEZ_CORE_ONLY=ON -DVEVEZ_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build-fuzz -j"$jobs" --target wordfile_fuzz
+mkdir -p build-fuzz/corpus
+cp data/word.txt build-fuzz/corpus/ 2>/dev/null || true
+build-fuzz/bin/wordfile_fuzz -max_total_time=30 -print_final_stats=1 build-fuzz/corpus
+echo "fuzz: no failure in 30 s"

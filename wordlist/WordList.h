@@ -1,0 +1,57 @@
+#pragma once
+// The word list: the lines of the current word file, in file order, as bytes.
+// It also remembers which file its lines belong to, so that a save never
+// overwrites a file it did not read or that changed on disk since.
+#include <string>
+#include <vector>
+
+#include "wordlist/FileIO.h"
+
+namespace vz {
+
+class WordList {
+ public:
+  enum class SaveResult {
+    Saved,
+    // The lines do not stand for the file at that path (it could not be read,
+    // or only part of it could): the file was left alone.
+    NotOwned,
+    // The file changed on disk since it was loaded or saved, or appeared where
+    // there was none: the file was left alone.
+    ChangedOnDisk,
+  };
+
+  int Count() const { return static_cast<int>(lines_.size()); }
+  // Reading or storing outside 0 .. Count()-1 raises IndexError.
+  const std::string& Get(int index) const;
+  void Put(int index, std::string line);
+  void Add(std::string line) { lines_.push_back(std::move(line)); }
+  void Clear() { lines_.clear(); }
+  const std::vector<std::string>& Lines() const { return lines_; }
+
+  // Replaces the lines with those of the file. On failure (OpenError) the
+  // lines stay as they were, and the list no longer owns `path`: a later save
+  // over it is skipped.
+  void Load(const std::string& path);
+  // The list starts without a file at `path`: saving there creates it, unless
+  // a file has appeared there meanwhile.
+  void BindAbsent(const std::string& path);
+  // Writes every line with CR LF over `path`, atomically; see SaveResult for
+  // when it declines. Raises CreateError or WriteError when writing fails.
+  SaveResult Save(const std::string& path);
+
+  // First byte of line `index` becomes "1"; an empty line has none to change.
+  void MarkAnswered(int index);
+  // Every line that is not empty and not a comment gets the mark "0".
+  void ResetPass();
+
+ private:
+  void CheckIndex(int index) const;
+
+  std::vector<std::string> lines_;
+  std::string boundPath_;  // the file the lines were read from or saved to
+  FileStamp stamp_;        // that file as it was then
+  bool owned_ = false;     // the lines stand for that whole file
+};
+
+}  // namespace vz
