@@ -1,0 +1,1 @@
+target_sources(vevez_gui PRIVATE Fonts.cpp)

@@ -1,0 +1,14 @@
+// Widget tests run with QT_QPA_PLATFORM=offscreen under one QApplication.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/Fonts.h"
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  vz::InstallFontSubstitutes();
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
