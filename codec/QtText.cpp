@@ -18,6 +18,16 @@ std::optional<std::string> ToCp932(const QString& text) {
   return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 
+std::string ToCp932Lossy(const QString& text) {
+  std::string out;
+  for (char32_t c : text.toUcs4()) {
+    const QByteArray utf8 = QString::fromUcs4(&c, 1).toUtf8();
+    auto bytes = Utf8ToCp932(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+    out += bytes ? *bytes : std::string("\x81\xAC");
+  }
+  return out;
+}
+
 QString FromFsName(const std::string& name) {
   return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
 }

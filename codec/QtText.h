@@ -11,6 +11,9 @@ namespace vz::codec {
 QString FromCp932(std::string_view bytes);
 // nullopt when the text holds a character code page 932 cannot represent.
 std::optional<std::string> ToCp932(const QString& text);
+// For showing typed text that ToCp932 refused: each character code page 932
+// lacks becomes "〓" (the geta mark). Never compared with answers.
+std::string ToCp932Lossy(const QString& text);
 
 // File and directory names are file-system bytes, never code page 932.
 QString FromFsName(const std::string& name);

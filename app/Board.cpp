@@ -1,0 +1,145 @@
+#include "app/Board.h"
+
+#include <QFontMetrics>
+
+#include "app/Fonts.h"
+#include "app/QuizEngine.h"
+#include "codec/QtText.h"
+
+namespace vz {
+namespace {
+
+const QColor kLightBlue(166, 202, 240);
+
+// The first two bytes of a correct entry: "○" in code page 932.
+bool IsCorrectEntry(const std::string& e) { return e.size() >= 2 && e[0] == '\x81' && e[1] == '\x9B'; }
+
+}  // namespace
+
+Board::Board(qreal devicePixelRatio) { SetDevicePixelRatio(devicePixelRatio); }
+
+void Board::SetDevicePixelRatio(qreal ratio) {
+  if (!image_.isNull() && image_.devicePixelRatio() == ratio) return;
+  image_ = QImage(QSize(kWidth, kHeight) * ratio, QImage::Format_RGB32);
+  image_.setDevicePixelRatio(ratio);
+  image_.fill(Qt::white);
+  barWidth_ = barRed_ = -1;
+}
+
+// Shapes are drawn without antialiasing, as on the classic canvas.
+void Board::Begin(QPainter& p) {
+  p.begin(&image_);
+  p.setRenderHint(QPainter::Antialiasing, false);
+}
+
+QFont Board::Font(int pixelSize) const { return UiFont(pixelSize); }
+
+QRect Board::DrawBoard(const QuizEngine& quiz) {
+  {
+    QPainter p;
+    Begin(p);
+    // White rounded board with a black 1-pixel outline, corner ellipse 10 x 10.
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRect(0, 0, kWidth - 1, kHeight - 1), 5, 5);
+    // Time-bar frame on (45, 88, 447, 108).
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRect(45, 88, 447 - 45 - 1, 108 - 88 - 1));
+  }
+  DrawCentered(18, quiz.QuesText);
+  if (quiz.AnsShown) DrawCentered(48, quiz.AnsText);
+  DrawHistory(quiz);
+  barWidth_ = barRed_ = -1;
+  DrawTimeBar(quiz);
+  return QRect(0, 0, kWidth, kHeight);
+}
+
+QRect Board::DrawCentered(int y, const std::string& text) {
+  const QString s = codec::FromCp932(text);
+  const int w = QFontMetrics(Font(kPx20pt)).horizontalAdvance(s);
+  const int x = (kWidth - w) >> 1;  // rounds down, also for a negative width difference
+  return DrawOutlined(x, y, kPx20pt, kLightBlue, Qt::black, text);
+}
+
+QRect Board::DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor,
+                          const std::string& text) {
+  const QString s = codec::FromCp932(text);
+  QPainter p;
+  Begin(p);
+  const QFont font = Font(pixelSize);
+  p.setFont(font);
+  const QFontMetrics fm(font);
+  const int base = fm.ascent();  // text is placed by the top of its cell
+  p.setPen(edgeColor);
+  p.drawText(x, y - 1 + base, s);
+  p.drawText(x, y + 1 + base, s);
+  p.drawText(x - 1, y + base, s);
+  p.drawText(x + 1, y + base, s);
+  p.setPen(textColor);
+  p.drawText(x, y + base, s);
+  return QRect(x - 1, y - 1, fm.horizontalAdvance(s) + 2, fm.height() + 2);
+}
+
+QRect Board::DrawTimeBar(const QuizEngine& quiz) {
+  const TimeBarLook bar = quiz.TimeBar();
+  if (bar.width == barWidth_ && bar.red == barRed_) return {};
+  barWidth_ = bar.width;
+  barRed_ = bar.red;
+  const QRect r(46, 90, bar.width, 106 - 90);
+  if (bar.width > 0) {
+    QPainter p;
+    Begin(p);
+    p.fillRect(r, QColor(bar.red, 0, 255 - bar.red));
+  }
+  return r;
+}
+
+QRect Board::DrawHistory(const QuizEngine& quiz) {
+  const QRect panel(376, 1, 485 - 376, 88 - 1);
+  {
+    QPainter p;
+    Begin(p);
+    p.fillRect(panel, Qt::white);
+  }
+  QRect touched = panel;
+  for (int i = 6; i >= 0; --i) {
+    const std::string& e = quiz.History[static_cast<size_t>(i)];
+    const int h = (7 - i) * 36;
+    const QColor edge(h, h, h);
+    const QColor text = IsCorrectEntry(e) ? QColor(255, 255, h) : QColor(255, h, h);
+    touched |= DrawOutlined(378, 12 * i - 11 + quiz.ScrollOfs, kPx9pt, text, edge, e);
+  }
+  {
+    // Redraw the board's top border above the panel, where the oldest entry
+    // may have been drawn.
+    QPainter p;
+    Begin(p);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(377, 0, 481, 0);
+  }
+  return touched & QRect(0, 0, kWidth, kHeight);
+}
+
+QRect Board::DrawTimeoutCross(const std::string& question) {
+  const QString s = codec::FromCp932(question);
+  const QFontMetrics fm(Font(kPx20pt));
+  const int w = fm.horizontalAdvance(s), h = fm.height();
+  const int x0 = (kWidth - w) >> 1, x1 = (kWidth + w) >> 1;
+  QPainter p;
+  Begin(p);
+  p.setPen(QPen(Qt::red, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawLine(x0, 18, x1, 18 + h);
+  p.drawLine(x1, 18, x0, 18 + h);
+  return QRect(QPoint(x0 - 2, 16), QPoint(x1 + 2, 20 + h));
+}
+
+QRect Board::DrawCorrectCircle() {
+  QPainter p;
+  Begin(p);
+  p.setPen(QPen(Qt::red, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(QRect(206, 10, 286 - 206 - 1, 90 - 10 - 1));
+  return QRect(204, 8, 84, 84);
+}
+
+}  // namespace vz

@@ -1,0 +1,47 @@
+#pragma once
+// The quiz board: question, answer, time bar, history panel, and the cross
+// and circle marks, drawn onto a backing image of 492 x 114 logical pixels.
+// Coordinates follow the board's own conventions: a rectangle (l, t, r, b)
+// excludes column r and row b, and text is placed by the top-left corner of
+// its cell. Each operation returns the area it touched.
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+#include <array>
+#include <string>
+
+namespace vz {
+
+class QuizEngine;
+
+class Board {
+ public:
+  static constexpr int kWidth = 492;
+  static constexpr int kHeight = 114;
+
+  explicit Board(qreal devicePixelRatio = 1.0);
+
+  const QImage& Image() const { return image_; }
+  void SetDevicePixelRatio(qreal ratio);
+
+  QRect DrawBoard(const QuizEngine& quiz);
+  QRect DrawCentered(int y, const std::string& text);
+  QRect DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor, const std::string& text);
+  QRect DrawTimeBar(const QuizEngine& quiz);
+  QRect DrawHistory(const QuizEngine& quiz);
+  QRect DrawTimeoutCross(const std::string& question);
+  QRect DrawCorrectCircle();
+
+ private:
+  void Begin(QPainter& p);
+  QFont Font(int pixelSize) const;
+
+  QImage image_;
+  // The bar as last drawn; a tick that would draw the same pixels draws
+  // nothing, keeping the 10 ms tick cheap.
+  int barWidth_ = -1, barRed_ = -1;
+};
+
+}  // namespace vz

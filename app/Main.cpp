@@ -1,0 +1,283 @@
+#include "app/Main.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QWindow>
+
+#include "app/AnswerEdit.h"
+#include "app/BoardWidget.h"
+#include "app/ErrorGuard.h"
+#include "app/Fonts.h"
+#include "app/Glyphs.h"
+#include "app/SoundPlayer.h"
+#include "codec/QtText.h"
+#include "editor/WordForm.h"
+#include "settings/OptionForm.h"
+#include "settings/Settings.h"
+#include "wordlist/FileIO.h"
+
+namespace vz {
+
+TForm1::TForm1(QWidget* parent, std::string exeDir)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint) {
+  setWindowTitle(QStringLiteral("Z&Uプログラム"));
+  setFont(UiFont(12));
+  BuildControls();
+  BuildMenu();
+  Timer1.setInterval(10);
+  Timer1.setTimerType(Qt::PreciseTimer);
+  connect(&Timer1, &QTimer::timeout, this, [this] { Guard([&] { quiz_.Timer1Timer(); }); });
+  SetErrorBoxParent(this);
+  Guard([&] { FormCreate(std::move(exeDir)); });
+}
+
+TForm1::~TForm1() { SetErrorBoxParent(nullptr); }
+
+void TForm1::BuildControls() {
+  auto* client = new QWidget(this);
+  client->setFixedSize(Board::kWidth, 154);
+  setCentralWidget(client);
+  boardWidget_ = new BoardWidget(board_, client);
+  boardWidget_->move(0, 0);
+
+  SkipBtn = new QPushButton(CrossGlyph(), QStringLiteral("次の問題へ"), client);
+  SkipBtn->setObjectName("SkipBtn");
+  SkipBtn->setGeometry(8, 120, 97, 25);
+  AnsEdit = new AnswerEdit(client);
+  AnsEdit->setObjectName("AnsEdit");
+  AnsEdit->setGeometry(128, 122, 249, 24);
+  AnsEdit->setFont(UiFont(16));
+  AnsBtn = new QPushButton(QuestionGlyph(), QStringLiteral("答えを見る"), client);
+  AnsBtn->setObjectName("AnsBtn");
+  AnsBtn->setGeometry(400, 120, 89, 25);
+  for (QPushButton* b : {SkipBtn, AnsBtn}) {
+    b->setIconSize(QSize(18, 18));
+    b->setAutoDefault(false);
+  }
+  setTabOrder(AnsBtn, AnsEdit);
+  setTabOrder(AnsEdit, SkipBtn);
+
+  connect(SkipBtn, &QPushButton::clicked, this, [this] { Guard([&] { quiz_.SkipBtnClick(); }); });
+  connect(AnsBtn, &QPushButton::clicked, this, [this] { Guard([&] { quiz_.AnsBtnClick(); }); });
+  connect(AnsEdit, &AnswerEdit::enterPressed, this, [this] { Guard([&] { JudgmentEnter(); }); });
+}
+
+void TForm1::BuildMenu() {
+  // Qt's own menu bar: inside the window, and not exported over D-Bus.
+  menuBar()->setNativeMenuBar(false);
+  auto add = [this](QMenu* menu, const char* name, const QString& text, QKeySequence key, auto handler) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(name);
+    if (!key.isEmpty()) a->setShortcut(key);
+    connect(a, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+    return a;
+  };
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  file->setObjectName("File1");
+  add(file, "Open", QStringLiteral("別の問題を開く(&O)..."), QKeySequence("Ctrl+O"), &TForm1::OpenClick);
+  file->addSeparator();
+  QAction* s1 = file->addAction(QStringLiteral("開始(&P)"));
+  s1->setObjectName("S1");
+  s1->setShortcut(Qt::Key_F9);
+  connect(s1, &QAction::triggered, this, [this] { Guard([&] { quiz_.S1Click(); }); });
+  QAction* n3 = file->addAction(QStringLiteral("停止(&S)"));
+  n3->setObjectName("N3");
+  n3->setShortcut(Qt::Key_F8);
+  connect(n3, &QAction::triggered, this, [this] { Guard([&] { quiz_.N3Click(); }); });
+  file->addSeparator();
+  add(file, "Exit1", QStringLiteral("終了(&X)"), QKeySequence(Qt::Key_Escape), &TForm1::Exit1Click);
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+  edit->setObjectName("Edit2");
+  add(edit, "A1", QStringLiteral("単語追加削除(&A)..."), QKeySequence("Ctrl+P"), &TForm1::A1Click);
+  edit->addSeparator();
+  // Ctrl+O belongs to the file command; here it is only shown, since two
+  // actions with one shortcut would make Qt fire neither.
+  add(edit, "O1", QStringLiteral("設定(&O)...\tCtrl+O"), QKeySequence(), &TForm1::O1Click);
+}
+
+void TForm1::FormCreate(std::string exeDir) {
+  exeDir_ = exeDir.empty() ? codec::ToFsName(QCoreApplication::applicationDirPath()) + "/" : std::move(exeDir);
+  Timer1.stop();
+  quiz_.Running = quiz_.AnsShown = quiz_.Answered = false;
+  SetControlsEnabled(false);
+  quiz_.Ticks = 0;
+  quiz_.ScrollOfs = 4;
+  const Settings s = ReadSettings(SettingsFile(exeDir_));
+  quiz_.NoSound = s.NoSound;
+  quiz_.TimeLimit = s.TimeLimit;
+  wordFile_ = s.WordFile;
+  wordDir_ = s.WordDir;
+  quiz_.History.fill(kNoEvent);
+  quiz_.Rng.SeedFromClock();
+  sound_ = std::make_unique<SoundPlayer>(exeDir_);
+  const std::string path = WordPath();
+  const FileStamp stamp = StampOf(path);
+  if (!stamp.exists) {
+    wordList_.BindAbsent(path);
+    return;
+  }
+  if (!IsRegularFile(path) && QFileInfo(codec::FromFsName(path)).isDir()) {
+    // A directory by that name is no word file: leave it alone, silently.
+    try {
+      wordList_.Load(path);
+    } catch (const Error&) {
+    }
+    return;
+  }
+  wordList_.Load(path);
+  quiz_.NextQuestion();
+}
+
+void TForm1::FormDestroy() {
+  Timer1.stop();
+  const Settings s{quiz_.NoSound, quiz_.TimeLimit, wordFile_, wordDir_};
+  const bool settingsSaved = WriteSettings(SettingsFile(exeDir_), s);
+  Guard([&] { SaveWordList(); });
+  if (!settingsSaved) ShowErrorBox(CreateError(exeDir_ + "kobeli.ini").what());
+  sound_.reset();
+}
+
+void TForm1::SaveWordList() {
+  const std::string path = WordPath();
+  if (wordList_.Save(path) == WordList::SaveResult::ChangedOnDisk) {
+    QMessageBox::warning(isVisible() ? this : nullptr, QString::fromUtf8(kAppTitle),
+                         QStringLiteral("ファイル %1 は別のプログラムによって変更されたため、上書きしませんでした。")
+                             .arg(codec::FromFsName(path)));
+  }
+}
+
+QFileDialog* TForm1::OpenDialog() {
+  if (!OpenDialog1) {
+    // One dialog for the whole run, so it remembers the last path and filter.
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setFileMode(QFileDialog::AnyFile);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setNameFilters({QStringLiteral("全てのファイル (*)"),
+                                 QStringLiteral("テキストファイル(*.txt) (*.txt)")});
+    OpenDialog1->setDirectory(codec::FromFsName(wordDir_));
+  }
+  return OpenDialog1;
+}
+
+void TForm1::OpenClick() {
+  QFileDialog* dlg = OpenDialog();
+  if (openedBefore_) dlg->selectFile(codec::FromFsName(lastChosen_));
+  openedBefore_ = true;
+  if (dlg->exec() != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return;
+  const std::string chosen = codec::ToFsName(dlg->selectedFiles().first());
+  lastChosen_ = chosen;
+  const auto slash = chosen.rfind('/');
+  const std::string dir = chosen.substr(0, slash + 1);
+  const std::string name = chosen.substr(slash + 1);
+  // Sounds are looked for first in the directory of the chosen file.
+  if (!dir.empty() && ::chdir(dir.c_str()) != 0) { /* keep the current directory */ }
+
+  SaveWordList();
+  // Read the new file aside; only a file that could be read replaces the
+  // list and the location, so a failed open leaves everything as it was.
+  WordList fresh;
+  fresh.Load(dir + name);
+  std::swap(wordList_, fresh);
+  wordDir_ = dir;
+  wordFile_ = name;
+  quiz_.SkipBtnClick();
+}
+
+void TForm1::Exit1Click() { close(); }
+
+template <class F>
+void TForm1::WithTimerStopped(F&& showDialog) {
+  Timer1.stop();
+  struct Restart {
+    TForm1* self;
+    ~Restart() {
+      if (self->quiz_.Running) self->Timer1.start();
+    }
+  } restart{this};
+  showDialog(centralWidget()->mapToGlobal(QPoint(0, 0)));
+}
+
+void TForm1::O1Click() {
+  WithTimerStopped([&](QPoint origin) { ExecOptionDialog(this, origin, quiz_); });
+}
+
+void TForm1::A1Click() {
+  WithTimerStopped([&](QPoint origin) { ExecWordEditor(this, origin, wordList_); });
+}
+
+void TForm1::JudgmentEnter() {
+  const QString text = AnsEdit->text();
+  if (auto bytes = codec::ToCp932(text)) {
+    quiz_.Judgment(*bytes);
+  } else {
+    quiz_.Judgment(codec::ToCp932Lossy(text), false);
+  }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (QWindow* w = windowHandle()) {
+    w->removeEventFilter(this);
+    w->installEventFilter(this);
+  }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  // Whenever the window is exposed (shown, restored, uncovered) the board is
+  // drawn afresh from the quiz state.
+  if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+    board_.SetDevicePixelRatio(devicePixelRatioF());
+    Guard([&] { DrawBoard(); });
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::Repaint(const QRect& area) {
+  if (!area.isEmpty()) boardWidget_->update(area);
+}
+
+void TForm1::DrawBoard() { Repaint(board_.DrawBoard(quiz_)); }
+void TForm1::DrawCentered(int y, const std::string& text) { Repaint(board_.DrawCentered(y, text)); }
+void TForm1::DrawTimeBar() { Repaint(board_.DrawTimeBar(quiz_)); }
+void TForm1::DrawHistory() { Repaint(board_.DrawHistory(quiz_)); }
+void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.QuesText)); }
+void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
+
+void TForm1::SetControlsEnabled(bool enabled) {
+  SkipBtn->setEnabled(enabled);
+  AnsBtn->setEnabled(enabled);
+  AnsEdit->setEnabled(enabled);
+}
+
+void TForm1::FocusAnswer() { AnsEdit->setFocus(); }
+void TForm1::ClearAnswer() { AnsEdit->clear(); }
+
+void TForm1::SetTimerEnabled(bool enabled) {
+  if (!enabled) {
+    Timer1.stop();
+  } else if (!Timer1.isActive()) {
+    Timer1.start();
+  }
+}
+
+void TForm1::PlayCue(const char* file) {
+  if (sound_) sound_->Play(file);
+}
+
+void TForm1::ShowEndOfPass() {
+  // No owner: the box is centred on the screen, and application-modal.
+  QMessageBox box(QMessageBox::Information, QStringLiteral("情報"),
+                  QStringLiteral("お疲れ様です。\n全ての単語が表示される状態に戻します。"), QMessageBox::Ok);
+  box.exec();
+}
+
+}  // namespace vz

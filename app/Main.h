@@ -1,0 +1,101 @@
+#pragma once
+// The main window: menu, quiz board, answer box and buttons. It owns the word
+// list and the quiz engine, runs the start-up and shutdown sequences, and
+// carries out for the engine what it asks of the screen, the timer and the
+// speakers.
+#include <QMainWindow>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "app/Board.h"
+#include "app/QuizEngine.h"
+#include "app/QuizView.h"
+#include "wordlist/WordList.h"
+
+class QAction;
+class QFileDialog;
+class QPushButton;
+
+namespace vz {
+
+class AnswerEdit;
+class BoardWidget;
+class SoundPlayer;
+
+class TForm1 : public QMainWindow, public QuizView {
+  Q_OBJECT
+ public:
+  // `exeDir` stands in for the executable's directory (tests run the window
+  // beside their own files); empty means the real one.
+  explicit TForm1(QWidget* parent = nullptr, std::string exeDir = {});
+  ~TForm1() override;
+
+  // The shutdown sequence; the program runs it once the event loop has ended.
+  void FormDestroy();
+
+  // Exposed for tests.
+  QuizEngine& Quiz() { return quiz_; }
+  WordList& Words() { return wordList_; }
+  const Board& BoardImage() const { return board_; }
+  const std::string& WordDir() const { return wordDir_; }
+  const std::string& WordFile() const { return wordFile_; }
+  QTimer& Timer() { return Timer1; }
+  QFileDialog* OpenDialog();
+
+  // Menu and button handlers.
+  void OpenClick();
+  void Exit1Click();
+  void A1Click();
+  void O1Click();
+  void JudgmentEnter();
+
+  // QuizView
+  void DrawBoard() override;
+  void DrawCentered(int y, const std::string& text) override;
+  void DrawTimeBar() override;
+  void DrawHistory() override;
+  void DrawTimeoutCross() override;
+  void DrawCorrectCircle() override;
+  void SetControlsEnabled(bool enabled) override;
+  void FocusAnswer() override;
+  void ClearAnswer() override;
+  void SetTimerEnabled(bool enabled) override;
+  void PlayCue(const char* file) override;
+  void ShowEndOfPass() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenu();
+  void FormCreate(std::string exeDir);
+  std::string WordPath() const { return wordDir_ + wordFile_; }
+  void SaveWordList();
+  void Repaint(const QRect& area);
+  // Runs a modal dialog with the quiz timer stopped, and starts the timer
+  // again afterwards only while the quiz runs.
+  template <class F>
+  void WithTimerStopped(F&& showDialog);
+
+  std::string exeDir_;
+  std::string wordFile_;
+  std::string wordDir_;
+  WordList wordList_;
+  QuizEngine quiz_{wordList_, *this};
+  Board board_;
+  std::unique_ptr<SoundPlayer> sound_;
+
+  QTimer Timer1;
+  BoardWidget* boardWidget_ = nullptr;
+  QPushButton* SkipBtn = nullptr;
+  AnswerEdit* AnsEdit = nullptr;
+  QPushButton* AnsBtn = nullptr;
+  QFileDialog* OpenDialog1 = nullptr;
+  bool openedBefore_ = false;
+  std::string lastChosen_;
+};
+
+}  // namespace vz

@@ -1,0 +1,30 @@
+// Program entry: the main window is the program.
+#include <QApplication>
+
+#include "app/ErrorGuard.h"
+#include "app/Fonts.h"
+#include "app/Main.h"
+#include "app/SignalBridge.h"
+
+int main(int argc, char** argv) {
+  vz::InstallFontSubstitutes();
+  // Qt reads its own platform options from argv; the program takes none.
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(vz::kAppTitle));
+  int rc = 0;
+  {
+    vz::TForm1 form;
+    vz::SignalBridge sigBridge;
+    // A signal or the end of the desktop session ends the program like Esc,
+    // so that settings and progress are saved.
+    QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, &form, &QWidget::close);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.close(); });
+    form.show();
+    rc = app.exec();
+    form.hide();
+    form.FormDestroy();
+  }
+  // Objects deleted later are released while the application still exists.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  return rc;
+}

@@ -1,0 +1,87 @@
+# Shared helpers for the end-to-end tests: a private Xvfb, a scratch copy of
+# the program's directory, and xdotool to drive the real program.
+# Usage: source lib.sh <build/bin>
+set -euo pipefail
+
+BIN=$(cd "$1" && pwd)
+WORK=$(mktemp -d /tmp/vevez-e2e.XXXXXX)
+APPDIR=$WORK/bin
+APP_PID=
+XVFB_PID=
+MAIN_TITLE='^Z&Uプログラム$'
+
+cleanup() {
+  [[ -n $APP_PID ]] && kill -9 "$APP_PID" 2>/dev/null || true
+  [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null || true
+  if [[ ${KEEP_WORK:-0} == 1 ]]; then echo "work dir kept: $WORK"; else rm -rf "$WORK"; fi
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  [[ -f $WORK/app.log ]] && { echo "--- program output ---" >&2; cat "$WORK/app.log" >&2; }
+  exit 1
+}
+
+start_xvfb() {
+  local fdfile=$WORK/display
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>"$WORK/xvfb.log" &
+  XVFB_PID=$!
+  for _ in $(seq 100); do [[ -s $fdfile ]] && break; sleep 0.05; done
+  [[ -s $fdfile ]] || fail "Xvfb did not start"
+  export DISPLAY=:$(head -n1 "$fdfile")
+}
+
+# The program's directory as a user has it: program, helper, sounds; no
+# settings file unless a test writes one.
+setup_appdir() {
+  mkdir -p "$APPDIR"
+  cp "$BIN/vevez" "$APPDIR/"
+  for f in vevez-leakbox yes.wav no.wav timeup.wav allok.wav; do
+    [[ -e $BIN/$f ]] && cp "$BIN/$f" "$APPDIR/"
+  done
+  return 0
+}
+
+# Writes UTF-8 text (lines separated by \n) as a code page 932 file with CR LF.
+write_words() {
+  local path=$1 text=$2
+  printf '%s\n' "$text" | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 > "$path"
+}
+
+# Reads a code page 932 word file as UTF-8 with LF line ends.
+read_words() { iconv -f CP932 -t UTF-8 < "$1" | tr -d '\r'; }
+
+start_app() {
+  (cd "$APPDIR" && exec env -u QT_QPA_PLATFORM "$APPDIR/vevez" >"$WORK/app.log" 2>&1) &
+  APP_PID=$!
+  WIN=$(timeout 20 xdotool search --sync --onlyvisible --name "$MAIN_TITLE" | head -n1) ||
+    fail "main window did not appear"
+  focus_main
+}
+
+focus_main() {
+  xdotool windowfocus --sync "$WIN" 2>/dev/null || xdotool windowfocus "$WIN"
+  sleep 0.2
+}
+
+key() { xdotool key --delay 60 "$@"; sleep 0.15; }
+type_text() { xdotool type --delay 50 "$1"; sleep 0.15; }
+
+# Waits for a window whose title matches the regex; prints its id.
+wait_window() { timeout "${2:-10}" xdotool search --sync --onlyvisible --name "$1" | head -n1; }
+
+# Waits until the program has ended; fails on a timeout or a non-zero status.
+wait_exit() {
+  local status=0
+  for _ in $(seq 200); do
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -0 "$APP_PID" 2>/dev/null && fail "program did not end"
+  wait "$APP_PID" || status=$?
+  APP_PID=
+  [[ $status -eq 0 ]] || fail "program ended with status $status"
+}
+
+screenshot() { import -window root "$1"; }

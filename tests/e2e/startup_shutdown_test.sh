@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Start, answer with real key presses, end with Esc: the settings file holds
+# the four keys in order and the word file keeps the progress.
+source "$(dirname "$0")/lib.sh"
+start_xvfb
+setup_appdir
+write_words "$APPDIR/word.txt" "0ネコ,cat;kitty"
+
+start_app
+key F9
+type_text "kitty"
+key Return
+key Escape
+wait_exit
+
+expected=$(printf '[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=%s/\r\n' "$APPDIR")
+[[ $(cat "$APPDIR/kobeli.ini") == "$expected" ]] || fail "kobeli.ini is: $(cat -A "$APPDIR/kobeli.ini")"
+[[ $(read_words "$APPDIR/word.txt") == "1ネコ,cat;kitty" ]] || fail "word.txt is: $(read_words "$APPDIR/word.txt")"
+[[ $(tail -c 2 "$APPDIR/word.txt" | od -An -tx1 | tr -d ' ') == 0d0a ]] || fail "word.txt lost its CR LF"
+
+# A first run without a word file leaves a zero-length one; the next start
+# must come up without an error box, and a word file copied into place while
+# the program runs is never wiped by its empty list.
+rm "$APPDIR/word.txt" "$APPDIR/kobeli.ini"
+start_app
+key Escape
+wait_exit
+[[ -f $APPDIR/word.txt && ! -s $APPDIR/word.txt ]] || fail "no empty word.txt after a run without one"
+rm "$APPDIR/word.txt"
+start_app
+write_words "$APPDIR/word.txt" "0イヌ,dog"
+key Escape
+box=$(wait_window '^VeveZプログラム$' 10) || fail "no notice that word.txt changed meanwhile"
+xdotool windowfocus --sync "$box"; key Return
+wait_exit
+[[ $(read_words "$APPDIR/word.txt") == "0イヌ,dog" ]] || fail "a word file copied in meanwhile was overwritten"
+
+start_app
+sleep 0.5
+if xdotool search --onlyvisible --name '^VeveZプログラム$' >/dev/null 2>&1; then fail "an error box at start-up"; fi
+key Escape
+wait_exit
+echo "PASS"

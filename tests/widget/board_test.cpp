@@ -1,0 +1,157 @@
+// Pixels of the quiz board's backing image.
+#include <gtest/gtest.h>
+
+#include <QColor>
+
+#include "app/Board.h"
+#include "app/QuizEngine.h"
+
+namespace vz {
+namespace {
+
+// The board is drawn by the test itself; the engine's own calls are ignored.
+struct NoView : QuizView {
+  void DrawBoard() override {}
+  void DrawCentered(int, const std::string&) override {}
+  void DrawTimeBar() override {}
+  void DrawHistory() override {}
+  void DrawTimeoutCross() override {}
+  void DrawCorrectCircle() override {}
+  void SetControlsEnabled(bool) override {}
+  void FocusAnswer() override {}
+  void ClearAnswer() override {}
+  void SetTimerEnabled(bool) override {}
+  void PlayCue(const char*) override {}
+  void ShowEndOfPass() override {}
+};
+
+class BoardTest : public ::testing::Test {
+ protected:
+  QColor At(int x, int y) const { return board.Image().pixelColor(x, y); }
+  bool IsRed(QColor c) const { return c.red() > 200 && c.green() < 60 && c.blue() < 60; }
+  // Counts pixels in a rectangle that satisfy `pred`.
+  template <class P>
+  int Count(QRect r, P pred) const {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) n += pred(At(x, y)) ? 1 : 0;
+    return n;
+  }
+
+  NoView view;
+  WordList list;
+  QuizEngine quiz{list, view};
+  Board board;
+};
+
+TEST_F(BoardTest, BoardFrameAndBackground) {
+  board.DrawBoard(quiz);
+  EXPECT_EQ(At(100, 50), QColor(Qt::white));
+  EXPECT_EQ(At(200, 0), QColor(Qt::black));     // outline, top
+  EXPECT_EQ(At(200, 113), QColor(Qt::black));   // outline, bottom row 113
+  EXPECT_EQ(At(45, 95), QColor(Qt::black));     // bar frame, left column
+  EXPECT_EQ(At(446, 95), QColor(Qt::black));    // bar frame, right column 446
+  EXPECT_EQ(At(200, 88), QColor(Qt::black));
+  EXPECT_EQ(At(200, 107), QColor(Qt::black));
+  EXPECT_EQ(At(200, 108), QColor(Qt::white));   // row 108 is outside the frame
+  EXPECT_EQ(At(46, 95), QColor(Qt::white));     // empty bar at 1000 ticks
+}
+
+TEST_F(BoardTest, TimeBarRunsFromBlueToRed) {
+  quiz.TimeLimit = 1000;
+  board.DrawBoard(quiz);
+  quiz.Ticks = 499;  // Ticks + 1 = 500: 200 pixels, red 127, blue 128
+  board.DrawTimeBar(quiz);
+  EXPECT_EQ(At(46, 90), QColor(127, 0, 128));
+  EXPECT_EQ(At(245, 105), QColor(127, 0, 128));
+  EXPECT_EQ(At(246, 95), QColor(Qt::white));
+  EXPECT_EQ(At(100, 106), QColor(Qt::white));   // bottom row 106 excluded
+  EXPECT_EQ(At(100, 89), QColor(Qt::white));
+  quiz.Ticks = 999;  // the last counted tick: full and pure red
+  board.DrawTimeBar(quiz);
+  EXPECT_EQ(At(46, 95), QColor(255, 0, 0));
+  EXPECT_EQ(At(445, 95), QColor(255, 0, 0));
+  EXPECT_EQ(At(446, 95), QColor(Qt::black));
+  // A full repaint makes the bar short again.
+  quiz.Ticks = 0;
+  board.DrawBoard(quiz);
+  EXPECT_EQ(At(46, 95), QColor(Qt::white));
+}
+
+TEST_F(BoardTest, RepaintAfterTimeoutShowsFullRedBarForAnyLimit) {
+  for (int limit : {1, 100, 255, 256, 300, 400, 1000, 2147483647}) {
+    quiz.TimeLimit = limit;
+    quiz.Ticks = limit;  // where a time-out leaves it
+    board.DrawBoard(quiz);
+    EXPECT_EQ(At(46, 95), QColor(255, 0, 0)) << limit;
+    EXPECT_EQ(At(445, 95), QColor(255, 0, 0)) << limit;
+    EXPECT_EQ(At(446, 95), QColor(Qt::black)) << "bar wider than its frame at " << limit;
+  }
+}
+
+TEST_F(BoardTest, HistorySlidesUpAndFades) {
+  auto yellow = [](QColor c) { return c.red() > 230 && c.green() > 230 && c.blue() < 90; };
+  auto red = [](QColor c) { return c.red() > 230 && c.green() < 90 && c.blue() < 90; };
+  board.DrawBoard(quiz);
+  quiz.AddHistory("\x81\x9B ok");  // "○ ok": newest, yellow, drawn at y 73 while ScrollOfs is 12
+  ASSERT_EQ(quiz.ScrollOfs, 12);
+  board.DrawHistory(quiz);
+  EXPECT_GT(Count(QRect(378, 73, 100, 13), yellow), 5);
+  EXPECT_EQ(Count(QRect(378, 1, 100, 60), yellow), 0);
+  // Twelve ticks later it stands at y 61.
+  quiz.ScrollOfs = 0;
+  board.DrawHistory(quiz);
+  EXPECT_GT(Count(QRect(378, 61, 100, 13), yellow), 5);
+  EXPECT_EQ(Count(QRect(378, 75, 100, 13), yellow), 0);
+  // A wrong answer is drawn in red tones, never yellow.
+  quiz.AddHistory("\x81\x7E bad");
+  quiz.ScrollOfs = 0;
+  board.DrawHistory(quiz);
+  EXPECT_GT(Count(QRect(378, 61, 100, 13), red), 5);
+  EXPECT_EQ(Count(QRect(378, 61, 100, 13), yellow), 0);
+  // The older correct entry, now at y 49, has faded to a paler yellow.
+  auto paleYellow = [](QColor c) { return c.red() > 240 && c.green() > 240 && c.blue() >= 60 && c.blue() < 200; };
+  EXPECT_GT(Count(QRect(378, 49, 100, 13), paleYellow), 3);
+  EXPECT_EQ(Count(QRect(378, 49, 100, 13), yellow), 0);
+}
+
+TEST_F(BoardTest, BlankHistoryDrawsNothingVisible) {
+  board.DrawBoard(quiz);
+  EXPECT_EQ(Count(QRect(376, 1, 109, 87), [](QColor c) { return c != QColor(Qt::white); }), 0);
+}
+
+TEST_F(BoardTest, MarksVanishAtTheNextFullRepaint) {
+  quiz.QuesText = "\x83\x6C\x83\x52";  // ネコ
+  board.DrawBoard(quiz);
+  board.DrawCorrectCircle();
+  EXPECT_TRUE(IsRed(At(246, 10)) || IsRed(At(246, 11)));  // top of the circle
+  EXPECT_TRUE(IsRed(At(206, 50)) || IsRed(At(207, 50)));  // its left side
+  EXPECT_FALSE(IsRed(At(246, 50)));                       // not filled
+  board.DrawTimeoutCross(quiz.QuesText);
+  EXPECT_GT(Count(QRect(200, 18, 92, 30), [&](QColor c) { return IsRed(c); }), 40);
+  board.DrawBoard(quiz);
+  EXPECT_EQ(Count(QRect(0, 0, Board::kWidth, 88), [&](QColor c) { return IsRed(c); }), 0);
+}
+
+TEST_F(BoardTest, ShownAnswerIsRedrawnOnlyWhileAnsShown) {
+  auto blue = [](QColor c) { return c == QColor(166, 202, 240); };
+  quiz.AnsText = "cat";
+  board.DrawBoard(quiz);
+  EXPECT_EQ(Count(QRect(150, 48, 190, 30), blue), 0);
+  quiz.AnsShown = true;
+  board.DrawBoard(quiz);
+  EXPECT_GT(Count(QRect(150, 48, 190, 30), blue), 10);
+}
+
+TEST_F(BoardTest, QuestionWiderThanTheBoardOverhangsBothSides) {
+  quiz.QuesText = std::string(60, 'W');
+  board.DrawBoard(quiz);
+  auto ink = [](QColor c) { return c != QColor(Qt::white); };
+  // Text reaches both edges (the history panel clears its own rectangle).
+  EXPECT_GT(Count(QRect(2, 20, 3, 24), ink), 3);
+  EXPECT_GT(Count(QRect(486, 20, 3, 24), ink), 3);
+  EXPECT_EQ(Count(QRect(380, 20, 100, 24), [](QColor c) { return c == QColor(166, 202, 240); }), 0);
+}
+
+}  // namespace
+}  // namespace vz
