@@ -1,0 +1,60 @@
+#pragma once
+// The settings file "kobeli.ini" in the executable's directory: the four
+// access operations and the values read at start-up and written at shutdown.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vz {
+
+// Access to "kobeli.ini" in one directory. The path is built anew at every
+// access and nothing of the file is kept between accesses, so two runs of the
+// program that share the file see each other's writes.
+class SettingsFile {
+ public:
+  // Most values fit in 256 bytes; file and directory names get the Linux
+  // path limit, since a name cut short names another file.
+  static constexpr std::size_t kValueBuffer = 256;
+  static constexpr std::size_t kPathBuffer = 4096;
+
+  // `exeDir` is the executable's directory ending in "/".
+  explicit SettingsFile(std::string exeDir) : exeDir_(std::move(exeDir)) {}
+
+  const std::string& ExeDir() const { return exeDir_; }
+  std::string Path() const { return exeDir_ + "kobeli.ini"; }
+
+  // The stored value cut to bufSize - 1 bytes; empty text when the file, the
+  // section or the key is missing.
+  std::string ReadIniStr(std::string_view section, std::string_view key,
+                         std::size_t bufSize = kValueBuffer) const;
+  // The stored value read as a decimal integer; -1 when the file, the
+  // section or the key is missing or the value is empty.
+  int ReadIniInt(std::string_view section, std::string_view key) const;
+  // Store a value, creating the file and the section when missing. False
+  // when the file could not be written; it then holds what it held before.
+  bool WriteIniStr(std::string_view section, std::string_view key, std::string_view value) const;
+  bool WriteIniInt(std::string_view section, std::string_view key, int value) const;
+
+ private:
+  std::string exeDir_;
+};
+
+// The values that live in the settings file between runs.
+struct Settings {
+  bool NoSound = false;   // true: no sound cues
+  int TimeLimit = 1000;   // ticks of 10 ms per question, at least 1
+  std::string WordFile;   // the word file's bare name
+  std::string WordDir;    // its directory, ending in "/"
+};
+
+// The start-up reads: missing values give sounds on, 1000 ticks, "word.txt"
+// and the executable's directory. A time limit of 0 or below is replaced by
+// 1000, since no question could be answered in it.
+Settings ReadSettings(const SettingsFile& file);
+
+// The shutdown writes, all four keys every time. True when all succeeded;
+// the caller goes on with its shutdown either way.
+bool WriteSettings(const SettingsFile& file, const Settings& s);
+
+}  // namespace vz

@@ -1,0 +1,1 @@
+target_sources(vevez_core PRIVATE Ini.cpp Settings.cpp)

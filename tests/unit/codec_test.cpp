@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "codec/Cp932.h"
+
+namespace vz::codec {
+namespace {
+
+struct Pair {
+  const char* cp932;
+  const char* utf8;
+};
+
+// Characters whose code page 932 codes differ from plain Shift-JIS, or whose
+// second byte is an ASCII byte that must not be taken for one.
+constexpr Pair kPairs[] = {
+    {"\x87\x40", "①"},            // NEC row 13
+    {"\xFB\xFC", "髙"},            // IBM extension
+    {"\xFA\x40", "ⅰ"},            // IBM extension
+    {"\x81\x60", "\uFF5E"},       // fullwidth tilde, not U+301C
+    {"\x81\x61", "\u2225"},       // parallel to, not U+2016
+    {"\x81\x7C", "\uFF0D"},       // fullwidth hyphen-minus, not U+2212
+    {"\x81\xCA", "\uFFE2"},       // fullwidth not sign, not U+00AC
+    {"\\", "\\"},                 // 5C is the backslash, not the yen sign
+    {"~", "~"},                   // 7E is the tilde, not the overline
+    {"\x83\x5C", "ソ"},           // second byte 5C
+    {"\x95\x5C", "表"},
+    {"\x83\x7C", "ポ"},           // second byte 7C
+    {"\x83\x41", "ア"},           // second byte 41 ('A')
+    {"\xB1\xDD", "ｱﾝ"},           // half-width katakana
+    {"\x82\xA0\x82\xA2,cat;\x94\x4C", "あい,cat;猫"},
+    {"", ""},
+};
+
+TEST(Cp932, RoundTripsIncludingWindowsRows) {
+  for (const Pair& p : kPairs) {
+    EXPECT_EQ(Cp932ToUtf8(p.cp932), p.utf8) << p.utf8;
+    EXPECT_EQ(Utf8ToCp932(p.utf8), std::string(p.cp932)) << p.utf8;
+  }
+  // Every valid double-byte code that decodes comes back as the same bytes,
+  // except where Windows maps two codes to one character (NEC and IBM copies).
+  int checked = 0;
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead >= 0xA0 && lead <= 0xDF) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      const std::string in{static_cast<char>(lead), static_cast<char>(trail)};
+      const std::string text = Cp932ToUtf8(in);
+      if (text.find("\uFFFD") != std::string::npos) continue;
+      const auto back = Utf8ToCp932(text);
+      ASSERT_TRUE(back) << std::hex << lead << ' ' << trail;
+      EXPECT_EQ(Cp932ToUtf8(*back), text);
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 9000);
+}
+
+TEST(Cp932, DuplicateCodesEncodeToTheOneWindowsPrefers) {
+  // Characters with two codes decode from both and encode as Windows does:
+  // JIS row 2 before NEC row 13, IBM extension before NEC-selected copy.
+  EXPECT_EQ(Cp932ToUtf8("\x87\x90"), "≒");
+  EXPECT_EQ(Cp932ToUtf8("\x81\xE0"), "≒");
+  EXPECT_EQ(Utf8ToCp932("≒"), std::string("\x81\xE0"));
+  EXPECT_EQ(Cp932ToUtf8("\xED\x40"), "纊");
+  EXPECT_EQ(Cp932ToUtf8("\xFA\x5C"), "纊");
+  EXPECT_EQ(Utf8ToCp932("纊"), std::string("\xFA\x5C"));
+  EXPECT_EQ(Cp932ToUtf8("\xEE\xF9"), "\uFFE2");
+  EXPECT_EQ(Utf8ToCp932("\uFFE2"), std::string("\x81\xCA"));
+}
+
+TEST(Cp932, EncodesWhatLinuxInputMethodsType) {
+  EXPECT_EQ(Utf8ToCp932("\u301C"), std::string("\x81\x60"));  // wave dash
+  EXPECT_EQ(Utf8ToCp932("\u2212"), std::string("\x81\x7C"));  // minus sign
+  EXPECT_EQ(Utf8ToCp932("\u2016"), std::string("\x81\x61"));  // double vertical line
+  EXPECT_EQ(Utf8ToCp932("\u00AC"), std::string("\x81\xCA"));  // not sign
+  EXPECT_EQ(Utf8ToCp932("\u2014"), std::string("\x81\x5C"));  // em dash (JIS mapping)
+  EXPECT_EQ(Utf8ToCp932("\u00A2"), std::string("\x81\x91"));  // cent sign (JIS mapping)
+  EXPECT_EQ(Utf8ToCp932("1\u301C2"), std::string("1\x81\x60" "2"));
+}
+
+TEST(Cp932, InvalidBytesShowReplacementCharacter) {
+  EXPECT_EQ(Cp932ToUtf8("\x81"), "\uFFFD");                 // lone lead byte at the end
+  EXPECT_EQ(Cp932ToUtf8("ab\x82"), "ab\uFFFD");
+  EXPECT_EQ(Cp932ToUtf8("\x81\x20x"), "\uFFFD x");          // the ASCII byte after it still shows
+  EXPECT_EQ(Cp932ToUtf8("\x81\x20\x82\xA0"), "\uFFFD あ");  // and decoding resumes
+  EXPECT_EQ(Cp932ToUtf8("\x82\xA0\x81"), "あ\uFFFD");
+  // No byte sequence crashes or loses what follows; long input crosses the
+  // converter's internal buffer.
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  for (int i = 0; i < 20; ++i) all += all.substr(0, 256);
+  const std::string text = Cp932ToUtf8(all + "end");
+  EXPECT_EQ(text.substr(text.size() - 3), "end");
+  // A lone lead byte after a long run: the run crosses the converter's
+  // internal buffer and comes through whole.
+  std::string big, expected;
+  for (int i = 0; i < 2500; ++i) {
+    big += "\x82\xA0";
+    expected += "あ";
+  }
+  EXPECT_TRUE(Cp932ToUtf8(big + "\x82") == expected + "\uFFFD");
+}
+
+TEST(Cp932, UnencodableTextGivesNothing) {
+  EXPECT_EQ(Utf8ToCp932("\U0001F600"), std::nullopt);        // emoji
+  EXPECT_EQ(Utf8ToCp932("cat\U0001F408"), std::nullopt);
+  EXPECT_EQ(Utf8ToCp932("\u00E9"), std::nullopt);            // é has no code
+  EXPECT_EQ(Utf8ToCp932("\xFF"), std::nullopt);              // invalid UTF-8
+  EXPECT_EQ(Utf8ToCp932("a\xC3"), std::nullopt);             // cut-off sequence
+  EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80"), std::nullopt);      // surrogate
+  EXPECT_EQ(Utf8ToCp932("\xC0\xAF"), std::nullopt);          // overlong
+  // After a failure the converter works again.
+  EXPECT_EQ(Utf8ToCp932("ネコ"), std::string("\x83\x6C\x83\x52"));
+  // A long text that ends badly still fails as a whole.
+  EXPECT_EQ(Utf8ToCp932(std::string(5000, 'a') + "\U0001F600"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vz::codec

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "settings/Settings.h"
+
+namespace vz {
+namespace {
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vevez-settings-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    exeDir_ = std::string(tmpl) + "/";
+  }
+  void TearDown() override { std::filesystem::remove_all(exeDir_); }
+
+  std::string IniPath() const { return exeDir_ + "kobeli.ini"; }
+  void Put(const std::string& bytes) { std::ofstream(IniPath(), std::ios::binary) << bytes; }
+  std::string Get() const {
+    std::ifstream in(IniPath(), std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  Settings ReadWith(const std::string& soft) {
+    Put("[SOFT]\r\n" + soft);
+    return ReadSettings(SettingsFile(exeDir_));
+  }
+
+  std::string exeDir_;
+};
+
+TEST_F(SettingsTest, NoFileGivesDefaultsAndShutdownCreatesAllKeysInOrder) {
+  SettingsFile file(exeDir_);
+  EXPECT_EQ(file.Path(), IniPath());
+  EXPECT_EQ(file.ReadIniStr("SOFT", "b4file"), "");
+  EXPECT_EQ(file.ReadIniInt("SOFT", "SPEED"), -1);
+
+  Settings s = ReadSettings(file);
+  EXPECT_FALSE(s.NoSound);
+  EXPECT_EQ(s.TimeLimit, 1000);
+  EXPECT_EQ(s.WordFile, "word.txt");
+  EXPECT_EQ(s.WordDir, exeDir_);
+  EXPECT_FALSE(std::filesystem::exists(IniPath()));  // reading creates nothing
+
+  EXPECT_TRUE(WriteSettings(file, s));
+  EXPECT_EQ(Get(), "[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=" + exeDir_ + "\r\n");
+}
+
+TEST_F(SettingsTest, SpeedMissingMinusOneZeroOrNegativeBecomes1000) {
+  EXPECT_EQ(ReadWith("SPEED=1050\r\n").TimeLimit, 1050);  // not rounded
+  EXPECT_EQ(ReadWith("SPEED=1\r\n").TimeLimit, 1);
+  EXPECT_EQ(ReadWith("SPEED=-1\r\n").TimeLimit, 1000);
+  EXPECT_EQ(ReadWith("SPEED=0\r\n").TimeLimit, 1000);
+  EXPECT_EQ(ReadWith("SPEED=-5\r\n").TimeLimit, 1000);
+  EXPECT_EQ(ReadWith("SPEED=-2147483648\r\n").TimeLimit, 1000);
+  EXPECT_EQ(ReadWith("SPEED=4294967295\r\n").TimeLimit, 1000);  // wraps to -1
+  EXPECT_EQ(ReadWith("SPEED=abc\r\n").TimeLimit, 1000);
+  EXPECT_EQ(ReadWith("SPEED=\r\n").TimeLimit, 1000);
+  EXPECT_EQ(ReadWith("PLAYSOUND=N\r\n").TimeLimit, 1000);
+
+  // -1 stored reads as 1000 and is written back as 1000.
+  Settings s = ReadWith("SPEED=-1\r\n");
+  EXPECT_TRUE(WriteSettings(SettingsFile(exeDir_), s));
+  EXPECT_EQ(SettingsFile(exeDir_).ReadIniInt("SOFT", "SPEED"), 1000);
+}
+
+TEST_F(SettingsTest, PlaySoundIsOffOnlyForExactlyN) {
+  EXPECT_TRUE(ReadWith("PLAYSOUND=N\r\n").NoSound);
+  EXPECT_TRUE(ReadWith("playsound = N \r\n").NoSound);
+  EXPECT_FALSE(ReadWith("PLAYSOUND=n\r\n").NoSound);
+  EXPECT_FALSE(ReadWith("PLAYSOUND=No\r\n").NoSound);
+  EXPECT_FALSE(ReadWith("PLAYSOUND=Y\r\n").NoSound);
+  EXPECT_FALSE(ReadWith("SPEED=5\r\n").NoSound);
+
+  // "n" means sounds on and is replaced by "Y"; "N" stays "N".
+  Settings s = ReadWith("PLAYSOUND=n\r\n");
+  ASSERT_TRUE(WriteSettings(SettingsFile(exeDir_), s));
+  EXPECT_EQ(SettingsFile(exeDir_).ReadIniStr("SOFT", "PLAYSOUND"), "Y");
+  s = ReadWith("PLAYSOUND=N\r\n");
+  ASSERT_TRUE(WriteSettings(SettingsFile(exeDir_), s));
+  EXPECT_EQ(SettingsFile(exeDir_).ReadIniStr("SOFT", "PLAYSOUND"), "N");
+}
+
+TEST_F(SettingsTest, WordFileAndDirectory) {
+  Settings s = ReadWith("b4file=\r\nb4dir=\r\n");
+  EXPECT_EQ(s.WordFile, "word.txt");
+  EXPECT_EQ(s.WordDir, exeDir_);
+
+  s = ReadWith("b4file=\x93\xFA\x96\x7B.txt\r\nb4dir=/data/\x95\x5C/\r\n");
+  EXPECT_EQ(s.WordFile, "\x93\xFA\x96\x7B.txt");
+  EXPECT_EQ(s.WordDir, "/data/\x95\x5C/");
+
+  // Names longer than 255 bytes come back whole (they would name another
+  // file if cut), and so do names with blanks at their ends.
+  Settings w;
+  w.WordDir = "/" + std::string(300, 'd') + "/" + std::string(3000, 'e') + "/";
+  w.WordFile = std::string(300, 'f') + ".txt";
+  ASSERT_TRUE(WriteSettings(SettingsFile(exeDir_), w));
+  s = ReadSettings(SettingsFile(exeDir_));
+  EXPECT_EQ(s.WordDir, w.WordDir);
+  EXPECT_EQ(s.WordFile, w.WordFile);
+  w.WordFile = " w.txt";
+  ASSERT_TRUE(WriteSettings(SettingsFile(exeDir_), w));
+  EXPECT_EQ(ReadSettings(SettingsFile(exeDir_)).WordFile, " w.txt");
+  // Other values still hold 255 bytes at most.
+  EXPECT_EQ(SettingsFile(exeDir_).ReadIniStr("SOFT", "b4dir").size(), 255u);
+}
+
+TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
+  const std::string before =
+      "; mine\r\n[SOFT]\r\nb4dir=/old/\r\nextra=1\r\n\r\n[Window]\r\nLeft=10\r\n";
+  Put(before);
+  Settings s;
+  s.NoSound = true;
+  s.TimeLimit = 2500;
+  s.WordFile = "a.txt";
+  s.WordDir = "/new/";
+  ASSERT_TRUE(WriteSettings(SettingsFile(exeDir_), s));
+  EXPECT_EQ(Get(),
+            "; mine\r\n[SOFT]\r\nb4dir=/new/\r\nextra=1\r\nSPEED=2500\r\nPLAYSOUND=N\r\nb4file=a.txt\r\n"
+            "\r\n[Window]\r\nLeft=10\r\n");
+
+  // One value that cannot be stored fails the whole, but the other three
+  // keys are still written.
+  s.TimeLimit = 300;
+  s.NoSound = false;
+  s.WordFile = "bad\nname";
+  s.WordDir = "/newer/";
+  EXPECT_FALSE(WriteSettings(SettingsFile(exeDir_), s));
+  const Settings back = ReadSettings(SettingsFile(exeDir_));
+  EXPECT_EQ(back.TimeLimit, 300);
+  EXPECT_FALSE(back.NoSound);
+  EXPECT_EQ(back.WordFile, "a.txt");
+  EXPECT_EQ(back.WordDir, "/newer/");
+
+  // An unwritable place reports failure instead of throwing.
+  EXPECT_FALSE(WriteSettings(SettingsFile(exeDir_ + "missing/"), s));
+}
+
+TEST_F(SettingsTest, AccessOperationsSeeTheFileAsItIsNow) {
+  SettingsFile file(exeDir_);
+  EXPECT_TRUE(file.WriteIniInt("SOFT", "SPEED", -7));
+  EXPECT_EQ(Get(), "[SOFT]\r\nSPEED=-7\r\n");
+  EXPECT_EQ(file.ReadIniInt("SOFT", "SPEED"), -7);
+  // Another run changes the file between two accesses: nothing is cached.
+  Put("[SOFT]\r\nSPEED=42\r\n");
+  EXPECT_EQ(file.ReadIniInt("SOFT", "SPEED"), 42);
+  std::filesystem::remove(IniPath());
+  EXPECT_EQ(file.ReadIniInt("SOFT", "SPEED"), -1);
+  EXPECT_TRUE(file.WriteIniStr("SOFT", "PLAYSOUND", "Y"));
+  EXPECT_EQ(Get(), "[SOFT]\r\nPLAYSOUND=Y\r\n");
+}
+
+}  // namespace
+}  // namespace vz
