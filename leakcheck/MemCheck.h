@@ -1,0 +1,24 @@
+#pragma once
+// The program's count of blocks obtained through the C++ global allocator
+// (every form of operator new) and not yet released (every form of operator
+// delete). The counting layer itself lives in MemCheck.cpp; linking the
+// vevez_memcheck object library into an executable installs it for the whole
+// process, from its first allocation, and reports unreleased blocks when the
+// process ends (LeakReport.cpp).
+//
+// malloc and friends are not counted: the C libraries below Qt keep blocks
+// that nobody ever frees.
+
+namespace vz::memcheck {
+
+// Blocks obtained and not yet released, as far as the layer has seen them.
+// A signed 32-bit figure: it can go below 0 when a block obtained elsewhere
+// is released through operator delete.
+int Count() noexcept;
+
+// Stops counting for the rest of the process and returns the count at that
+// moment: from then on no operator new or delete changes it. The leak report
+// calls it first so that its own allocations do not change the figure.
+int Stop() noexcept;
+
+}  // namespace vz::memcheck
