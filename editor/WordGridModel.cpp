@@ -1,0 +1,58 @@
+#include "editor/WordGridModel.h"
+
+#include <algorithm>
+
+#include "codec/QtText.h"
+
+namespace vz {
+
+namespace {
+
+// "問題" and "答え" in code page 932.
+const char* const kCaptionBytes[3] = {"", "\x96\xE2\x91\xE8", "\x93\x9A\x82\xA6"};
+
+}  // namespace
+
+WordGridModel::WordGridModel(const std::vector<std::string>& lines, QObject* parent)
+    : QAbstractTableModel(parent), rows_(lines) {}
+
+int WordGridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_.Count() + 1;
+}
+
+int WordGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 3; }
+
+QVariant WordGridModel::data(const QModelIndex& index, int role) const {
+  // The tip shows a cell's whole text where the column cuts it off.
+  if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid()) return {};
+  return codec::FromCp932(CellBytes(index.row(), index.column()));
+}
+
+Qt::ItemFlags WordGridModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+std::string WordGridModel::CellBytes(int row, int column) const {
+  if (row == 0) return kCaptionBytes[column];
+  return rows_.Cell(row - 1, column);
+}
+
+void WordGridModel::AppendPair(std::string question, std::string answers) {
+  const int row = rowCount();
+  beginInsertRows({}, row, row);
+  rows_.Append(std::move(question), std::move(answers));
+  endInsertRows();
+}
+
+int WordGridModel::DeleteRows(int top, int bottom) {
+  top = std::max(top, 1);
+  bottom = std::min(bottom, rowCount() - 1);
+  if (top > bottom) return 0;
+  beginRemoveRows({}, top, bottom);
+  rows_.Remove(top - 1, bottom - top + 1);
+  endRemoveRows();
+  return bottom - top + 1;
+}
+
+}  // namespace vz

@@ -1,0 +1,40 @@
+#pragma once
+// The editor's grid as a table model: row 0 is the caption row ("", "問題",
+// "答え"), row r >= 1 is word row r - 1. Cells are kept as code page 932
+// bytes and turned into text only when the view asks for one, so only the
+// rows on screen are ever converted.
+#include <QAbstractTableModel>
+#include <string>
+#include <vector>
+
+#include "editor/WordRows.h"
+
+namespace vz {
+
+class WordGridModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  // Refers to `lines`, which must stay unchanged while the model lives.
+  WordGridModel(const std::vector<std::string>& lines, QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // Cell bytes of grid row `row` (row 0: the caption texts in code page 932).
+  std::string CellBytes(int row, int column) const;
+
+  // Adds the row "0", question, answers at the end of the grid.
+  void AppendPair(std::string question, std::string answers);
+  // Deletes the grid rows top .. bottom, except the caption row, which is
+  // never deleted. Returns how many rows went.
+  int DeleteRows(int top, int bottom);
+
+  const WordRows& Rows() const { return rows_; }
+
+ private:
+  WordRows rows_;
+};
+
+}  // namespace vz

@@ -1,0 +1,380 @@
+// The word editor: how lines come back on OK, adding, deleting, the caption
+// row, the keys of the edit boxes and text that cannot be stored.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "editor/WordForm.h"
+#include "editor/WordGridModel.h"
+#include "wordlist/WordList.h"
+
+namespace vz {
+namespace {
+
+using Lines = std::vector<std::string>;
+using namespace std::string_literals;
+
+const std::string kNeko = "0\x83\x6C\x83\x52,cat";  // 0ネコ,cat
+
+// Runs `act` on the modal window of type W once it is up.
+template <typename W>
+void WhenModal(std::function<void(W*)> act, int tries = 300) {
+  QTimer::singleShot(5, [act = std::move(act), tries]() mutable {
+    if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget()))
+      act(w);
+    else if (tries > 0)
+      WhenModal<W>(std::move(act), tries - 1);
+  });
+}
+
+void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QKeyEvent press(QEvent::KeyPress, key, mods);
+  QApplication::sendEvent(w, &press);
+}
+
+WordList ListOf(const Lines& lines) {
+  WordList list;
+  for (const auto& l : lines) list.Add(l);
+  return list;
+}
+
+// The word lines "0q1,a1" .. "0qN,aN".
+Lines Numbered(int n) {
+  Lines out;
+  for (int i = 1; i <= n; ++i) out.push_back("0q" + std::to_string(i) + ",a" + std::to_string(i));
+  return out;
+}
+
+void SelectRows(TWordFormDlg& dlg, int top, int bottom) {
+  QAbstractItemModel* m = dlg.StringGrid1->model();
+  auto* sel = dlg.StringGrid1->selectionModel();
+  sel->setCurrentIndex(m->index(bottom, 0), QItemSelectionModel::NoUpdate);
+  sel->select(QItemSelection(m->index(top, 0), m->index(bottom, 2)),
+              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+std::vector<int> SelectedRows(const TWordFormDlg& dlg) {
+  std::vector<int> rows;
+  for (const QModelIndex& i : dlg.StringGrid1->selectionModel()->selectedRows()) rows.push_back(i.row());
+  return rows;
+}
+
+QString Shown(const TWordFormDlg& dlg, int row, int column) {
+  return dlg.Grid()->data(dlg.Grid()->index(row, column)).toString();
+}
+
+// Opens the editor on `list` through ExecWordEditor, runs `act` in it.
+bool RunEditor(WordList& list, std::function<void(TWordFormDlg*)> act) {
+  WhenModal<TWordFormDlg>(std::move(act));
+  return ExecWordEditor(nullptr, {10, 20}, list);
+}
+
+TEST(WordEditor, OkRightAfterOpeningGivesTheLinesBack) {
+  const Lines before = {
+      kNeko,
+      "1\x8C\xA2,dog;hound,x",  // 犬: answers hold a later comma
+      ";comment,c",
+      "",            // empty line
+      ",lead,x",     // begins with a comma
+      "0nocomma",    // no comma at all
+      "\x83\x5C,so",  // ソ: a double-byte first character
+      "0,",
+      "x",
+      "",
+  };
+  WordList list = ListOf(before);
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { d->BitBtn3->click(); }));
+  const Lines expected = {
+      kNeko, "1\x8C\xA2,dog;hound,x", ";comment,c", "", ",lead,x", "0,0nocomma", "\x83\x5C,so", "0,", "x,x", "",
+  };
+  EXPECT_EQ(list.Lines(), expected);
+
+  // A second round trip changes nothing more.
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { d->BitBtn3->click(); }));
+  EXPECT_EQ(list.Lines(), expected);
+}
+
+TEST(WordEditor, GridShowsCaptionRowAndSplitCells) {
+  const Lines lines = {kNeko, "", ",lead,x", "0nocomma", "\x83\x5C,so"};
+  TWordFormDlg dlg;
+  dlg.Fill(lines);
+  ASSERT_EQ(dlg.Grid()->rowCount(), 6);
+  EXPECT_EQ(Shown(dlg, 0, 0), "");
+  EXPECT_EQ(Shown(dlg, 0, 1), "問題");
+  EXPECT_EQ(Shown(dlg, 0, 2), "答え");
+  EXPECT_EQ(Shown(dlg, 1, 0), "0");
+  EXPECT_EQ(Shown(dlg, 1, 1), "ネコ");
+  EXPECT_EQ(Shown(dlg, 1, 2), "cat");
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(dlg.Grid()->CellBytes(2, c), "");
+  EXPECT_EQ(dlg.Grid()->CellBytes(3, 0), ",");
+  EXPECT_EQ(dlg.Grid()->CellBytes(3, 1), "");
+  EXPECT_EQ(dlg.Grid()->CellBytes(3, 2), "lead,x");
+  EXPECT_EQ(dlg.Grid()->CellBytes(4, 1), "");
+  EXPECT_EQ(dlg.Grid()->CellBytes(4, 2), "0nocomma");
+  EXPECT_EQ(dlg.Grid()->CellBytes(5, 0), "\x83");
+  EXPECT_EQ(dlg.Grid()->CellBytes(5, 1), "\x5C");
+  EXPECT_FALSE(dlg.Grid()->flags(dlg.Grid()->index(1, 1)) & Qt::ItemIsEditable);
+
+  // Opening state: page WordAdd, initial texts, selection on the caption row.
+  EXPECT_EQ(dlg.WordControl->currentWidget(), dlg.WordAdd);
+  EXPECT_EQ(dlg.Edit1->text(), "問題");
+  EXPECT_EQ(dlg.Edit2->text(), "Question");
+  EXPECT_EQ(dlg.Label1->buddy(), dlg.Edit1);
+  EXPECT_EQ(dlg.Label2->buddy(), dlg.Edit2);
+  EXPECT_EQ(SelectedRows(dlg), std::vector<int>{0});
+}
+
+TEST(WordEditor, GridGeometryAndGrowingWithTheWindow) {
+  TWordFormDlg dlg;
+  const Lines lines = Numbered(50);
+  dlg.Fill(lines);
+  dlg.show();
+  EXPECT_EQ(dlg.frameGeometry().size(), QSize(370, 327));  // the outer size
+  EXPECT_EQ(dlg.StringGrid1->columnWidth(0), 13);
+  EXPECT_EQ(dlg.StringGrid1->columnWidth(1), 160);
+  EXPECT_EQ(dlg.StringGrid1->columnWidth(2), 160);
+  EXPECT_EQ(dlg.StringGrid1->rowHeight(0), 14);
+  EXPECT_EQ(dlg.StringGrid1->rowHeight(37), 14);
+
+  dlg.WordControl->setCurrentWidget(dlg.WordDel);
+  QApplication::processEvents();
+  const QSize gridBefore = dlg.StringGrid1->size();
+  const QSize before = dlg.size();
+  dlg.resize(before + QSize(230, 173));
+  QApplication::processEvents();
+  EXPECT_EQ(dlg.StringGrid1->width(), gridBefore.width() + 230);
+  EXPECT_EQ(dlg.StringGrid1->height(), gridBefore.height() + 173);
+  EXPECT_EQ(dlg.Panel2->geometry().bottom(), dlg.WordDel->height() - 1);  // buttons stay at the bottom
+  dlg.resize(before - QSize(70, 0));
+  QApplication::processEvents();
+  EXPECT_EQ(dlg.StringGrid1->width(), gridBefore.width() - 70);
+}
+
+TEST(WordEditor, DeletingABlockMovesTheRowsBelowUp) {
+  const Lines lines = Numbered(9);  // with the caption row, 10 rows
+  TWordFormDlg dlg;
+  dlg.Fill(lines);
+  SelectRows(dlg, 3, 5);
+  dlg.BitBtn1Click();
+  ASSERT_EQ(dlg.Grid()->rowCount(), 7);
+  for (int r = 3; r <= 6; ++r) EXPECT_EQ(dlg.Grid()->CellBytes(r, 1), "q" + std::to_string(r + 3));
+  EXPECT_EQ(dlg.Lines(), (Lines{lines[0], lines[1], lines[5], lines[6], lines[7], lines[8]}));
+  // The selection is reduced to the current row, which kept its number.
+  EXPECT_EQ(SelectedRows(dlg), std::vector<int>{5});
+
+  // A block that ends at the last row: the current row moves up to the last.
+  SelectRows(dlg, 5, 6);
+  dlg.BitBtn1Click();
+  EXPECT_EQ(dlg.Grid()->rowCount(), 5);
+  EXPECT_EQ(SelectedRows(dlg), std::vector<int>{4});
+  EXPECT_EQ(dlg.Lines(), (Lines{lines[0], lines[1], lines[5], lines[6]}));
+}
+
+TEST(WordEditor, CaptionRowIsNeverDeleted) {
+  const Lines lines = Numbered(5);
+  TWordFormDlg dlg;
+  dlg.Fill(lines);
+
+  // The caption row alone (the selection at opening): nothing goes.
+  dlg.BitBtn1Click();
+  EXPECT_EQ(dlg.Grid()->rowCount(), 6);
+
+  // A block from the caption row: only the word rows in it go, and the
+  // caption row stays on top, so no remaining word row is lost on OK.
+  SelectRows(dlg, 0, 2);
+  dlg.BitBtn1Click();
+  ASSERT_EQ(dlg.Grid()->rowCount(), 4);
+  EXPECT_EQ(Shown(dlg, 0, 1), "問題");
+  EXPECT_EQ(dlg.Lines(), (Lines{lines[2], lines[3], lines[4]}));
+
+  // Everything selected: the caption row remains, and OK writes the
+  // fallback line.
+  dlg.StringGrid1->selectAll();
+  dlg.BitBtn1Click();
+  EXPECT_EQ(dlg.Grid()->rowCount(), 1);
+  EXPECT_EQ(Shown(dlg, 0, 2), "答え");
+  EXPECT_EQ(dlg.Lines(), Lines{kNeko});
+}
+
+TEST(WordEditor, DeletingEverythingAndOkWritesTheFallbackLine) {
+  WordList list = ListOf(Numbered(20));
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
+    d->WordControl->setCurrentWidget(d->WordDel);
+    SelectRows(*d, 0, d->Grid()->rowCount() - 1);
+    d->BitBtn1->click();
+    d->BitBtn4->click();
+  }));
+  EXPECT_EQ(list.Lines(), Lines{kNeko});
+
+  WordList empty;
+  ASSERT_TRUE(RunEditor(empty, [](TWordFormDlg* d) {
+    EXPECT_EQ(d->Grid()->rowCount(), 1);
+    d->BitBtn3->click();
+  }));
+  EXPECT_EQ(empty.Lines(), Lines{kNeko});
+}
+
+TEST(WordEditor, EveryCloseButOkLeavesTheListUnchanged) {
+  const std::function<void(TWordFormDlg*)> closers[] = {
+      [](TWordFormDlg* d) { d->BitBtn6->click(); },
+      [](TWordFormDlg* d) { d->BitBtn5->click(); },
+      [](TWordFormDlg* d) { Press(d, Qt::Key_Escape); },
+      [](TWordFormDlg* d) { d->close(); },  // the close box
+  };
+  const Lines before = {kNeko, "", ",x", "0solo"};
+  for (const auto& closeIt : closers) {
+    WordList list = ListOf(before);
+    EXPECT_FALSE(RunEditor(list, [&](TWordFormDlg* d) {
+      d->BitBtn2Click();
+      SelectRows(*d, 1, 2);
+      d->BitBtn1Click();
+      closeIt(d);
+    }));
+    EXPECT_EQ(list.Lines(), before);
+  }
+}
+
+TEST(WordEditor, AddPutsThePairAtTheEndAsTyped) {
+  const Lines lines = Numbered(3);
+  TWordFormDlg dlg;
+  dlg.Fill(lines);
+  SelectRows(dlg, 2, 2);  // the selected row does not matter
+  dlg.BitBtn2Click();     // the initial texts
+  EXPECT_EQ(dlg.Edit1->text(), "");
+  EXPECT_EQ(dlg.Edit2->text(), "");
+  EXPECT_EQ(dlg.focusWidget(), dlg.Edit1);
+  EXPECT_EQ(SelectedRows(dlg), std::vector<int>{2});
+  dlg.BitBtn2Click();  // both boxes empty
+  dlg.Edit1->setText("a,b");
+  dlg.Edit2->setText("c;d, e");
+  dlg.BitBtn2Click();
+  ASSERT_EQ(dlg.Grid()->rowCount(), 7);
+  EXPECT_EQ(Shown(dlg, 4, 0), "0");
+  EXPECT_EQ(Shown(dlg, 4, 1), "問題");
+  EXPECT_EQ(Shown(dlg, 4, 2), "Question");
+  EXPECT_EQ(dlg.Lines(), (Lines{lines[0], lines[1], lines[2], "0\x96\xE2\x91\xE8,Question", "0,", "0a,b,c;d, e"}));
+
+  // Deleting an added row works like deleting any other.
+  SelectRows(dlg, 5, 5);
+  dlg.BitBtn1Click();
+  EXPECT_EQ(dlg.Lines(), (Lines{lines[0], lines[1], lines[2], "0\x96\xE2\x91\xE8,Question", "0a,b,c;d, e"}));
+}
+
+TEST(WordEditor, EnterInTheEditBoxesNeverClosesTheDialog) {
+  WordList list = ListOf({kNeko});
+  bool stillOpen = false;
+  ASSERT_TRUE(RunEditor(list, [&](TWordFormDlg* d) {
+    d->Edit1->setFocus();
+    Press(d->Edit1, Qt::Key_Return);
+    EXPECT_EQ(d->focusWidget(), d->Edit2);
+    EXPECT_EQ(d->Edit1->text(), "問題");  // moving on keeps the texts
+    Press(d->Edit1, Qt::Key_Enter, Qt::KeypadModifier);
+    Press(d->Edit2, Qt::Key_Return, Qt::ShiftModifier);  // adds the pair
+    d->Edit1->setText("x");
+    d->Edit2->setText("y");
+    Press(d->Edit2, Qt::Key_Enter, Qt::KeypadModifier | Qt::ControlModifier);
+    stillOpen = d->isVisible() && d->result() == 0;
+    // Other keys keep their ordinary editing effect.
+    d->Edit1->setText("ab");
+    d->Edit1->setCursorPosition(2);
+    Press(d->Edit1, Qt::Key_Backspace);
+    EXPECT_EQ(d->Edit1->text(), "a");
+    // Enter anywhere else presses the page's default button, OK.
+    Press(d->WordControl->tabBar(), Qt::Key_Return);
+  }));
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(list.Lines(), (Lines{kNeko, "0\x96\xE2\x91\xE8,Question", "0x,y"}));
+}
+
+TEST(WordEditor, DeletePageHasItsOwnDefaultButton) {
+  WordList list = ListOf(Numbered(3));
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
+    d->WordControl->setCurrentWidget(d->WordDel);
+    EXPECT_TRUE(d->BitBtn4->isDefault());
+    EXPECT_FALSE(d->BitBtn3->isDefault());
+    SelectRows(*d, 1, 1);
+    d->BitBtn1Click();
+    Press(d->StringGrid1, Qt::Key_Return);
+  }));
+  EXPECT_EQ(list.Lines(), (Lines{"0q2,a2", "0q3,a3"}));
+}
+
+TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
+  TWordFormDlg dlg;
+  const Lines lines = Numbered(2);
+  dlg.Fill(lines);
+  for (QLineEdit* bad : {dlg.Edit1, dlg.Edit2}) {
+    QLineEdit* good = bad == dlg.Edit1 ? dlg.Edit2 : dlg.Edit1;
+    bad->setText("犬\U0001F600x");  // an emoji
+    good->setText("いぬ");
+    QString message;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+      message = box->text();
+      box->accept();
+    });
+    dlg.BitBtn2Click();
+    EXPECT_TRUE(message.contains("\U0001F600")) << message.toStdString();
+    EXPECT_EQ(dlg.Grid()->rowCount(), 3);  // nothing added
+    EXPECT_EQ(bad->text(), "犬\U0001F600x");  // the texts stay for correcting
+    EXPECT_EQ(good->text(), "いぬ");
+    EXPECT_EQ(bad->selectedText(), "\U0001F600");
+  }
+  dlg.Edit1->setText("café");
+  dlg.Edit2->setText("x");
+  WhenModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
+  dlg.BitBtn2Click();
+  EXPECT_EQ(dlg.Grid()->rowCount(), 3);
+  EXPECT_EQ(dlg.Lines(), lines);
+}
+
+TEST(WordEditor, LineBreaksAndNulCannotEnterALine) {
+  TWordFormDlg dlg;
+  dlg.Fill({});
+  dlg.Edit1->clear();
+  dlg.Edit1->insert("one\r\ntwo");
+  EXPECT_EQ(dlg.Edit1->text(), "onetwo");
+  dlg.Edit2->setText(QString::fromUtf8("x\0y\rz\n", 6));
+  EXPECT_EQ(dlg.Edit2->text(), "xyz");
+  QApplication::clipboard()->setText("p\nq");
+  dlg.Edit2->paste();
+  dlg.BitBtn2Click();
+  EXPECT_EQ(dlg.Lines(), Lines{"0onetwo,xyzpq"});
+}
+
+TEST(ExecWordEditor, PlacesAndReleasesTheDialog) {
+  QWidget owner;
+  WordList list;
+  QPoint where;
+  QString caption;
+  RunEditor(list, [&](TWordFormDlg* d) {
+    where = d->pos();
+    caption = d->windowTitle();
+    EXPECT_EQ(d->parent(), nullptr);
+    d->reject();
+  });
+  EXPECT_EQ(where, QPoint(10, 20));
+  EXPECT_EQ(caption, "単語の追加削除");
+
+  WhenModal<TWordFormDlg>([&](TWordFormDlg* d) {
+    EXPECT_EQ(d->parent(), &owner);
+    d->reject();
+  });
+  ExecWordEditor(&owner, {}, list);
+  EXPECT_TRUE(owner.findChildren<TWordFormDlg*>().isEmpty());
+}
+
+}  // namespace
+}  // namespace vz
