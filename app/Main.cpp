@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -21,6 +22,7 @@
 #include "editor/WordForm.h"
 #include "settings/OptionForm.h"
 #include "settings/Settings.h"
+#include "wordlist/Error.h"
 #include "wordlist/FileIO.h"
 
 namespace vz {
@@ -173,8 +175,11 @@ void TForm1::OpenClick() {
   if (openedBefore_) dlg->selectFile(codec::FromFsName(lastChosen_));
   openedBefore_ = true;
   if (dlg->exec() != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return;
-  const std::string chosen = codec::ToFsName(dlg->selectedFiles().first());
-  lastChosen_ = chosen;
+  lastChosen_ = codec::ToFsName(dlg->selectedFiles().first());
+  OpenWordFile(lastChosen_);
+}
+
+void TForm1::OpenWordFile(const std::string& chosen) {
   const auto slash = chosen.rfind('/');
   const std::string dir = chosen.substr(0, slash + 1);
   const std::string name = chosen.substr(slash + 1);

@@ -45,6 +45,10 @@ class TForm1 : public QMainWindow, public QuizView {
 
   // Menu and button handlers.
   void OpenClick();
+  // Switches to the word file `chosen` (file-system bytes): saves the current
+  // list, reads the new file, and asks its first question. A file that cannot
+  // be read raises the open error and switches nothing.
+  void OpenWordFile(const std::string& chosen);
   void Exit1Click();
   void A1Click();
   void O1Click();

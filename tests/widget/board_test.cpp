@@ -90,7 +90,8 @@ TEST_F(BoardTest, RepaintAfterTimeoutShowsFullRedBarForAnyLimit) {
 }
 
 TEST_F(BoardTest, HistorySlidesUpAndFades) {
-  auto yellow = [](QColor c) { return c.red() > 230 && c.green() > 230 && c.blue() < 90; };
+  // The newest entry's yellow has blue 36; one step older, 72.
+  auto yellow = [](QColor c) { return c.red() > 230 && c.green() > 230 && c.blue() < 54; };
   auto red = [](QColor c) { return c.red() > 230 && c.green() < 90 && c.blue() < 90; };
   board.DrawBoard(quiz);
   quiz.AddHistory("\x81\x9B ok");  // "○ ok": newest, yellow, drawn at y 73 while ScrollOfs is 12
@@ -110,8 +111,8 @@ TEST_F(BoardTest, HistorySlidesUpAndFades) {
   EXPECT_GT(Count(QRect(378, 61, 100, 13), red), 5);
   EXPECT_EQ(Count(QRect(378, 61, 100, 13), yellow), 0);
   // The older correct entry, now at y 49, has faded to a paler yellow.
-  auto paleYellow = [](QColor c) { return c.red() > 240 && c.green() > 240 && c.blue() >= 60 && c.blue() < 200; };
-  EXPECT_GT(Count(QRect(378, 49, 100, 13), paleYellow), 3);
+  auto paleYellow = [](QColor c) { return c.red() > 240 && c.green() > 240 && c.blue() >= 54 && c.blue() < 120; };
+  EXPECT_GT(Count(QRect(378, 49, 100, 13), paleYellow), 2);
   EXPECT_EQ(Count(QRect(378, 49, 100, 13), yellow), 0);
 }
 
