@@ -8,6 +8,9 @@
 
 int main(int argc, char** argv) {
   vz::InstallFontSubstitutes();
+  // Qt's own menu bar, decided before any menu bar exists: a native one
+  // would be looked up (and exported) over D-Bus.
+  QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
   // Qt reads its own platform options from argv; the program takes none.
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(vz::kAppTitle));

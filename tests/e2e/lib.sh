@@ -32,15 +32,22 @@ start_xvfb() {
   export DISPLAY=:$(head -n1 "$fdfile")
 }
 
-# The program's directory as a user has it: program, helper, sounds; no
-# settings file unless a test writes one.
+# The program's directory as a user has it: program, sounds; no settings
+# file unless a test writes one. The leak report's box is replaced by a
+# stand-in that records the count in $WORK/leaks, so that a test about other
+# things never waits on it; LEAKBOX=real keeps the real one.
 setup_appdir() {
   mkdir -p "$APPDIR"
   cp "$BIN/vevez" "$APPDIR/"
-  for f in vevez-leakbox yes.wav no.wav timeup.wav allok.wav; do
+  for f in yes.wav no.wav timeup.wav allok.wav; do
     [[ -e $BIN/$f ]] && cp "$BIN/$f" "$APPDIR/"
   done
-  return 0
+  if [[ ${LEAKBOX:-stand-in} == real ]]; then
+    cp "$BIN/vevez-leakbox" "$APPDIR/"
+  else
+    printf '#!/bin/sh\necho "$1" >> "%s/leaks"\n' "$WORK" > "$APPDIR/vevez-leakbox"
+    chmod +x "$APPDIR/vevez-leakbox"
+  fi
 }
 
 # Writes UTF-8 text (lines separated by \n) as a code page 932 file with CR LF.
@@ -71,6 +78,17 @@ type_text() { xdotool type --delay 50 "$1"; sleep 0.15; }
 # Waits for a window whose title matches the regex; prints its id.
 wait_window() { timeout "${2:-10}" xdotool search --sync --onlyvisible --name "$1" | head -n1; }
 
+# Waits for a box whose title matches the regex, gives it the focus and
+# presses `key` (Return by default) in it.
+answer_box() {
+  local box
+  box=$(wait_window "$1" 10) || fail "no window titled $1"
+  sleep 0.3
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  sleep 0.2
+  key "${2:-Return}"
+}
+
 # Waits until the program has ended; fails on a timeout or a non-zero status.
 wait_exit() {
   local status=0
@@ -78,7 +96,8 @@ wait_exit() {
     kill -0 "$APP_PID" 2>/dev/null || break
     sleep 0.05
   done
-  kill -0 "$APP_PID" 2>/dev/null && fail "program did not end"
+  kill -0 "$APP_PID" 2>/dev/null &&
+    fail "program did not end; windows: $(xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | tr '\n' '|')"
   wait "$APP_PID" || status=$?
   APP_PID=
   [[ $status -eq 0 ]] || fail "program ended with status $status"

@@ -30,8 +30,7 @@ rm "$APPDIR/word.txt"
 start_app
 write_words "$APPDIR/word.txt" "0イヌ,dog"
 key Escape
-box=$(wait_window '^VeveZプログラム$' 10) || fail "no notice that word.txt changed meanwhile"
-xdotool windowfocus --sync "$box"; key Return
+answer_box '^VeveZプログラム$'   # the notice that word.txt changed meanwhile
 wait_exit
 [[ $(read_words "$APPDIR/word.txt") == "0イヌ,dog" ]] || fail "a word file copied in meanwhile was overwritten"
 
