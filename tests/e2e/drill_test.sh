@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# A drill with real key presses: a wrong answer marks nothing, a time-out
+# closes the question, a right answer marks its line, and the end of a pass
+# shows its box and makes every line askable again. A screenshot shows the
+# board with its time bar.
+source "$(dirname "$0")/lib.sh"
+start_xvfb
+setup_appdir
+# One askable line and a comment; 0.5 s per question.
+write_words "$APPDIR/word.txt" $'0ネコ,cat;kitty\n;コメント,comment'
+printf '[SOFT]\r\nSPEED=50\r\nPLAYSOUND=N\r\n' > "$APPDIR/kobeli.ini"
+
+start_app
+key F9
+sleep 0.25
+screenshot "$WORK/running.png"
+# The time bar is drawn (blue to purple) inside its frame, below the menu bar.
+bar=$(convert "$WORK/running.png" -crop 1x1+50+112 -depth 8 txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}')
+[[ $bar != "#FFFFFF" && $bar != "#000000" ]] || fail "no time bar on screen (pixel $bar)"
+white=$(convert "$WORK/running.png" -crop 1x1+100+60 -depth 8 txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}')
+[[ $white == "#FFFFFF" ]] || fail "board background is $white"
+
+type_text "dog"
+key Return            # wrong
+sleep 0.8             # the question times out meanwhile
+type_text "kitty"
+key Return            # after a time-out: discarded, the next question comes
+key Escape
+wait_exit
+[[ $(read_words "$APPDIR/word.txt") == $'0ネコ,cat;kitty\n;コメント,comment' ]] ||
+  fail "a wrong answer or a time-out marked the line: $(read_words "$APPDIR/word.txt")"
+
+printf '[SOFT]\r\nSPEED=100000\r\nPLAYSOUND=N\r\n' > "$APPDIR/kobeli.ini"
+start_app
+key F9
+type_text "cat"
+key Return            # right: marked
+key Return            # nothing askable left: the end-of-pass box
+answer_box '^情報$'
+focus_main
+key Escape
+wait_exit
+[[ $(read_words "$APPDIR/word.txt") == $'0ネコ,cat;kitty\n;コメント,comment' ]] ||
+  fail "the pass was not reset: $(read_words "$APPDIR/word.txt")"
+
+start_app
+key F9
+type_text "cat"
+key Return
+key Escape
+wait_exit
+[[ $(read_words "$APPDIR/word.txt") == $'1ネコ,cat;kitty\n;コメント,comment' ]] ||
+  fail "a right answer did not mark its line: $(read_words "$APPDIR/word.txt")"
+echo "PASS"
