@@ -90,16 +90,25 @@ std::string ReadRegularFile(const std::string& path, FileStamp* stamp) {
   Fd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
   struct stat st;
   if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw OpenError(path);
-  std::string data;
-  data.resize(static_cast<size_t>(st.st_size));
+  std::string data(static_cast<size_t>(st.st_size), '\0');
   size_t got = 0;
   for (;;) {
-    if (got == data.size()) data.resize(data.size() + 65536);  // file grew meanwhile
-    ssize_t n = ::read(f.fd, data.data() + got, data.size() - got);
+    ssize_t n;
+    if (got < data.size()) {
+      n = ::read(f.fd, data.data() + got, data.size() - got);
+      if (n > 0) got += static_cast<size_t>(n);
+    } else {
+      // All the bytes fstat promised are in. Look for more (the file grew
+      // meanwhile) through a small buffer: growing the whole string just to
+      // meet the end of the file would copy all of it.
+      char more[16384];
+      n = ::read(f.fd, more, sizeof more);
+      if (n > 0) got = data.append(more, static_cast<size_t>(n)).size();
+    }
+    if (n > 0) continue;
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw OpenError(path);
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
+    break;
   }
   data.resize(got);
   if (stamp) *stamp = FromStat(st);
@@ -109,11 +118,16 @@ std::string ReadRegularFile(const std::string& path, FileStamp* stamp) {
 FileStamp WriteFileAtomic(const std::string& path, std::string_view data) {
   const std::string target = ResolveLinks(path);
   struct stat old;
+  // Still a link after resolving: a loop, or one that cannot be read. Renaming
+  // over it would replace the link itself.
+  if (::lstat(target.c_str(), &old) == 0 && S_ISLNK(old.st_mode)) throw CreateError(path);
   const bool hadOld = ::stat(target.c_str(), &old) == 0;
   if (hadOld && !S_ISREG(old.st_mode)) throw CreateError(path);
 
   const auto slash = target.rfind('/');
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  // Shortened so that the temporary name stays within the 255-byte limit
+  // even for the longest target names.
+  const std::string base = (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
   std::string tmp = DirName(target) + "/." + base + ".vevez-XXXXXX";
   Fd f{::mkostemp(tmp.data(), O_CLOEXEC)};
   if (f.fd < 0) throw CreateError(path);

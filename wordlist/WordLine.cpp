@@ -23,7 +23,7 @@ bool Askable(std::string_view line) {
 }
 
 std::vector<std::string> SplitLines(std::string_view text, bool* bytesAfterNul) {
-  const void* nul = std::memchr(text.data(), '\0', text.size());
+  const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size());
   if (bytesAfterNul) {
     *bytesAfterNul = nul && static_cast<const char*>(nul) + 1 < text.data() + text.size();
   }
@@ -33,9 +33,19 @@ std::vector<std::string> SplitLines(std::string_view text, bool* bytesAfterNul) 
   lines.reserve(text.size() / 32 + 1);
   const char* p = text.data();
   const char* const end = p + text.size();
+  // The next CR and the next LF at or after p, each searched with memchr
+  // only once p has passed it, so a file with one kind of line end never
+  // searches the whole rest of the file for the other kind on every line.
+  auto next = [end](const char* from, char c) {
+    const void* hit = std::memchr(from, c, static_cast<size_t>(end - from));
+    return hit ? static_cast<const char*>(hit) : end;
+  };
+  const char* cr = nullptr;
+  const char* lf = nullptr;
   while (p < end) {
-    const char* q = p;
-    while (q < end && *q != '\n' && *q != '\r') ++q;
+    if (!cr || cr < p) cr = next(p, '\r');
+    if (!lf || lf < p) lf = next(p, '\n');
+    const char* q = cr < lf ? cr : lf;
     lines.emplace_back(p, q);
     if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n') ++q;
     p = q + 1;

@@ -1,0 +1,517 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "RecordingView.h"
+#include "app/QuizEngine.h"
+#include "wordlist/Error.h"
+
+namespace vz {
+namespace {
+
+using Calls = std::vector<std::string>;
+using Lines = std::vector<std::string>;
+
+constexpr std::uint32_t kMul = 134775813u;
+
+// The seed that makes the next draw over n lines return `start`: the draw
+// is floor(n * s / 2^32) for the updated seed s = old * kMul + 1, so pick
+// the smallest such s and undo the update with kMul's inverse mod 2^32.
+std::uint32_t SeedFor(std::uint32_t start, std::uint32_t n) {
+  const std::uint64_t s = ((std::uint64_t(start) << 32) + n - 1) / n;
+  std::uint32_t inv = kMul;  // Newton's iteration doubles the good bits
+  for (int i = 0; i < 5; ++i) inv *= 2u - kMul * inv;
+  return (static_cast<std::uint32_t>(s) - 1u) * inv;
+}
+
+class Quiz : public ::testing::Test {
+ protected:
+  WordList list;
+  test::RecordingView view;
+  QuizEngine quiz{list, view};
+
+  void Fill(const Lines& lines) {
+    list.Clear();
+    for (const auto& l : lines) list.Add(l);
+  }
+  // Picks with the random start at `start`, and forgets what it drew.
+  void PickAt(int start) {
+    quiz.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
+    ASSERT_TRUE(quiz.NextQuestion());
+    view.Take();
+  }
+  int PickedFrom(int start) {
+    quiz.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
+    return quiz.NextQuestion() ? quiz.CurLine : -1;
+  }
+};
+
+// ---- random numbers -----------------------------------------------------------
+
+TEST(QuizRandom, KnownSequences) {
+  // Worked out by hand from seed := seed * 134775813 + 1, draw = (n * seed) >> 32:
+  // from 0 the seeds are 1, 134775814, ...; 100 * 134775814 / 2^32 = 3.14.
+  QuizRandom r;
+  r.seed = 0;
+  EXPECT_EQ(r.Next(100), 0u);
+  EXPECT_EQ(r.seed, 1u);
+  EXPECT_EQ(r.Next(100), 3u);
+  EXPECT_EQ(r.seed, 134775814u);
+  EXPECT_EQ(r.Next(100), 86u);
+  EXPECT_EQ(r.seed, 3698175007u);
+  EXPECT_EQ(r.Next(100), 20u);
+  EXPECT_EQ(r.seed, 870078620u);
+
+  r.seed = 12345;
+  std::vector<std::uint32_t> drawn;
+  for (int i = 0; i < 5; ++i) drawn.push_back(r.Next(1000));
+  EXPECT_EQ(drawn, (std::vector<std::uint32_t>{385, 289, 79, 553, 633}));
+}
+
+TEST(QuizRandom, FullRangeAndZero) {
+  QuizRandom r;
+  r.seed = 0xFFFFFFFFu;
+  EXPECT_EQ(r.Next(0), 0u);  // n = 0 draws 0 and still moves the seed
+  EXPECT_EQ(r.seed, 0xFFFFFFFFu * kMul + 1u);
+  r.seed = SeedFor(0xFFFFFFFEu, 0xFFFFFFFFu);
+  EXPECT_EQ(r.Next(0xFFFFFFFFu), 0xFFFFFFFEu);  // no overflow in n * seed
+  for (std::uint32_t n : {1u, 2u, 7u, 1000u, 267000u}) {
+    for (std::uint32_t want : {0u, n / 2, n - 1}) {
+      r.seed = SeedFor(want, n);
+      EXPECT_EQ(r.Next(n), want) << "n " << n;
+    }
+  }
+}
+
+TEST(QuizRandom, SeedIsTheTimeOfDayInMilliseconds) {
+  QuizRandom r;
+  r.SeedFromClock();
+  using namespace std::chrono;
+  const long long now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+  const long long day = 24LL * 60 * 60 * 1000;
+  EXPECT_LT(r.seed, day);
+  const long long diff = (now % day - r.seed + day) % day;
+  EXPECT_LT(diff, 5000);
+}
+
+// ---- picking ------------------------------------------------------------------
+
+TEST_F(Quiz, NearestAskableLineAtOrBeforeTheStart) {
+  Fill({"0a,A", "1b,B", "1c,C", "0d,D"});
+  EXPECT_EQ(PickedFrom(0), 0);
+  EXPECT_EQ(PickedFrom(1), 0);
+  EXPECT_EQ(PickedFrom(2), 0);
+  EXPECT_EQ(PickedFrom(3), 3);
+  EXPECT_EQ(quiz.QuesText, "d");
+  EXPECT_EQ(quiz.AnsText, "D");
+}
+
+TEST_F(Quiz, ScanWrapsFromTheFirstLineToTheLast) {
+  Fill({"1a,A", "0b,B", "0c,C"});
+  EXPECT_EQ(PickedFrom(0), 2);
+  Fill({";a", "", "1c,C", "0d,D", "1e,E"});
+  EXPECT_EQ(PickedFrom(1), 3);
+  EXPECT_EQ(PickedFrom(4), 3);
+}
+
+TEST_F(Quiz, SingleAskableLineFromEveryStart) {
+  Fill({"1a,A", ";b", "", "Xq,ans", "1e,E"});
+  for (int start = 0; start < 5; ++start) EXPECT_EQ(PickedFrom(start), 3) << "start " << start;
+}
+
+TEST_F(Quiz, PickingSplitsDrawsAndClears) {
+  Fill({"0nocomma"});
+  quiz.Ticks = 55;
+  quiz.AnsShown = true;
+  quiz.Answered = true;
+  ASSERT_TRUE(quiz.NextQuestion());
+  EXPECT_EQ(quiz.QuesText, "");
+  EXPECT_EQ(quiz.AnsText, "0nocomma");
+  EXPECT_EQ(quiz.Ticks, 0);
+  EXPECT_EQ(view.Take(), (Calls{"centered 18 ", "clear"}));
+  // The callers decide about these.
+  EXPECT_TRUE(quiz.AnsShown);
+  EXPECT_TRUE(quiz.Answered);
+}
+
+TEST_F(Quiz, NothingAskableChangesNothing) {
+  for (const Lines& lines : {Lines{"1a,A", ";b", "", "1"}, Lines{""}, Lines{}}) {
+    Fill(lines);
+    quiz.CurLine = 3;
+    quiz.QuesText = "old q";
+    quiz.AnsText = "old a";
+    quiz.Ticks = 77;
+    quiz.AnsShown = true;
+    EXPECT_FALSE(quiz.NextQuestion());
+    for (int start = 0; start < list.Count(); ++start) {
+      quiz.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
+      EXPECT_FALSE(quiz.NextQuestion());
+    }
+    EXPECT_EQ(quiz.CurLine, 3);
+    EXPECT_EQ(quiz.QuesText, "old q");
+    EXPECT_EQ(quiz.AnsText, "old a");
+    EXPECT_EQ(quiz.Ticks, 77);
+    EXPECT_TRUE(quiz.AnsShown);
+    EXPECT_EQ(view.Take(), Calls{});  // no drawing, answer box left alone
+    EXPECT_EQ(list.Lines(), lines);
+  }
+}
+
+// ---- commands -----------------------------------------------------------------
+
+TEST_F(Quiz, StartAndStopKeepTheQuestionAndItsTicks) {
+  Fill({"0a,A"});
+  PickAt(0);
+  quiz.ScrollOfs = 0;
+  quiz.S1Click();
+  EXPECT_TRUE(quiz.Running);
+  EXPECT_EQ(view.Take(), (Calls{"controls on", "focus", "timer on"}));
+  for (int i = 0; i < 5; ++i) quiz.Timer1Timer();
+  quiz.N3Click();
+  EXPECT_FALSE(quiz.Running);
+  view.Take();
+  quiz.S1Click();
+  quiz.S1Click();  // again while running: nothing new but the focus
+  EXPECT_EQ(view.Take(), (Calls{"controls on", "focus", "timer on", "controls on", "focus", "timer on"}));
+  quiz.Timer1Timer();
+  EXPECT_EQ(quiz.Ticks, 6);
+  EXPECT_EQ(quiz.QuesText, "a");
+  quiz.N3Click();
+  EXPECT_EQ(view.Take(), (Calls{"bar", "timer off", "controls off"}));
+}
+
+TEST_F(Quiz, NextQuestionButton) {
+  Fill({"0a,A", "1b,B"});
+  PickAt(0);
+  quiz.AnsShown = quiz.Answered = true;
+  quiz.Ticks = 300;
+  quiz.Rng.seed = SeedFor(1, 2);
+  quiz.SkipBtnClick();
+  EXPECT_EQ(view.Take(), (Calls{"centered 18 a", "clear", "board"}));
+  EXPECT_FALSE(quiz.AnsShown);
+  EXPECT_FALSE(quiz.Answered);
+  EXPECT_EQ(quiz.Ticks, 0);
+
+  // Nothing askable: the same question opens again, answer hidden.
+  list.MarkAnswered(0);
+  quiz.AnsShown = quiz.Answered = true;
+  quiz.Ticks = 300;
+  quiz.SkipBtnClick();
+  EXPECT_EQ(view.Take(), Calls{"board"});
+  EXPECT_EQ(quiz.QuesText, "a");
+  EXPECT_FALSE(quiz.AnsShown);
+  EXPECT_FALSE(quiz.Answered);
+  EXPECT_EQ(quiz.Ticks, 0);
+
+  // An empty list (first run without a word file) is no error either.
+  list.Clear();
+  EXPECT_NO_THROW(quiz.SkipBtnClick());
+  EXPECT_EQ(view.Take(), Calls{"board"});
+}
+
+// ---- judging ------------------------------------------------------------------
+
+TEST_F(Quiz, CorrectAnswerStepsInOrder) {
+  Fill({"0ネコ,cat;kitty", "0x,y"});
+  PickAt(0);
+  quiz.AnsBtnClick();
+  EXPECT_TRUE(quiz.AnsShown);
+  EXPECT_EQ(view.Take(), Calls{"centered 48 cat;kitty"});
+  quiz.Ticks = 37;
+
+  Calls seen;
+  view.onCall = [&](const std::string& call) {
+    // What the list and the history hold at each step.
+    seen.push_back(call + " | " + quiz.History[6] + " | " + list.Get(0).substr(0, 1) +
+                   (quiz.Answered ? " closed" : " open"));
+  };
+  quiz.Judgment("kitty");
+  EXPECT_EQ(seen, (Calls{"cue yes.wav |    | 0 open",              // sound before the entry
+                         "history | \x81\x9B kitty | 0 open",      // entry, then the circle
+                         "circle | \x81\x9B kitty | 0 open",       // circle before the mark
+                         "clear | \x81\x9B kitty | 1 closed"}));   // marked, closed
+  EXPECT_FALSE(quiz.AnsShown);
+  EXPECT_EQ(quiz.Ticks, 37);
+  EXPECT_EQ(quiz.ScrollOfs, 12);
+  EXPECT_EQ(list.Lines(), (Lines{"1ネコ,cat;kitty", "0x,y"}));
+}
+
+TEST_F(Quiz, WrongAnswerKeepsTheQuestionOpen) {
+  Fill({"0ネコ,cat"});
+  PickAt(0);
+  quiz.AnsShown = true;
+  Calls seen;
+  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6]); };
+  quiz.Judgment("dog");
+  quiz.Judgment("");
+  EXPECT_EQ(seen, (Calls{"history | \x81\x7E dog", "cue no.wav | \x81\x7E dog", "clear | \x81\x7E dog",
+                         "history | \x81\x7E ", "cue no.wav | \x81\x7E ", "clear | \x81\x7E "}));
+  EXPECT_FALSE(quiz.Answered);
+  EXPECT_TRUE(quiz.AnsShown);
+  EXPECT_EQ(list.Get(0), "0ネコ,cat");
+  EXPECT_EQ(quiz.History[5], "\x81\x7E dog");
+}
+
+TEST_F(Quiz, TextThatCodePage932CannotHoldIsWrong) {
+  Fill({"0q,"});  // the empty answer
+  PickAt(0);
+  quiz.Judgment("", /*representable=*/false);
+  EXPECT_FALSE(quiz.Answered);
+  EXPECT_EQ(quiz.History[6], "\x81\x7E ");
+}
+
+TEST_F(Quiz, Alternatives) {
+  struct Case {
+    const char* answers;
+    const char* typed;
+    bool correct;
+  };
+  const Case cases[] = {
+      {"cat;kitty", "cat", true},       {"cat;kitty", "kitty", true},
+      {"cat;kitty", "cat;kitty", false}, {"cat;kitty", "Cat", false},
+      {"cat;kitty", "cat ", false},      {"cat;kitty", " cat", false},
+      {"cat;kitty", "", false},          {"cat;", "", true},
+      {";cat", "", true},                {"a;;b", "", true},
+      {"", "", true},                    {"", " ", false},
+      {"cat", "cat", true},              {"cat", "", false},
+      {"ｃａｔ", "cat", false},          {"a;b;c", "c", true},
+      {"\x83\x5C;\x95\x5C", "\x95\x5C", true},
+  };
+  for (const Case& c : cases) {
+    quiz.AnsText = c.answers;
+    EXPECT_EQ(quiz.IsCorrect(c.typed), c.correct) << '"' << c.answers << "\" typed \"" << c.typed << '"';
+  }
+
+  // Through Enter: an empty box on answers ending in ";" is a correct answer.
+  Fill({"0q,cat;"});
+  PickAt(0);
+  quiz.Judgment("");
+  EXPECT_TRUE(quiz.Answered);
+  EXPECT_EQ(quiz.History[6], "\x81\x9B ");
+  EXPECT_EQ(list.Get(0), "1q,cat;");
+}
+
+TEST_F(Quiz, NoSoundSilencesEveryCueAndNothingElse) {
+  quiz.NoSound = true;
+  quiz.ScrollOfs = 0;
+  quiz.TimeLimit = 1;
+  Fill({"0a,A", "0b,B"});
+  PickAt(1);
+  quiz.Judgment("x");
+  quiz.Judgment("B");
+  EXPECT_EQ(view.Take(), (Calls{"history", "clear", "history", "circle", "clear"}));
+  EXPECT_EQ(list.Get(1), "1b,B");
+  quiz.SkipBtnClick();
+  view.Take();
+  quiz.ScrollOfs = 0;
+  quiz.Timer1Timer();
+  EXPECT_EQ(view.Take(), (Calls{"cross", "history", "centered 48 A"}));
+  list.MarkAnswered(0);
+  quiz.Judgment("");
+  EXPECT_EQ(view.Take(), (Calls{"endofpass", "clear"}));
+}
+
+TEST_F(Quiz, ShowAnswerThenTypingItCounts) {
+  Fill({"0犬,dog"});
+  PickAt(0);
+  quiz.AnsBtnClick();
+  quiz.Judgment("dog");
+  EXPECT_TRUE(quiz.Answered);
+  EXPECT_FALSE(quiz.AnsShown);
+  EXPECT_EQ(list.Get(0), "1犬,dog");
+}
+
+TEST_F(Quiz, StaleCurrentLineMarksNothing) {
+  // The list was replaced (word editor, another file) after the pick.
+  Fill({"0a,A", "0b,B", "0c,C"});
+  PickAt(2);
+  Fill({"0x,C"});  // CurLine 2 no longer exists
+  EXPECT_NO_THROW(quiz.Judgment("C"));
+  EXPECT_EQ(view.Take(), (Calls{"cue yes.wav", "history", "circle", "clear"}));
+  EXPECT_TRUE(quiz.Answered);
+  EXPECT_EQ(list.Lines(), Lines{"0x,C"});
+
+  Fill({"0a,A", "0b,B"});
+  PickAt(1);
+  for (const Lines& replaced : {Lines{"0p,P", "0q,Q"}, Lines{"0p,P", ""}, Lines{"0p,P", ";b,B"},
+                                Lines{"0p,P", "0b,Bx"}}) {
+    Fill(replaced);
+    quiz.Answered = false;
+    quiz.Judgment("B");
+    EXPECT_TRUE(quiz.Answered);
+    EXPECT_EQ(list.Lines(), replaced);
+  }
+
+  // Rebuilt with the same line at the same place: that line is marked.
+  Fill({"0a,A", "Zb,B"});
+  quiz.Answered = false;
+  quiz.Judgment("B");
+  EXPECT_EQ(list.Lines(), (Lines{"0a,A", "1b,B"}));
+}
+
+// ---- closed question, end of pass -------------------------------------------------
+
+TEST_F(Quiz, EnterOnAClosedQuestionPicksTheNextOneWithoutJudging) {
+  Fill({"0a,A", "0b,B"});
+  PickAt(0);
+  quiz.AnsShown = true;
+  quiz.Answered = true;  // timed out
+  quiz.Ticks = 1000;
+  const auto history = quiz.History;
+  quiz.Rng.seed = SeedFor(1, 2);
+  quiz.Judgment("A");
+  EXPECT_EQ(view.Take(), (Calls{"centered 18 b", "clear", "board", "clear"}));
+  EXPECT_EQ(quiz.History, history);
+  EXPECT_EQ(list.Lines(), (Lines{"0a,A", "0b,B"}));
+  EXPECT_FALSE(quiz.Answered);
+  EXPECT_FALSE(quiz.AnsShown);
+  EXPECT_EQ(quiz.Ticks, 0);
+  EXPECT_EQ(quiz.CurLine, 1);
+}
+
+TEST_F(Quiz, EndOfPassResetsAfterTheBoxAndTheNextEnterAsksAgain) {
+  Fill({"0a,A", ";note", "", "1b,B"});
+  PickAt(0);
+  quiz.Judgment("A");
+  ASSERT_TRUE(quiz.Answered);
+  view.Take();
+
+  Calls seen;
+  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + list.Get(0) + " " + list.Get(3)); };
+  quiz.Judgment("whatever");
+  EXPECT_EQ(seen, (Calls{"cue allok.wav | 1a,A 1b,B", "endofpass | 1a,A 1b,B", "clear | 0a,A 0b,B"}));
+  EXPECT_EQ(list.Lines(), (Lines{"0a,A", ";note", "", "0b,B"}));
+  EXPECT_TRUE(quiz.Answered);  // the finished question stays up
+  EXPECT_EQ(quiz.QuesText, "a");
+  EXPECT_EQ(quiz.History[6], "\x81\x9B A");
+
+  view.onCall = nullptr;
+  quiz.Judgment("");
+  EXPECT_FALSE(quiz.Answered);
+  EXPECT_EQ(view.Take().back(), "clear");
+}
+
+TEST_F(Quiz, CommentsOnlyEndThePassOnEveryEnter) {
+  Fill({";a", ""});
+  quiz.Answered = true;
+  for (int i = 0; i < 3; ++i) {
+    quiz.Judgment("");
+    EXPECT_EQ(view.Take(), (Calls{"cue allok.wav", "endofpass", "clear"}));
+  }
+  EXPECT_EQ(list.Lines(), (Lines{";a", ""}));
+}
+
+// ---- ticks and the time bar ---------------------------------------------------------
+
+TEST_F(Quiz, TimeOutStepsInOrder) {
+  Fill({"0ネコ,cat"});
+  PickAt(0);
+  quiz.TimeLimit = 3;
+  quiz.ScrollOfs = 0;
+  quiz.AnsShown = true;
+  quiz.Timer1Timer();
+  quiz.Timer1Timer();
+  EXPECT_EQ(view.Take(), (Calls{"bar", "bar"}));
+  EXPECT_FALSE(quiz.Answered);
+
+  Calls seen;
+  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6]); };
+  quiz.Timer1Timer();
+  EXPECT_EQ(seen, (Calls{"cue timeup.wav |   ", "cross |   ", "history | \x81\x7E\x81\x7E ネコ",
+                         "centered 48 cat | \x81\x7E\x81\x7E ネコ"}));
+  EXPECT_TRUE(quiz.Answered);
+  EXPECT_TRUE(quiz.AnsShown);  // a time-out leaves it as it was
+  EXPECT_EQ(quiz.Ticks, 3);
+  EXPECT_EQ(list.Get(0), "0ネコ,cat");
+
+  // A closed question counts no more ticks; only the history slides.
+  view.onCall = nullptr;
+  view.Take();
+  quiz.Timer1Timer();
+  EXPECT_EQ(quiz.Ticks, 3);
+  EXPECT_EQ(view.Take(), Calls{"history"});
+}
+
+TEST_F(Quiz, TimeLimitOneClosesOnTheFirstTick) {
+  Fill({"0a,A"});
+  quiz.TimeLimit = 1;
+  PickAt(0);
+  quiz.ScrollOfs = 0;
+  quiz.Timer1Timer();
+  EXPECT_TRUE(quiz.Answered);
+  EXPECT_EQ(view.Take().front(), "cue timeup.wav");
+}
+
+TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
+  quiz.Answered = true;
+  quiz.AddHistory("entry");
+  EXPECT_EQ(quiz.History[6], "entry");
+  EXPECT_EQ(quiz.History[5], kNoEvent);
+  EXPECT_EQ(quiz.ScrollOfs, 12);
+  EXPECT_EQ(view.Take(), Calls{"history"});
+  for (int i = 1; i <= 12; ++i) {
+    quiz.Timer1Timer();
+    EXPECT_EQ(quiz.ScrollOfs, 12 - i);
+  }
+  EXPECT_EQ(view.Take(), Calls(12, "history"));
+  quiz.Timer1Timer();
+  EXPECT_EQ(quiz.ScrollOfs, 0);
+  EXPECT_EQ(view.Take(), Calls{});
+
+  // On an open question the panel is redrawn before the bar.
+  Fill({"0a,A"});
+  PickAt(0);
+  quiz.Answered = false;
+  quiz.ScrollOfs = 1;
+  quiz.Timer1Timer();
+  EXPECT_EQ(view.Take(), (Calls{"history", "bar"}));
+}
+
+TEST_F(Quiz, HistoryKeepsTheLastSevenEntries) {
+  for (int i = 0; i < 9; ++i) quiz.AddHistory("e" + std::to_string(i));
+  EXPECT_EQ(quiz.History, (std::array<std::string, 7>{"e2", "e3", "e4", "e5", "e6", "e7", "e8"}));
+}
+
+TEST_F(Quiz, TimeBarWidthAndColour) {
+  quiz.TimeLimit = 1000;
+  const struct {
+    int ticks, width, red;
+  } steps[] = {{0, 0, 0}, {499, 200, 127}, {999, 400, 255}};
+  for (const auto& s : steps) {
+    quiz.Ticks = s.ticks;
+    EXPECT_EQ(quiz.TimeBar().width, s.width) << "Ticks " << s.ticks;
+    EXPECT_EQ(quiz.TimeBar().red, s.red) << "Ticks " << s.ticks;
+  }
+  quiz.TimeLimit = 3;
+  quiz.Ticks = 0;
+  EXPECT_EQ(quiz.TimeBar().width, 133);
+  EXPECT_EQ(quiz.TimeBar().red, 85);
+}
+
+TEST_F(Quiz, TimeBarAfterATimeOutIsFullAndRedForAnyLimit) {
+  Fill({"0a,A"});
+  for (int limit : {1, 2, 100, 255, 256, 400, 1000, INT_MAX}) {
+    PickAt(0);
+    quiz.Answered = false;
+    quiz.TimeLimit = limit;
+    quiz.Ticks = limit - 1 > 2 ? limit - 2 : 0;  // two ticks (or fewer) before the end
+    while (!quiz.Answered) quiz.Timer1Timer();
+    EXPECT_EQ(quiz.Ticks, limit);
+    EXPECT_EQ(quiz.TimeBar().width, 400) << "limit " << limit;
+    EXPECT_EQ(quiz.TimeBar().red, 255) << "limit " << limit;
+    quiz.Timer1Timer();
+    EXPECT_EQ(quiz.TimeBar().width, 400) << "limit " << limit;
+  }
+  // A limit below 1 (never stored, but never a division by zero either).
+  quiz.TimeLimit = 0;
+  quiz.Ticks = 0;
+  EXPECT_EQ(quiz.TimeBar().width, 400);
+  EXPECT_EQ(quiz.TimeBar().red, 255);
+}
+
+}  // namespace
+}  // namespace vz

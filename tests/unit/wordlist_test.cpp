@@ -1,0 +1,418 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "wordlist/Error.h"
+#include "wordlist/WordList.h"
+
+namespace vz {
+namespace {
+
+using test::ModeOf;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+using Lines = std::vector<std::string>;
+using Names = std::vector<std::string>;
+using Result = WordList::SaveResult;
+using namespace std::string_literals;
+
+template <class F>
+std::string ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+WordList ListOf(const Lines& lines) {
+  WordList list;
+  for (const auto& l : lines) list.Add(l);
+  return list;
+}
+
+// Sets the modification time of `path` `seconds` into the past, as a copy
+// that keeps times (cp -p, rsync) would.
+void Backdate(const std::string& path, int seconds) {
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  times[1].tv_sec -= seconds;
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// ---- index access, marking, reset -------------------------------------------
+
+TEST(WordListIndex, OutsideTheListIsTheIndexError) {
+  WordList list = ListOf({"0a,b", "0c,d"});
+  EXPECT_EQ(ErrorOf([&] { list.Get(2); }), "リストのインデックスが範囲を超えています (2)");
+  EXPECT_EQ(ErrorOf([&] { list.Get(-1); }), "リストのインデックスが範囲を超えています (-1)");
+  EXPECT_EQ(ErrorOf([&] { list.Put(2, "x"); }), "リストのインデックスが範囲を超えています (2)");
+  EXPECT_EQ(ErrorOf([&] { list.MarkAnswered(5); }), "リストのインデックスが範囲を超えています (5)");
+  EXPECT_EQ(list.Lines(), (Lines{"0a,b", "0c,d"}));
+  WordList empty;
+  EXPECT_EQ(ErrorOf([&] { empty.Get(0); }), "リストのインデックスが範囲を超えています (0)");
+}
+
+TEST(WordListMark, ReplacesOnlyTheFirstByte) {
+  WordList list = ListOf({"0ネコ,cat", "Xabc,d", "", "1done,x", "\x83\x5C,y"});
+  list.MarkAnswered(0);
+  list.MarkAnswered(1);
+  list.MarkAnswered(2);  // an empty line has no mark to set
+  list.MarkAnswered(3);
+  list.MarkAnswered(4);  // a lead byte as the mark is replaced whole
+  EXPECT_EQ(list.Lines(), (Lines{"1ネコ,cat", "1abc,d", "", "1done,x", "1\x5C,y"}));
+}
+
+TEST(WordListReset, EveryLineButCommentsAndEmptyLinesGetsZero) {
+  WordList list = ListOf({"1a,b", ";note", "", "0c,d", "Xe,f", ",g", "1"});
+  list.ResetPass();
+  EXPECT_EQ(list.Lines(), (Lines{"0a,b", ";note", "", "0c,d", "0e,f", "0g", "0"}));
+}
+
+// ---- loading and saving -----------------------------------------------------
+
+TEST(WordListLoad, LineEndsOfEveryKindSaveAsCrLf) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  WriteBytes(path, "0a,b\r0c,d\n0e,f\r\n\r\n0g,h\n\r0i,j");
+  WordList list;
+  list.Load(path);
+  EXPECT_EQ(list.Lines(), (Lines{"0a,b", "0c,d", "0e,f", "", "0g,h", "", "0i,j"}));
+  EXPECT_EQ(list.Save(path), Result::Saved);
+  EXPECT_EQ(ReadBytes(path), "0a,b\r\n0c,d\r\n0e,f\r\n\r\n0g,h\r\n\r\n0i,j\r\n");
+}
+
+TEST(WordListLoad, ReplacesThePreviousLines) {
+  TempDir dir;
+  WriteBytes(dir / "one.txt", "0a,b\r\n0c,d\r\n");
+  WriteBytes(dir / "two.txt", "0x,y\r\n");
+  WriteBytes(dir / "empty.txt", "");
+  WordList list;
+  list.Load(dir / "one.txt");
+  list.Load(dir / "two.txt");
+  EXPECT_EQ(list.Lines(), Lines{"0x,y"});
+  list.Load(dir / "empty.txt");
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(WordListSave, ByteStringsRoundTripUnchanged) {
+  // Lines with no comma, a leading comma, a blank middle line, and cp932
+  // characters whose second byte is "\" or "|" (ソ, 表, ポ).
+  const std::string file =
+      "0ネコ,cat\r\n"
+      "0nocomma\r\n"
+      ",leading\r\n"
+      "\r\n"
+      "0\x83\x5C\x95\x5C,\x83\x7C;\x95\x5C\r\n"
+      ";comment,with;semicolons\r\n"
+      "1\x83\x5C\r\n";
+  TempDir dir;
+  WriteBytes(dir / "in.txt", file);
+  WordList list;
+  list.Load(dir / "in.txt");
+  ASSERT_EQ(list.Count(), 7);
+  EXPECT_EQ(list.Get(4), "0\x83\x5C\x95\x5C,\x83\x7C;\x95\x5C");
+  EXPECT_EQ(list.Get(6), "1\x83\x5C");
+  EXPECT_EQ(list.Save(dir / "out.txt"), Result::Saved);
+  EXPECT_EQ(ReadBytes(dir / "out.txt"), file);
+}
+
+TEST(WordListSave, EmptyListWritesAZeroLengthFile) {
+  TempDir dir;
+  WordList list;
+  list.BindAbsent(dir / "word.txt");
+  EXPECT_EQ(list.Save(dir / "word.txt"), Result::Saved);
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "");
+  // The file just written is the list's own: saving again works.
+  list.Add("0a,b");
+  EXPECT_EQ(list.Save(dir / "word.txt"), Result::Saved);
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "0a,b\r\n");
+}
+
+TEST(WordListSave, RepeatedSavesAfterMarkingAndKeepsPermissions) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  WriteBytes(path, "0a,b\r\n0c,d\r\n");
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  WordList list;
+  list.Load(path);
+  list.MarkAnswered(1);
+  EXPECT_EQ(list.Save(path), Result::Saved);
+  list.MarkAnswered(0);
+  EXPECT_EQ(list.Save(path), Result::Saved);
+  EXPECT_EQ(ReadBytes(path), "1a,b\r\n1c,d\r\n");
+  EXPECT_EQ(ModeOf(path) & 07777, 0600u);
+  EXPECT_EQ(dir.List(), Names{"w.txt"});
+}
+
+TEST(WordListSave, ThroughASymbolicLink) {
+  TempDir dir;
+  WriteBytes(dir / "real.txt", "0a,b\r\n");
+  ASSERT_EQ(::symlink("real.txt", (dir / "word.txt").c_str()), 0);
+  WordList list;
+  list.Load(dir / "word.txt");
+  list.MarkAnswered(0);
+  EXPECT_EQ(list.Save(dir / "word.txt"), Result::Saved);
+  EXPECT_TRUE(S_ISLNK(ModeOf(dir / "word.txt")));
+  EXPECT_EQ(ReadBytes(dir / "real.txt"), "1a,b\r\n");
+  EXPECT_EQ(list.Save(dir / "word.txt"), Result::Saved);
+}
+
+// ---- files the list must not overwrite ----------------------------------------
+
+TEST(WordListNul, TextCutAtANulIsNeverSavedBack) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  const std::string file = "0a,b\r\n0c\0d\r\n0e,f\r\n"s;
+  WriteBytes(path, file);
+  WordList list;
+  list.Load(path);
+  EXPECT_EQ(list.Lines(), (Lines{"0a,b", "0c"}));
+  list.MarkAnswered(0);
+  EXPECT_EQ(list.Save(path), Result::NotOwned);
+  EXPECT_EQ(list.Save(path), Result::NotOwned);
+  EXPECT_EQ(ReadBytes(path), file);
+  EXPECT_EQ(dir.List(), Names{"w.txt"});
+}
+
+TEST(WordListNul, Utf16FileIsLeftWhole) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  const std::string utf16 = "\xff\xfe" "0\0a\0,\0b\0\r\0\n\0"s;
+  WriteBytes(path, utf16);
+  WordList list;
+  list.Load(path);
+  EXPECT_EQ(list.Save(path), Result::NotOwned);
+  EXPECT_EQ(ReadBytes(path), utf16);
+}
+
+TEST(WordListNul, NulAsTheLastByteLosesNothing) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  WriteBytes(path, "0a,b\r\n\0"s);
+  WordList list;
+  list.Load(path);
+  EXPECT_EQ(list.Lines(), Lines{"0a,b"});
+  EXPECT_EQ(list.Save(path), Result::Saved);
+  EXPECT_EQ(ReadBytes(path), "0a,b\r\n");
+}
+
+TEST(WordListUnreadable, FailedLoadKeepsTheLinesAndNeverWritesThatFile) {
+  TempDir dir;
+  WriteBytes(dir / "good.txt", "0a,b\r\n");
+  const std::string bad = dir / "bad.txt";
+  ASSERT_EQ(::mkfifo(bad.c_str(), 0600), 0);
+
+  WordList list;
+  list.Load(dir / "good.txt");
+  EXPECT_EQ(ErrorOf([&] { list.Load(bad); }), "ファイル " + bad + " は開けません");
+  EXPECT_EQ(list.Lines(), Lines{"0a,b"});
+  EXPECT_EQ(list.Save(bad), Result::NotOwned);
+  EXPECT_TRUE(S_ISFIFO(ModeOf(bad)));
+
+  // Even once a readable file stands there, these lines are not its lines.
+  ASSERT_EQ(::unlink(bad.c_str()), 0);
+  WriteBytes(bad, "0mine,keep\r\n");
+  EXPECT_EQ(list.Save(bad), Result::NotOwned);
+  EXPECT_EQ(ReadBytes(bad), "0mine,keep\r\n");
+}
+
+TEST(WordListUnreadable, DirectoryAndDevicesAreOpenErrors) {
+  TempDir dir;
+  for (const std::string& path : {dir.path(), std::string("/dev/zero"), std::string("/dev/null")}) {
+    WordList list = ListOf({"0a,b"});
+    EXPECT_EQ(ErrorOf([&] { list.Load(path); }), "ファイル " + path + " は開けません");
+    EXPECT_EQ(list.Lines(), Lines{"0a,b"});
+    EXPECT_EQ(list.Save(path), Result::NotOwned);
+  }
+}
+
+TEST(WordListUnreadable, SwitchingToAnotherFileStillWorks) {
+  TempDir dir;
+  const std::string bad = dir / "bad.txt";
+  ASSERT_EQ(::mkdir(bad.c_str(), 0755), 0);
+  WriteBytes(dir / "other.txt", "0x,y\r\n");
+
+  WordList list;
+  EXPECT_NE(ErrorOf([&] { list.Load(bad); }), "(no error)");
+  EXPECT_EQ(list.Save(bad), Result::NotOwned);
+  list.Load(dir / "other.txt");
+  list.MarkAnswered(0);
+  EXPECT_EQ(list.Save(dir / "other.txt"), Result::Saved);
+  EXPECT_EQ(ReadBytes(dir / "other.txt"), "1x,y\r\n");
+
+  WordList fresh;
+  EXPECT_NE(ErrorOf([&] { fresh.Load(bad); }), "(no error)");
+  fresh.BindAbsent(dir / "new.txt");
+  EXPECT_EQ(fresh.Save(dir / "new.txt"), Result::Saved);
+  EXPECT_EQ(ReadBytes(dir / "new.txt"), "");
+}
+
+TEST(WordListSwitch, FailedLoadIntoAFreshListLeavesTheCurrentOneWhole) {
+  // The window loads another file into a new list and swaps only on success.
+  TempDir dir;
+  const std::string current = dir / "current.txt";
+  WriteBytes(current, "0a,b\r\n0c,d\r\n");
+  WordList list;
+  list.Load(current);
+  list.MarkAnswered(0);
+
+  WordList next;
+  EXPECT_NE(ErrorOf([&] { next.Load(dir / "missing.txt"); }), "(no error)");
+  EXPECT_EQ(next.Count(), 0);
+  EXPECT_EQ(next.Save(dir / "missing.txt"), Result::NotOwned);
+  EXPECT_FALSE(StampOf(dir / "missing.txt").exists);
+
+  EXPECT_EQ(list.Save(current), Result::Saved);
+  EXPECT_EQ(ReadBytes(current), "1a,b\r\n0c,d\r\n");
+}
+
+TEST(WordListChanged, FileEditedAfterLoadingIsLeftAlone) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  WriteBytes(path, "0a,b\r\n");
+  WordList list;
+  list.Load(path);
+  list.MarkAnswered(0);
+  WriteBytes(path, "0a,b\r\n0new,line\r\n");
+  EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
+  EXPECT_EQ(ReadBytes(path), "0a,b\r\n0new,line\r\n");
+
+  // Loading again makes it the list's file once more.
+  list.Load(path);
+  EXPECT_EQ(list.Save(path), Result::Saved);
+}
+
+TEST(WordListChanged, SameSizeEditAndReplacementAreNoticed) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  WriteBytes(path, "0a,b\r\n");
+  WordList list;
+  list.Load(path);
+
+  // Same size, older time stamp: only the time tells.
+  WriteBytes(path, "0x,y\r\n");
+  Backdate(path, 100);
+  EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
+  EXPECT_EQ(ReadBytes(path), "0x,y\r\n");
+
+  // Replaced by another file with the same size and time: only the inode tells.
+  list.Load(path);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  WriteBytes(dir / "other", "0p,q\r\n");
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "other").c_str(), times, 0), 0);
+  ASSERT_EQ(::rename((dir / "other").c_str(), path.c_str()), 0);
+  EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
+  EXPECT_EQ(ReadBytes(path), "0p,q\r\n");
+}
+
+TEST(WordListChanged, EditAfterASaveIsNoticedToo) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  WordList list = ListOf({"0a,b"});
+  list.BindAbsent(path);
+  EXPECT_EQ(list.Save(path), Result::Saved);
+  WriteBytes(path, "0theirs,x\r\n");
+  EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
+  EXPECT_EQ(ReadBytes(path), "0theirs,x\r\n");
+}
+
+TEST(WordListChanged, FileThatAppearedAfterStartIsNotWiped) {
+  // First run without a word file; the user copies one into place before
+  // the program ends. The empty list must not replace it.
+  TempDir dir;
+  const std::string path = dir / "word.txt";
+  WordList list;
+  list.BindAbsent(path);
+  WriteBytes(dir / "download.txt", "0ネコ,cat\r\n");
+  Backdate(dir / "download.txt", 3600);
+  ASSERT_EQ(::rename((dir / "download.txt").c_str(), path.c_str()), 0);
+  EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
+  EXPECT_EQ(ReadBytes(path), "0ネコ,cat\r\n");
+}
+
+TEST(WordListChanged, UnrelatedExistingFileIsNotOverwritten) {
+  TempDir dir;
+  WriteBytes(dir / "mine.txt", "0a,b\r\n");
+  WriteBytes(dir / "other.txt", "0other,file\r\n");
+  WordList list;
+  list.Load(dir / "mine.txt");
+  EXPECT_EQ(list.Save(dir / "other.txt"), Result::ChangedOnDisk);
+  EXPECT_EQ(ReadBytes(dir / "other.txt"), "0other,file\r\n");
+  EXPECT_EQ(list.Save(dir / "mine.txt"), Result::Saved);
+}
+
+TEST(WordListChanged, DeletedFileIsWrittenAgain) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  WriteBytes(path, "0a,b\r\n");
+  WordList list;
+  list.Load(path);
+  ASSERT_EQ(::unlink(path.c_str()), 0);
+  EXPECT_EQ(list.Save(path), Result::Saved);
+  EXPECT_EQ(ReadBytes(path), "0a,b\r\n");
+}
+
+// ---- failed saves ---------------------------------------------------------------
+
+TEST(WordListSaveFailure, ErrorsLeaveTheFileAndAllowARetry) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  std::string file;
+  for (int i = 0; i < 200; ++i) file += "0question" + std::to_string(i) + ",answer\r\n";
+  WriteBytes(path, file);
+
+  // In a child whose files may not grow past 1 KiB the save fails; the
+  // same list saves fine once the limit is lifted.
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    WordList list;
+    list.Load(path);
+    list.MarkAnswered(0);
+    struct rlimit rl {};
+    ::getrlimit(RLIMIT_FSIZE, &rl);
+    const rlim_t original = rl.rlim_cur;
+    rl.rlim_cur = 1024;
+    ::setrlimit(RLIMIT_FSIZE, &rl);
+    const std::string first = ErrorOf([&] { list.Save(path); });
+    if (first != "ストリームへの書き込みエラー") ::_exit(1);
+    if (ReadBytes(path) != file) ::_exit(2);
+    if (dir.List() != Names{"w.txt"}) ::_exit(3);
+    rl.rlim_cur = original;
+    ::setrlimit(RLIMIT_FSIZE, &rl);
+    if (list.Save(path) != Result::Saved) ::_exit(4);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "child killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: wrong error, 2: file changed, 3: temporary file left, "
+                                       "4: retry refused";
+  EXPECT_EQ(ReadBytes(path), "1" + file.substr(1));
+  EXPECT_EQ(dir.List(), Names{"w.txt"});
+}
+
+TEST(WordListSaveFailure, UnwritableLocationsAreCreateErrors) {
+  TempDir dir;
+  WordList list = ListOf({"0a,b"});
+  const std::string nowhere = dir / "no/such/dir/w.txt";
+  list.BindAbsent(nowhere);
+  EXPECT_EQ(ErrorOf([&] { list.Save(nowhere); }), "ファイル " + nowhere + " を作成できません");
+  EXPECT_EQ(dir.List(), Names{});
+}
+
+}  // namespace
+}  // namespace vz
