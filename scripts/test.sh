@@ -26,5 +26,6 @@ cmake -S . -B build-fuzz -DVEVEZ_CORE_ONLY=ON -DVEVEZ_FUZZ=ON -DCMAKE_BUILD_TYPE
 cmake --build build-fuzz -j"$jobs" --target wordfile_fuzz
 mkdir -p build-fuzz/corpus
 cp data/word.txt build-fuzz/corpus/ 2>/dev/null || true
-build-fuzz/bin/wordfile_fuzz -max_total_time=30 -print_final_stats=1 build-fuzz/corpus
+# A failing input is written to build-fuzz/crash-*, not into the source tree.
+build-fuzz/bin/wordfile_fuzz -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ build-fuzz/corpus
 echo "fuzz: no failure in 30 s"

@@ -1,0 +1,171 @@
+// Fuzzes the word-file round trip: arbitrary bytes are loaded as a word file,
+// saved, and loaded again. Checks that the lines follow the line-end rules,
+// that a save writes every line with CR LF and loses nothing on reload, that
+// a second save gives the same bytes, that text cut short at a NUL is never
+// written back over its file, and that the line helpers agree with each other.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wordlist/WordLine.h"
+#include "wordlist/WordList.h"
+
+namespace {
+
+void Check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "wordfile_fuzz: %s\n", what);
+    std::abort();
+  }
+}
+
+// A fresh scratch directory for one input, in memory when /dev/shm is there
+// (every save syncs to disk). libFuzzer ends a run without running atexit
+// handlers, so each input removes its own directory when it is done; one
+// left behind belongs to an input that failed.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    if (const char* t = std::getenv("TMPDIR"); t && *t) base = t;
+    path_ = base + "/vevez-fuzz-XXXXXX";
+    Check(::mkdtemp(path_.data()) != nullptr, "cannot make a scratch directory");
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string operator/(const char* name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteBytes(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  Check(static_cast<bool>(out), "cannot write the input file");
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The line-end rules, written out plainly: CR, LF and CR LF each end a line,
+// a NUL ends the text, a last line without an end still counts, and an end
+// at the very end adds no empty line.
+std::vector<std::string> ExpectedLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::string line;
+  bool open = false;  // bytes since the last line end
+  for (size_t i = 0; i < text.size() && text[i] != '\0'; ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(line);
+      line.clear();
+      open = false;
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      line.push_back(c);
+      open = true;
+    }
+  }
+  if (open) lines.push_back(line);
+  return lines;
+}
+
+std::string ExpectedFile(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& l : lines) text += l + "\r\n";
+  return text;
+}
+
+void CheckLineHelpers(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
+          "a line holds CR, LF or NUL");
+    Check(vz::Askable(line) == (!line.empty() && line[0] != '1' && line[0] != ';'), "Askable");
+
+    const vz::SplitLine s = vz::Split(line);
+    const auto comma = line.find(',');
+    if (comma == std::string::npos) {
+      Check(s.question.empty() && s.answers == line, "Split without a comma");
+    } else {
+      const std::string mark = line.substr(0, comma == 0 ? 0 : 1);
+      Check(vz::Join(mark, s.question, s.answers) == line, "Join does not undo Split");
+      Check(s.question.find(',') == std::string::npos, "question holds a comma");
+    }
+  }
+
+  // Marking and resetting change at most the first byte of a line.
+  vz::WordList list;
+  for (const auto& l : lines) list.Add(l);
+  for (int i = 0; i < list.Count(); ++i) list.MarkAnswered(i);
+  for (int i = 0; i < list.Count(); ++i) {
+    const std::string& was = lines[static_cast<size_t>(i)];
+    const std::string& now = list.Get(i);
+    Check(now.size() == was.size(), "MarkAnswered changed the length");
+    Check(was.empty() || (now[0] == '1' && now.compare(1, std::string::npos, was, 1) == 0), "MarkAnswered");
+  }
+  list.Clear();
+  for (const auto& l : lines) list.Add(l);
+  list.ResetPass();
+  for (int i = 0; i < list.Count(); ++i) {
+    const std::string& was = lines[static_cast<size_t>(i)];
+    const std::string& now = list.Get(i);
+    Check(now.size() == was.size(), "ResetPass changed the length");
+    if (!was.empty()) {
+      Check(now[0] == (was[0] == ';' ? ';' : '0'), "ResetPass mark");
+      Check(now.compare(1, std::string::npos, was, 1) == 0, "ResetPass touched more than the mark");
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const ScratchDir dir;
+  const std::string in = dir / "in.txt";
+  const std::string out = dir / "out.txt";
+  WriteBytes(in, bytes);
+
+  vz::WordList first;
+  first.Load(in);
+  const std::vector<std::string> expected = ExpectedLines(bytes);
+  Check(first.Lines() == expected, "loaded lines differ from the line-end rules");
+  CheckLineHelpers(expected);
+
+  // Text that stopped at a NUL with more after it is never written back.
+  const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
+  const bool cut = nul && static_cast<const char*>(nul) + 1 < bytes.data() + bytes.size();
+  const std::string file = ExpectedFile(expected);
+  if (cut) {
+    Check(first.Save(in) == vz::WordList::SaveResult::NotOwned, "saved over a file cut at a NUL");
+    Check(ReadBytes(in) == bytes, "file cut at a NUL was changed");
+  } else {
+    Check(first.Save(in) == vz::WordList::SaveResult::Saved, "save over the loaded file declined");
+    Check(ReadBytes(in) == file, "saved bytes over the loaded file");
+  }
+
+  Check(first.Save(out) == vz::WordList::SaveResult::Saved, "save to a new file declined");
+  Check(ReadBytes(out) == file, "saved bytes");
+  Check(first.Save(out) == vz::WordList::SaveResult::Saved, "saving again over its own file declined");
+
+  vz::WordList second;
+  second.Load(out);
+  Check(second.Lines() == expected, "lines changed through a save and load");
+  Check(second.Save(out) == vz::WordList::SaveResult::Saved, "second save declined");
+  Check(ReadBytes(out) == file, "second save gave other bytes");
+  return 0;
+}
