@@ -1,0 +1,99 @@
+// Picking a question on the real word file when a single askable line is
+// left: the backward scan then walks the whole list.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+
+#include "BenchFiles.h"
+#include "app/QuizEngine.h"
+#include "wordlist/FileIO.h"
+#include "wordlist/WordList.h"
+
+namespace {
+
+class NullView : public vz::QuizView {
+ public:
+  void DrawBoard() override {}
+  void DrawCentered(int, const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
+  void DrawTimeBar() override {}
+  void DrawHistory() override {}
+  void DrawTimeoutCross() override {}
+  void DrawCorrectCircle() override {}
+  void SetControlsEnabled(bool) override {}
+  void FocusAnswer() override {}
+  void ClearAnswer() override {}
+  void SetTimerEnabled(bool) override {}
+  void PlayCue(const char*) override {}
+  void ShowEndOfPass() override {}
+};
+
+// The seed whose next draw over n lines is `start` (see QuizRandom).
+std::uint32_t SeedFor(std::uint32_t start, std::uint32_t n) {
+  constexpr std::uint32_t mul = 134775813u;
+  const std::uint64_t s = ((std::uint64_t(start) << 32) + n - 1) / n;
+  std::uint32_t inv = mul;
+  for (int i = 0; i < 5; ++i) inv *= 2u - mul * inv;
+  return (static_cast<std::uint32_t>(s) - 1u) * inv;
+}
+
+// The word file with every line answered but the one in the middle.
+bool LoadOneAskable(benchmark::State& state, vz::WordList& list, int& askable) {
+  const std::string& path = vz::bench::WordFilePath();
+  if (path.empty()) {
+    state.SkipWithError(vz::bench::NoWordFileMessage());
+    return false;
+  }
+  if (!vz::IsRegularFile(path)) {
+    state.SkipWithError(("cannot read the word file " + path).c_str());
+    return false;
+  }
+  list.Load(path);
+  if (list.Count() < 2) {
+    state.SkipWithError("the word file has fewer than two lines");
+    return false;
+  }
+  for (int i = 0; i < list.Count(); ++i) list.MarkAnswered(i);
+  askable = list.Count() / 2;
+  std::string line = list.Get(askable);
+  line[0] = '0';
+  list.Put(askable, line);
+  return true;
+}
+
+// Start just before the askable line: the scan goes down to line 0, wraps,
+// and comes back down to it, looking at every line once.
+void BM_NextQuestion_OneAskable_Worst(benchmark::State& state) {
+  vz::WordList list;
+  int askable = 0;
+  if (!LoadOneAskable(state, list, askable)) return;
+  NullView view;
+  vz::QuizEngine quiz(list, view);
+  const auto n = static_cast<std::uint32_t>(list.Count());
+  const std::uint32_t seed = SeedFor(static_cast<std::uint32_t>(askable - 1), n);
+  for (auto _ : state) {
+    quiz.Rng.seed = seed;
+    if (!quiz.NextQuestion() || quiz.CurLine != askable) {
+      state.SkipWithError("picked the wrong line");
+      break;
+    }
+  }
+  state.counters["lines"] = static_cast<double>(n);
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * n);  // lines looked at
+}
+
+// Random starts, as in use: on average half the list is scanned.
+void BM_NextQuestion_OneAskable_Random(benchmark::State& state) {
+  vz::WordList list;
+  int askable = 0;
+  if (!LoadOneAskable(state, list, askable)) return;
+  NullView view;
+  vz::QuizEngine quiz(list, view);
+  quiz.Rng.seed = 12345;
+  for (auto _ : state) benchmark::DoNotOptimize(quiz.NextQuestion());
+}
+
+}  // namespace
+
+BENCHMARK(BM_NextQuestion_OneAskable_Worst)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_NextQuestion_OneAskable_Random)->Unit(benchmark::kMicrosecond);
