@@ -212,17 +212,17 @@ TEST(WordListUnreadable, FailedLoadKeepsTheLinesAndNeverWritesThatFile) {
   TempDir dir;
   WriteBytes(dir / "good.txt", "0a,b\r\n");
   const std::string bad = dir / "bad.txt";
-  ASSERT_EQ(::mkfifo(bad.c_str(), 0600), 0);
+  ASSERT_EQ(::mkdir(bad.c_str(), 0700), 0);  // in the way of reading
 
   WordList list;
   list.Load(dir / "good.txt");
   EXPECT_EQ(ErrorOf([&] { list.Load(bad); }), "ファイル " + bad + " は開けません");
   EXPECT_EQ(list.Lines(), Lines{"0a,b"});
   EXPECT_EQ(list.Save(bad), Result::NotOwned);
-  EXPECT_TRUE(S_ISFIFO(ModeOf(bad)));
+  EXPECT_TRUE(S_ISDIR(ModeOf(bad)));
 
   // Even once a readable file stands there, these lines are not its lines.
-  ASSERT_EQ(::unlink(bad.c_str()), 0);
+  ASSERT_EQ(::rmdir(bad.c_str()), 0);
   WriteBytes(bad, "0mine,keep\r\n");
   EXPECT_EQ(list.Save(bad), Result::NotOwned);
   EXPECT_EQ(ReadBytes(bad), "0mine,keep\r\n");
