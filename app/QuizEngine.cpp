@@ -96,7 +96,7 @@ void QuizEngine::MarkCurrentLine() {
   // editor, another file): mark the line only while it is still this
   // question's line, never some other line or a comment.
   if (CurLine < 0 || CurLine >= list_.Count()) return;
-  const std::string& line = list_.Get(CurLine);
+  const std::string_view line = list_.Get(CurLine);
   if (line.empty() || line[0] == ';') return;
   const SplitLine parts = Split(line);
   if (parts.question != QuesText || parts.answers != AnsText) return;

@@ -55,7 +55,7 @@ bool LoadOneAskable(benchmark::State& state, vz::WordList& list, int& askable) {
   }
   for (int i = 0; i < list.Count(); ++i) list.MarkAnswered(i);
   askable = list.Count() / 2;
-  std::string line = list.Get(askable);
+  std::string line(list.Get(askable));
   line[0] = '0';
   list.Put(askable, line);
   return true;

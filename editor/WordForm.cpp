@@ -313,7 +313,9 @@ void TWordFormDlg::FitOuterSize() {
 bool ExecWordEditor(QWidget* owner, QPoint topLeft, WordList& list) {
   QPointer<TWordFormDlg> dlg = new TWordFormDlg(owner);
   dlg->move(topLeft);  // for a window, move() places the outer frame
-  dlg->Fill(list.Lines());
+  // The rows refer to these lines while the dialog is open.
+  const std::vector<std::string> shown = list.Lines();
+  dlg->Fill(shown);
   const int result = dlg->exec();
   if (!dlg) return false;  // the owner went away meanwhile
   const bool ok = result == QDialog::Accepted;

@@ -1,6 +1,7 @@
 #include "wordlist/FileIO.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,6 +72,17 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+// A big buffer is faulted in 2 MB pages instead of 4 KB ones where the
+// system allows it on request: a 13 MB word file then loads without some
+// three thousand page faults. Must run before the memory is first touched.
+void AdviseHugePages(const void* p, size_t n) {
+  constexpr std::uintptr_t kHuge = 2 * 1024 * 1024;
+  if (n < 2 * kHuge) return;
+  const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + n) & ~(kHuge - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 }  // namespace
 
 FileStamp StampOf(const std::string& path) {
@@ -90,7 +102,10 @@ std::string ReadRegularFile(const std::string& path, FileStamp* stamp) {
   Fd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
   struct stat st;
   if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw OpenError(path);
-  std::string data(static_cast<size_t>(st.st_size), '\0');
+  std::string data;
+  data.reserve(static_cast<size_t>(st.st_size));
+  AdviseHugePages(data.data(), data.capacity());
+  data.resize(static_cast<size_t>(st.st_size));
   size_t got = 0;
   for (;;) {
     ssize_t n;
@@ -116,6 +131,10 @@ std::string ReadRegularFile(const std::string& path, FileStamp* stamp) {
 }
 
 FileStamp WriteFileAtomic(const std::string& path, std::string_view data) {
+  return WriteFileAtomic(path, [data](const WriteFn& write) { return write(data); });
+}
+
+FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce) {
   const std::string target = ResolveLinks(path);
   struct stat old;
   // Still a link after resolving: a loop, or one that cannot be read. Renaming
@@ -136,7 +155,8 @@ FileStamp WriteFileAtomic(const std::string& path, std::string_view data) {
   struct sigaction ignore {}, previous {};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGXFSZ, &ignore, &previous);
-  bool written = WriteAll(f.fd, data) && ::fsync(f.fd) == 0;
+  const WriteFn write = [fd = f.fd](std::string_view piece) { return WriteAll(fd, piece); };
+  bool written = produce(write) && ::fsync(f.fd) == 0;
   ::sigaction(SIGXFSZ, &previous, nullptr);
 
   auto fail = [&](Error e) -> Error {

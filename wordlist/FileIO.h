@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reading and crash-safe whole-file replacement.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -34,5 +35,10 @@ std::string ReadRegularFile(const std::string& path, FileStamp* stamp = nullptr)
 // Raises CreateError(path) when the file cannot be created or replaced and
 // WriteError() when writing fails. Returns the stamp of the new file.
 FileStamp WriteFileAtomic(const std::string& path, std::string_view data);
+
+// The same, with the content streamed: `produce` hands it piece by piece to
+// the write function it is given, and returns false if a write failed.
+using WriteFn = std::function<bool(std::string_view)>;
+FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce);
 
 }  // namespace vz

@@ -1,5 +1,9 @@
 #include "wordlist/WordList.h"
 
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
 #include "wordlist/Error.h"
 #include "wordlist/WordLine.h"
 
@@ -9,14 +13,52 @@ void WordList::CheckIndex(int index) const {
   if (index < 0 || index >= Count()) throw IndexError(index);
 }
 
-const std::string& WordList::Get(int index) const {
+std::string_view WordList::Get(int index) const {
   CheckIndex(index);
-  return lines_[static_cast<size_t>(index)];
+  const Line& l = lines_[static_cast<size_t>(index)];
+  return {l.data, l.size};
 }
 
-void WordList::Put(int index, std::string line) {
+void WordList::Put(int index, std::string_view line) {
   CheckIndex(index);
-  lines_[static_cast<size_t>(index)] = std::move(line);
+  Line& l = lines_[static_cast<size_t>(index)];
+  if (l.size == line.size()) {
+    if (!line.empty()) std::memmove(l.data, line.data(), line.size());
+    return;
+  }
+  l = {Store(line), static_cast<std::uint32_t>(line.size())};
+}
+
+void WordList::Add(std::string_view line) {
+  lines_.push_back({Store(line), static_cast<std::uint32_t>(line.size())});
+}
+
+void WordList::Clear() {
+  lines_.clear();
+  blocks_.clear();
+  blockFree_ = 0;
+}
+
+std::vector<std::string> WordList::Lines() const {
+  std::vector<std::string> out;
+  out.reserve(lines_.size());
+  for (const Line& l : lines_) out.emplace_back(l.data, l.size);
+  return out;
+}
+
+char* WordList::Store(std::string_view bytes) {
+  if (bytes.size() >= UINT32_MAX) throw std::length_error("word line too long");
+  constexpr std::size_t kBlock = 64 * 1024;
+  if (blocks_.empty() || blockFree_ < bytes.size()) {
+    std::string& block = blocks_.emplace_back();
+    block.resize(std::max(kBlock, bytes.size()));
+    blockFree_ = block.size();
+  }
+  std::string& block = blocks_.back();
+  char* at = block.data() + (block.size() - blockFree_);
+  if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
+  blockFree_ -= bytes.size();
+  return at;
 }
 
 void WordList::Load(const std::string& path) {
@@ -30,8 +72,17 @@ void WordList::Load(const std::string& path) {
     owned_ = false;
     throw;
   }
+  if (text.size() >= UINT32_MAX) throw OpenError(path);
+  Clear();
+  // The file's bytes become the first block; the lines point into it.
+  std::string& block = blocks_.emplace_back(std::move(text));
   bool bytesAfterNul = false;
-  lines_ = SplitLines(text, &bytesAfterNul);
+  // Room for lines of 24 bytes on average, so the index is not copied as it
+  // grows; pages of it that stay unused are never touched.
+  lines_.reserve(block.size() / 24 + 16);
+  ForEachLine(block, &bytesAfterNul, [&](std::string_view v) {
+    lines_.push_back({block.data() + (v.data() - block.data()), static_cast<std::uint32_t>(v.size())});
+  });
   boundPath_ = path;
   stamp_ = stamp;
   // Text cut short at a NUL (a UTF-16 file, say) must never be saved back.
@@ -49,24 +100,40 @@ WordList::SaveResult WordList::Save(const std::string& path) {
   if (bound && !owned_) return SaveResult::NotOwned;
   const FileStamp now = StampOf(path);
   if (bound ? (now.exists && now != stamp_) : now.exists) return SaveResult::ChangedOnDisk;
-  stamp_ = WriteFileAtomic(path, JoinLines(lines_));
+  // Written through a small reused buffer rather than one copy of the
+  // whole file.
+  stamp_ = WriteFileAtomic(path, [this](const WriteFn& write) {
+    constexpr std::size_t kChunk = 256 * 1024;
+    std::string buf;
+    buf.reserve(kChunk + 64);
+    for (const Line& l : lines_) {
+      if (buf.size() + l.size + 2 > kChunk && !buf.empty()) {
+        if (!write(buf)) return false;
+        buf.clear();
+      }
+      if (l.size + 2 > kChunk) {
+        if (!write(std::string_view(l.data, l.size)) || !write("\r\n")) return false;
+        continue;
+      }
+      buf.append(l.data, l.size).append("\r\n");
+    }
+    return write(buf);
+  });
   boundPath_ = path;
   owned_ = true;
   return SaveResult::Saved;
 }
 
+// Both replace one byte of a line in place and never insert one.
 void WordList::MarkAnswered(int index) {
-  std::string line = Get(index);
-  if (line.empty()) return;
-  line[0] = '1';
-  Put(index, std::move(line));
+  CheckIndex(index);
+  Line& l = lines_[static_cast<size_t>(index)];
+  if (l.size > 0) l.data[0] = '1';
 }
 
 void WordList::ResetPass() {
-  for (int i = 0; i < Count(); ++i) {
-    std::string line = Get(i);
-    if (!line.empty() && line[0] != ';') line[0] = '0';
-    Put(i, std::move(line));
+  for (Line& l : lines_) {
+    if (l.size > 0 && l.data[0] != ';') l.data[0] = '0';
   }
 }
 

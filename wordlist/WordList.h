@@ -2,7 +2,10 @@
 // The word list: the lines of the current word file, in file order, as bytes.
 // It also remembers which file its lines belong to, so that a save never
 // overwrites a file it did not read or that changed on disk since.
+#include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "wordlist/FileIO.h"
@@ -21,13 +24,23 @@ class WordList {
     ChangedOnDisk,
   };
 
+  WordList() = default;
+  WordList(WordList&&) noexcept = default;
+  WordList& operator=(WordList&&) noexcept = default;
+  // Lines point into storage the list owns: no copies.
+  WordList(const WordList&) = delete;
+  WordList& operator=(const WordList&) = delete;
+
   int Count() const { return static_cast<int>(lines_.size()); }
-  // Reading or storing outside 0 .. Count()-1 raises IndexError.
-  const std::string& Get(int index) const;
-  void Put(int index, std::string line);
-  void Add(std::string line) { lines_.push_back(std::move(line)); }
-  void Clear() { lines_.clear(); }
-  const std::vector<std::string>& Lines() const { return lines_; }
+  // Reading or storing outside 0 .. Count()-1 raises IndexError. A line read
+  // stays valid until that line is stored again or the list is cleared,
+  // loaded or destroyed.
+  std::string_view Get(int index) const;
+  void Put(int index, std::string_view line);
+  void Add(std::string_view line);
+  void Clear();
+  // A copy of every line.
+  std::vector<std::string> Lines() const;
 
   // Replaces the lines with those of the file. On failure (OpenError) the
   // lines stay as they were, and the list no longer owns `path`: a later save
@@ -47,8 +60,21 @@ class WordList {
 
  private:
   void CheckIndex(int index) const;
+  // Copies `bytes` into storage that never moves.
+  char* Store(std::string_view bytes);
 
-  std::vector<std::string> lines_;
+  // A word file's lines are kept as one block of its bytes with a pointer
+  // and length for each line, not as one allocation per line: a list of a
+  // few hundred thousand lines then loads in a few milliseconds and takes
+  // little more memory than its file. Lines stored later go to further
+  // blocks; a line stored with its old length is overwritten in place.
+  struct Line {
+    char* data;
+    std::uint32_t size;
+  };
+  std::vector<Line> lines_;
+  std::deque<std::string> blocks_;  // a deque never moves its elements
+  std::size_t blockFree_ = 0;       // unused bytes at the end of blocks_.back()
   std::string boundPath_;  // the file the lines were read from or saved to
   FileStamp stamp_;        // that file as it was then
   bool owned_ = false;     // the lines stand for that whole file

@@ -66,7 +66,8 @@ Round OneRound(const vz::WordList& list) {
   auto t0 = Clock::now();
   auto* dlg = new vz::TWordFormDlg;
   dlg->move(0, 0);
-  dlg->Fill(list.Lines());
+  const std::vector<std::string> shown = list.Lines();  // the rows refer to it
+  dlg->Fill(shown);
   dlg->show();
   QApplication::processEvents();  // lays out and paints the first frame
   r.open = MsSince(t0);

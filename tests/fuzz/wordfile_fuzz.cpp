@@ -113,7 +113,7 @@ void CheckLineHelpers(const std::vector<std::string>& lines) {
   for (int i = 0; i < list.Count(); ++i) list.MarkAnswered(i);
   for (int i = 0; i < list.Count(); ++i) {
     const std::string& was = lines[static_cast<size_t>(i)];
-    const std::string& now = list.Get(i);
+    const std::string now(list.Get(i));
     Check(now.size() == was.size(), "MarkAnswered changed the length");
     Check(was.empty() || (now[0] == '1' && now.compare(1, std::string::npos, was, 1) == 0), "MarkAnswered");
   }
@@ -122,7 +122,7 @@ void CheckLineHelpers(const std::vector<std::string>& lines) {
   list.ResetPass();
   for (int i = 0; i < list.Count(); ++i) {
     const std::string& was = lines[static_cast<size_t>(i)];
-    const std::string& now = list.Get(i);
+    const std::string now(list.Get(i));
     Check(now.size() == was.size(), "ResetPass changed the length");
     if (!was.empty()) {
       Check(now[0] == (was[0] == ';' ? ';' : '0'), "ResetPass mark");

@@ -226,7 +226,7 @@ TEST_F(Quiz, CorrectAnswerStepsInOrder) {
   Calls seen;
   view.onCall = [&](const std::string& call) {
     // What the list and the history hold at each step.
-    seen.push_back(call + " | " + quiz.History[6] + " | " + list.Get(0).substr(0, 1) +
+    seen.push_back(call + " | " + quiz.History[6] + " | " + std::string(list.Get(0).substr(0, 1)) +
                    (quiz.Answered ? " closed" : " open"));
   };
   quiz.Judgment("kitty");
@@ -381,7 +381,7 @@ TEST_F(Quiz, EndOfPassResetsAfterTheBoxAndTheNextEnterAsksAgain) {
   view.Take();
 
   Calls seen;
-  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + list.Get(0) + " " + list.Get(3)); };
+  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + std::string(list.Get(0)) + " " + std::string(list.Get(3))); };
   quiz.Judgment("whatever");
   EXPECT_EQ(seen, (Calls{"cue allok.wav | 1a,A 1b,B", "endofpass | 1a,A 1b,B", "clear | 0a,A 0b,B"}));
   EXPECT_EQ(list.Lines(), (Lines{"0a,A", ";note", "", "0b,B"}));

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Prints the CPU time the program spends over 10 s of a running quiz with the
+# history at rest (100 timer ticks a second), under a private Xvfb.
+# Usage: bench/tick_cpu.sh [build/bin] [seconds]
+set -euo pipefail
+BIN=$(cd "${1:-build/bin}" && pwd)
+SECS=${2:-10}
+WORK=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+XVFB=$!
+trap 'kill $XVFB 2>/dev/null; kill -9 $PID 2>/dev/null; rm -rf "$WORK"' EXIT
+for _ in $(seq 100); do [[ -s $WORK/display ]] && break; sleep 0.05; done
+export DISPLAY=:$(head -n1 "$WORK/display")
+cp "$BIN/vevez" "$WORK/"
+printf '#!/bin/sh\n' > "$WORK/vevez-leakbox"; chmod +x "$WORK/vevez-leakbox"
+printf '0q,a\r\n' > "$WORK/word.txt"
+# A limit longer than the measurement, so no time-out falls inside it.
+printf '[SOFT]\r\nSPEED=%d\r\nPLAYSOUND=N\r\n' $(( (SECS + 5) * 100 )) > "$WORK/kobeli.ini"
+(cd "$WORK" && exec ./vevez >/dev/null 2>&1) &
+PID=$!
+WIN=$(timeout 20 xdotool search --sync --onlyvisible --name '^Z&Uプログラム$' | head -n1)
+xdotool windowfocus --sync "$WIN"; sleep 0.2
+xdotool key F9
+sleep 1   # the history's first slide is over
+cpu() { awk '{print $14 + $15}' "/proc/$PID/stat"; }
+hz=$(getconf CLK_TCK)
+c0=$(cpu); t0=$(date +%s%N)
+sleep "$SECS"
+c1=$(cpu); t1=$(date +%s%N)
+awk -v c=$((c1 - c0)) -v hz="$hz" -v ns=$((t1 - t0)) \
+  'BEGIN { printf "running quiz: %.1f ms CPU in %.1f s = %.2f%% of one core\n", c * 1000 / hz, ns / 1e9, 100 * c / hz / (ns / 1e9) }'
