@@ -187,5 +187,41 @@ TEST_F(MainWindowTest, OpeningAnotherFileSavesTheOldOneAndAsksFromTheNew) {
   fs::current_path("/");
 }
 
+TEST_F(MainWindowTest, DialogsStopTheTimerAndRestartItOnlyWhileRunning) {
+  WriteAll(dir / "word.txt", "0a,b\r\n");
+  TForm1 form(nullptr, exeDir);
+  form.show();
+  for (const char* item : {"O1", "A1"}) {
+    for (bool running : {false, true}) {
+      Find<QAction>(form, running ? "S1" : "N3")->trigger();
+      bool timerDuringDialog = true;
+      QPoint dialogAt;
+      OnNextModal<QDialog>([&](QDialog* d) {
+        timerDuringDialog = form.Timer().isActive();
+        dialogAt = d->frameGeometry().topLeft();
+        d->reject();
+      });
+      Find<QAction>(form, item)->trigger();
+      EXPECT_FALSE(timerDuringDialog) << item;
+      EXPECT_EQ(dialogAt, form.centralWidget()->mapToGlobal(QPoint(0, 0))) << item;
+      EXPECT_EQ(form.Timer().isActive(), running) << item << " running=" << running;
+    }
+  }
+}
+
+TEST_F(MainWindowTest, ShutdownWritesSettingsThenTheWordList) {
+  WriteAll(dir / "word.txt", "0a,b\r\n");
+  {
+    TForm1 form(nullptr, exeDir);
+    form.Quiz().NoSound = true;
+    form.Quiz().TimeLimit = 700;
+    form.Words().MarkAnswered(0);
+    form.FormDestroy();
+  }
+  EXPECT_EQ(ReadAll(dir / "kobeli.ini"),
+            "[SOFT]\r\nSPEED=700\r\nPLAYSOUND=N\r\nb4file=word.txt\r\nb4dir=" + exeDir + "\r\n");
+  EXPECT_EQ(ReadAll(dir / "word.txt"), "1a,b\r\n");
+}
+
 }  // namespace
 }  // namespace vz
