@@ -4,26 +4,14 @@
 #include <QColor>
 
 #include "app/Board.h"
+#include "NullQuizView.h"
 #include "app/QuizEngine.h"
 
 namespace vz {
 namespace {
 
 // The board is drawn by the test itself; the engine's own calls are ignored.
-struct NoView : QuizView {
-  void DrawBoard() override {}
-  void DrawCentered(int, const std::string&) override {}
-  void DrawTimeBar() override {}
-  void DrawHistory() override {}
-  void DrawTimeoutCross() override {}
-  void DrawCorrectCircle() override {}
-  void SetControlsEnabled(bool) override {}
-  void FocusAnswer() override {}
-  void ClearAnswer() override {}
-  void SetTimerEnabled(bool) override {}
-  void PlayCue(const char*) override {}
-  void ShowEndOfPass() override {}
-};
+using NoView = testing::NullQuizView;
 
 class BoardTest : public ::testing::Test {
  protected:

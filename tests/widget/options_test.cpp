@@ -12,6 +12,7 @@
 #include <climits>
 #include <functional>
 
+#include "NullQuizView.h"
 #include "app/QuizEngine.h"
 #include "settings/OptionForm.h"
 #include "wordlist/WordList.h"
@@ -19,21 +20,7 @@
 namespace vz {
 namespace {
 
-class NullView : public QuizView {
- public:
-  void DrawBoard() override {}
-  void DrawCentered(int, const std::string&) override {}
-  void DrawTimeBar() override {}
-  void DrawHistory() override {}
-  void DrawTimeoutCross() override {}
-  void DrawCorrectCircle() override {}
-  void SetControlsEnabled(bool) override {}
-  void FocusAnswer() override {}
-  void ClearAnswer() override {}
-  void SetTimerEnabled(bool) override {}
-  void PlayCue(const char*) override {}
-  void ShowEndOfPass() override {}
-};
+using NullView = testing::NullQuizView;
 
 // Runs `act` on the dialog once it is up in exec().
 void WhenModal(std::function<void(TOptionDlg*)> act, int tries = 300) {
