@@ -34,7 +34,6 @@ constexpr int kRowHeight = 14;
 constexpr int kColumnWidths[3] = {13, 160, 160};
 
 // An empty list to show until Fill() brings the real one.
-const std::vector<std::string> kNoLines;
 
 // A word line is one line of the word file: CR and LF would split it, and a
 // NUL would end the file there when it is read again. Such characters can
@@ -203,13 +202,24 @@ TWordFormDlg::TWordFormDlg(QWidget* owner)
   setTabOrder(BitBtn4, BitBtn5);
 
   WordControl->setCurrentWidget(WordAdd);
-  Fill(kNoLines);
+  Fill(std::vector<std::string_view>{});
+}
+
+void TWordFormDlg::Fill(const WordList& list) {
+  std::vector<std::string_view> lines;
+  lines.reserve(static_cast<size_t>(list.Count()));
+  for (int i = 0; i < list.Count(); ++i) lines.push_back(list.Get(i));
+  Fill(std::move(lines));
 }
 
 void TWordFormDlg::Fill(const std::vector<std::string>& lines) {
+  Fill(std::vector<std::string_view>(lines.begin(), lines.end()));
+}
+
+void TWordFormDlg::Fill(std::vector<std::string_view> lines) {
   WordGridModel* oldModel = model_;
   QItemSelectionModel* oldSelection = StringGrid1->selectionModel();
-  model_ = new WordGridModel(lines, this);
+  model_ = new WordGridModel(std::move(lines), this);
   StringGrid1->setModel(model_);
   delete oldSelection;  // the view does not delete a replaced selection model
   delete oldModel;
@@ -313,9 +323,7 @@ void TWordFormDlg::FitOuterSize() {
 bool ExecWordEditor(QWidget* owner, QPoint topLeft, WordList& list) {
   QPointer<TWordFormDlg> dlg = new TWordFormDlg(owner);
   dlg->move(topLeft);  // for a window, move() places the outer frame
-  // The rows refer to these lines while the dialog is open.
-  const std::vector<std::string> shown = list.Lines();
-  dlg->Fill(shown);
+  dlg->Fill(list);  // the rows refer to the list's lines until OK rebuilds it
   const int result = dlg->exec();
   if (!dlg) return false;  // the owner went away meanwhile
   const bool ok = result == QDialog::Accepted;

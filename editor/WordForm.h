@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPoint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QFrame;
@@ -27,7 +28,11 @@ class TWordFormDlg : public QDialog {
 
   // Shows `lines` in the grid below the caption row. The grid refers to
   // them: they must stay unchanged while the dialog lives.
+  // The grid refers to the lines given (the views, the vector's strings, or
+  // the list's lines), which must stay unchanged while the dialog shows them.
+  void Fill(std::vector<std::string_view> lines);
   void Fill(const std::vector<std::string>& lines);
+  void Fill(const WordList& list);
   // The word lines the grid stands for now (see WordRows for how each row
   // is written back).
   std::vector<std::string> Lines() const;

@@ -13,8 +13,8 @@ const char* const kCaptionBytes[3] = {"", "\x96\xE2\x91\xE8", "\x93\x9A\x82\xA6"
 
 }  // namespace
 
-WordGridModel::WordGridModel(const std::vector<std::string>& lines, QObject* parent)
-    : QAbstractTableModel(parent), rows_(lines) {}
+WordGridModel::WordGridModel(std::vector<std::string_view> lines, QObject* parent)
+    : QAbstractTableModel(parent), rows_(std::move(lines)) {}
 
 int WordGridModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : rows_.Count() + 1;

@@ -15,7 +15,7 @@ class WordGridModel : public QAbstractTableModel {
   Q_OBJECT
  public:
   // Refers to `lines`, which must stay unchanged while the model lives.
-  WordGridModel(const std::vector<std::string>& lines, QObject* parent = nullptr);
+  WordGridModel(std::vector<std::string_view> lines, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;

@@ -8,7 +8,7 @@ namespace vz {
 
 const char* const WordRows::kFallbackLine = "0\x83\x6C\x83\x52,cat";  // 0ネコ,cat
 
-WordRows::WordRows(const std::vector<std::string>& lines) : lines_(lines), rows_(lines.size()) {
+WordRows::WordRows(std::vector<std::string_view> lines) : lines_(std::move(lines)), rows_(lines_.size()) {
   std::iota(rows_.begin(), rows_.end(), 0);
 }
 
@@ -18,8 +18,8 @@ std::string WordRows::Cell(int row, int column) const {
     const Added& a = added_[static_cast<size_t>(~r)];
     return column == 0 ? std::string("0") : column == 1 ? a.question : a.answers;
   }
-  const std::string& line = lines_[static_cast<size_t>(r)];
-  if (column == 0) return line.substr(0, 1);
+  const std::string_view line = lines_[static_cast<size_t>(r)];
+  if (column == 0) return std::string(line.substr(0, 1));
   SplitLine s = Split(line);
   return column == 1 ? std::move(s.question) : std::move(s.answers);
 }
@@ -40,8 +40,8 @@ std::string WordRows::Line(int row) const {
     const Added& a = added_[static_cast<size_t>(~r)];
     return Join("0", a.question, a.answers);
   }
-  const std::string& line = lines_[static_cast<size_t>(r)];
-  if (line.empty() || line[0] == ',') return line;
+  const std::string_view line = lines_[static_cast<size_t>(r)];
+  if (line.empty() || line[0] == ',') return std::string(line);
   const SplitLine s = Split(line);
   return Join(std::string_view(line).substr(0, 1), s.question, s.answers);
 }

@@ -17,6 +17,7 @@
 //     would put a second comma in front of its answers).
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vz {
@@ -26,8 +27,9 @@ class WordRows {
   // The line written back when every row has been deleted: "0ネコ,cat".
   static const char* const kFallbackLine;
 
-  // Refers to `lines`, which must stay unchanged while this object lives.
-  explicit WordRows(const std::vector<std::string>& lines);
+  // The views refer to lines that must stay unchanged while this object
+  // lives (the word list's own, while the dialog is open).
+  explicit WordRows(std::vector<std::string_view> lines);
 
   int Count() const { return static_cast<int>(rows_.size()); }
 
@@ -53,7 +55,7 @@ class WordRows {
 
   std::string Line(int row) const;
 
-  const std::vector<std::string>& lines_;
+  std::vector<std::string_view> lines_;
   // >= 0: index into lines_; < 0: ~index into added_.
   std::vector<std::int32_t> rows_;
   std::vector<Added> added_;

@@ -66,8 +66,7 @@ Round OneRound(const vz::WordList& list) {
   auto t0 = Clock::now();
   auto* dlg = new vz::TWordFormDlg;
   dlg->move(0, 0);
-  const std::vector<std::string> shown = list.Lines();  // the rows refer to it
-  dlg->Fill(shown);
+  dlg->Fill(list);
   dlg->show();
   QApplication::processEvents();  // lays out and paints the first frame
   r.open = MsSince(t0);

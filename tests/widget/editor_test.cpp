@@ -342,7 +342,7 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
 
 TEST(WordEditor, LineBreaksAndNulCannotEnterALine) {
   TWordFormDlg dlg;
-  dlg.Fill({});
+  dlg.Fill(std::vector<std::string>{});
   dlg.Edit1->clear();
   dlg.Edit1->insert("one\r\ntwo");
   EXPECT_EQ(dlg.Edit1->text(), "onetwo");
