@@ -8,14 +8,7 @@ BIN=$(cd "${1:-build/bin}" && pwd)
 BIG=${2:-/tmp/edict-words.txt}
 RUNS=${3:-10}
 [[ -f $BIG ]] || { echo "no word file at $BIG (make it with make-wordfile.sh)"; exit 1; }
-WORK=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
-XVFB=$!
-trap 'kill $XVFB 2>/dev/null; rm -rf "$WORK"' EXIT
-for _ in $(seq 100); do [[ -s $WORK/display ]] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$WORK/display")
-cp "$BIN/vevez" "$WORK/"
-printf '#!/bin/sh\n' > "$WORK/vevez-leakbox"; chmod +x "$WORK/vevez-leakbox"
+source "$(dirname "$0")/xvfb-env.sh"
 
 measure() {  # prints "ms rss_kb"
   local t0 pid ms rss

@@ -5,14 +5,7 @@
 set -euo pipefail
 BIN=$(cd "${1:-build/bin}" && pwd)
 SECS=${2:-10}
-WORK=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
-XVFB=$!
-trap 'kill $XVFB 2>/dev/null; kill -9 $PID 2>/dev/null; rm -rf "$WORK"' EXIT
-for _ in $(seq 100); do [[ -s $WORK/display ]] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$WORK/display")
-cp "$BIN/vevez" "$WORK/"
-printf '#!/bin/sh\n' > "$WORK/vevez-leakbox"; chmod +x "$WORK/vevez-leakbox"
+source "$(dirname "$0")/xvfb-env.sh"
 printf '0q,a\r\n' > "$WORK/word.txt"
 # A limit longer than the measurement, so no time-out falls inside it.
 printf '[SOFT]\r\nSPEED=%d\r\nPLAYSOUND=N\r\n' $(( (SECS + 5) * 100 )) > "$WORK/kobeli.ini"
