@@ -7,6 +7,10 @@
 //   leak_program leak3     leaves exactly three blocks unreleased
 //   leak_program negative  releases one block it did not obtain through new
 //   leak_program exit7     leaks one block and ends with exit status 7
+//   leak_program ending    returns while a detached thread still has to
+//                          release its block (it does, 100 ms later)
+//   leak_program stuck     returns while a detached thread that never ends
+//                          holds one block
 
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +19,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -68,6 +73,18 @@ int main(int argc, char** argv) {
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
     ::operator delete(std::malloc(16));
 #pragma GCC diagnostic pop
+    return 0;
+  }
+  if (mode == "ending" || mode == "stuck") {
+    const bool ends = mode == "ending";
+    std::thread([ends] {
+      int* block = new int(1);
+      if (!ends) {
+        for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      delete block;
+    }).detach();
     return 0;
   }
   if (mode == "exit7") {

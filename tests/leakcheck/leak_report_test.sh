@@ -65,6 +65,22 @@ check "std::exit still reports the leak" \
   "$([ "$(cat "$scratch/box.txt" 2>/dev/null)" = "$(printf '1\n1\nclosed')" ]; echo $?)" \
   "box.txt: $(cat "$scratch/box.txt" 2>/dev/null | tr '\n' '|')"
 
+# A thread that is still ending when main returns gets to release what it
+# holds before the count is read; one that never ends delays the exit only
+# briefly, and its block is still reported.
+run ending
+check "a thread still ending at exit leaves no box" "$([ ! -e "$scratch/box.txt" ] && [ -z "$err" ]; echo $?)" \
+  "box.txt: $(cat "$scratch/box.txt" 2>/dev/null | tr '\n' '|') stderr: $err"
+start=$(date +%s%N)
+run stuck
+elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+# Its block and std::thread's record of the running function.
+check "a thread that never ends still has its blocks reported" \
+  "$([ "$(cat "$scratch/box.txt" 2>/dev/null)" = "$(printf '1\n2\nclosed')" ]; echo $?)" \
+  "box.txt: $(cat "$scratch/box.txt" 2>/dev/null | tr '\n' '|')"
+check "a thread that never ends does not hold the exit for long" "$([ $elapsed_ms -lt 3000 ]; echo $?)" \
+  "took $elapsed_ms ms"
+
 # When the box cannot be shown the figure still reaches the user.
 expected='メモリーリークエラー: 3 回メモリーを解放し忘れています'
 install_standin 1
