@@ -1,7 +1,6 @@
 #include "wordlist/FileIO.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <cstdlib>
 
 #include "wordlist/Error.h"
+#include "wordlist/HugePages.h"
 
 namespace vz {
 namespace {
@@ -70,17 +70,6 @@ mode_t NewFileMode() {
   mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
-}
-
-// A big buffer is faulted in 2 MB pages instead of 4 KB ones where the
-// system allows it on request: a 13 MB word file then loads without some
-// three thousand page faults. Must run before the memory is first touched.
-void AdviseHugePages(const void* p, size_t n) {
-  constexpr std::uintptr_t kHuge = 2 * 1024 * 1024;
-  if (n < 2 * kHuge) return;
-  const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + n) & ~(kHuge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "wordlist/Error.h"
+#include "wordlist/HugePages.h"
 #include "wordlist/WordLine.h"
 
 namespace vz {
@@ -80,6 +81,7 @@ void WordList::Load(const std::string& path) {
   // Room for lines of 24 bytes on average, so the index is not copied as it
   // grows; pages of it that stay unused are never touched.
   lines_.reserve(block.size() / 24 + 16);
+  AdviseHugePages(lines_.data(), lines_.capacity() * sizeof(Line));
   ForEachLine(block, &bytesAfterNul, [&](std::string_view v) {
     lines_.push_back({block.data() + (v.data() - block.data()), static_cast<std::uint32_t>(v.size())});
   });

@@ -39,4 +39,16 @@ sleep 0.5
 if xdotool search --onlyvisible --name '^VeveZプログラム$' >/dev/null 2>&1; then fail "an error box at start-up"; fi
 key Escape
 wait_exit
+# A word file that can no longer be written at exit: the error box says so,
+# the program still ends, and the list it could not save is reported by the
+# leak check, since the shutdown stopped before releasing it.
+mkdir "$WORK/gone"
+write_words "$WORK/gone/w.txt" "0ネコ,cat"
+printf '[SOFT]\r\nb4file=w.txt\r\nb4dir=%s/\r\n' "$WORK/gone" > "$APPDIR/kobeli.ini"
+start_app
+rm -rf "$WORK/gone"
+key Escape
+answer_box '^VeveZプログラム$'
+wait_exit
+[[ -s $WORK/leaks && $(cat "$WORK/leaks") -gt 0 ]] || fail "no leak reported for the list that was not saved"
 echo "PASS"
