@@ -7,26 +7,13 @@
 
 #include "BenchFiles.h"
 #include "app/QuizEngine.h"
+#include "tests/widget/NullQuizView.h"
 #include "wordlist/FileIO.h"
 #include "wordlist/WordList.h"
 
 namespace {
 
-class NullView : public vz::QuizView {
- public:
-  void DrawBoard() override {}
-  void DrawCentered(int, const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
-  void DrawTimeBar() override {}
-  void DrawHistory() override {}
-  void DrawTimeoutCross() override {}
-  void DrawCorrectCircle() override {}
-  void SetControlsEnabled(bool) override {}
-  void FocusAnswer() override {}
-  void ClearAnswer() override {}
-  void SetTimerEnabled(bool) override {}
-  void PlayCue(const char*) override {}
-  void ShowEndOfPass() override {}
-};
+using NullView = vz::testing::NullQuizView;
 
 // The seed whose next draw over n lines is `start` (see QuizRandom).
 std::uint32_t SeedFor(std::uint32_t start, std::uint32_t n) {

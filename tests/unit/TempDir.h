@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "wordlist/Error.h"
+
 namespace vz::test {
 
 class TempDir {
@@ -72,6 +74,17 @@ inline mode_t ModeOf(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return 0;
   return st.st_mode;
+}
+
+// The message of the vz::Error `f` raises, or a note that it raised none.
+template <class F>
+std::string ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "(no error)";
 }
 
 }  // namespace vz::test

@@ -19,6 +19,7 @@
 namespace vz {
 namespace {
 
+using test::ErrorOf;
 using test::ModeOf;
 using test::ReadBytes;
 using test::TempDir;
@@ -29,16 +30,6 @@ using namespace std::string_literals;
 std::string OpenMessage(const std::string& path) { return "ファイル " + path + " は開けません"; }
 std::string CreateMessage(const std::string& path) { return "ファイル " + path + " を作成できません"; }
 
-// The message of the vz::Error `f` raises, or a note that it raised none.
-template <class F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 // ---- reading ---------------------------------------------------------------
 

@@ -16,6 +16,7 @@
 namespace vz {
 namespace {
 
+using test::ErrorOf;
 using test::ModeOf;
 using test::ReadBytes;
 using test::TempDir;
@@ -25,15 +26,6 @@ using Names = std::vector<std::string>;
 using Result = WordList::SaveResult;
 using namespace std::string_literals;
 
-template <class F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 WordList ListOf(const Lines& lines) {
   WordList list;
