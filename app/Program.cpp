@@ -11,6 +11,10 @@ int main(int argc, char** argv) {
   // Qt's own menu bar, decided before any menu bar exists: a native one
   // would be looked up (and exported) over D-Bus.
   QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+  // The board sends small areas to the X server up to 100 times a second;
+  // through shared memory each one costs a completion round trip that
+  // wakes two threads, which takes more than copying the few kilobytes.
+  if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   // Qt reads its own platform options from argv; the program takes none.
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(vz::kAppTitle));
