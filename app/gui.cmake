@@ -1,5 +1,5 @@
 target_sources(vevez_gui PRIVATE
-  AnswerEdit.cpp Board.cpp BoardWidget.cpp ErrorGuard.cpp Fonts.cpp Glyphs.cpp Main.cpp SignalBridge.cpp)
+  AnswerEdit.cpp Board.cpp BoardWidget.cpp ErrorGuard.cpp Fonts.cpp Glyphs.cpp Main.cpp OuterSize.cpp SignalBridge.cpp)
 # The sound cue layer.
 include(sound.cmake OPTIONAL)
 

@@ -20,6 +20,7 @@
 #include <climits>
 
 #include "app/Fonts.h"
+#include "app/OuterSize.h"
 #include "codec/QtText.h"
 #include "editor/WordGridModel.h"
 #include "wordlist/WordList.h"
@@ -308,16 +309,7 @@ void TWordFormDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (fitted_) return;
   fitted_ = true;
-  // The size is that of the outer frame; the frame's width is known only
-  // once the window is on screen, and with some window managers a moment
-  // later.
-  FitOuterSize();
-  QTimer::singleShot(0, this, &TWordFormDlg::FitOuterSize);
-}
-
-void TWordFormDlg::FitOuterSize() {
-  const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-  resize(kOuterSize.width() - m.left() - m.right(), kOuterSize.height() - m.top() - m.bottom());
+  FitOuterSizeOnFirstShow(this, kOuterSize);
 }
 
 bool ExecWordEditor(QWidget* owner, QPoint topLeft, WordList& list) {

@@ -78,7 +78,6 @@ class TWordFormDlg : public QDialog {
   int CurrentRow() const;
   void ReduceSelectionTo(int row);
   void RefuseText(QLineEdit* edit);
-  void FitOuterSize();
 
   WordGridModel* model_ = nullptr;
   bool fitted_ = false;

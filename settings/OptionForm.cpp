@@ -12,6 +12,7 @@
 #include <climits>
 
 #include "app/Fonts.h"
+#include "app/OuterSize.h"
 #include "app/QuizEngine.h"
 
 namespace vz {
@@ -115,16 +116,7 @@ void TOptionDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (fitted_) return;
   fitted_ = true;
-  // The size is that of the outer frame; the frame's width is known only
-  // once the window is on screen, and with some window managers a moment
-  // later.
-  FitOuterSize();
-  QTimer::singleShot(0, this, &TOptionDlg::FitOuterSize);
-}
-
-void TOptionDlg::FitOuterSize() {
-  const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-  resize(kOuterSize.width() - m.left() - m.right(), kOuterSize.height() - m.top() - m.bottom());
+  FitOuterSizeOnFirstShow(this, kOuterSize);
 }
 
 bool ExecOptionDialog(QWidget* owner, QPoint topLeft, QuizEngine& quiz) {

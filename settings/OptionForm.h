@@ -49,7 +49,6 @@ class TOptionDlg : public QDialog {
 
  private:
   void SetSeconds(long long seconds);
-  void FitOuterSize();
   bool fitted_ = false;
 };
 
