@@ -28,7 +28,8 @@ class Board {
 
   QRect DrawBoard(const QuizEngine& quiz);
   QRect DrawCentered(int y, const std::string& text);
-  QRect DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor, const std::string& text);
+  QRect DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor,
+                     const std::string& text);
   QRect DrawTimeBar(const QuizEngine& quiz);
   QRect DrawHistory(const QuizEngine& quiz);
   QRect DrawTimeoutCross(const std::string& question);

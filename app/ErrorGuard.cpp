@@ -28,8 +28,8 @@ void ShowErrorBox(const std::string& message) {
   if (g_showing) return;
   g_showing = true;
   QWidget* parent = g_parent && g_parent->isVisible() ? g_parent.data() : nullptr;
-  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kAppTitle), ErrorBoxText(message),
-                  QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kAppTitle), ErrorBoxText(message), QMessageBox::Ok,
+                  parent);
   box.exec();
   g_showing = false;
 }

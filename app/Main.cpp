@@ -107,7 +107,8 @@ void TForm1::BuildMenu() {
 }
 
 void TForm1::FormCreate(std::string exeDir) {
-  exeDir_ = exeDir.empty() ? codec::ToFsName(QCoreApplication::applicationDirPath()) + "/" : std::move(exeDir);
+  exeDir_ =
+      exeDir.empty() ? codec::ToFsName(QCoreApplication::applicationDirPath()) + "/" : std::move(exeDir);
   Timer1.stop();
   quiz_.Running = quiz_.AnsShown = quiz_.Answered = false;
   SetControlsEnabled(false);
@@ -160,9 +161,10 @@ void TForm1::FormDestroy() {
 void TForm1::SaveWordList() {
   const std::string path = WordPath();
   if (wordList_.Save(path) == WordList::SaveResult::ChangedOnDisk) {
-    QMessageBox::warning(isVisible() ? this : nullptr, QString::fromUtf8(kAppTitle),
-                         QStringLiteral("ファイル %1 は別のプログラムによって変更されたため、上書きしませんでした。")
-                             .arg(codec::FromFsName(path)));
+    QMessageBox::warning(
+        isVisible() ? this : nullptr, QString::fromUtf8(kAppTitle),
+        QStringLiteral("ファイル %1 は別のプログラムによって変更されたため、上書きしませんでした。")
+            .arg(codec::FromFsName(path)));
   }
 }
 
@@ -172,8 +174,8 @@ QFileDialog* TForm1::OpenDialog() {
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setFileMode(QFileDialog::AnyFile);
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog1->setNameFilters({QStringLiteral("全てのファイル (*)"),
-                                 QStringLiteral("テキストファイル(*.txt) (*.txt)")});
+    OpenDialog1->setNameFilters(
+        {QStringLiteral("全てのファイル (*)"), QStringLiteral("テキストファイル(*.txt) (*.txt)")});
     OpenDialog1->setDirectory(codec::FromFsName(wordDir_));
   }
   return OpenDialog1;
@@ -193,7 +195,8 @@ void TForm1::OpenWordFile(const std::string& chosen) {
   const std::string dir = chosen.substr(0, slash + 1);
   const std::string name = chosen.substr(slash + 1);
   // Sounds are looked for first in the directory of the chosen file.
-  if (!dir.empty() && ::chdir(dir.c_str()) != 0) { /* keep the current directory */ }
+  if (!dir.empty() && ::chdir(dir.c_str()) != 0) { /* keep the current directory */
+  }
 
   SaveWordList();
   // Read the new file aside; only a file that could be read replaces the

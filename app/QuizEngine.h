@@ -12,8 +12,8 @@
 namespace vz {
 
 // History entry markers, code page 932.
-inline constexpr const char* kMarkCorrect = "\x81\x9B ";        // "○ "
-inline constexpr const char* kMarkWrong = "\x81\x7E ";          // "× "
+inline constexpr const char* kMarkCorrect = "\x81\x9B ";          // "○ "
+inline constexpr const char* kMarkWrong = "\x81\x7E ";            // "× "
 inline constexpr const char* kMarkTimeout = "\x81\x7E\x81\x7E ";  // "×× "
 inline constexpr const char* kNoEvent = "  ";
 
@@ -47,10 +47,10 @@ class QuizEngine {
   // random start; false when none is askable, with nothing changed.
   bool NextQuestion();
 
-  void S1Click();        // Start
-  void N3Click();        // Stop
-  void SkipBtnClick();   // Next question
-  void AnsBtnClick();    // Show answer
+  void S1Click();       // Start
+  void N3Click();       // Stop
+  void SkipBtnClick();  // Next question
+  void AnsBtnClick();   // Show answer
 
   // Enter in the answer box. `typed` is the box's text in code page 932;
   // `representable` is false when it held a character code page 932 lacks,

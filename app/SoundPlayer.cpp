@@ -41,12 +41,8 @@ int StartCue(ca_context* ctx, const std::string& path, const std::string& name) 
   // Only the file is named: no event id, so the library never substitutes a
   // sound from the desktop's theme, and nothing is kept in the server's
   // sample cache, so an edited file is heard as it now is.
-  return ca_context_play(ctx, kCueId,
-                         CA_PROP_MEDIA_FILENAME, path.c_str(),
-                         CA_PROP_MEDIA_NAME, name.c_str(),
-                         CA_PROP_MEDIA_ROLE, "event",
-                         CA_PROP_CANBERRA_CACHE_CONTROL, "never",
-                         nullptr);
+  return ca_context_play(ctx, kCueId, CA_PROP_MEDIA_FILENAME, path.c_str(), CA_PROP_MEDIA_NAME, name.c_str(),
+                         CA_PROP_MEDIA_ROLE, "event", CA_PROP_CANBERRA_CACHE_CONTROL, "never", nullptr);
 }
 
 }  // namespace
@@ -97,10 +93,7 @@ void SoundPlayer::Stop() {
 bool SoundPlayer::Open() {
   ca_context* ctx = nullptr;
   if (ca_context_create(&ctx) != CA_SUCCESS) return false;
-  ca_context_change_props(ctx,
-                          CA_PROP_APPLICATION_NAME, "VeveZ",
-                          CA_PROP_APPLICATION_ID, "vevez",
-                          nullptr);
+  ca_context_change_props(ctx, CA_PROP_APPLICATION_NAME, "VeveZ", CA_PROP_APPLICATION_ID, "vevez", nullptr);
   if (ca_context_open(ctx) != CA_SUCCESS) {
     ca_context_destroy(ctx);
     return false;

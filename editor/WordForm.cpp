@@ -13,8 +13,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <QWindow>
 #include <algorithm>
 #include <climits>
@@ -138,12 +138,14 @@ TWordFormDlg::TWordFormDlg(QWidget* owner)
   // Page WordDel: the grid above, the buttons along the bottom.
   Panel1 = MakePanel(WordDel, "Panel1");
   Panel2 = MakePanel(WordDel, "Panel2");
-  BitBtn1 = MakeButton(Panel2, "BitBtn1", 278, "削除", QIcon::fromTheme("edit-delete", s->standardIcon(QStyle::SP_TrashIcon)));
+  BitBtn1 = MakeButton(Panel2, "BitBtn1", 278, "削除",
+                       QIcon::fromTheme("edit-delete", s->standardIcon(QStyle::SP_TrashIcon)));
   connect(BitBtn1, &QPushButton::clicked, this, &TWordFormDlg::BitBtn1Click);
 
   // Page WordAdd: the two boxes, the buttons along the bottom.
   Panel3 = MakePanel(WordAdd, "Panel3");
-  BitBtn2 = MakeButton(Panel3, "BitBtn2", 278, "追加", QIcon::fromTheme("list-add", s->standardIcon(QStyle::SP_ArrowDown)));
+  BitBtn2 = MakeButton(Panel3, "BitBtn2", 278, "追加",
+                       QIcon::fromTheme("list-add", s->standardIcon(QStyle::SP_ArrowDown)));
   connect(BitBtn2, &QPushButton::clicked, this, &TWordFormDlg::BitBtn2Click);
   BitBtn3 = MakeButton(Panel3, "BitBtn3", 0, "OK", okGlyph);
   connect(BitBtn3, &QPushButton::clicked, this, &QDialog::accept);
@@ -230,7 +232,9 @@ void TWordFormDlg::Fill(std::vector<std::string_view> lines) {
 
 std::vector<std::string> TWordFormDlg::Lines() const { return model_->Rows().Lines(); }
 
-int TWordFormDlg::CurrentRow() const { return std::max(0, StringGrid1->selectionModel()->currentIndex().row()); }
+int TWordFormDlg::CurrentRow() const {
+  return std::max(0, StringGrid1->selectionModel()->currentIndex().row());
+}
 
 void TWordFormDlg::ReduceSelectionTo(int row) {
   row = std::clamp(row, 0, model_->rowCount() - 1);
@@ -268,8 +272,9 @@ void TWordFormDlg::RefuseText(QLineEdit* edit) {
   const auto [at, length] = FirstUnrepresentable(edit->text());
   const QString what = length > 0 ? "「" + edit->text().mid(at, length) + "」は" : QString();
   QMessageBox::warning(this, "VeveZプログラム",
-                       what + "単語ファイルに書けない文字です（シフトJISにない文字です）。"
-                              "この文字を使わずに入力し直してください。");
+                       what +
+                           "単語ファイルに書けない文字です（シフトJISにない文字です）。"
+                           "この文字を使わずに入力し直してください。");
   edit->setFocus();
   if (length > 0) edit->setSelection(static_cast<int>(at), static_cast<int>(length));
 }
@@ -315,7 +320,7 @@ void TWordFormDlg::showEvent(QShowEvent* event) {
 bool ExecWordEditor(QWidget* owner, QPoint topLeft, WordList& list) {
   QPointer<TWordFormDlg> dlg = new TWordFormDlg(owner);
   dlg->move(topLeft);  // for a window, move() places the outer frame
-  dlg->Fill(list);  // the rows refer to the list's lines until OK rebuilds it
+  dlg->Fill(list);     // the rows refer to the list's lines until OK rebuilds it
   const int result = dlg->exec();
   if (!dlg) return false;  // the owner went away meanwhile
   const bool ok = result == QDialog::Accepted;

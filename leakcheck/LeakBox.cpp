@@ -34,8 +34,8 @@ void UseLeakBoxFont() {
 }
 
 std::unique_ptr<QMessageBox> MakeLeakBox(int count) {
-  return std::make_unique<QMessageBox>(QMessageBox::Warning, LeakBoxCaption(),
-                                       LeakBoxText(count), QMessageBox::Ok, nullptr);
+  return std::make_unique<QMessageBox>(QMessageBox::Warning, LeakBoxCaption(), LeakBoxText(count),
+                                       QMessageBox::Ok, nullptr);
 }
 
 }  // namespace vz::memcheck

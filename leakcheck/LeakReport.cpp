@@ -38,8 +38,7 @@ char helperPath[PATH_MAX + sizeof kHelperName];
 
 void ReportOnStderr(int count) {
   char line[160];
-  int n = snprintf(line, sizeof line,
-                   "メモリーリークエラー: %d 回メモリーを解放し忘れています\n", count);
+  int n = snprintf(line, sizeof line, "メモリーリークエラー: %d 回メモリーを解放し忘れています\n", count);
   if (n > 0) {
     ssize_t ignored = write(STDERR_FILENO, line, static_cast<size_t>(n));
     (void)ignored;
@@ -94,5 +93,5 @@ void InstallReport(int, char**, char**) { __cxa_atexit(&ReportLeaks, nullptr, nu
 
 // Only an executable has a .preinit_array; linking these objects into a
 // shared library fails at link time, which is what we want.
-__attribute__((section(".preinit_array"), used)) static void (*installLeakReport)(
-    int, char**, char**) = &vz::memcheck::InstallReport;
+__attribute__((section(".preinit_array"),
+               used)) static void (*installLeakReport)(int, char**, char**) = &vz::memcheck::InstallReport;

@@ -31,13 +31,11 @@ struct alignas(64) Counter {
 constinit Counter counter;
 
 inline void CountObtained() noexcept {
-  counter.blocks.fetch_add(counter.step.load(std::memory_order_relaxed),
-                           std::memory_order_relaxed);
+  counter.blocks.fetch_add(counter.step.load(std::memory_order_relaxed), std::memory_order_relaxed);
 }
 
 inline void CountReleased() noexcept {
-  counter.blocks.fetch_sub(counter.step.load(std::memory_order_relaxed),
-                           std::memory_order_relaxed);
+  counter.blocks.fetch_sub(counter.step.load(std::memory_order_relaxed), std::memory_order_relaxed);
 }
 
 // The standard obtain loop: ask the C allocator, and on failure let the
@@ -136,12 +134,8 @@ void operator delete(void* p) noexcept { mc::Release(p); }
 void operator delete[](void* p) noexcept { mc::Release(p); }
 
 // Nothrow.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return mc::ObtainNothrow(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return mc::ObtainNothrow(size);
-}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return mc::ObtainNothrow(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return mc::ObtainNothrow(size); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { mc::Release(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { mc::Release(p); }
 
@@ -150,12 +144,8 @@ void operator delete(void* p, std::size_t) noexcept { mc::Release(p); }
 void operator delete[](void* p, std::size_t) noexcept { mc::Release(p); }
 
 // Aligned.
-void* operator new(std::size_t size, std::align_val_t al) {
-  return mc::ObtainAligned(size, al);
-}
-void* operator new[](std::size_t size, std::align_val_t al) {
-  return mc::ObtainAligned(size, al);
-}
+void* operator new(std::size_t size, std::align_val_t al) { return mc::ObtainAligned(size, al); }
+void* operator new[](std::size_t size, std::align_val_t al) { return mc::ObtainAligned(size, al); }
 void operator delete(void* p, std::align_val_t) noexcept { mc::Release(p); }
 void operator delete[](void* p, std::align_val_t) noexcept { mc::Release(p); }
 
@@ -166,12 +156,8 @@ void* operator new(std::size_t size, std::align_val_t al, const std::nothrow_t&)
 void* operator new[](std::size_t size, std::align_val_t al, const std::nothrow_t&) noexcept {
   return mc::ObtainAlignedNothrow(size, al);
 }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-  mc::Release(p);
-}
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-  mc::Release(p);
-}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { mc::Release(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { mc::Release(p); }
 
 // Sized and aligned.
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept { mc::Release(p); }

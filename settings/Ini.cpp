@@ -67,7 +67,8 @@ std::vector<Line> SplitLines(std::string_view text) {
       lines.push_back({pos, text.size(), text.size()});
       break;
     }
-    const std::size_t end = (text[br] == '\r' && br + 1 < text.size() && text[br + 1] == '\n') ? br + 2 : br + 1;
+    const std::size_t end =
+        (text[br] == '\r' && br + 1 < text.size() && text[br + 1] == '\n') ? br + 2 : br + 1;
     lines.push_back({pos, br, end});
     pos = end;
   }
@@ -144,10 +145,10 @@ std::string_view Unquote(std::string_view v) {
 
 // The text to write for `value` so that Unquote gives it back unchanged.
 std::string Quote(std::string_view value) {
-  const bool altered = !value.empty() &&
-                       (IsBlank(value.front()) || IsBlank(value.back()) ||
-                        (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                         value.back() == value.front()));
+  const bool altered =
+      !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
+                         (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                          value.back() == value.front()));
   if (!altered) return std::string(value);
   std::string q;
   q.reserve(value.size() + 2);
@@ -157,7 +158,9 @@ std::string Quote(std::string_view value) {
   return q;
 }
 
-bool HasLineBreakOrNul(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos; }
+bool HasLineBreakOrNul(std::string_view s) {
+  return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos;
+}
 
 // A name passed in is usable when it is not empty and reads back as itself.
 bool UsableName(std::string_view name) {
@@ -175,8 +178,7 @@ std::optional<std::string> ReadText(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> FindValue(std::string_view text, std::string_view section,
-                                     std::string_view key) {
+std::optional<std::string> FindValue(std::string_view text, std::string_view section, std::string_view key) {
   section = TrimSpaces(section);
   key = TrimSpaces(key);
   if (section.empty() || key.empty()) return std::nullopt;
@@ -188,8 +190,8 @@ std::optional<std::string> FindValue(std::string_view text, std::string_view sec
   return std::string(Unquote(line.substr(Parse(line).valueStart)));
 }
 
-std::optional<std::string> WithValue(std::string_view text, std::string_view section,
-                                     std::string_view key, std::string_view value) {
+std::optional<std::string> WithValue(std::string_view text, std::string_view section, std::string_view key,
+                                     std::string_view value) {
   section = TrimSpaces(section);
   key = TrimSpaces(key);
   if (!UsableName(section) || !UsableName(key) || HasLineBreakOrNul(value)) return std::nullopt;

@@ -37,15 +37,14 @@ namespace vz::ini {
 
 // The value of `key` in `section` of `text`, or nullopt when the section or
 // the key is missing.
-std::optional<std::string> FindValue(std::string_view text, std::string_view section,
-                                     std::string_view key);
+std::optional<std::string> FindValue(std::string_view text, std::string_view section, std::string_view key);
 
 // `text` with `key` in `section` set to `value`, or nullopt when the names or
 // the value cannot be stored so that they read back: an empty name, a name
 // with a tab at either end, a line break or NUL anywhere, '=' in a key, a key
 // starting with ';' or '['.
-std::optional<std::string> WithValue(std::string_view text, std::string_view section,
-                                     std::string_view key, std::string_view value);
+std::optional<std::string> WithValue(std::string_view text, std::string_view section, std::string_view key,
+                                     std::string_view value);
 
 // Cuts `value` to what a buffer of `bufSize` bytes holds with its terminating
 // NUL: at most bufSize - 1 bytes, and never half of a double-byte character.

@@ -21,8 +21,7 @@ int SettingsFile::ReadIniInt(std::string_view section, std::string_view key) con
   return ini::ReadInt(Path(), section, key, -1);
 }
 
-bool SettingsFile::WriteIniStr(std::string_view section, std::string_view key,
-                               std::string_view value) const {
+bool SettingsFile::WriteIniStr(std::string_view section, std::string_view key, std::string_view value) const {
   return ini::WriteString(Path(), section, key, value);
 }
 

@@ -42,10 +42,10 @@ class SettingsFile {
 
 // The values that live in the settings file between runs.
 struct Settings {
-  bool NoSound = false;   // true: no sound cues
-  int TimeLimit = 1000;   // ticks of 10 ms per question, at least 1
-  std::string WordFile;   // the word file's bare name
-  std::string WordDir;    // its directory, ending in "/"
+  bool NoSound = false;  // true: no sound cues
+  int TimeLimit = 1000;  // ticks of 10 ms per question, at least 1
+  std::string WordFile;  // the word file's bare name
+  std::string WordDir;   // its directory, ending in "/"
 };
 
 // The start-up reads: missing values give sounds on, 1000 ticks, "word.txt"

@@ -2,13 +2,9 @@
 
 namespace vz {
 
-Error OpenError(const std::string& path) {
-  return Error("ファイル " + path + " は開けません");
-}
+Error OpenError(const std::string& path) { return Error("ファイル " + path + " は開けません"); }
 
-Error CreateError(const std::string& path) {
-  return Error("ファイル " + path + " を作成できません");
-}
+Error CreateError(const std::string& path) { return Error("ファイル " + path + " を作成できません"); }
 
 Error WriteError() { return Error("ストリームへの書き込みエラー"); }
 

@@ -141,7 +141,8 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
   if (f.fd < 0) throw CreateError(path);
 
   // A file-size limit must fail the write, not kill the program.
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGXFSZ, &ignore, &previous);
   const WriteFn write = [fd = f.fd](std::string_view piece) { return WriteAll(fd, piece); };
@@ -155,7 +156,8 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
   if (!written) throw fail(WriteError());
   if (hadOld && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
     // Keep the owner where we may (as root); otherwise the new file is ours.
-    if (::fchown(f.fd, old.st_uid, old.st_gid) != 0) { /* not permitted: keep ours */ }
+    if (::fchown(f.fd, old.st_uid, old.st_gid) != 0) { /* not permitted: keep ours */
+    }
   }
   if (::fchmod(f.fd, hadOld ? (old.st_mode & 07777) : NewFileMode()) != 0) throw fail(CreateError(path));
   if (::rename(tmp.c_str(), target.c_str()) != 0) throw fail(CreateError(path));

@@ -18,9 +18,7 @@ std::string Join(std::string_view mark, std::string_view question, std::string_v
   return line;
 }
 
-bool Askable(std::string_view line) {
-  return !line.empty() && line[0] != '1' && line[0] != ';';
-}
+bool Askable(std::string_view line) { return !line.empty() && line[0] != '1' && line[0] != ';'; }
 
 std::vector<std::string_view> SplitLineViews(std::string_view text, bool* bytesAfterNul) {
   std::vector<std::string_view> lines;

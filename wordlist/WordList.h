@@ -75,9 +75,9 @@ class WordList {
   std::vector<Line> lines_;
   std::deque<std::string> blocks_;  // a deque never moves its elements
   std::size_t blockFree_ = 0;       // unused bytes at the end of blocks_.back()
-  std::string boundPath_;  // the file the lines were read from or saved to
-  FileStamp stamp_;        // that file as it was then
-  bool owned_ = false;     // the lines stand for that whole file
+  std::string boundPath_;           // the file the lines were read from or saved to
+  FileStamp stamp_;                 // that file as it was then
+  bool owned_ = false;              // the lines stand for that whole file
 };
 
 }  // namespace vz

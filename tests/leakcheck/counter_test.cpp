@@ -38,20 +38,18 @@ struct FormPair {
 };
 
 const FormPair kPairs[] = {
-    {"new_delete", [] { return ::operator new(kSize); }, [](void* p) { ::operator delete(p); },
+    {"new_delete", [] { return ::operator new(kSize); }, [](void* p) { ::operator delete(p); }, false},
+    {"new_sizedDelete", [] { return ::operator new(kSize); }, [](void* p) { ::operator delete(p, kSize); },
      false},
-    {"new_sizedDelete", [] { return ::operator new(kSize); },
-     [](void* p) { ::operator delete(p, kSize); }, false},
-    {"new_nothrowDelete", [] { return ::operator new(kSize); },
-     [](void* p) { ::operator delete(p, nt); }, false},
-    {"array_delete", [] { return ::operator new[](kSize); },
-     [](void* p) { ::operator delete[](p); }, false},
+    {"new_nothrowDelete", [] { return ::operator new(kSize); }, [](void* p) { ::operator delete(p, nt); },
+     false},
+    {"array_delete", [] { return ::operator new[](kSize); }, [](void* p) { ::operator delete[](p); }, false},
     {"array_sizedDelete", [] { return ::operator new[](kSize); },
      [](void* p) { ::operator delete[](p, kSize); }, false},
     {"array_nothrowDelete", [] { return ::operator new[](kSize); },
      [](void* p) { ::operator delete[](p, nt); }, false},
-    {"nothrowNew_delete", [] { return ::operator new(kSize, nt); },
-     [](void* p) { ::operator delete(p); }, false},
+    {"nothrowNew_delete", [] { return ::operator new(kSize, nt); }, [](void* p) { ::operator delete(p); },
+     false},
     {"nothrowArray_delete", [] { return ::operator new[](kSize, nt); },
      [](void* p) { ::operator delete[](p); }, false},
     {"alignedNew_alignedDelete", [] { return ::operator new(kSize, kAlign); },
@@ -206,8 +204,7 @@ TEST(MemCheckDeathTest, NewHandlerThatFreesMemoryLetsTheRequestSucceed) {
         unsigned long pages = 0;
         if (!statm || std::fscanf(statm, "%lu", &pages) != 1) _exit(10);
         std::fclose(statm);
-        limit.rlim_cur = pages * static_cast<unsigned long>(sysconf(_SC_PAGESIZE)) +
-                         kChunk + kChunk / 2;
+        limit.rlim_cur = pages * static_cast<unsigned long>(sysconf(_SC_PAGESIZE)) + kChunk + kChunk / 2;
         if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(11);
         reserve = std::malloc(kChunk);
         if (!reserve) _exit(12);

@@ -8,8 +8,7 @@
 namespace {
 
 // Filled by the library's constructor, freed by its destructor.
-std::vector<std::string> words = {std::string(64, 'a'), std::string(64, 'b'),
-                                  std::string(64, 'c')};
+std::vector<std::string> words = {std::string(64, 'a'), std::string(64, 'b'), std::string(64, 'c')};
 std::map<int, std::unique_ptr<int>> table = [] {
   std::map<int, std::unique_ptr<int>> m;
   for (int i = 0; i < 5; ++i) m.emplace(i, std::make_unique<int>(i));

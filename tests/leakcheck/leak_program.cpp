@@ -12,6 +12,7 @@
 //   leak_program stuck     returns while a detached thread that never ends
 //                          holds one block
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -19,7 +20,6 @@
 #include <new>
 #include <stdexcept>
 #include <string>
-#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -38,8 +38,8 @@ void* volatile sink[3];
 
 void OrdinaryWork() {
   for (int i = 0; i < 50; ++i)
-    globalTable[std::string(40, static_cast<char>('a' + i % 26)) + std::to_string(i)]
-        .push_back(std::string(30, 'v'));
+    globalTable[std::string(40, static_cast<char>('a' + i % 26)) + std::to_string(i)].push_back(
+        std::string(30, 'v'));
   std::thread worker([] {
     std::vector<int> v(1000);
     try {
@@ -49,8 +49,7 @@ void OrdinaryWork() {
     }
   });
   worker.join();
-  std::cout << "words " << leak_fixture::WordCount() << ", greeting " << Greeting().size()
-            << std::endl;
+  std::cout << "words " << leak_fixture::WordCount() << ", greeting " << Greeting().size() << std::endl;
 }
 
 }  // namespace

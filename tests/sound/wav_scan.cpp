@@ -91,9 +91,12 @@ int main(int argc, char** argv) {
   std::vector<double> freqs;
   bool frames = false;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--frames")) frames = true;
-    else if (!path) path = argv[i];
-    else freqs.push_back(std::atof(argv[i]));
+    if (!std::strcmp(argv[i], "--frames"))
+      frames = true;
+    else if (!path)
+      path = argv[i];
+    else
+      freqs.push_back(std::atof(argv[i]));
   }
   if (!path || freqs.size() > 2) {
     std::fprintf(stderr, "usage: wav_scan FILE [F1 [F2]] [--frames]\n");

@@ -15,20 +15,20 @@ struct Pair {
 // Characters whose code page 932 codes differ from plain Shift-JIS, or whose
 // second byte is an ASCII byte that must not be taken for one.
 constexpr Pair kPairs[] = {
-    {"\x87\x40", "①"},            // NEC row 13
-    {"\xFB\xFC", "髙"},            // IBM extension
-    {"\xFA\x40", "ⅰ"},            // IBM extension
-    {"\x81\x60", "\uFF5E"},       // fullwidth tilde, not U+301C
-    {"\x81\x61", "\u2225"},       // parallel to, not U+2016
-    {"\x81\x7C", "\uFF0D"},       // fullwidth hyphen-minus, not U+2212
-    {"\x81\xCA", "\uFFE2"},       // fullwidth not sign, not U+00AC
-    {"\\", "\\"},                 // 5C is the backslash, not the yen sign
-    {"~", "~"},                   // 7E is the tilde, not the overline
-    {"\x83\x5C", "ソ"},           // second byte 5C
+    {"\x87\x40", "①"},       // NEC row 13
+    {"\xFB\xFC", "髙"},      // IBM extension
+    {"\xFA\x40", "ⅰ"},       // IBM extension
+    {"\x81\x60", "\uFF5E"},  // fullwidth tilde, not U+301C
+    {"\x81\x61", "\u2225"},  // parallel to, not U+2016
+    {"\x81\x7C", "\uFF0D"},  // fullwidth hyphen-minus, not U+2212
+    {"\x81\xCA", "\uFFE2"},  // fullwidth not sign, not U+00AC
+    {"\\", "\\"},            // 5C is the backslash, not the yen sign
+    {"~", "~"},              // 7E is the tilde, not the overline
+    {"\x83\x5C", "ソ"},      // second byte 5C
     {"\x95\x5C", "表"},
-    {"\x83\x7C", "ポ"},           // second byte 7C
-    {"\x83\x41", "ア"},           // second byte 41 ('A')
-    {"\xB1\xDD", "ｱﾝ"},           // half-width katakana
+    {"\x83\x7C", "ポ"},  // second byte 7C
+    {"\x83\x41", "ア"},  // second byte 41 ('A')
+    {"\xB1\xDD", "ｱﾝ"},  // half-width katakana
     {"\x82\xA0\x82\xA2,cat;\x94\x4C", "あい,cat;猫"},
     {"", ""},
 };
@@ -77,11 +77,12 @@ TEST(Cp932, EncodesWhatLinuxInputMethodsType) {
   EXPECT_EQ(Utf8ToCp932("\u00AC"), std::string("\x81\xCA"));  // not sign
   EXPECT_EQ(Utf8ToCp932("\u2014"), std::string("\x81\x5C"));  // em dash (JIS mapping)
   EXPECT_EQ(Utf8ToCp932("\u00A2"), std::string("\x81\x91"));  // cent sign (JIS mapping)
-  EXPECT_EQ(Utf8ToCp932("1\u301C2"), std::string("1\x81\x60" "2"));
+  EXPECT_EQ(Utf8ToCp932("1\u301C2"), std::string("1\x81\x60"
+                                                 "2"));
 }
 
 TEST(Cp932, InvalidBytesShowReplacementCharacter) {
-  EXPECT_EQ(Cp932ToUtf8("\x81"), "\uFFFD");                 // lone lead byte at the end
+  EXPECT_EQ(Cp932ToUtf8("\x81"), "\uFFFD");  // lone lead byte at the end
   EXPECT_EQ(Cp932ToUtf8("ab\x82"), "ab\uFFFD");
   EXPECT_EQ(Cp932ToUtf8("\x81\x20x"), "\uFFFD x");          // the ASCII byte after it still shows
   EXPECT_EQ(Cp932ToUtf8("\x81\x20\x82\xA0"), "\uFFFD あ");  // and decoding resumes
@@ -104,13 +105,13 @@ TEST(Cp932, InvalidBytesShowReplacementCharacter) {
 }
 
 TEST(Cp932, UnencodableTextGivesNothing) {
-  EXPECT_EQ(Utf8ToCp932("\U0001F600"), std::nullopt);        // emoji
+  EXPECT_EQ(Utf8ToCp932("\U0001F600"), std::nullopt);  // emoji
   EXPECT_EQ(Utf8ToCp932("cat\U0001F408"), std::nullopt);
-  EXPECT_EQ(Utf8ToCp932("\u00E9"), std::nullopt);            // é has no code
-  EXPECT_EQ(Utf8ToCp932("\xFF"), std::nullopt);              // invalid UTF-8
-  EXPECT_EQ(Utf8ToCp932("a\xC3"), std::nullopt);             // cut-off sequence
-  EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80"), std::nullopt);      // surrogate
-  EXPECT_EQ(Utf8ToCp932("\xC0\xAF"), std::nullopt);          // overlong
+  EXPECT_EQ(Utf8ToCp932("\u00E9"), std::nullopt);        // é has no code
+  EXPECT_EQ(Utf8ToCp932("\xFF"), std::nullopt);          // invalid UTF-8
+  EXPECT_EQ(Utf8ToCp932("a\xC3"), std::nullopt);         // cut-off sequence
+  EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80"), std::nullopt);  // surrogate
+  EXPECT_EQ(Utf8ToCp932("\xC0\xAF"), std::nullopt);      // overlong
   // After a failure the converter works again.
   EXPECT_EQ(Utf8ToCp932("ネコ"), std::string("\x83\x6C\x83\x52"));
   // A long text that ends badly still fails as a whole.

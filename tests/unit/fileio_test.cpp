@@ -30,7 +30,6 @@ using namespace std::string_literals;
 std::string OpenMessage(const std::string& path) { return "ファイル " + path + " は開けません"; }
 std::string CreateMessage(const std::string& path) { return "ファイル " + path + " を作成できません"; }
 
-
 // ---- reading ---------------------------------------------------------------
 
 TEST(ReadRegularFile, ReadsEveryByteAndStampsTheFile) {
@@ -282,9 +281,8 @@ TEST(WriteFileAtomic, FailedWriteKeepsTheOldFileByteForByte) {
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
   const FileStamp before = StampOf(path);
 
-  const std::string report = InChildWithFileSizeLimit(4096, [&] {
-    return ErrorOf([&] { WriteFileAtomic(path, std::string(100000, 'n')); });
-  });
+  const std::string report = InChildWithFileSizeLimit(
+      4096, [&] { return ErrorOf([&] { WriteFileAtomic(path, std::string(100000, 'n')); }); });
   EXPECT_EQ(report, "ストリームへの書き込みエラー");
   EXPECT_EQ(ReadBytes(path), old);
   EXPECT_EQ(StampOf(path), before);
@@ -294,18 +292,16 @@ TEST(WriteFileAtomic, FailedWriteKeepsTheOldFileByteForByte) {
 
 TEST(WriteFileAtomic, FailedWriteOfANewFileLeavesNothing) {
   TempDir dir;
-  const std::string report = InChildWithFileSizeLimit(10, [&] {
-    return ErrorOf([&] { WriteFileAtomic(dir / "w.txt", std::string(11, 'n')); });
-  });
+  const std::string report = InChildWithFileSizeLimit(
+      10, [&] { return ErrorOf([&] { WriteFileAtomic(dir / "w.txt", std::string(11, 'n')); }); });
   EXPECT_EQ(report, "ストリームへの書き込みエラー");
   EXPECT_EQ(dir.List(), Names{});
 }
 
 TEST(WriteFileAtomic, WriteUpToTheLimitSucceeds) {
   TempDir dir;
-  const std::string report = InChildWithFileSizeLimit(4096, [&] {
-    return ErrorOf([&] { WriteFileAtomic(dir / "w.txt", std::string(4096, 'n')); });
-  });
+  const std::string report = InChildWithFileSizeLimit(
+      4096, [&] { return ErrorOf([&] { WriteFileAtomic(dir / "w.txt", std::string(4096, 'n')); }); });
   EXPECT_EQ(report, "(no error)");
   EXPECT_EQ(ReadBytes(dir / "w.txt"), std::string(4096, 'n'));
 }

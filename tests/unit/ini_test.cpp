@@ -22,7 +22,7 @@ TEST(IniRead, NamesIgnoreCaseAndSurroundingBlanks) {
   const std::string text = "[ \tsoft ]\r\n \t Speed \t= 1\r\nb4DIR=x\r\n";
   EXPECT_EQ(Find(text, "SPEED"), "1");
   EXPECT_EQ(Find(text, "b4dir"), "x");
-  EXPECT_EQ(FindValue(text, "  SOFT ", "  speed "), "1");  // spaces of names passed in go
+  EXPECT_EQ(FindValue(text, "  SOFT ", "  speed "), "1");       // spaces of names passed in go
   EXPECT_EQ(FindValue(text, "\tSOFT", "SPEED"), std::nullopt);  // tabs do not
   EXPECT_EQ(Find(text, "SPEE"), std::nullopt);
   // Only ASCII letters fold: the second bytes of "ア" (83 41) and "ヂ" (83 61)
@@ -70,7 +70,7 @@ TEST(IniRead, CommentsSectionsAndDuplicates) {
       "[SOFT]\n"
       "f=5\n";
   EXPECT_EQ(FindValue(text, "SOFT", "k"), std::nullopt);  // before any section
-  EXPECT_EQ(Find(text, "a"), "v ;x");                      // no inline comments
+  EXPECT_EQ(Find(text, "a"), "v ;x");                     // no inline comments
   EXPECT_EQ(Find(text, "b"), std::nullopt);
   EXPECT_EQ(Find(text, ";b"), std::nullopt);
   EXPECT_EQ(Find(text, "c"), std::nullopt);
@@ -158,8 +158,9 @@ TEST(IniWrite, ExistingFileChangesOnlyTheValueBytes) {
   EXPECT_EQ(WithValue(text, "SOFT", "SPEED", "1050"), head + "1050" + tail);
 
   // A new key goes after the section's last key line, before the blank line.
-  const std::string added = "; top\r\n[Other]\nSPEED=9\n\n[soft]\r\n  Speed = 5 \t\r\n;note\r\n"
-                            "unknown line\r\nb4file = a.txt\nPLAYSOUND=N\r\n\n[Last]\r\ny=2";
+  const std::string added =
+      "; top\r\n[Other]\nSPEED=9\n\n[soft]\r\n  Speed = 5 \t\r\n;note\r\n"
+      "unknown line\r\nb4file = a.txt\nPLAYSOUND=N\r\n\n[Last]\r\ny=2";
   EXPECT_EQ(WithValue(text, "SOFT", "PLAYSOUND", "N"), added);
 
   // Into a last section whose last line has no line end.
@@ -184,9 +185,22 @@ TEST(IniWrite, NewFileAndNewSection) {
 }
 
 TEST(IniWrite, EveryValueReadsBackByteForByte) {
-  const std::string values[] = {"",      " w.txt",  "w.txt ", "\tx",   "\"q\"",   "'q'",   "\"q'",
-                                "\"",    "'",       "  ",     "a=b;c", ";x",      "[x]",   "\"\"",
-                                "\x83\x5C\x95\x5C\\", "/home/u/\x93\xFA\x96\x7B/"};
+  const std::string values[] = {"",
+                                " w.txt",
+                                "w.txt ",
+                                "\tx",
+                                "\"q\"",
+                                "'q'",
+                                "\"q'",
+                                "\"",
+                                "'",
+                                "  ",
+                                "a=b;c",
+                                ";x",
+                                "[x]",
+                                "\"\"",
+                                "\x83\x5C\x95\x5C\\",
+                                "/home/u/\x93\xFA\x96\x7B/"};
   for (const std::string& v : values) {
     for (const std::string base : {"", "[SOFT]\r\nk = old\r\n", "[SOFT]\nk=\"old\""}) {
       auto text = WithValue(base, "SOFT", "k", v);
@@ -219,7 +233,8 @@ TEST_F(IniFile, WriteCreatesReplacesAndFailsSafely) {
   EXPECT_EQ(Get(), "[SOFT]\r\nkey=value\r\nother=\" w.txt\"\r\n");
   EXPECT_EQ(ReadString(path_, "soft", "OTHER", "", 256), " w.txt");
   // Storing what is already there leaves the file itself alone.
-  struct stat before {}, after {};
+  struct stat before {
+  }, after{};
   ASSERT_EQ(::stat(path_.c_str(), &before), 0);
   EXPECT_TRUE(WriteString(path_, "SOFT", "KEY", "value"));
   ASSERT_EQ(::stat(path_.c_str(), &after), 0);

@@ -230,10 +230,10 @@ TEST_F(Quiz, CorrectAnswerStepsInOrder) {
                    (quiz.Answered ? " closed" : " open"));
   };
   quiz.Judgment("kitty");
-  EXPECT_EQ(seen, (Calls{"cue yes.wav |    | 0 open",              // sound before the entry
-                         "history | \x81\x9B kitty | 0 open",      // entry, then the circle
-                         "circle | \x81\x9B kitty | 0 open",       // circle before the mark
-                         "clear | \x81\x9B kitty | 1 closed"}));   // marked, closed
+  EXPECT_EQ(seen, (Calls{"cue yes.wav |    | 0 open",             // sound before the entry
+                         "history | \x81\x9B kitty | 0 open",     // entry, then the circle
+                         "circle | \x81\x9B kitty | 0 open",      // circle before the mark
+                         "clear | \x81\x9B kitty | 1 closed"}));  // marked, closed
   EXPECT_FALSE(quiz.AnsShown);
   EXPECT_EQ(quiz.Ticks, 37);
   EXPECT_EQ(quiz.ScrollOfs, 12);
@@ -271,14 +271,22 @@ TEST_F(Quiz, Alternatives) {
     bool correct;
   };
   const Case cases[] = {
-      {"cat;kitty", "cat", true},       {"cat;kitty", "kitty", true},
-      {"cat;kitty", "cat;kitty", false}, {"cat;kitty", "Cat", false},
-      {"cat;kitty", "cat ", false},      {"cat;kitty", " cat", false},
-      {"cat;kitty", "", false},          {"cat;", "", true},
-      {";cat", "", true},                {"a;;b", "", true},
-      {"", "", true},                    {"", " ", false},
-      {"cat", "cat", true},              {"cat", "", false},
-      {"ｃａｔ", "cat", false},          {"a;b;c", "c", true},
+      {"cat;kitty", "cat", true},
+      {"cat;kitty", "kitty", true},
+      {"cat;kitty", "cat;kitty", false},
+      {"cat;kitty", "Cat", false},
+      {"cat;kitty", "cat ", false},
+      {"cat;kitty", " cat", false},
+      {"cat;kitty", "", false},
+      {"cat;", "", true},
+      {";cat", "", true},
+      {"a;;b", "", true},
+      {"", "", true},
+      {"", " ", false},
+      {"cat", "cat", true},
+      {"cat", "", false},
+      {"ｃａｔ", "cat", false},
+      {"a;b;c", "c", true},
       {"\x83\x5C;\x95\x5C", "\x95\x5C", true},
   };
   for (const Case& c : cases) {
@@ -337,8 +345,8 @@ TEST_F(Quiz, StaleCurrentLineMarksNothing) {
 
   Fill({"0a,A", "0b,B"});
   PickAt(1);
-  for (const Lines& replaced : {Lines{"0p,P", "0q,Q"}, Lines{"0p,P", ""}, Lines{"0p,P", ";b,B"},
-                                Lines{"0p,P", "0b,Bx"}}) {
+  for (const Lines& replaced :
+       {Lines{"0p,P", "0q,Q"}, Lines{"0p,P", ""}, Lines{"0p,P", ";b,B"}, Lines{"0p,P", "0b,Bx"}}) {
     Fill(replaced);
     quiz.Answered = false;
     quiz.Judgment("B");
@@ -381,7 +389,9 @@ TEST_F(Quiz, EndOfPassResetsAfterTheBoxAndTheNextEnterAsksAgain) {
   view.Take();
 
   Calls seen;
-  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + std::string(list.Get(0)) + " " + std::string(list.Get(3))); };
+  view.onCall = [&](const std::string& call) {
+    seen.push_back(call + " | " + std::string(list.Get(0)) + " " + std::string(list.Get(3)));
+  };
   quiz.Judgment("whatever");
   EXPECT_EQ(seen, (Calls{"cue allok.wav | 1a,A 1b,B", "endofpass | 1a,A 1b,B", "clear | 0a,A 0b,B"}));
   EXPECT_EQ(list.Lines(), (Lines{"0a,A", ";note", "", "0b,B"}));
@@ -478,9 +488,7 @@ TEST_F(Quiz, HistoryKeepsTheLastSevenEntries) {
 
 TEST_F(Quiz, TimeBarWidthAndColour) {
   quiz.TimeLimit = 1000;
-  const struct {
-    int ticks, width, red;
-  } steps[] = {{0, 0, 0}, {499, 200, 127}, {999, 400, 255}};
+  const struct { int ticks, width, red; } steps[] = {{0, 0, 0}, {499, 200, 127}, {999, 400, 255}};
   for (const auto& s : steps) {
     quiz.Ticks = s.ticks;
     EXPECT_EQ(quiz.TimeBar().width, s.width) << "Ticks " << s.ticks;

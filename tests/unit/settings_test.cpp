@@ -113,8 +113,7 @@ TEST_F(SettingsTest, WordFileAndDirectory) {
 }
 
 TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
-  const std::string before =
-      "; mine\r\n[SOFT]\r\nb4dir=/old/\r\nextra=1\r\n\r\n[Window]\r\nLeft=10\r\n";
+  const std::string before = "; mine\r\n[SOFT]\r\nb4dir=/old/\r\nextra=1\r\n\r\n[Window]\r\nLeft=10\r\n";
   Put(before);
   Settings s;
   s.NoSound = true;

@@ -92,7 +92,7 @@ TEST(WordLineSplitLines, EveryKindOfLineEnd) {
 
 TEST(WordLineSplitLines, FirstLastAndEmptyLines) {
   EXPECT_EQ(SplitLines(""), Lines{});
-  EXPECT_EQ(SplitLines("a"), (Lines{"a"}));           // no line end at all
+  EXPECT_EQ(SplitLines("a"), (Lines{"a"}));            // no line end at all
   EXPECT_EQ(SplitLines("a\r\nb"), (Lines{"a", "b"}));  // last line without end
   EXPECT_EQ(SplitLines("\r\n"), (Lines{""}));
   EXPECT_EQ(SplitLines("\n\n"), (Lines{"", ""}));
@@ -146,7 +146,8 @@ TEST(WordLineJoinLines, RoundTripsThroughSplitLines) {
     for (auto& l : lines) {
       for (int n = len(gen); n > 0; --n) {
         char c;
-        do c = static_cast<char>(byte(gen)); while (c == '\r' || c == '\n');
+        do c = static_cast<char>(byte(gen));
+        while (c == '\r' || c == '\n');
         l.push_back(c);
       }
     }

@@ -26,7 +26,6 @@ using Names = std::vector<std::string>;
 using Result = WordList::SaveResult;
 using namespace std::string_literals;
 
-
 WordList ListOf(const Lines& lines) {
   WordList list;
   for (const auto& l : lines) list.Add(l);
@@ -181,7 +180,9 @@ TEST(WordListNul, TextCutAtANulIsNeverSavedBack) {
 TEST(WordListNul, Utf16FileIsLeftWhole) {
   TempDir dir;
   const std::string path = dir / "w.txt";
-  const std::string utf16 = "\xff\xfe" "0\0a\0,\0b\0\r\0\n\0"s;
+  const std::string utf16 =
+      "\xff\xfe"
+      "0\0a\0,\0b\0\r\0\n\0"s;
   WriteBytes(path, utf16);
   WordList list;
   list.Load(path);

@@ -3,8 +3,8 @@
 
 #include <QColor>
 
-#include "app/Board.h"
 #include "NullQuizView.h"
+#include "app/Board.h"
 #include "app/QuizEngine.h"
 
 namespace vz {
@@ -35,14 +35,14 @@ class BoardTest : public ::testing::Test {
 TEST_F(BoardTest, BoardFrameAndBackground) {
   board.DrawBoard(quiz);
   EXPECT_EQ(At(100, 50), QColor(Qt::white));
-  EXPECT_EQ(At(200, 0), QColor(Qt::black));     // outline, top
-  EXPECT_EQ(At(200, 113), QColor(Qt::black));   // outline, bottom row 113
-  EXPECT_EQ(At(45, 95), QColor(Qt::black));     // bar frame, left column
-  EXPECT_EQ(At(446, 95), QColor(Qt::black));    // bar frame, right column 446
+  EXPECT_EQ(At(200, 0), QColor(Qt::black));    // outline, top
+  EXPECT_EQ(At(200, 113), QColor(Qt::black));  // outline, bottom row 113
+  EXPECT_EQ(At(45, 95), QColor(Qt::black));    // bar frame, left column
+  EXPECT_EQ(At(446, 95), QColor(Qt::black));   // bar frame, right column 446
   EXPECT_EQ(At(200, 88), QColor(Qt::black));
   EXPECT_EQ(At(200, 107), QColor(Qt::black));
-  EXPECT_EQ(At(200, 108), QColor(Qt::white));   // row 108 is outside the frame
-  EXPECT_EQ(At(46, 95), QColor(Qt::white));     // empty bar at 1000 ticks
+  EXPECT_EQ(At(200, 108), QColor(Qt::white));  // row 108 is outside the frame
+  EXPECT_EQ(At(46, 95), QColor(Qt::white));    // empty bar at 1000 ticks
 }
 
 TEST_F(BoardTest, TimeBarRunsFromBlueToRed) {
@@ -53,7 +53,7 @@ TEST_F(BoardTest, TimeBarRunsFromBlueToRed) {
   EXPECT_EQ(At(46, 90), QColor(127, 0, 128));
   EXPECT_EQ(At(245, 105), QColor(127, 0, 128));
   EXPECT_EQ(At(246, 95), QColor(Qt::white));
-  EXPECT_EQ(At(100, 106), QColor(Qt::white));   // bottom row 106 excluded
+  EXPECT_EQ(At(100, 106), QColor(Qt::white));  // bottom row 106 excluded
   EXPECT_EQ(At(100, 89), QColor(Qt::white));
   quiz.Ticks = 999;  // the last counted tick: full and pure red
   board.DrawTimeBar(quiz);
@@ -99,7 +99,9 @@ TEST_F(BoardTest, HistorySlidesUpAndFades) {
   EXPECT_GT(Count(QRect(378, 61, 100, 13), red), 5);
   EXPECT_EQ(Count(QRect(378, 61, 100, 13), yellow), 0);
   // The older correct entry, now at y 49, has faded to a paler yellow.
-  auto paleYellow = [](QColor c) { return c.red() > 240 && c.green() > 240 && c.blue() >= 54 && c.blue() < 120; };
+  auto paleYellow = [](QColor c) {
+    return c.red() > 240 && c.green() > 240 && c.blue() >= 54 && c.blue() < 120;
+  };
   EXPECT_GT(Count(QRect(378, 49, 100, 13), paleYellow), 2);
   EXPECT_EQ(Count(QRect(378, 49, 100, 13), yellow), 0);
 }

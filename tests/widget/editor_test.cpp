@@ -87,9 +87,9 @@ TEST(WordEditor, OkRightAfterOpeningGivesTheLinesBack) {
       kNeko,
       "1\x8C\xA2,dog;hound,x",  // 犬: answers hold a later comma
       ";comment,c",
-      "",            // empty line
-      ",lead,x",     // begins with a comma
-      "0nocomma",    // no comma at all
+      "",             // empty line
+      ",lead,x",      // begins with a comma
+      "0nocomma",     // no comma at all
       "\x83\x5C,so",  // ソ: a double-byte first character
       "0,",
       "x",
@@ -98,7 +98,8 @@ TEST(WordEditor, OkRightAfterOpeningGivesTheLinesBack) {
   WordList list = ListOf(before);
   ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { d->BitBtn3->click(); }));
   const Lines expected = {
-      kNeko, "1\x8C\xA2,dog;hound,x", ";comment,c", "", ",lead,x", "0,0nocomma", "\x83\x5C,so", "0,", "x,x", "",
+      kNeko,        "1\x8C\xA2,dog;hound,x", ";comment,c", "",    ",lead,x",
+      "0,0nocomma", "\x83\x5C,so",           "0,",         "x,x", "",
   };
   EXPECT_EQ(list.Lines(), expected);
 
@@ -229,8 +230,7 @@ TEST(WordEditor, DeletingEverythingAndOkWritesTheFallbackLine) {
 
 TEST(WordEditor, EveryCloseButOkLeavesTheListUnchanged) {
   const std::function<void(TWordFormDlg*)> closers[] = {
-      [](TWordFormDlg* d) { d->BitBtn6->click(); },
-      [](TWordFormDlg* d) { d->BitBtn5->click(); },
+      [](TWordFormDlg* d) { d->BitBtn6->click(); }, [](TWordFormDlg* d) { d->BitBtn5->click(); },
       [](TWordFormDlg* d) { Press(d, Qt::Key_Escape); },
       [](TWordFormDlg* d) { d->close(); },  // the close box
   };
@@ -265,7 +265,8 @@ TEST(WordEditor, AddPutsThePairAtTheEndAsTyped) {
   EXPECT_EQ(Shown(dlg, 4, 0), "0");
   EXPECT_EQ(Shown(dlg, 4, 1), "問題");
   EXPECT_EQ(Shown(dlg, 4, 2), "Question");
-  EXPECT_EQ(dlg.Lines(), (Lines{lines[0], lines[1], lines[2], "0\x96\xE2\x91\xE8,Question", "0,", "0a,b,c;d, e"}));
+  EXPECT_EQ(dlg.Lines(),
+            (Lines{lines[0], lines[1], lines[2], "0\x96\xE2\x91\xE8,Question", "0,", "0a,b,c;d, e"}));
 
   // Deleting an added row works like deleting any other.
   SelectRows(dlg, 5, 5);
@@ -327,7 +328,7 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
     });
     dlg.BitBtn2Click();
     EXPECT_TRUE(message.contains("\U0001F600")) << message.toStdString();
-    EXPECT_EQ(dlg.Grid()->rowCount(), 3);  // nothing added
+    EXPECT_EQ(dlg.Grid()->rowCount(), 3);     // nothing added
     EXPECT_EQ(bad->text(), "犬\U0001F600x");  // the texts stay for correcting
     EXPECT_EQ(good->text(), "いぬ");
     EXPECT_EQ(bad->selectedText(), "\U0001F600");

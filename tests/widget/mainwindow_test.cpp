@@ -28,9 +28,7 @@ std::string ReadAll(const fs::path& p) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-void WriteAll(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
+void WriteAll(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -42,7 +40,9 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir); }
 
   template <class T>
-  T* Find(TForm1& f, const char* name) { return f.findChild<T*>(name); }
+  T* Find(TForm1& f, const char* name) {
+    return f.findChild<T*>(name);
+  }
 
   fs::path dir;
   std::string exeDir;

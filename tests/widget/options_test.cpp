@@ -136,8 +136,7 @@ TEST(ExecOptionDialog, OkStoresWholeSecondsAndRestartsTheQuestionTime) {
 
 TEST(ExecOptionDialog, EveryOtherCloseChangesNothing) {
   const std::function<void(TOptionDlg*)> closers[] = {
-      [](TOptionDlg* d) { d->BitBtn2->click(); },
-      [](TOptionDlg* d) { Press(d, Qt::Key_Escape); },
+      [](TOptionDlg* d) { d->BitBtn2->click(); }, [](TOptionDlg* d) { Press(d, Qt::Key_Escape); },
       [](TOptionDlg* d) { d->close(); },  // the close box
   };
   for (const auto& closeIt : closers) {
