@@ -1,45 +1,42 @@
 #!/usr/bin/env bash
-# Prints the time from starting the program to its first shown window, and
-# its peak RSS, with no word file and with a big word file (default: the
-# EDICT word file from make-wordfile.sh). Runs under a private Xvfb.
+# Prints the time from starting the program to the first map of its window,
+# as an X event (bench/map_wait.cpp, no polling), and its resident memory,
+# for a one-line word file and a big word file (default: the EDICT word file
+# from make-wordfile.sh), in alternating runs under a private Xvfb.
 # Usage: bench/startup.sh [build/bin] [word file] [runs]
 set -euo pipefail
 BIN=$(cd "${1:-build/bin}" && pwd)
 BIG=${2:-/tmp/edict-words.txt}
-RUNS=${3:-10}
+RUNS=${3:-11}
 [[ -f $BIG ]] || { echo "no word file at $BIG (make it with make-wordfile.sh)"; exit 1; }
+[[ -x $BIN/vevez_map_wait ]] || { echo "no $BIN/vevez_map_wait (build the benchmarks)"; exit 1; }
 source "$(dirname "$0")/xvfb-env.sh"
 
-measure() {  # prints "ms rss_kb", or nothing when the program did not come up
-  local t0 pid ms rss
-  t0=$(date +%s%N)
-  (cd "$WORK" && exec ./vevez >"$WORK/out.log" 2>&1) &
-  pid=$!
-  for _ in $(seq 2000); do
-    xdotool search --onlyvisible --name "^Z&Uプログラム$" >/dev/null 2>&1 && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.005
-  done
-  ms=$(( ($(date +%s%N) - t0) / 1000000 ))
-  sleep 0.3
-  if ! rss=$(awk "/VmHWM/ {print \$2}" "/proc/$pid/status" 2>/dev/null); then
-    # Xvfb now and then refuses a connection when polled this often.
-    echo "run dropped: $(head -c 200 "$WORK/out.log")" >&2
-    return 0
-  fi
-  kill -9 "$pid"; wait "$pid" 2>/dev/null || true
-  echo "$ms $rss"
-}
+# One directory per case, each with its own copy of the program beside its
+# word file; the program is killed, so it never saves over them.
+for c in small big; do
+  mkdir -p "$WORK/$c"
+  cp "$WORK/vevez" "$WORK/vevez-leakbox" "$WORK/$c/"
+done
+printf '0\x83\x6c\x83\x52,cat\r\n' > "$WORK/small/word.txt"
+cp "$BIG" "$WORK/big/word.txt"
 
-report() {  # label
-  local all=() rss=0
-  for _ in $(seq "$RUNS"); do
-    read -r ms r < <(measure) || continue
-    all+=("$ms"); rss=$r
+declare -A ms rss
+for _ in $(seq "$RUNS"); do
+  for c in small big; do
+    # A run whose program could not reach the X server is dropped.
+    out=$(cd "$WORK/$c" && "$BIN/vevez_map_wait" --settle 300 ./vevez 2>/dev/null) || continue
+    read -r t r _ <<<"$out"
+    ms[$c]+="$t "
+    rss[$c]=$r
   done
-  median=$(printf '%s\n' "${all[@]}" | sort -n | sed -n "$(( (${#all[@]} + 1) / 2 ))p")
-  printf '%-28s median %4d ms to first window (runs: %s); peak RSS %d KiB\n' "$1" "$median" "${all[*]}" "$rss"
-}
+done
 
-rm -f "$WORK/word.txt"; report "no word file"
-cp "$BIG" "$WORK/word.txt"; report "$(wc -l < "$BIG") lines, $(( $(stat -c %s "$BIG") / 1024 )) KiB"
+median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+m_small=$(median <<<"${ms[small]}")
+m_big=$(median <<<"${ms[big]}")
+printf '%-30s median %6.1f ms to first map (runs: %s); RSS %d KiB\n' "one-line word file" "$m_small" "${ms[small]}" "${rss[small]}"
+printf '%-30s median %6.1f ms to first map (runs: %s); RSS %d KiB\n' \
+  "$(wc -l <"$BIG") lines, $(($(stat -c %s "$BIG") / 1024)) KiB" "$m_big" "${ms[big]}" "${rss[big]}"
+awk -v a="$m_small" -v b="$m_big" -v ra="${rss[small]}" -v rb="${rss[big]}" \
+  'BEGIN { printf "the big file adds %.1f ms (%+.0f%%) and %d KiB of memory\n", b - a, 100 * (b - a) / a, rb - ra }'

@@ -80,6 +80,12 @@ FileStamp StampOf(const std::string& path) {
   return FromStat(st);
 }
 
+FileStamp StampOfOpenFile(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return {};
+  return FromStat(st);
+}
+
 bool IsRegularFile(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -18,6 +18,8 @@ struct FileStamp {
 // Stamp of the file `path` names (following links); exists is false when
 // nothing is there.
 FileStamp StampOf(const std::string& path);
+// Stamp of an open file.
+FileStamp StampOfOpenFile(int fd);
 
 // True when `path` names an existing regular file (following links).
 bool IsRegularFile(const std::string& path);

@@ -3,12 +3,13 @@
 // It also remembers which file its lines belong to, so that a save never
 // overwrites a file it did not read or that changed on disk since.
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "wordlist/FileIO.h"
+#include "wordlist/TextBuffer.h"
 
 namespace vz {
 
@@ -24,6 +25,10 @@ class WordList {
     ChangedOnDisk,
   };
 
+  // The largest word file the list takes: its lines are found by 32-bit
+  // offsets. A larger file is refused as unreadable.
+  static constexpr std::size_t kMaxBytes = UINT32_MAX;
+
   WordList() = default;
   WordList(WordList&&) noexcept = default;
   WordList& operator=(WordList&&) noexcept = default;
@@ -31,10 +36,10 @@ class WordList {
   WordList(const WordList&) = delete;
   WordList& operator=(const WordList&) = delete;
 
-  int Count() const { return static_cast<int>(lines_.size()); }
+  int Count() const { return static_cast<int>(ends_.size()); }
   // Reading or storing outside 0 .. Count()-1 raises IndexError. A line read
-  // stays valid until that line is stored again or the list is cleared,
-  // loaded or destroyed.
+  // stays valid until that line is stored again, a line is added, or the
+  // list is cleared, loaded, saved or destroyed.
   std::string_view Get(int index) const;
   void Put(int index, std::string_view line);
   void Add(std::string_view line);
@@ -60,24 +65,27 @@ class WordList {
 
  private:
   void CheckIndex(int index) const;
-  // Copies `bytes` into storage that never moves.
-  char* Store(std::string_view bytes);
+  // Offset of the first byte after the line end at `end`.
+  std::uint32_t After(std::uint32_t end) const;
+  // Line `index` where it stands in text_ (not what a later store put aside).
+  std::string_view InText(int index) const;
+  char* MutableInText(int index) { return text_.data() + (InText(index).data() - text_.data()); }
+  // Calls fn(index, line) for every line in order, each line as stored.
+  template <class Fn>
+  void ForEach(Fn&& fn) const;
 
-  // A word file's lines are kept as one block of its bytes with a pointer
-  // and length for each line, not as one allocation per line: a list of a
-  // few hundred thousand lines then loads in a few milliseconds and takes
-  // little more memory than its file. Lines stored later go to further
-  // blocks; a line stored with its old length is overwritten in place.
-  struct Line {
-    char* data;
-    std::uint32_t size;
-  };
-  std::vector<Line> lines_;
-  std::deque<std::string> blocks_;  // a deque never moves its elements
-  std::size_t blockFree_ = 0;       // unused bytes at the end of blocks_.back()
-  std::string boundPath_;           // the file the lines were read from or saved to
-  FileStamp stamp_;                 // that file as it was then
-  bool owned_ = false;              // the lines stand for that whole file
+  // The lines are the file's bytes as read, with one 32-bit offset a line:
+  // where the line ends. A line starts after the previous one's line end
+  // (CR, LF or CR LF, as the file has it), so the list costs little more
+  // than its file. Lines added later are appended to the text with an LF.
+  // A line stored again with its old length is overwritten in place; one
+  // stored with another length is kept aside in moved_.
+  TextBuffer text_;
+  std::vector<std::uint32_t> ends_;
+  std::unordered_map<int, std::string> moved_;
+  std::string boundPath_;  // the file the lines were read from or saved to
+  FileStamp stamp_;        // that file as it was then
+  bool owned_ = false;     // the lines stand for that whole file
 };
 
 }  // namespace vz

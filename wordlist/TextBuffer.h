@@ -1,0 +1,63 @@
+#pragma once
+// The bytes of a word file while its lines are in use.
+//
+// A big file is mapped privately from the page cache rather than copied:
+// a fresh copy costs a first-touch page fault per 4 KB, which on a file of
+// some megabytes is most of the program's start-up. Pages the program
+// changes (a line's state mark) become private copies; the file itself is
+// never written through the mapping. Should another program cut the file
+// short meanwhile, the pages past its new end read as zeros instead of
+// ending the program, and the buffer reports itself damaged.
+// Small files, and files that cannot be mapped, are read into memory of
+// their own.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "wordlist/FileIO.h"
+
+namespace vz {
+
+class TextBuffer {
+ public:
+  TextBuffer() = default;
+  TextBuffer(TextBuffer&& other) noexcept;
+  TextBuffer& operator=(TextBuffer&& other) noexcept;
+  TextBuffer(const TextBuffer&) = delete;
+  TextBuffer& operator=(const TextBuffer&) = delete;
+  ~TextBuffer();
+
+  // The whole regular file at `path`. Anything else, a file larger than
+  // `maxBytes` (refused from its size, before any byte is read), or memory
+  // that cannot be had, raises OpenError(path). `stamp` receives the
+  // identity of the file as it was opened.
+  static TextBuffer Read(const std::string& path, std::size_t maxBytes, FileStamp* stamp);
+
+  char* data() { return data_; }
+  const char* data() const { return data_; }
+  std::size_t size() const { return size_; }
+
+  // Forgets the bytes from `size` on.
+  void Truncate(std::size_t size);
+  // Appends `bytes`; the buffer may move. Raises std::length_error past
+  // `maxBytes`.
+  void Append(std::string_view bytes, std::size_t maxBytes);
+  // Copies a mapped file into memory of the buffer's own, so that nothing
+  // done to the file from now on (a save that rewrites it in place) can
+  // reach the bytes.
+  void Detach();
+  // The mapped file was cut short under the buffer: some bytes read as zeros.
+  bool Damaged() const;
+
+ private:
+  void Release();
+  void Grow(std::size_t capacity);
+
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t mapped_ = 0;  // length of the mapping (0: no memory)
+  int guard_ = -1;          // slot of the file mapping's fault guard, or -1
+  bool damaged_ = false;    // damage seen before Detach
+};
+
+}  // namespace vz
