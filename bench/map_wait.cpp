@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
   double ms = -1;
   const auto deadline = t0 + std::chrono::seconds(20);
   while (ms < 0) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                           std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     pollfd p{xcb_get_file_descriptor(c), POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;

@@ -7,11 +7,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <iterator>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
@@ -184,8 +184,14 @@ TextBuffer TextBuffer::Read(const std::string& path, std::size_t maxBytes, FileS
   *stamp = StampOfOpenFile(f.fd);
   TextBuffer b;
   if (size >= kMapFrom) {
-    // Populated at once: one call instead of a fault every few pages.
-    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, f.fd, 0);
+    // Populated at once, read-only so that the page cache's own pages are
+    // mapped (a writable populate would copy every page); writing is
+    // allowed afterwards, and copies only the pages written.
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, f.fd, 0);
+    if (p != MAP_FAILED && ::mprotect(p, size, PROT_READ | PROT_WRITE) != 0) {
+      ::munmap(p, size);
+      p = MAP_FAILED;
+    }
     if (p != MAP_FAILED) {
       b.data_ = static_cast<char*>(p);
       b.size_ = b.mapped_ = size;

@@ -35,36 +35,45 @@ bool Askable(std::string_view line);
 // NUL. Returns the length of the text before the NUL (all of it if none).
 template <class OnLine>
 std::size_t ForEachLine(std::string_view text, bool* bytesAfterNul, OnLine&& onLine) {
-  const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size());
-  if (bytesAfterNul) {
-    *bytesAfterNul = nul && static_cast<const char*>(nul) + 1 < text.data() + text.size();
-  }
-  if (nul) text = text.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
   const char* p = text.data();
   const char* const end = p + text.size();
+  const char* stop = end;  // the NUL, once found
   const char* start = p;
-  // `q` is a CR or LF at or after the current line's start; the LF of a
-  // CR LF pair lies before the next start and is passed over.
+  // `q` is a CR or LF before the NUL and at or after the current line's
+  // start; the LF of a CR LF pair lies before the next start and is passed
+  // over.
   auto lineEnd = [&](const char* q) {
     if (q < start) return;
     onLine(std::string_view(start, static_cast<size_t>(q - start)));
     start = q + (*q == '\r' && q + 1 < end && q[1] == '\n' ? 2 : 1);
   };
 #ifdef __SSE2__
-  // Sixteen bytes at a time: a word file's lines are short, and one call of
-  // memchr per line end would cost more than the scan itself.
-  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-  for (; end - p >= 16; p += 16) {
+  // Sixteen bytes at a time, looking for line ends and the NUL at once: a
+  // word file's lines are short, and a call of memchr per line end would
+  // cost more than the scan itself.
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+  for (; stop == end && end - p >= 16; p += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+    auto hits =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+    const auto nul = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
+    if (nul) {
+      stop = p + __builtin_ctz(nul);
+      hits &= nul - 1;  // the line ends before the NUL
+    }
     for (; hits; hits &= hits - 1) lineEnd(p + __builtin_ctz(hits));
   }
 #endif
-  for (; p < end; ++p) {
-    if (*p == '\r' || *p == '\n') lineEnd(p);
+  for (; stop == end && p < end; ++p) {
+    if (*p == '\0') {
+      stop = p;
+    } else if (*p == '\r' || *p == '\n') {
+      lineEnd(p);
+    }
   }
-  if (start < end) onLine(std::string_view(start, static_cast<size_t>(end - start)));
-  return text.size();
+  if (bytesAfterNul) *bytesAfterNul = stop + 1 < end;
+  if (start < stop) onLine(std::string_view(start, static_cast<size_t>(stop - start)));
+  return static_cast<size_t>(stop - text.data());
 }
 
 // The lines of file text, as ForEachLine finds them.

@@ -231,6 +231,62 @@ TEST(WordListUnreadable, DirectoryAndDevicesAreOpenErrors) {
   }
 }
 
+TEST(WordListUnreadable, FileTooLargeForTheListIsRefusedUnreadAndKept) {
+  TempDir dir;
+  const std::string path = dir / "huge.txt";
+  WriteBytes(path, "0a,b\r\n");
+  // Sparse: it takes no disk, and reading it whole would take 4 GiB of memory.
+  ASSERT_EQ(::truncate(path.c_str(), off_t(WordList::kMaxBytes) + 1), 0);
+  WordList list = ListOf({"0x,y"});
+  EXPECT_EQ(ErrorOf([&] { list.Load(path); }), "ファイル " + path + " は開けません");
+  EXPECT_EQ(list.Lines(), Lines{"0x,y"});
+  EXPECT_EQ(list.Save(path), Result::NotOwned);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, off_t(WordList::kMaxBytes) + 1);
+  EXPECT_LT(st.st_blocks, 64);  // nothing was written into it either
+}
+
+// A big file's lines are read from the page cache rather than copied.
+// Marks stay in the program's memory, and a file cut short by another
+// program while it is in use neither ends the program nor gets written.
+TEST(WordListBigFile, MarksSaveAndACutFileIsSurvivedAndLeftAlone) {
+  TempDir dir;
+  const std::string path = dir / "big.txt";
+  std::string file;
+  for (int i = 0; file.size() < 2'000'000; ++i) file += "1q" + std::to_string(i) + ",a\n";
+  WriteBytes(path, file);
+  WordList list;
+  list.Load(path);
+  ASSERT_GT(list.Count(), 100'000);
+  list.ResetPass();
+  list.MarkAnswered(list.Count() - 1);
+  list.Put(1, "0changed length,x");
+  list.Add("0added,y");
+  EXPECT_EQ(ReadBytes(path), file);  // nothing reached the file before the save
+  ASSERT_EQ(list.Save(path), Result::Saved);
+  WordList again;
+  again.Load(path);
+  EXPECT_EQ(again.Lines(), list.Lines());
+  EXPECT_EQ(again.Get(0), "0q0,a");
+  EXPECT_EQ(again.Get(1), "0changed length,x");
+  EXPECT_EQ(again.Get(again.Count() - 2).substr(0, 1), "1");
+  EXPECT_EQ(again.Get(again.Count() - 1), "0added,y");
+
+  // Cut to a few bytes behind the list's back, in place.
+  const std::string cut = "0new,n\n";
+  {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, cut.data(), cut.size()), ssize_t(cut.size()));
+    ::close(fd);
+  }
+  again.ResetPass();  // touches every line, past the file's new end too
+  EXPECT_EQ(again.Count(), list.Count());
+  EXPECT_EQ(again.Save(path), Result::ChangedOnDisk);
+  EXPECT_EQ(ReadBytes(path), cut);
+}
+
 TEST(WordListUnreadable, SwitchingToAnotherFileStillWorks) {
   TempDir dir;
   const std::string bad = dir / "bad.txt";

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Prints the time and memory of loading word files, each in a fresh process
+# per run (page faults included, which a warm benchmark loop never sees):
+# the EDICT word file, 5 million empty lines, and a 200 MB file made of
+# EDICT lines. Median of the runs; memory as the process's growth.
+# Usage: bench/load.sh [build/bin] [EDICT word file] [runs]
+set -euo pipefail
+BIN=$(cd "${1:-build/bin}" && pwd)
+EDICT=${2:-/tmp/edict-words.txt}
+RUNS=${3:-11}
+[[ -f $EDICT ]] || { echo "no word file at $EDICT (make it with make-wordfile.sh)"; exit 1; }
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+head -c 5000000 /dev/zero | tr '\0' '\n' >"$WORK/empty-lines.txt"
+while (($(stat -c %s "$WORK/big.txt" 2>/dev/null || echo 0) < 200000000)); do cat "$EDICT" >>"$WORK/big.txt"; done
+truncate -s 200000000 "$WORK/big.txt"
+
+for f in "$EDICT" "$WORK/empty-lines.txt" "$WORK/big.txt"; do
+  cat "$f" >/dev/null  # in the page cache, as a file used every day is
+  ms=() kib=0 lines=0
+  for _ in $(seq "$RUNS"); do
+    read -r t lines kib < <("$BIN/vevez_load_once" "$f")
+    ms+=("$t")
+  done
+  median=$(printf '%s\n' "${ms[@]}" | sort -n | sed -n "$(((${#ms[@]} + 1) / 2))p")
+  size=$(stat -c %s "$f")
+  awk -v n="$(basename "$f")" -v m="$median" -v l="$lines" -v k="$kib" -v s="$size" 'BEGIN {
+    printf "%-18s %9d lines %8.1f MB: load median %7.2f ms, memory %7.1f MB = file + %.1f bytes a line (%.2fx the file)\n",
+      n, l, s / 1e6, m, k * 1024 / 1e6, (k * 1024 - s) / l, k * 1024 / s }'
+done
