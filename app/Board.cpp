@@ -5,6 +5,7 @@
 #include "app/Fonts.h"
 #include "app/QuizEngine.h"
 #include "codec/QtText.h"
+#include "codec/TextCut.h"
 
 namespace vz {
 namespace {
@@ -55,15 +56,15 @@ QRect Board::DrawBoard(const QuizEngine& quiz) {
 }
 
 QRect Board::DrawCentered(int y, const std::string& text) {
-  const QString s = codec::FromCp932(text);
-  const int w = QFontMetrics(Font(kPx20pt)).horizontalAdvance(s);
+  const std::string_view shown = codec::Cp932Middle(text, kShownBytes);
+  const int w = QFontMetrics(Font(kPx20pt)).horizontalAdvance(codec::FromCp932(shown));
   const int x = (kWidth - w) >> 1;  // rounds down, also for a negative width difference
-  return DrawOutlined(x, y, kPx20pt, kLightBlue, Qt::black, text);
+  return DrawOutlined(x, y, kPx20pt, kLightBlue, Qt::black, shown);
 }
 
 QRect Board::DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor,
-                          const std::string& text) {
-  const QString s = codec::FromCp932(text);
+                          std::string_view text) {
+  const QString s = codec::FromCp932(codec::Cp932Head(text, kShownBytes));
   QPainter p;
   Begin(p);
   const QFont font = Font(pixelSize);
@@ -121,7 +122,8 @@ QRect Board::DrawHistory(const QuizEngine& quiz) {
 }
 
 QRect Board::DrawTimeoutCross(const std::string& question) {
-  const QString s = codec::FromCp932(question);
+  // Crosses out the part DrawCentered shows.
+  const QString s = codec::FromCp932(codec::Cp932Middle(question, kShownBytes));
   const QFontMetrics fm(Font(kPx20pt));
   const int w = fm.horizontalAdvance(s), h = fm.height();
   const int x0 = (kWidth - w) >> 1, x1 = (kWidth + w) >> 1;

@@ -10,7 +10,9 @@
 #include <QPainter>
 #include <QRect>
 #include <array>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace vz {
 
@@ -20,6 +22,11 @@ class Board {
  public:
   static constexpr int kWidth = 492;
   static constexpr int kHeight = 114;
+  // At most this many bytes of a text are converted and laid out, so that
+  // drawing costs the same for a line of any length: at least twice what
+  // the board can show of a text at the question's size (a byte is at
+  // least a few pixels wide there).
+  static constexpr std::size_t kShownBytes = 512;
 
   explicit Board(qreal devicePixelRatio = 1.0);
 
@@ -28,8 +35,9 @@ class Board {
 
   QRect DrawBoard(const QuizEngine& quiz);
   QRect DrawCentered(int y, const std::string& text);
-  QRect DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor,
-                     const std::string& text);
+  // Texts longer than kShownBytes: DrawCentered centres their middle part,
+  // which is what shows of them, and DrawOutlined draws their start.
+  QRect DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor, std::string_view text);
   QRect DrawTimeBar(const QuizEngine& quiz);
   QRect DrawHistory(const QuizEngine& quiz);
   QRect DrawTimeoutCross(const std::string& question);

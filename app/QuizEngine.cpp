@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "codec/TextCut.h"
 #include "wordlist/WordLine.h"
 
 namespace vz {
@@ -116,12 +117,13 @@ void QuizEngine::Timer1Timer() {
   }
   Cue("timeup.wav");
   view_.DrawTimeoutCross();
-  AddHistory(kMarkTimeout + QuesText);
+  AddHistory(kMarkTimeout + std::string(codec::Cp932Head(QuesText, kHistoryEntryBytes)));
   view_.DrawCentered(48, AnsText);
   Answered = true;
 }
 
 void QuizEngine::AddHistory(std::string entry) {
+  entry.resize(codec::Cp932Head(entry, kHistoryEntryBytes).size());
   std::move(History.begin() + 1, History.end(), History.begin());
   History[6] = std::move(entry);
   ScrollOfs = 12;

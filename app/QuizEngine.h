@@ -3,6 +3,7 @@
 // judging typed answers and the ticks of the time limit. It draws, plays and
 // asks through a QuizView, so it runs without a display.
 #include <array>
+#include <cstddef>
 #include <string>
 
 #include "app/QuizRandom.h"
@@ -16,6 +17,10 @@ inline constexpr const char* kMarkCorrect = "\x81\x9B ";          // "○ "
 inline constexpr const char* kMarkWrong = "\x81\x7E ";            // "× "
 inline constexpr const char* kMarkTimeout = "\x81\x7E\x81\x7E ";  // "×× "
 inline constexpr const char* kNoEvent = "  ";
+// An entry keeps at most this many bytes of the typed text or question it
+// shows: the panel shows a few dozen characters, and a question of
+// megabytes must not be copied into it.
+inline constexpr std::size_t kHistoryEntryBytes = 256;
 
 // Colour and width of the time bar for the current tick count.
 struct TimeBarLook {
@@ -58,7 +63,8 @@ class QuizEngine {
   void Judgment(const std::string& typed, bool representable = true);
   // One tick of the 10 ms timer.
   void Timer1Timer();
-  // Pushes an entry into the history and redraws the panel.
+  // Pushes an entry, cut to kHistoryEntryBytes, into the history and
+  // redraws the panel.
   void AddHistory(std::string entry);
 
   // The bar as the current tick draws it. After a time-out it stays full

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "codec/QtText.h"
+#include "codec/TextCut.h"
 
 namespace vz {
 
@@ -25,7 +26,11 @@ int WordGridModel::columnCount(const QModelIndex& parent) const { return parent.
 QVariant WordGridModel::data(const QModelIndex& index, int role) const {
   // The tip shows a cell's whole text where the column cuts it off.
   if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid()) return {};
-  return codec::FromCp932(CellBytes(index.row(), index.column()));
+  const std::string_view cell = CellBytes(index.row(), index.column());
+  const std::string_view shown = codec::Cp932Head(cell, kShownBytes);
+  QString text = codec::FromCp932(shown);
+  if (shown.size() < cell.size()) text += QStringLiteral("…");
+  return text;
 }
 
 Qt::ItemFlags WordGridModel::flags(const QModelIndex& index) const {
@@ -33,7 +38,7 @@ Qt::ItemFlags WordGridModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-std::string WordGridModel::CellBytes(int row, int column) const {
+std::string_view WordGridModel::CellBytes(int row, int column) const {
   if (row == 0) return kCaptionBytes[column];
   return rows_.Cell(row - 1, column);
 }

@@ -4,7 +4,9 @@
 // bytes and turned into text only when the view asks for one, so only the
 // rows on screen are ever converted.
 #include <QAbstractTableModel>
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "editor/WordRows.h"
@@ -23,7 +25,11 @@ class WordGridModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   // Cell bytes of grid row `row` (row 0: the caption texts in code page 932).
-  std::string CellBytes(int row, int column) const;
+  std::string_view CellBytes(int row, int column) const;
+  // A cell shows, and its tip holds, at most this many bytes of its text:
+  // far more than a column or a tip can show, and a line of megabytes is
+  // never converted and laid out whole.
+  static constexpr std::size_t kShownBytes = 1024;
 
   // Adds the row "0", question, answers at the end of the grid.
   void AppendPair(std::string question, std::string answers);

@@ -12,16 +12,16 @@ WordRows::WordRows(std::vector<std::string_view> lines) : lines_(std::move(lines
   std::iota(rows_.begin(), rows_.end(), 0);
 }
 
-std::string WordRows::Cell(int row, int column) const {
+std::string_view WordRows::Cell(int row, int column) const {
   const std::int32_t r = rows_.at(static_cast<size_t>(row));
   if (r < 0) {
     const Added& a = added_[static_cast<size_t>(~r)];
-    return column == 0 ? std::string("0") : column == 1 ? a.question : a.answers;
+    return column == 0 ? std::string_view("0") : column == 1 ? a.question : a.answers;
   }
   const std::string_view line = lines_[static_cast<size_t>(r)];
-  if (column == 0) return std::string(line.substr(0, 1));
-  SplitLine s = Split(line);
-  return column == 1 ? std::move(s.question) : std::move(s.answers);
+  if (column == 0) return line.substr(0, 1);
+  const SplitView s = SplitInPlace(line);
+  return column == 1 ? s.question : s.answers;
 }
 
 void WordRows::Append(std::string question, std::string answers) {

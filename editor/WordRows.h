@@ -33,10 +33,11 @@ class WordRows {
 
   int Count() const { return static_cast<int>(rows_.size()); }
 
-  // Cell `column` (0 mark, 1 question, 2 answers) of row `row`, as bytes.
-  // The mark of an existing line is its first byte (nothing for an empty
-  // line); question and answers are the line's split.
-  std::string Cell(int row, int column) const;
+  // Cell `column` (0 mark, 1 question, 2 answers) of row `row`, as bytes
+  // (a view into the line, valid while the rows are unchanged). The mark of
+  // an existing line is its first byte (nothing for an empty line);
+  // question and answers are the line's split.
+  std::string_view Cell(int row, int column) const;
 
   // A new row with the mark "0" at the end.
   void Append(std::string question, std::string answers);

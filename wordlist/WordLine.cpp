@@ -4,11 +4,15 @@
 
 namespace vz {
 
-SplitLine Split(std::string_view line) {
+SplitView SplitInPlace(std::string_view line) {
   const auto comma = line.find(',');
-  if (comma == std::string_view::npos) return {std::string(), std::string(line)};
-  std::string question = comma > 1 ? std::string(line.substr(1, comma - 1)) : std::string();
-  return {std::move(question), std::string(line.substr(comma + 1))};
+  if (comma == std::string_view::npos) return {{}, line};
+  return {comma > 1 ? line.substr(1, comma - 1) : std::string_view(), line.substr(comma + 1)};
+}
+
+SplitLine Split(std::string_view line) {
+  const SplitView v = SplitInPlace(line);
+  return {std::string(v.question), std::string(v.answers)};
 }
 
 std::string Join(std::string_view mark, std::string_view question, std::string_view answers) {

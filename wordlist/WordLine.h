@@ -23,6 +23,13 @@ struct SplitLine {
 // comma; the whole line (state mark included) when there is no comma.
 SplitLine Split(std::string_view line);
 
+// The same split, as views into `line`.
+struct SplitView {
+  std::string_view question;
+  std::string_view answers;
+};
+SplitView SplitInPlace(std::string_view line);
+
 // mark + question + "," + answers.
 std::string Join(std::string_view mark, std::string_view question, std::string_view answers);
 

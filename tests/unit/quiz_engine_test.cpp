@@ -481,6 +481,24 @@ TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
   EXPECT_EQ(view.Take(), (Calls{"history", "bar"}));
 }
 
+TEST_F(Quiz, HistoryEntriesOfHugeTextsAreBounded) {
+  // A 5 MB question of "あ" (82 A0) timing out, then a long typed answer.
+  std::string question;
+  for (int i = 0; i < 2'500'000; ++i) question += "\x82\xA0";
+  Fill({"0" + question + ",a"});
+  PickAt(0);
+  quiz.TimeLimit = 1;
+  quiz.Timer1Timer();
+  const std::string timeout = quiz.History[6];
+  EXPECT_LE(timeout.size(), kHistoryEntryBytes);
+  EXPECT_EQ(timeout.substr(0, 5), kMarkTimeout);
+  EXPECT_EQ(timeout.size() % 2, 1u);  // the mark's 5 bytes, then whole characters
+  EXPECT_GT(timeout.size(), kHistoryEntryBytes - 2);
+  quiz.AddHistory(std::string(kMarkWrong) + std::string(1'000'000, 'x'));
+  EXPECT_EQ(quiz.History[6], std::string(kMarkWrong) + std::string(kHistoryEntryBytes - 3, 'x'));
+  EXPECT_EQ(quiz.History[5], timeout);
+}
+
 TEST_F(Quiz, HistoryKeepsTheLastSevenEntries) {
   for (int i = 0; i < 9; ++i) quiz.AddHistory("e" + std::to_string(i));
   EXPECT_EQ(quiz.History, (std::array<std::string, 7>{"e2", "e3", "e4", "e5", "e6", "e7", "e8"}));

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QFontMetrics>
+#include <string>
 
 #include "NullQuizView.h"
 #include "app/Board.h"
+#include "app/Fonts.h"
 #include "app/QuizEngine.h"
 
 namespace vz {
@@ -142,6 +145,32 @@ TEST_F(BoardTest, QuestionWiderThanTheBoardOverhangsBothSides) {
   EXPECT_GT(Count(QRect(2, 20, 3, 24), ink), 3);
   EXPECT_GT(Count(QRect(486, 20, 3, 24), ink), 3);
   EXPECT_EQ(Count(QRect(380, 20, 100, 24), [](QColor c) { return c == QColor(166, 202, 240); }), 0);
+}
+
+// Lines of megabytes are drawn from a bounded part: counted in characters
+// through the extent each drawing reports. An odd number of "あ" (82 A0) puts
+// the middle cut after a first byte, so a cut between the bytes of a
+// character would show other characters and another width.
+TEST_F(BoardTest, HugeQuestionAndAnswerLayOutABoundedNumberOfCharacters) {
+  const std::string a = "\x82\xA0";
+  auto repeat = [&](std::size_t n) {
+    std::string s;
+    s.reserve(2 * n);
+    for (std::size_t i = 0; i < n; ++i) s += a;
+    return s;
+  };
+  const std::size_t shown = Board::kShownBytes / 2;  // characters of two bytes
+  const int width = QFontMetrics(UiFont(kPx20pt)).horizontalAdvance(QString(qsizetype(shown), QChar(0x3042)));
+  for (const std::size_t chars : {std::size_t{2'500'001}, std::size_t{25'000'001}}) {  // 5 and 50 MB
+    const std::string text = repeat(chars);
+    EXPECT_EQ(board.DrawCentered(48, text).width(), width + 2) << chars;
+    const QRect cross = board.DrawTimeoutCross(text);
+    EXPECT_EQ(cross.width(), width + 5) << chars;
+  }
+  // A text that fits is drawn whole, centred exactly.
+  const QRect whole = board.DrawCentered(18, repeat(shown));
+  EXPECT_EQ(whole.width(), width + 2);
+  EXPECT_EQ(whole.left(), ((Board::kWidth - width) >> 1) - 1);
 }
 
 }  // namespace

@@ -138,6 +138,19 @@ TEST(WordEditor, GridShowsCaptionRowAndSplitCells) {
   EXPECT_EQ(SelectedRows(dlg), std::vector<int>{0});
 }
 
+TEST(WordEditor, HugeCellsShowABoundedNumberOfCharacters) {
+  // A 5 MB question and a 50 MB answer.
+  const Lines lines = {"0" + std::string(5'000'000, 'q') + "," + std::string(50'000'000, 'a')};
+  TWordFormDlg dlg;
+  dlg.Fill(lines);
+  const QString cut = QString(WordGridModel::kShownBytes, 'q') + QStringLiteral("…");
+  EXPECT_EQ(Shown(dlg, 1, 1), cut);
+  EXPECT_EQ(Shown(dlg, 1, 2), QString(cut).replace('q', 'a'));
+  EXPECT_EQ(dlg.Grid()->data(dlg.Grid()->index(1, 2), Qt::ToolTipRole).toString().size(),
+            qsizetype(WordGridModel::kShownBytes + 1));
+  EXPECT_EQ(dlg.Grid()->CellBytes(1, 2).size(), 50'000'000u);  // the line itself stays whole
+}
+
 TEST(WordEditor, GridGeometryAndGrowingWithTheWindow) {
   TWordFormDlg dlg;
   const Lines lines = Numbered(50);

@@ -1,0 +1,19 @@
+#pragma once
+// Bounded parts of long code page 932 texts, cut between characters: a
+// screen shows a few hundred characters at most, and converting and laying
+// out a line of megabytes to show that much would freeze the program.
+#include <cstddef>
+#include <string_view>
+
+namespace vz::codec {
+
+// The first characters of `bytes`, at most `maxBytes` of them; the whole
+// text when it is no longer.
+std::string_view Cp932Head(std::string_view bytes, std::size_t maxBytes);
+
+// The characters around the middle of `bytes`, at most `maxBytes` of them,
+// as much before the middle as after it; the whole text when it is no
+// longer. This is what shows of a text centred on a narrower area.
+std::string_view Cp932Middle(std::string_view bytes, std::size_t maxBytes);
+
+}  // namespace vz::codec
