@@ -2,10 +2,10 @@
 
 #include <QFontMetrics>
 
-#include "app/Fonts.h"
 #include "app/QuizEngine.h"
 #include "codec/QtText.h"
 #include "codec/TextCut.h"
+#include "ui/Fonts.h"
 
 namespace vz {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "NullQuizView.h"
 #include "app/Board.h"
-#include "app/Fonts.h"
 #include "app/QuizEngine.h"
+#include "ui/Fonts.h"
 
 namespace vz {
 namespace {
