@@ -184,14 +184,9 @@ TextBuffer TextBuffer::Read(const std::string& path, std::size_t maxBytes, FileS
   *stamp = StampOfOpenFile(f.fd);
   TextBuffer b;
   if (size >= kMapFrom) {
-    // Populated at once, read-only so that the page cache's own pages are
-    // mapped (a writable populate would copy every page); writing is
-    // allowed afterwards, and copies only the pages written.
-    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, f.fd, 0);
-    if (p != MAP_FAILED && ::mprotect(p, size, PROT_READ | PROT_WRITE) != 0) {
-      ::munmap(p, size);
-      p = MAP_FAILED;
-    }
+    // Not populated ahead: the faults on first reading map some sixteen
+    // pages each, which costs less than populating every page here.
+    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, f.fd, 0);
     if (p != MAP_FAILED) {
       b.data_ = static_cast<char*>(p);
       b.size_ = b.mapped_ = size;

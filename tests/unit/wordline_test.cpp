@@ -131,6 +131,41 @@ TEST(WordLineSplitLines, KeepsEveryOtherByte) {
   EXPECT_EQ(SplitLines(all + "\r\n" + all), (Lines{all, all}));
 }
 
+// The scan reads long texts in blocks: line ends, CR LF pairs and a NUL at
+// every position around the blocks' edges split as a byte-by-byte reading
+// of the rules does.
+TEST(WordLineSplitLines, LongTextsSplitAsByteByByte) {
+  auto byteByByte = [](std::string_view t, bool* after) {
+    Lines out;
+    const auto nul = t.find('\0');
+    *after = nul != std::string_view::npos && nul + 1 < t.size();
+    t = t.substr(0, nul);
+    std::string line;
+    for (size_t i = 0; i < t.size(); ++i) {
+      if (t[i] != '\r' && t[i] != '\n') {
+        line += t[i];
+        continue;
+      }
+      out.push_back(std::exchange(line, {}));
+      if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') ++i;
+    }
+    if (!line.empty()) out.push_back(line);
+    return out;
+  };
+  const std::string ends[] = {"\r\n", "\n", "\r", "\r\r\n", "\n\r", "\0"};
+  for (int at = 56; at < 136; ++at) {
+    for (const std::string& e : ends) {
+      std::string text(200, 'x');
+      text.replace(static_cast<size_t>(at), e.size(), e);
+      text[30] = '\n';
+      text.replace(127, 2, "\r\n");
+      bool after = false, expectedAfter = false;
+      ASSERT_EQ(SplitLines(text, &after), byteByByte(text, &expectedAfter)) << at << " " << e.size();
+      ASSERT_EQ(after, expectedAfter) << at;
+    }
+  }
+}
+
 TEST(WordLineJoinLines, EveryLineGetsCrLf) {
   EXPECT_EQ(JoinLines({}), "");
   EXPECT_EQ(JoinLines({""}), "\r\n");
