@@ -2,7 +2,8 @@
 // map of one of its top-level windows, as the X server reports it (an event
 // wait on the root window, no polling), then its resident memory, and ends it.
 // Usage: vevez_map_wait [--settle MS] PROGRAM [ARGS...]
-// Prints "ms rss_kib hwm_kib"; exits 1 when no window came within 20 s.
+// Prints "ms rss_kib hwm_kib cpu_ms" (memory and CPU time read after the
+// settle time); exits 1 when no window came within 20 s.
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -15,7 +16,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 
 extern char** environ;
@@ -29,6 +32,21 @@ long StatusKib(pid_t pid, const char* key) {
     if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + std::strlen(key));
   }
   return -1;
+}
+
+// User and system CPU time of a process so far, in milliseconds.
+double CpuMs(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto paren = stat.rfind(')');
+  if (paren == std::string::npos) return -1;
+  std::istringstream fields(stat.substr(paren + 2));
+  std::string f;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> f; ++i) {
+    if (i == 14 || i == 15) ticks += std::atof(f.c_str());  // utime, stime
+  }
+  return ticks * 1000.0 / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 }  // namespace
@@ -83,6 +101,7 @@ int main(int argc, char** argv) {
   }
   if (ms >= 0 && settleMs > 0) ::usleep(static_cast<useconds_t>(settleMs) * 1000);
   const long rss = StatusKib(pid, "VmRSS:"), hwm = StatusKib(pid, "VmHWM:");
+  const double cpu = CpuMs(pid);
   ::kill(pid, SIGKILL);
   ::waitpid(pid, nullptr, 0);
   xcb_disconnect(c);
@@ -90,6 +109,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no window was mapped\n");
     return 1;
   }
-  std::printf("%.1f %ld %ld\n", ms, rss, hwm);
+  std::printf("%.1f %ld %ld %.0f\n", ms, rss, hwm, cpu);
   return 0;
 }
