@@ -5,9 +5,12 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "app/QuizRandom.h"
 #include "app/QuizView.h"
+#include "codec/TextCut.h"
+#include "settings/Settings.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
@@ -17,10 +20,31 @@ inline constexpr const char* kMarkCorrect = "\x81\x9B ";          // "○ "
 inline constexpr const char* kMarkWrong = "\x81\x7E ";            // "× "
 inline constexpr const char* kMarkTimeout = "\x81\x7E\x81\x7E ";  // "×× "
 inline constexpr const char* kNoEvent = "  ";
+
 // An entry keeps at most this many bytes of the typed text or question it
 // shows: the panel shows a few dozen characters, and a question of
 // megabytes must not be copied into it.
 inline constexpr std::size_t kHistoryEntryBytes = 256;
+
+// One entry of the history panel: what happened, and the text the panel
+// shows for it (the marker and the typed answer or the question).
+struct HistoryEntry {
+  enum class Kind { None, Correct, Wrong, TimeOut };
+  Kind kind = Kind::None;
+  std::string text = kNoEvent;
+
+  static HistoryEntry Correct(std::string_view typed) { return Make(Kind::Correct, kMarkCorrect, typed); }
+  static HistoryEntry Wrong(std::string_view typed) { return Make(Kind::Wrong, kMarkWrong, typed); }
+  static HistoryEntry TimeOut(std::string_view question) {
+    return Make(Kind::TimeOut, kMarkTimeout, question);
+  }
+  bool operator==(const HistoryEntry&) const = default;
+
+ private:
+  static HistoryEntry Make(Kind kind, const char* mark, std::string_view shown) {
+    return {kind, mark + std::string(codec::Cp932Head(shown, kHistoryEntryBytes))};
+  }
+};
 
 // Colour and width of the time bar for the current tick count.
 struct TimeBarLook {
@@ -28,10 +52,8 @@ struct TimeBarLook {
   int red;    // 0 .. 255; blue is 255 - red
 };
 
-class QuizEngine {
- public:
-  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) { History.fill(kNoEvent); }
-
+// The quiz state, under the names the rest of the system knows it by.
+struct QuizState {
   // State of the current question.
   bool AnsShown = false;
   bool Answered = false;
@@ -40,13 +62,31 @@ class QuizEngine {
   int ScrollOfs = 4;
   std::string QuesText;
   std::string AnsText;
-  std::array<std::string, 7> History;  // 0 oldest .. 6 newest
+  std::array<HistoryEntry, 7> History;  // 0 oldest .. 6 newest
 
   // Program-wide values.
   bool Running = false;
   int TimeLimit = 1000;  // ticks per question, at least 1
   bool NoSound = false;
   QuizRandom Rng;
+};
+
+// The engine owns its state: others read it through State() and change it
+// only through the commands below.
+class QuizEngine : private QuizState {
+ public:
+  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) {}
+
+  const QuizState& State() const { return *this; }
+  QuizOptions Options() const { return {NoSound, TimeLimit}; }
+
+  // The state of a fresh start: stopped, nothing shown or answered, the
+  // question's time at 0, the history empty and settled, and the random
+  // sequence seeded from the clock.
+  void Reset();
+  // Values from the settings file or the options dialog; the current
+  // question's time starts again.
+  void ApplyOptions(const QuizOptions& options);
 
   // Picks a random askable line, scanning backwards (cyclically) from a
   // random start; false when none is askable, with nothing changed.
@@ -63,16 +103,12 @@ class QuizEngine {
   void Judgment(const std::string& typed, bool representable = true);
   // One tick of the 10 ms timer.
   void Timer1Timer();
-  // Pushes an entry, cut to kHistoryEntryBytes, into the history and
-  // redraws the panel.
-  void AddHistory(std::string entry);
+  // Pushes an entry into the history and redraws the panel.
+  void AddHistory(HistoryEntry entry);
 
   // The bar as the current tick draws it. After a time-out it stays full
   // width and pure red, as the last counted tick left it.
   TimeBarLook TimeBar() const;
-
-  // True when `answer` equals AnsText or one of its ";" alternatives.
-  bool IsCorrect(const std::string& answer) const;
 
  private:
   void Cue(const char* file);
@@ -80,6 +116,9 @@ class QuizEngine {
 
   WordList& list_;
   QuizView& view_;
+
+  // Tests set up states the commands reach only slowly; defined only there.
+  friend struct QuizEngineTestAccess;
 };
 
 }  // namespace vz

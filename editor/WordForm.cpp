@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
@@ -34,8 +33,6 @@ constexpr QSize kOuterSize(370, 327);
 constexpr int kPanelHeight = 28;
 constexpr int kRowHeight = 14;
 constexpr int kColumnWidths[3] = {13, 160, 160};
-
-// An empty list to show until Fill() brings the real one.
 
 // A word line is one line of the word file: CR and LF would split it, and a
 // NUL would end the file there when it is read again. Such characters can
@@ -113,13 +110,9 @@ std::pair<qsizetype, qsizetype> FirstUnrepresentable(const QString& text) {
 
 }  // namespace
 
-TWordFormDlg::TWordFormDlg(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
+TWordFormDlg::TWordFormDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize) {
   setObjectName("WordFormDlg");
   setWindowTitle("単語の追加削除");
-  setFont(UiFont(12));
-  resize(kOuterSize);
   QStyle* s = style();
   const QIcon okGlyph = s->standardIcon(QStyle::SP_DialogOkButton);
   const QIcon cancelGlyph = s->standardIcon(QStyle::SP_DialogCancelButton);
@@ -206,6 +199,7 @@ TWordFormDlg::TWordFormDlg(QWidget* owner)
   setTabOrder(BitBtn4, BitBtn5);
 
   WordControl->setCurrentWidget(WordAdd);
+  // An empty list to show until Fill() brings the real one.
   Fill(std::vector<std::string_view>{});
 }
 
@@ -214,10 +208,6 @@ void TWordFormDlg::Fill(const WordList& list) {
   lines.reserve(static_cast<size_t>(list.Count()));
   for (int i = 0; i < list.Count(); ++i) lines.push_back(list.Get(i));
   Fill(std::move(lines));
-}
-
-void TWordFormDlg::Fill(const std::vector<std::string>& lines) {
-  Fill(std::vector<std::string_view>(lines.begin(), lines.end()));
 }
 
 void TWordFormDlg::Fill(std::vector<std::string_view> lines) {
@@ -311,28 +301,15 @@ bool TWordFormDlg::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TWordFormDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (fitted_) return;
-  fitted_ = true;
-  FitOuterSizeOnFirstShow(this, kOuterSize);
-}
-
 bool ExecWordEditor(QWidget* owner, QPoint topLeft, WordList& list) {
-  QPointer<TWordFormDlg> dlg = new TWordFormDlg(owner);
-  dlg->move(topLeft);  // for a window, move() places the outer frame
-  dlg->Fill(list);     // the rows refer to the list's lines until OK rebuilds it
-  const int result = dlg->exec();
-  if (!dlg) return false;  // the owner went away meanwhile
-  const bool ok = result == QDialog::Accepted;
-  if (ok) {
+  auto* dlg = new TWordFormDlg(owner);
+  dlg->Fill(list);  // the rows refer to the list's lines until OK rebuilds it
+  return ExecAt(dlg, topLeft, [&](TWordFormDlg& d) {
     // Built in full before the list is touched: the rows refer to its lines.
-    std::vector<std::string> lines = dlg->Lines();
+    std::vector<std::string> lines = d.Lines();
     list.Clear();
     for (std::string& line : lines) list.Add(std::move(line));
-  }
-  delete dlg;
-  return ok;
+  });
 }
 
 }  // namespace vz

@@ -21,8 +21,10 @@ class SettingsFile {
   // `exeDir` is the executable's directory ending in "/".
   explicit SettingsFile(std::string exeDir) : exeDir_(std::move(exeDir)) {}
 
+  static constexpr const char* kFileName = "kobeli.ini";
+
   const std::string& ExeDir() const { return exeDir_; }
-  std::string Path() const { return exeDir_ + "kobeli.ini"; }
+  std::string Path() const { return exeDir_ + kFileName; }
 
   // The stored value cut to bufSize - 1 bytes; empty text when the file, the
   // section or the key is missing.
@@ -38,6 +40,12 @@ class SettingsFile {
 
  private:
   std::string exeDir_;
+};
+
+// The values the options dialog edits, which the quiz applies.
+struct QuizOptions {
+  bool NoSound = false;  // true: no sound cues
+  int TimeLimit = 1000;  // ticks of 10 ms per question, at least 1
 };
 
 // The values that live in the settings file between runs.

@@ -7,13 +7,21 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
 namespace vz {
+
+// The state mark, byte 1 of a word line.
+inline constexpr char kLineToAsk = '0';     // to be asked in this pass
+inline constexpr char kLineAnswered = '1';  // answered in this pass
+inline constexpr char kLineComment = ';';   // never asked, never marked
+// The question ends at the first kQuestionEnd; the answers after it are
+// alternatives separated by kAnswerSeparator.
+inline constexpr char kQuestionEnd = ',';
+inline constexpr char kAnswerSeparator = ';';
 
 struct SplitLine {
   std::string question;
@@ -34,13 +42,46 @@ SplitView SplitInPlace(std::string_view line);
 // mark + question + "," + answers.
 std::string Join(std::string_view mark, std::string_view question, std::string_view answers);
 
-// Not empty, and the first byte is neither "1" nor ";".
+// Not empty, and the first byte is neither kLineAnswered nor kLineComment.
 bool Askable(std::string_view line);
+// The first byte is kLineComment.
+bool IsComment(std::string_view line);
 
-// Calls `onLine` with each line of file text, as a view into `text`. A line
-// ends at CR, LF or CR LF; a final line end adds no empty line; a NUL ends
-// the text. `bytesAfterNul` (optional) tells whether anything followed that
-// NUL. Returns the length of the text before the NUL (all of it if none).
+// True when `typed` equals `answers` or one of its ";" alternatives.
+bool IsOneOfAnswers(std::string_view answers, std::string_view typed);
+
+// Calls `onLine(content, ending)` with each line of `text`, both as views
+// into it. A line ends at CR, LF or CR LF (`ending`, empty on a last line
+// without one); a final line end adds no empty line. Every other byte, NUL
+// included, is content. The settings file is read this way.
+template <class OnLine>
+void ForEachTextLine(std::string_view text, OnLine&& onLine) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  // The next CR and the next LF at or after p, each searched with memchr
+  // only once p has passed it, so a file with one kind of line end never
+  // searches the whole rest of the file for the other kind on every line.
+  auto next = [end](const char* from, char c) {
+    const void* hit = std::memchr(from, c, static_cast<size_t>(end - from));
+    return hit ? static_cast<const char*>(hit) : end;
+  };
+  const char* cr = nullptr;
+  const char* lf = nullptr;
+  while (p < end) {
+    if (!cr || cr < p) cr = next(p, '\r');
+    if (!lf || lf < p) lf = next(p, '\n');
+    const char* q = cr < lf ? cr : lf;
+    const char* after = q;
+    if (q < end) after = (*q == '\r' && q + 1 < end && q[1] == '\n') ? q + 2 : q + 1;
+    onLine(std::string_view(p, static_cast<size_t>(q - p)),
+           std::string_view(q, static_cast<size_t>(after - q)));
+    p = after;
+  }
+}
+
+// Calls `onLine` with each line of a word file's text, as a view into
+// `text`: the lines of ForEachTextLine, except that a NUL ends the text. `bytesAfterNul` (optional) tells
+// whether anything followed that NUL. Returns the length of the text before the NUL (all of it if none).
 template <class OnLine>
 std::size_t ForEachLine(std::string_view text, bool* bytesAfterNul, OnLine&& onLine) {
   const char* p = text.data();
@@ -89,13 +130,5 @@ std::size_t ForEachLine(std::string_view text, bool* bytesAfterNul, OnLine&& onL
   if (start < stop) onLine(std::string_view(start, static_cast<size_t>(stop - start)));
   return static_cast<size_t>(stop - text.data());
 }
-
-// The lines of file text, as ForEachLine finds them.
-std::vector<std::string> SplitLines(std::string_view text, bool* bytesAfterNul = nullptr);
-// The same lines as views into `text`.
-std::vector<std::string_view> SplitLineViews(std::string_view text, bool* bytesAfterNul = nullptr);
-
-// Every line followed by CR LF.
-std::string JoinLines(const std::vector<std::string>& lines);
 
 }  // namespace vz

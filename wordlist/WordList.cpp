@@ -83,13 +83,6 @@ void WordList::Clear() {
   moved_.clear();
 }
 
-std::vector<std::string> WordList::Lines() const {
-  std::vector<std::string> out;
-  out.reserve(ends_.size());
-  ForEach([&](size_t, std::string_view line) { out.emplace_back(line); });
-  return out;
-}
-
 void WordList::Load(const std::string& path) {
   FileStamp stamp;
   TextBuffer text;
@@ -167,9 +160,9 @@ WordList::SaveResult WordList::Save(const std::string& path) {
 void WordList::MarkAnswered(int index) {
   CheckIndex(index);
   if (auto it = moved_.find(index); it != moved_.end()) {
-    if (!it->second.empty()) it->second[0] = '1';
+    if (!it->second.empty()) it->second[0] = kLineAnswered;
   } else if (!InText(index).empty()) {
-    *MutableInText(index) = '1';
+    *MutableInText(index) = kLineAnswered;
   }
 }
 
@@ -177,7 +170,7 @@ void WordList::ResetPass() {
   auto reset = [](char& mark) {
     // Written only where it changes: a mapped file's page is copied on its
     // first write.
-    if (mark != ';' && mark != '0') mark = '0';
+    if (mark != kLineComment && mark != kLineToAsk) mark = kLineToAsk;
   };
   ForEach([&](size_t i, std::string_view line) {
     if (line.empty()) return;
