@@ -210,6 +210,7 @@ void TForm1::Exit1Click() { close(); }
 template <class F>
 void TForm1::WithTimerStopped(F&& showDialog) {
   Timer1.stop();
+  Repaint({});
   struct Restart {
     TForm1* self;
     ~Restart() {
@@ -257,12 +258,20 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::Repaint(const QRect& area) {
-  if (!area.isEmpty()) boardWidget_->update(area);
+  const QRect shown = area | barHeld_;
+  barHeld_ = QRect();
+  if (!shown.isEmpty()) boardWidget_->update(shown);
 }
 
 void TForm1::DrawBoard() { Repaint(board_.DrawBoard(quiz_)); }
 void TForm1::DrawCentered(int y, const std::string& text) { Repaint(board_.DrawCentered(y, text)); }
-void TForm1::DrawTimeBar() { Repaint(board_.DrawTimeBar(quiz_)); }
+void TForm1::DrawTimeBar() {
+  const QRect bar = board_.DrawTimeBar(quiz_);
+  if (!bar.isEmpty()) barHeld_ |= bar;
+  if (barHeld_.isEmpty() || (barShown_.isValid() && barShown_.elapsed() < kBarFrameMs)) return;
+  barShown_.start();
+  Repaint({});
+}
 void TForm1::DrawHistory() { Repaint(board_.DrawHistory(quiz_)); }
 void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.State().QuesText)); }
 void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
@@ -279,6 +288,7 @@ void TForm1::ClearAnswer() { AnsEdit->clear(); }
 void TForm1::SetTimerEnabled(bool enabled) {
   if (!enabled) {
     Timer1.stop();
+    Repaint({});
   } else if (!Timer1.isActive()) {
     Timer1.start();
   }

@@ -3,7 +3,9 @@
 // list and the quiz engine, runs the start-up and shutdown sequences, and
 // carries out for the engine what it asks of the screen, the timer and the
 // speakers.
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QRect>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -78,6 +80,7 @@ class TForm1 : public QMainWindow, public QuizView {
   void FormCreate(std::string exeDir);
   std::string WordPath() const { return wordDir_ + wordFile_; }
   void SaveWordList();
+  // Shows `area` of the board, and any time-bar change still held back.
   void Repaint(const QRect& area);
   // Runs a modal dialog with the quiz timer stopped, and starts the timer
   // again afterwards only while the quiz runs.
@@ -100,6 +103,13 @@ class TForm1 : public QMainWindow, public QuizView {
   QFileDialog* OpenDialog1 = nullptr;
   bool openedBefore_ = false;
   std::string lastChosen_;
+  // The time bar changes on most ticks of a running quiz. Its changes reach
+  // the screen at most every kBarFrameMs, which looks the same and spares
+  // the window about half of its repaints; the board image itself is drawn
+  // on every tick, and any other drawing shows a held change at once.
+  static constexpr int kBarFrameMs = 30;
+  QRect barHeld_;
+  QElapsedTimer barShown_;
 };
 
 }  // namespace vz
