@@ -35,8 +35,10 @@ done
 median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 m_small=$(median <<<"${ms[small]}")
 m_big=$(median <<<"${ms[big]}")
-printf '%-30s median %6.1f ms to first map (runs: %s); RSS %d KiB\n' "one-line word file" "$m_small" "${ms[small]}" "${rss[small]}"
-printf '%-30s median %6.1f ms to first map (runs: %s); RSS %d KiB\n' \
-  "$(wc -l <"$BIG") lines, $(($(stat -c %s "$BIG") / 1024)) KiB" "$m_big" "${ms[big]}" "${rss[big]}"
+minimum() { tr ' ' '\n' | grep . | sort -n | head -n1; }
+printf '%-30s median %6.1f ms to first map, fastest %6.1f (runs: %s); RSS %d KiB\n' "one-line word file" \
+  "$m_small" "$(minimum <<<"${ms[small]}")" "${ms[small]}" "${rss[small]}"
+printf '%-30s median %6.1f ms to first map, fastest %6.1f (runs: %s); RSS %d KiB\n' \
+  "$(wc -l <"$BIG") lines, $(($(stat -c %s "$BIG") / 1024)) KiB" "$m_big" "$(minimum <<<"${ms[big]}")" "${ms[big]}" "${rss[big]}"
 awk -v a="$m_small" -v b="$m_big" -v ra="${rss[small]}" -v rb="${rss[big]}" \
   'BEGIN { printf "the big file adds %.1f ms (%+.0f%%) and %d KiB of memory\n", b - a, 100 * (b - a) / a, rb - ra }'

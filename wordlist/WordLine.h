@@ -98,20 +98,20 @@ std::size_t ForEachLine(std::string_view text, bool* bytesAfterNul, OnLine&& onL
   // of each CR LF pair masked out: a word file's lines are short, and a
   // call of memchr per line end would cost more than the scan itself.
   const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
-  auto maskOf = [](const char* at, __m128i c) {
-    std::uint64_t m = 0;
-    for (int i = 0; i < 4; ++i) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * i));
-      m |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c)))) << (16 * i);
-    }
-    return m;
-  };
+  auto bits = [](__m128i v) { return std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(v))); };
   std::uint64_t crBefore = 0;  // the previous block ended in a CR
   for (; end - p >= 64; p += 64) {
-    const std::uint64_t crs = maskOf(p, cr);
-    std::uint64_t hits = crs | (maskOf(p, lf) & ~((crs << 1) | crBefore));
+    const auto* block = reinterpret_cast<const __m128i*>(p);
+    const __m128i v0 = _mm_loadu_si128(block), v1 = _mm_loadu_si128(block + 1),
+                  v2 = _mm_loadu_si128(block + 2), v3 = _mm_loadu_si128(block + 3);
+    auto mask = [&](__m128i c) {
+      return bits(_mm_cmpeq_epi8(v0, c)) | bits(_mm_cmpeq_epi8(v1, c)) << 16 |
+             bits(_mm_cmpeq_epi8(v2, c)) << 32 | bits(_mm_cmpeq_epi8(v3, c)) << 48;
+    };
+    const std::uint64_t crs = mask(cr);
+    std::uint64_t hits = crs | (mask(lf) & ~((crs << 1) | crBefore));
     crBefore = crs >> 63;
-    if (const std::uint64_t nul = maskOf(p, zero)) {
+    if (const std::uint64_t nul = mask(zero)) {
       stop = p + __builtin_ctzll(nul);
       hits &= (nul & (0 - nul)) - 1;  // the line ends before the NUL
     }
