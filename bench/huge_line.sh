@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Prints what one very long word line costs the program, under a private
-# Xvfb: a 5 MB question (start-up to the window's first map, CPU time and
-# peak memory over the first 3 s) and a 50 MB answer shown with 答えを見る
+# Xvfb: a 5 MB question (start-up to the window's first map; CPU time and
+# peak memory up to 3 s after it) and a 50 MB answer shown with 答えを見る
 # (CPU time and peak memory over the 3 s after the click).
 # Usage: bench/huge_line.sh [build/bin]
 set -euo pipefail
@@ -15,7 +15,7 @@ repeat() { head -c "$1" /dev/zero | tr '\0' 'x' | sed 's/xx/\x82\xa0/g'; }
 { printf '0'; repeat 5000000; printf ',a\r\n'; } >"$WORK/word.txt"
 for _ in $(seq "${RUNS:-3}"); do
   read -r ms _ hwm cpu < <(cd "$WORK" && "$BIN/vevez_map_wait" --settle 3000 ./vevez 2>/dev/null)
-  printf '5 MB question: first map after %.0f ms; %d ms CPU and %d MiB peak over the first 3 s\n' "$ms" "$cpu" $((hwm / 1024))
+  printf "5 MB question: first map after %.0f ms; %d ms CPU and %d MiB peak from the start to 3 s after the map\\n" "$ms" "$cpu" $((hwm / 1024))
 done
 
 { printf '0q,'; repeat 50000000; printf '\r\n'; } >"$WORK/word.txt"
