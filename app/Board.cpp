@@ -11,9 +11,6 @@ namespace {
 
 const QColor kLightBlue(166, 202, 240);
 
-// The first two bytes of a correct entry: "○" in code page 932.
-bool IsCorrectEntry(const std::string& e) { return e.size() >= 2 && e[0] == '\x81' && e[1] == '\x9B'; }
-
 }  // namespace
 
 Board::Board(qreal devicePixelRatio) { SetDevicePixelRatio(devicePixelRatio); }
@@ -46,24 +43,22 @@ QRect Board::DrawBoard(const QuizEngine& quiz) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRect(45, 88, 447 - 45 - 1, 108 - 88 - 1));
   }
-  DrawCentered(18, quiz.QuesText);
-  if (quiz.AnsShown) DrawCentered(48, quiz.AnsText);
+  DrawCentered(18, quiz.QuesText, quiz.TextEncoding());
+  if (quiz.AnsShown) DrawCentered(48, quiz.AnsText, quiz.TextEncoding());
   DrawHistory(quiz);
   barWidth_ = barRed_ = -1;
   DrawTimeBar(quiz);
   return QRect(0, 0, kWidth, kHeight);
 }
 
-QRect Board::DrawCentered(int y, const std::string& text) {
-  const QString s = codec::FromCp932(text);
+QRect Board::DrawCentered(int y, const std::string& text, codec::Encoding enc) {
+  const QString s = codec::FromBytes(enc, text);
   const int w = QFontMetrics(Font(kPx20pt)).horizontalAdvance(s);
   const int x = (kWidth - w) >> 1;  // rounds down, also for a negative width difference
-  return DrawOutlined(x, y, kPx20pt, kLightBlue, Qt::black, text);
+  return DrawOutlined(x, y, kPx20pt, kLightBlue, Qt::black, s);
 }
 
-QRect Board::DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor,
-                          const std::string& text) {
-  const QString s = codec::FromCp932(text);
+QRect Board::DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor, const QString& s) {
   QPainter p;
   Begin(p);
   const QFont font = Font(pixelSize);
@@ -103,11 +98,12 @@ QRect Board::DrawHistory(const QuizEngine& quiz) {
   }
   QRect touched = panel;
   for (int i = 6; i >= 0; --i) {
-    const std::string& e = quiz.History[static_cast<size_t>(i)];
+    const HistoryEntry& e = quiz.History[static_cast<size_t>(i)];
     const int h = (7 - i) * 36;
     const QColor edge(h, h, h);
-    const QColor text = IsCorrectEntry(e) ? QColor(255, 255, h) : QColor(255, h, h);
-    touched |= DrawOutlined(378, 12 * i - 11 + quiz.ScrollOfs, kPx9pt, text, edge, e);
+    const QColor text = e.IsCorrect() ? QColor(255, 255, h) : QColor(255, h, h);
+    touched |= DrawOutlined(378, 12 * i - 11 + quiz.ScrollOfs, kPx9pt, text, edge,
+                            codec::FromBytes(e.encoding, e.text));
   }
   {
     // Redraw the board's top border above the panel, where the oldest entry
@@ -120,8 +116,8 @@ QRect Board::DrawHistory(const QuizEngine& quiz) {
   return touched & QRect(0, 0, kWidth, kHeight);
 }
 
-QRect Board::DrawTimeoutCross(const std::string& question) {
-  const QString s = codec::FromCp932(question);
+QRect Board::DrawTimeoutCross(const std::string& question, codec::Encoding enc) {
+  const QString s = codec::FromBytes(enc, question);
   const QFontMetrics fm(Font(kPx20pt));
   const int w = fm.horizontalAdvance(s), h = fm.height();
   const int x0 = (kWidth - w) >> 1, x1 = (kWidth + w) >> 1;

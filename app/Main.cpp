@@ -119,7 +119,7 @@ void TForm1::FormCreate(std::string exeDir) {
   quiz_.TimeLimit = s.TimeLimit;
   wordFile_ = s.WordFile;
   wordDir_ = s.WordDir;
-  quiz_.History.fill(kNoEvent);
+  quiz_.History.fill({});
   quiz_.Rng.SeedFromClock();
   sound_ = std::make_unique<SoundPlayer>(exeDir_);
   const std::string path = WordPath();
@@ -232,11 +232,14 @@ void TForm1::A1Click() {
 }
 
 void TForm1::JudgmentEnter() {
+  // The typed text in the encoding of the question's word list, so that it
+  // compares byte for byte with the answers.
   const QString text = AnsEdit->text();
-  if (auto bytes = codec::ToCp932(text)) {
+  const codec::Encoding enc = quiz_.TextEncoding();
+  if (auto bytes = codec::ToBytes(enc, text)) {
     quiz_.Judgment(*bytes);
   } else {
-    quiz_.Judgment(codec::ToCp932Lossy(text), false);
+    quiz_.Judgment(codec::ToBytesLossy(enc, text), false);
   }
 }
 
@@ -263,10 +266,12 @@ void TForm1::Repaint(const QRect& area) {
 }
 
 void TForm1::DrawBoard() { Repaint(board_.DrawBoard(quiz_)); }
-void TForm1::DrawCentered(int y, const std::string& text) { Repaint(board_.DrawCentered(y, text)); }
+void TForm1::DrawCentered(int y, const std::string& text) {
+  Repaint(board_.DrawCentered(y, text, quiz_.TextEncoding()));
+}
 void TForm1::DrawTimeBar() { Repaint(board_.DrawTimeBar(quiz_)); }
 void TForm1::DrawHistory() { Repaint(board_.DrawHistory(quiz_)); }
-void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.QuesText)); }
+void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.QuesText, quiz_.TextEncoding())); }
 void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
 
 void TForm1::SetControlsEnabled(bool enabled) {

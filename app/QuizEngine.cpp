@@ -7,6 +7,11 @@
 
 namespace vz {
 
+bool HistoryEntry::IsCorrect() const {
+  const std::string_view mark = MarksFor(encoding).correct;
+  return std::string_view(text).starts_with(mark.substr(0, mark.size() - 1));
+}
+
 bool QuizEngine::NextQuestion() {
   const int n = list_.Count();
   // An empty list (the zero-length file a first run leaves) has no question.
@@ -18,6 +23,7 @@ bool QuizEngine::NextQuestion() {
     if (i == start) return false;
   }
   CurLine = i;
+  encoding_ = list_.TextEncoding();
   SplitLine parts = Split(list_.Get(i));
   QuesText = std::move(parts.question);
   AnsText = std::move(parts.answers);
@@ -80,12 +86,12 @@ void QuizEngine::Judgment(const std::string& typed, bool representable) {
   } else if (representable && IsCorrect(typed)) {
     AnsShown = false;
     Cue("yes.wav");
-    AddHistory(kMarkCorrect + typed);
+    AddHistory(MarksFor(encoding_).correct + typed);
     view_.DrawCorrectCircle();
     MarkCurrentLine();
     Answered = true;
   } else {
-    AddHistory(kMarkWrong + typed);
+    AddHistory(MarksFor(encoding_).wrong + typed);
     Cue("no.wav");
   }
   view_.ClearAnswer();
@@ -116,14 +122,14 @@ void QuizEngine::Timer1Timer() {
   }
   Cue("timeup.wav");
   view_.DrawTimeoutCross();
-  AddHistory(kMarkTimeout + QuesText);
+  AddHistory(MarksFor(encoding_).timeout + QuesText);
   view_.DrawCentered(48, AnsText);
   Answered = true;
 }
 
 void QuizEngine::AddHistory(std::string entry) {
   std::move(History.begin() + 1, History.end(), History.begin());
-  History[6] = std::move(entry);
+  History[6] = {std::move(entry), encoding_};
   ScrollOfs = 12;
   view_.DrawHistory();
 }

@@ -7,15 +7,33 @@
 
 #include "app/QuizRandom.h"
 #include "app/QuizView.h"
+#include "codec/Encoding.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
 
-// History entry markers, code page 932.
-inline constexpr const char* kMarkCorrect = "\x81\x9B ";          // "○ "
-inline constexpr const char* kMarkWrong = "\x81\x7E ";            // "× "
-inline constexpr const char* kMarkTimeout = "\x81\x7E\x81\x7E ";  // "×× "
+// History entry markers, in the encoding of the entry's word list.
+struct HistoryMarks {
+  const char* correct;  // "○ "
+  const char* wrong;    // "× "
+  const char* timeout;  // "×× "
+};
+inline constexpr HistoryMarks kCp932Marks{"\x81\x9B ", "\x81\x7E ", "\x81\x7E\x81\x7E "};
+inline constexpr HistoryMarks kUtf8Marks{"○ ", "× ", "×× "};
+inline constexpr const HistoryMarks& MarksFor(codec::Encoding enc) {
+  return enc == codec::Encoding::Utf8 ? kUtf8Marks : kCp932Marks;
+}
 inline constexpr const char* kNoEvent = "  ";
+
+// One entry of the history panel. It keeps the encoding of the word list its
+// text came from, so that it still shows right after another file is opened.
+struct HistoryEntry {
+  std::string text = kNoEvent;
+  codec::Encoding encoding = codec::Encoding::Cp932;
+  bool operator==(const HistoryEntry&) const = default;
+  // Shown as a success: the text starts with "○".
+  bool IsCorrect() const;
+};
 
 // Colour and width of the time bar for the current tick count.
 struct TimeBarLook {
@@ -25,7 +43,7 @@ struct TimeBarLook {
 
 class QuizEngine {
  public:
-  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) { History.fill(kNoEvent); }
+  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) {}
 
   // State of the current question.
   bool AnsShown = false;
@@ -35,13 +53,17 @@ class QuizEngine {
   int ScrollOfs = 4;
   std::string QuesText;
   std::string AnsText;
-  std::array<std::string, 7> History;  // 0 oldest .. 6 newest
+  std::array<HistoryEntry, 7> History;  // 0 oldest .. 6 newest
 
   // Program-wide values.
   bool Running = false;
   int TimeLimit = 1000;  // ticks per question, at least 1
   bool NoSound = false;
   QuizRandom Rng;
+
+  // The encoding of QuesText and AnsText: that of the list the question was
+  // picked from. Typed answers are judged in it.
+  codec::Encoding TextEncoding() const { return encoding_; }
 
   // Picks a random askable line, scanning backwards (cyclically) from a
   // random start; false when none is askable, with nothing changed.
@@ -52,13 +74,13 @@ class QuizEngine {
   void SkipBtnClick();  // Next question
   void AnsBtnClick();   // Show answer
 
-  // Enter in the answer box. `typed` is the box's text in code page 932;
-  // `representable` is false when it held a character code page 932 lacks,
+  // Enter in the answer box. `typed` is the box's text in TextEncoding();
+  // `representable` is false when it held a character that encoding lacks,
   // and then it matches no answer.
   void Judgment(const std::string& typed, bool representable = true);
   // One tick of the 10 ms timer.
   void Timer1Timer();
-  // Pushes an entry into the history and redraws the panel.
+  // Pushes an entry (in TextEncoding()) into the history and redraws the panel.
   void AddHistory(std::string entry);
 
   // The bar as the current tick draws it. After a time-out it stays full
@@ -74,6 +96,7 @@ class QuizEngine {
 
   WordList& list_;
   QuizView& view_;
+  codec::Encoding encoding_ = codec::Encoding::Cp932;
 };
 
 }  // namespace vz

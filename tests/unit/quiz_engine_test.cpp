@@ -226,7 +226,7 @@ TEST_F(Quiz, CorrectAnswerStepsInOrder) {
   Calls seen;
   view.onCall = [&](const std::string& call) {
     // What the list and the history hold at each step.
-    seen.push_back(call + " | " + quiz.History[6] + " | " + std::string(list.Get(0).substr(0, 1)) +
+    seen.push_back(call + " | " + quiz.History[6].text + " | " + std::string(list.Get(0).substr(0, 1)) +
                    (quiz.Answered ? " closed" : " open"));
   };
   quiz.Judgment("kitty");
@@ -245,7 +245,7 @@ TEST_F(Quiz, WrongAnswerKeepsTheQuestionOpen) {
   PickAt(0);
   quiz.AnsShown = true;
   Calls seen;
-  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6]); };
+  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6].text); };
   quiz.Judgment("dog");
   quiz.Judgment("");
   EXPECT_EQ(seen, (Calls{"history | \x81\x7E dog", "cue no.wav | \x81\x7E dog", "clear | \x81\x7E dog",
@@ -253,7 +253,7 @@ TEST_F(Quiz, WrongAnswerKeepsTheQuestionOpen) {
   EXPECT_FALSE(quiz.Answered);
   EXPECT_TRUE(quiz.AnsShown);
   EXPECT_EQ(list.Get(0), "0ネコ,cat");
-  EXPECT_EQ(quiz.History[5], "\x81\x7E dog");
+  EXPECT_EQ(quiz.History[5].text, "\x81\x7E dog");
 }
 
 TEST_F(Quiz, TextThatCodePage932CannotHoldIsWrong) {
@@ -261,7 +261,7 @@ TEST_F(Quiz, TextThatCodePage932CannotHoldIsWrong) {
   PickAt(0);
   quiz.Judgment("", /*representable=*/false);
   EXPECT_FALSE(quiz.Answered);
-  EXPECT_EQ(quiz.History[6], "\x81\x7E ");
+  EXPECT_EQ(quiz.History[6].text, "\x81\x7E ");
 }
 
 TEST_F(Quiz, Alternatives) {
@@ -299,7 +299,7 @@ TEST_F(Quiz, Alternatives) {
   PickAt(0);
   quiz.Judgment("");
   EXPECT_TRUE(quiz.Answered);
-  EXPECT_EQ(quiz.History[6], "\x81\x9B ");
+  EXPECT_EQ(quiz.History[6].text, "\x81\x9B ");
   EXPECT_EQ(list.Get(0), "1q,cat;");
 }
 
@@ -397,7 +397,7 @@ TEST_F(Quiz, EndOfPassResetsAfterTheBoxAndTheNextEnterAsksAgain) {
   EXPECT_EQ(list.Lines(), (Lines{"0a,A", ";note", "", "0b,B"}));
   EXPECT_TRUE(quiz.Answered);  // the finished question stays up
   EXPECT_EQ(quiz.QuesText, "a");
-  EXPECT_EQ(quiz.History[6], "\x81\x9B A");
+  EXPECT_EQ(quiz.History[6].text, "\x81\x9B A");
 
   view.onCall = nullptr;
   quiz.Judgment("");
@@ -429,7 +429,7 @@ TEST_F(Quiz, TimeOutStepsInOrder) {
   EXPECT_FALSE(quiz.Answered);
 
   Calls seen;
-  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6]); };
+  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6].text); };
   quiz.Timer1Timer();
   EXPECT_EQ(seen, (Calls{"cue timeup.wav |   ", "cross |   ", "history | \x81\x7E\x81\x7E ネコ",
                          "centered 48 cat | \x81\x7E\x81\x7E ネコ"}));
@@ -459,8 +459,8 @@ TEST_F(Quiz, TimeLimitOneClosesOnTheFirstTick) {
 TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
   quiz.Answered = true;
   quiz.AddHistory("entry");
-  EXPECT_EQ(quiz.History[6], "entry");
-  EXPECT_EQ(quiz.History[5], kNoEvent);
+  EXPECT_EQ(quiz.History[6].text, "entry");
+  EXPECT_EQ(quiz.History[5].text, kNoEvent);
   EXPECT_EQ(quiz.ScrollOfs, 12);
   EXPECT_EQ(view.Take(), Calls{"history"});
   for (int i = 1; i <= 12; ++i) {
@@ -483,7 +483,9 @@ TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
 
 TEST_F(Quiz, HistoryKeepsTheLastSevenEntries) {
   for (int i = 0; i < 9; ++i) quiz.AddHistory("e" + std::to_string(i));
-  EXPECT_EQ(quiz.History, (std::array<std::string, 7>{"e2", "e3", "e4", "e5", "e6", "e7", "e8"}));
+  std::vector<std::string> texts;
+  for (const HistoryEntry& e : quiz.History) texts.push_back(e.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"e2", "e3", "e4", "e5", "e6", "e7", "e8"}));
 }
 
 TEST_F(Quiz, TimeBarWidthAndColour) {

@@ -118,7 +118,7 @@ TEST_F(BoardTest, MarksVanishAtTheNextFullRepaint) {
   EXPECT_TRUE(IsRed(At(246, 10)) || IsRed(At(246, 11)));  // top of the circle
   EXPECT_TRUE(IsRed(At(206, 50)) || IsRed(At(207, 50)));  // its left side
   EXPECT_FALSE(IsRed(At(246, 50)));                       // not filled
-  board.DrawTimeoutCross(quiz.QuesText);
+  board.DrawTimeoutCross(quiz.QuesText, quiz.TextEncoding());
   EXPECT_GT(Count(QRect(200, 18, 92, 30), [&](QColor c) { return IsRed(c); }), 40);
   board.DrawBoard(quiz);
   EXPECT_EQ(Count(QRect(0, 0, Board::kWidth, 88), [&](QColor c) { return IsRed(c); }), 0);
