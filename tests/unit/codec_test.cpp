@@ -145,23 +145,25 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
     }
   }
   const Case cases[] = {
-      {"\xEF\xBB\xBF" "0dog,inu\r\n", Encoding::Utf8, true},        // the mark, ASCII after it
+      {"\xEF\xBB\xBF"
+       "0dog,inu\r\n",
+       Encoding::Utf8, true},                                     // the mark, ASCII after it
       {"\xEF\xBB\xBF" + Sjis("0犬,いぬ"), Encoding::Utf8, true},  // the mark decides, whatever follows
       {"\xEF\xBB\xBF", Encoding::Utf8, true},
-      {"0犬,いぬ;inu\r\n0ｲﾇ,dog\r\n", Encoding::Utf8, false},  // real Japanese in UTF-8
-      {"0dog,inu\r\n0caf\xC3\xA9,x", Encoding::Utf8, false},   // one two-byte sequence is enough
+      {"0犬,いぬ;inu\r\n0ｲﾇ,dog\r\n", Encoding::Utf8, false},         // real Japanese in UTF-8
+      {"0dog,inu\r\n0caf\xC3\xA9,x", Encoding::Utf8, false},          // one two-byte sequence is enough
       {Sjis("0犬,いぬ;inu\r\n0ｲﾇ,dog\r\n"), Encoding::Cp932, false},  // the same in code page 932
       {Sjis("0ネコ,猫\r\n0いぬ,犬\r\n0日本語,にほんご\r\n0漢字,かんじ"), Encoding::Cp932, false},
       {kanaKanji, Encoding::Cp932, false},
-      {Sjis("0ｱｲｳｴｵ,aiueo"), Encoding::Cp932, false},  // half-width kana
+      {Sjis("0ｱｲｳｴｵ,aiueo"), Encoding::Cp932, false},     // half-width kana
       {"0dog,inu\r\n;note\r\n", Encoding::Cp932, false},  // ASCII only
       {"", Encoding::Cp932, false},
       {"0犬,いぬ\xE3\x81", Encoding::Cp932, false},        // cut off at the end
-      {"0犬,\x80いぬ", Encoding::Cp932, false},             // stray continuation byte
-      {"0\xC0\xAF,x 犬", Encoding::Cp932, false},           // overlong
-      {"0\xED\xA0\x80,x 犬", Encoding::Cp932, false},       // surrogate
+      {"0犬,\x80いぬ", Encoding::Cp932, false},            // stray continuation byte
+      {"0\xC0\xAF,x 犬", Encoding::Cp932, false},          // overlong
+      {"0\xED\xA0\x80,x 犬", Encoding::Cp932, false},      // surrogate
       {"0\xF4\x90\x80\x80,x 犬", Encoding::Cp932, false},  // above U+10FFFF
-      {"0\xEF\xBB,x 犬", Encoding::Cp932, false},           // a cut-off mark is no mark
+      {"0\xEF\xBB,x 犬", Encoding::Cp932, false},          // a cut-off mark is no mark
   };
   for (const Case& c : cases) {
     const Detected d = DetectEncoding(c.bytes);

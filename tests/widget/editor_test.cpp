@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "../unit/TempDir.h"
 #include "editor/WordForm.h"
 #include "editor/WordGridModel.h"
 #include "wordlist/WordList.h"
@@ -339,6 +340,31 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
   dlg.BitBtn2Click();
   EXPECT_EQ(dlg.Grid()->rowCount(), 3);
   EXPECT_EQ(dlg.Lines(), lines);
+}
+
+TEST(WordEditor, AUtf8ListGetsItsPairsInUtf8AndRefusesNothing) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "w.txt", "0犬,いぬ\r\n");
+  WordList list;
+  list.Load(dir / "w.txt");
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
+    EXPECT_EQ(Shown(*d, 0, 1), "問題");
+    EXPECT_EQ(Shown(*d, 1, 1), "犬");
+    d->Edit1->setText("猫\U0001F408");  // characters code page 932 lacks
+    d->Edit2->setText("ねこ;café");
+    d->BitBtn2Click();
+    EXPECT_EQ(Shown(*d, 2, 1), "猫\U0001F408");
+    d->BitBtn3->click();
+  }));
+  EXPECT_EQ(list.Lines(), (Lines{"0犬,いぬ", "0猫\U0001F408,ねこ;café"}));
+  EXPECT_EQ(list.TextEncoding(), codec::Encoding::Utf8);
+  // With every row deleted, the fallback line is in UTF-8 too.
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
+    SelectRows(*d, 1, 2);
+    d->BitBtn1Click();
+    d->BitBtn4->click();
+  }));
+  EXPECT_EQ(list.Lines(), (Lines{"0ネコ,cat"}));
 }
 
 TEST(WordEditor, LineBreaksAndNulCannotEnterALine) {

@@ -21,6 +21,7 @@ namespace vz {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using testing::OnNextModal;
 
 std::string ReadAll(const fs::path& p) {
@@ -121,6 +122,32 @@ TEST_F(MainWindowTest, EnterInTheAnswerBoxJudgesWithAnyModifier) {
   QTest::keyClick(edit, Qt::Key_Return);
   EXPECT_FALSE(form.Quiz().Answered);
   EXPECT_EQ(form.Quiz().History[6].text, "\x81\x7E \x81\xAC");
+}
+
+TEST_F(MainWindowTest, TypedJapaneseIsJudgedInAUtf8List) {
+  WriteAll(dir / "word.txt", "0いぬ,犬;\uFF5E;が\r\n");
+  WriteAll(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+  TForm1 form(nullptr, exeDir);
+  form.show();
+  ASSERT_EQ(form.Quiz().QuesText, "いぬ");
+  Find<QAction>(form, "S1")->trigger();
+  auto* edit = Find<QLineEdit>(form, "AnsEdit");
+  // Only code page 932 maps the input methods' wave dash to U+FF5E, and
+  // UTF-8 text is compared as it stands, without normalisation.
+  for (const char* wrong : {"\u301C", "か\u3099"}) {
+    edit->setText(QString::fromUtf8(wrong));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(form.Quiz().History[6], (HistoryEntry{"× "s + wrong, codec::Encoding::Utf8}));
+    EXPECT_FALSE(form.Quiz().History[6].IsCorrect());
+  }
+  EXPECT_FALSE(form.Quiz().Answered);
+  edit->setText(QStringLiteral("犬"));
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_TRUE(form.Quiz().Answered);
+  EXPECT_EQ(form.Quiz().History[6].text, "○ 犬");
+  EXPECT_TRUE(form.Quiz().History[6].IsCorrect());
+  form.FormDestroy();
+  EXPECT_EQ(ReadAll(dir / "word.txt"), "1いぬ,犬;\uFF5E;が\r\n");
 }
 
 TEST_F(MainWindowTest, CtrlOOpensTheWordFileDialogNeverTheOptions) {
