@@ -2,9 +2,9 @@
 
 #include <QFontMetrics>
 
-#include "app/Fonts.h"
 #include "app/QuizEngine.h"
 #include "codec/QtText.h"
+#include "ui/Fonts.h"
 
 namespace vz {
 namespace {

@@ -14,14 +14,14 @@
 
 #include "app/AnswerEdit.h"
 #include "app/BoardWidget.h"
-#include "app/ErrorGuard.h"
-#include "app/Fonts.h"
-#include "app/Glyphs.h"
 #include "app/SoundPlayer.h"
 #include "codec/QtText.h"
 #include "editor/WordForm.h"
 #include "settings/OptionForm.h"
 #include "settings/Settings.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Fonts.h"
+#include "ui/Glyphs.h"
 #include "wordlist/Error.h"
 #include "wordlist/FileIO.h"
 

@@ -19,10 +19,11 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/Fonts.h"
-#include "app/OuterSize.h"
 #include "codec/QtText.h"
 #include "editor/WordGridModel.h"
+#include "ui/AppTitle.h"
+#include "ui/Fonts.h"
+#include "ui/OuterSize.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
@@ -274,7 +275,7 @@ void TWordFormDlg::BitBtn2Click() {
 void TWordFormDlg::RefuseText(QLineEdit* edit) {
   const auto [at, length] = FirstUnrepresentable(model_->Rows().TextEncoding(), edit->text());
   const QString what = length > 0 ? "「" + edit->text().mid(at, length) + "」は" : QString();
-  QMessageBox::warning(this, "VeveZプログラム",
+  QMessageBox::warning(this, QString::fromUtf8(kAppTitle),
                        what +
                            "単語ファイルに書けない文字です（シフトJISにない文字です）。"
                            "この文字を使わずに入力し直してください。");

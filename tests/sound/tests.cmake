@@ -14,7 +14,7 @@ if(NOT VEVEZ_CORE_ONLY)
   target_link_libraries(sound_probe PRIVATE PkgConfig::CANBERRA)
   add_executable(wav_scan ${SOUND_TEST_DIR}/wav_scan.cpp)
   set_target_properties(sound_probe wav_scan PROPERTIES
-    AUTOMOC OFF RUNTIME_OUTPUT_DIRECTORY ${SOUND_TEST_BIN})
+    RUNTIME_OUTPUT_DIRECTORY ${SOUND_TEST_BIN})
 
   add_test(NAME sound_cues
     COMMAND bash ${SOUND_TEST_DIR}/sound_cues_test.sh $<TARGET_FILE:sound_probe> $<TARGET_FILE:wav_scan>

@@ -14,8 +14,8 @@
 #include <fstream>
 
 #include "ModalHelper.h"
-#include "app/ErrorGuard.h"
 #include "app/Main.h"
+#include "ui/ErrorGuard.h"
 
 namespace vz {
 namespace {
