@@ -1,16 +1,19 @@
 #include "codec/Encoding.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "codec/Cp932.h"
 
 namespace vz::codec {
+namespace {
 
-int Utf8SequenceAt(std::string_view s) {
-  if (s.empty()) return 0;
-  const auto b = [&s](size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char c = b(0);
+// Length (2 to 4) of the valid multi-byte sequence at p (before end); 0 when
+// there is none. The range of the second byte excludes overlong forms,
+// surrogates and code points above U+10FFFF.
+int SequenceAt(const unsigned char* p, const unsigned char* end) {
+  const unsigned char c = p[0];
   int n;
-  // The range of the second byte excludes overlong forms, surrogates and
-  // code points above U+10FFFF.
   unsigned char lo = 0x80, hi = 0xBF;
   if (c >= 0xC2 && c <= 0xDF) {
     n = 2;
@@ -25,33 +28,48 @@ int Utf8SequenceAt(std::string_view s) {
   } else {
     return 0;
   }
-  if (s.size() < static_cast<size_t>(n) || b(1) < lo || b(1) > hi) return 0;
+  if (end - p < n || p[1] < lo || p[1] > hi) return 0;
   for (int i = 2; i < n; ++i) {
-    if ((b(static_cast<size_t>(i)) & 0xC0) != 0x80) return 0;
+    if ((p[i] & 0xC0) != 0x80) return 0;
   }
   return n;
 }
 
-namespace {
-
 // True when `bytes` is valid UTF-8; `multibyte` tells whether any sequence
-// was longer than one byte.
+// was longer than one byte. Runs of ASCII are passed eight bytes at a time:
+// a big UTF-8 word file is mostly ASCII answers.
 bool ValidUtf8(std::string_view bytes, bool* multibyte) {
   *multibyte = false;
-  for (size_t i = 0; i < bytes.size();) {
-    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-      ++i;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = p + bytes.size();
+  while (p < end) {
+    if (end - p >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      if ((word & 0x8080808080808080u) == 0) {
+        p += 8;
+        continue;
+      }
+    }
+    if (*p < 0x80) {
+      ++p;
       continue;
     }
-    const int n = Utf8SequenceAt(bytes.substr(i));
+    const int n = SequenceAt(p, end);
     if (n == 0) return false;
     *multibyte = true;
-    i += static_cast<size_t>(n);
+    p += n;
   }
   return true;
 }
 
 }  // namespace
+
+int Utf8SequenceAt(std::string_view s) {
+  if (s.empty()) return 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  return SequenceAt(p, p + s.size());
+}
 
 Detected DetectEncoding(std::string_view bytes) {
   if (bytes.starts_with(kUtf8Bom)) return {Encoding::Utf8, true};
