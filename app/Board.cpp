@@ -43,8 +43,8 @@ QRect Board::DrawBoard(const QuizEngine& quiz) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRect(45, 88, 447 - 45 - 1, 108 - 88 - 1));
   }
-  DrawCentered(18, quiz.QuesText, quiz.TextEncoding());
-  if (quiz.AnsShown) DrawCentered(48, quiz.AnsText, quiz.TextEncoding());
+  DrawCentered(kQuestionRow, quiz.QuesText, quiz.TextEncoding());
+  if (quiz.AnsShown) DrawCentered(kAnswerRow, quiz.AnsText, quiz.TextEncoding());
   DrawHistory(quiz);
   barWidth_ = barRed_ = -1;
   DrawTimeBar(quiz);
@@ -101,7 +101,7 @@ QRect Board::DrawHistory(const QuizEngine& quiz) {
     const HistoryEntry& e = quiz.History[static_cast<size_t>(i)];
     const int h = (7 - i) * 36;
     const QColor edge(h, h, h);
-    const QColor text = e.IsCorrect() ? QColor(255, 255, h) : QColor(255, h, h);
+    const QColor text = e.kind == HistoryEntry::Kind::Correct ? QColor(255, 255, h) : QColor(255, h, h);
     touched |= DrawOutlined(378, 12 * i - 11 + quiz.ScrollOfs, kPx9pt, text, edge,
                             codec::FromBytes(e.encoding, e.text));
   }
@@ -124,9 +124,10 @@ QRect Board::DrawTimeoutCross(const std::string& question, codec::Encoding enc) 
   QPainter p;
   Begin(p);
   p.setPen(QPen(Qt::red, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.drawLine(x0, 18, x1, 18 + h);
-  p.drawLine(x1, 18, x0, 18 + h);
-  return QRect(QPoint(x0 - 2, 16), QPoint(x1 + 2, 20 + h));
+  const int y = kQuestionRow;
+  p.drawLine(x0, y, x1, y + h);
+  p.drawLine(x1, y, x0, y + h);
+  return QRect(QPoint(x0 - 2, y - 2), QPoint(x1 + 2, y + 2 + h));
 }
 
 QRect Board::DrawCorrectCircle() {

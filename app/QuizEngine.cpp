@@ -7,11 +7,6 @@
 
 namespace vz {
 
-bool HistoryEntry::IsCorrect() const {
-  const std::string_view mark = MarksFor(encoding).correct;
-  return std::string_view(text).starts_with(mark.substr(0, mark.size() - 1));
-}
-
 bool QuizEngine::NextQuestion() {
   const int n = list_.Count();
   // An empty list (the zero-length file a first run leaves) has no question.
@@ -28,7 +23,7 @@ bool QuizEngine::NextQuestion() {
   QuesText = std::move(parts.question);
   AnsText = std::move(parts.answers);
   Ticks = 0;
-  view_.DrawCentered(18, QuesText);
+  view_.DrawCentered(kQuestionRow, QuesText);
   view_.ClearAnswer();
   return true;
 }
@@ -56,17 +51,7 @@ void QuizEngine::SkipBtnClick() {
 
 void QuizEngine::AnsBtnClick() {
   AnsShown = true;
-  view_.DrawCentered(48, AnsText);
-}
-
-bool QuizEngine::IsCorrect(const std::string& answer) const {
-  std::string_view rest = AnsText;
-  for (;;) {
-    const auto semi = rest.find(';');
-    if (rest.substr(0, semi) == answer) return true;
-    if (semi == std::string_view::npos) return false;
-    rest.remove_prefix(semi + 1);
-  }
+  view_.DrawCentered(kAnswerRow, AnsText);
 }
 
 void QuizEngine::Judgment(const std::string& typed, bool representable) {
@@ -83,15 +68,15 @@ void QuizEngine::Judgment(const std::string& typed, bool representable) {
       view_.ShowEndOfPass();
       list_.ResetPass();
     }
-  } else if (representable && IsCorrect(typed)) {
+  } else if (representable && IsOneOfAnswers(AnsText, typed)) {
     AnsShown = false;
     Cue("yes.wav");
-    AddHistory(MarksFor(encoding_).correct + typed);
+    AddHistory(HistoryEntry::Correct(typed, encoding_));
     view_.DrawCorrectCircle();
     MarkCurrentLine();
     Answered = true;
   } else {
-    AddHistory(MarksFor(encoding_).wrong + typed);
+    AddHistory(HistoryEntry::Wrong(typed, encoding_));
     Cue("no.wav");
   }
   view_.ClearAnswer();
@@ -103,7 +88,7 @@ void QuizEngine::MarkCurrentLine() {
   // question's line, never some other line or a comment.
   if (CurLine < 0 || CurLine >= list_.Count()) return;
   const std::string_view line = list_.Get(CurLine);
-  if (line.empty() || line[0] == ';') return;
+  if (line.empty() || IsComment(line)) return;
   const SplitLine parts = Split(line);
   if (parts.question != QuesText || parts.answers != AnsText) return;
   list_.MarkAnswered(CurLine);
@@ -122,14 +107,14 @@ void QuizEngine::Timer1Timer() {
   }
   Cue("timeup.wav");
   view_.DrawTimeoutCross();
-  AddHistory(MarksFor(encoding_).timeout + QuesText);
-  view_.DrawCentered(48, AnsText);
+  AddHistory(HistoryEntry::TimeOut(QuesText, encoding_));
+  view_.DrawCentered(kAnswerRow, AnsText);
   Answered = true;
 }
 
-void QuizEngine::AddHistory(std::string entry) {
+void QuizEngine::AddHistory(HistoryEntry entry) {
   std::move(History.begin() + 1, History.end(), History.begin());
-  History[6] = {std::move(entry), encoding_};
+  History[6] = std::move(entry);
   ScrollOfs = 12;
   view_.DrawHistory();
 }

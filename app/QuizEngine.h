@@ -25,14 +25,26 @@ inline constexpr const HistoryMarks& MarksFor(codec::Encoding enc) {
 }
 inline constexpr const char* kNoEvent = "  ";
 
-// One entry of the history panel. It keeps the encoding of the word list its
-// text came from, so that it still shows right after another file is opened.
+// One entry of the history panel: what happened, and the text the panel
+// shows for it (the marker and the typed answer or the question). The text is
+// in the encoding of the word list it came from, which the entry keeps, so
+// that it still shows right after another file is opened.
 struct HistoryEntry {
+  enum class Kind { None, Correct, Wrong, TimeOut };
+  Kind kind = Kind::None;
   std::string text = kNoEvent;
   codec::Encoding encoding = codec::Encoding::Cp932;
+
+  static HistoryEntry Correct(const std::string& typed, codec::Encoding enc = codec::Encoding::Cp932) {
+    return {Kind::Correct, MarksFor(enc).correct + typed, enc};
+  }
+  static HistoryEntry Wrong(const std::string& typed, codec::Encoding enc = codec::Encoding::Cp932) {
+    return {Kind::Wrong, MarksFor(enc).wrong + typed, enc};
+  }
+  static HistoryEntry TimeOut(const std::string& question, codec::Encoding enc = codec::Encoding::Cp932) {
+    return {Kind::TimeOut, MarksFor(enc).timeout + question, enc};
+  }
   bool operator==(const HistoryEntry&) const = default;
-  // Shown as a success: the text starts with "○".
-  bool IsCorrect() const;
 };
 
 // Colour and width of the time bar for the current tick count.
@@ -80,15 +92,12 @@ class QuizEngine {
   void Judgment(const std::string& typed, bool representable = true);
   // One tick of the 10 ms timer.
   void Timer1Timer();
-  // Pushes an entry (in TextEncoding()) into the history and redraws the panel.
-  void AddHistory(std::string entry);
+  // Pushes an entry into the history and redraws the panel.
+  void AddHistory(HistoryEntry entry);
 
   // The bar as the current tick draws it. After a time-out it stays full
   // width and pure red, as the last counted tick left it.
   TimeBarLook TimeBar() const;
-
-  // True when `answer` equals AnsText or one of its ";" alternatives.
-  bool IsCorrect(const std::string& answer) const;
 
  private:
   void Cue(const char* file);

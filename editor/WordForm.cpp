@@ -35,8 +35,6 @@ constexpr int kPanelHeight = 28;
 constexpr int kRowHeight = 14;
 constexpr int kColumnWidths[3] = {13, 160, 160};
 
-// An empty list to show until Fill() brings the real one.
-
 // A word line is one line of the word file: CR and LF would split it, and a
 // NUL would end the file there when it is read again. Such characters can
 // only arrive by pasting; they are dropped from the text.
@@ -206,6 +204,7 @@ TWordFormDlg::TWordFormDlg(QWidget* owner)
   setTabOrder(BitBtn4, BitBtn5);
 
   WordControl->setCurrentWidget(WordAdd);
+  // An empty list to show until Fill() brings the real one.
   Fill(std::vector<std::string_view>{});
 }
 
@@ -214,10 +213,6 @@ void TWordFormDlg::Fill(const WordList& list) {
   lines.reserve(static_cast<size_t>(list.Count()));
   for (int i = 0; i < list.Count(); ++i) lines.push_back(list.Get(i));
   Fill(std::move(lines), list.TextEncoding());
-}
-
-void TWordFormDlg::Fill(const std::vector<std::string>& lines, codec::Encoding enc) {
-  Fill(std::vector<std::string_view>(lines.begin(), lines.end()), enc);
 }
 
 void TWordFormDlg::Fill(std::vector<std::string_view> lines, codec::Encoding enc) {

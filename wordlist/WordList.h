@@ -41,8 +41,6 @@ class WordList {
   void Put(int index, std::string_view line);
   void Add(std::string_view line);
   void Clear();
-  // A copy of every line.
-  std::vector<std::string> Lines() const;
 
   // The encoding of every line, decided when the file was loaded and kept
   // through clearing and rebuilding (the word editor's result is in it too).

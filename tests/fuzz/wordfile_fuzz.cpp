@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "codec/Encoding.h"
+#include "support/WordLines.h"
 #include "wordlist/WordLine.h"
 #include "wordlist/WordList.h"
 
@@ -195,7 +196,7 @@ void RoundTrip(std::string_view bytes) {
   Check(first.TextEncoding() == found.encoding && first.HasBom() == found.bom, "encoding found at load");
   const std::string bom(found.bom ? vz::codec::kUtf8Bom : "");
   const std::vector<std::string> expected = ExpectedLines(bytes.substr(bom.size()));
-  Check(first.Lines() == expected, "loaded lines differ from the line-end rules");
+  Check(vz::test::LinesOf(first) == expected, "loaded lines differ from the line-end rules");
   CheckLineHelpers(expected);
 
   // Text that stopped at a NUL with more after it is never written back.
@@ -216,7 +217,7 @@ void RoundTrip(std::string_view bytes) {
 
   vz::WordList second;
   second.Load(out);
-  Check(second.Lines() == expected, "lines changed through a save and load");
+  Check(vz::test::LinesOf(second) == expected, "lines changed through a save and load");
   Check(second.TextEncoding() == first.TextEncoding() && second.HasBom() == first.HasBom(),
         "the encoding changed between two loads of the same lines");
   Check(second.Save(out) == vz::WordList::SaveResult::Saved, "second save declined");

@@ -137,15 +137,14 @@ TEST_F(MainWindowTest, TypedJapaneseIsJudgedInAUtf8List) {
   for (const char* wrong : {"\u301C", "か\u3099"}) {
     edit->setText(QString::fromUtf8(wrong));
     QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(form.Quiz().History[6], (HistoryEntry{"× "s + wrong, codec::Encoding::Utf8}));
-    EXPECT_FALSE(form.Quiz().History[6].IsCorrect());
+    EXPECT_EQ(form.Quiz().History[6], HistoryEntry::Wrong(wrong, codec::Encoding::Utf8));
+    EXPECT_EQ(form.Quiz().History[6].text, "× "s + wrong);
   }
   EXPECT_FALSE(form.Quiz().Answered);
   edit->setText(QStringLiteral("犬"));
   QTest::keyClick(edit, Qt::Key_Return);
   EXPECT_TRUE(form.Quiz().Answered);
   EXPECT_EQ(form.Quiz().History[6].text, "○ 犬");
-  EXPECT_TRUE(form.Quiz().History[6].IsCorrect());
   form.FormDestroy();
   EXPECT_EQ(ReadAll(dir / "word.txt"), "1いぬ,犬;\uFF5E;が\r\n");
 }
