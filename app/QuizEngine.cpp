@@ -7,6 +7,20 @@
 
 namespace vz {
 
+void QuizEngine::Reset() {
+  Running = AnsShown = Answered = false;
+  Ticks = 0;
+  ScrollOfs = 4;
+  History.fill(HistoryEntry{});
+  Rng.SeedFromClock();
+}
+
+void QuizEngine::ApplyOptions(const QuizOptions& options) {
+  NoSound = options.NoSound;
+  TimeLimit = options.TimeLimit;
+  Ticks = 0;
+}
+
 bool QuizEngine::NextQuestion() {
   const int n = list_.Count();
   // An empty list (the zero-length file a first run leaves) has no question.
@@ -18,7 +32,7 @@ bool QuizEngine::NextQuestion() {
     if (i == start) return false;
   }
   CurLine = i;
-  encoding_ = list_.TextEncoding();
+  TextEncoding = list_.TextEncoding();
   SplitLine parts = Split(list_.Get(i));
   QuesText = std::move(parts.question);
   AnsText = std::move(parts.answers);
@@ -71,12 +85,12 @@ void QuizEngine::Judgment(const std::string& typed, bool representable) {
   } else if (representable && IsOneOfAnswers(AnsText, typed)) {
     AnsShown = false;
     Cue("yes.wav");
-    AddHistory(HistoryEntry::Correct(typed, encoding_));
+    AddHistory(HistoryEntry::Correct(typed, TextEncoding));
     view_.DrawCorrectCircle();
     MarkCurrentLine();
     Answered = true;
   } else {
-    AddHistory(HistoryEntry::Wrong(typed, encoding_));
+    AddHistory(HistoryEntry::Wrong(typed, TextEncoding));
     Cue("no.wav");
   }
   view_.ClearAnswer();
@@ -107,7 +121,7 @@ void QuizEngine::Timer1Timer() {
   }
   Cue("timeup.wav");
   view_.DrawTimeoutCross();
-  AddHistory(HistoryEntry::TimeOut(QuesText, encoding_));
+  AddHistory(HistoryEntry::TimeOut(QuesText, TextEncoding));
   view_.DrawCentered(kAnswerRow, AnsText);
   Answered = true;
 }

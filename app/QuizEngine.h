@@ -8,6 +8,7 @@
 #include "app/QuizRandom.h"
 #include "app/QuizView.h"
 #include "codec/Encoding.h"
+#include "settings/Settings.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
@@ -53,10 +54,8 @@ struct TimeBarLook {
   int red;    // 0 .. 255; blue is 255 - red
 };
 
-class QuizEngine {
- public:
-  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) {}
-
+// The quiz state, under the names the rest of the system knows it by.
+struct QuizState {
   // State of the current question.
   bool AnsShown = false;
   bool Answered = false;
@@ -65,6 +64,9 @@ class QuizEngine {
   int ScrollOfs = 4;
   std::string QuesText;
   std::string AnsText;
+  // The encoding of QuesText and AnsText: that of the list the question was
+  // picked from. Typed answers are judged in it.
+  codec::Encoding TextEncoding = codec::Encoding::Cp932;
   std::array<HistoryEntry, 7> History;  // 0 oldest .. 6 newest
 
   // Program-wide values.
@@ -72,10 +74,24 @@ class QuizEngine {
   int TimeLimit = 1000;  // ticks per question, at least 1
   bool NoSound = false;
   QuizRandom Rng;
+};
 
-  // The encoding of QuesText and AnsText: that of the list the question was
-  // picked from. Typed answers are judged in it.
-  codec::Encoding TextEncoding() const { return encoding_; }
+// The engine owns its state: others read it through State() and change it
+// only through the commands below.
+class QuizEngine : private QuizState {
+ public:
+  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) {}
+
+  const QuizState& State() const { return *this; }
+  QuizOptions Options() const { return {NoSound, TimeLimit}; }
+
+  // The state of a fresh start: stopped, nothing shown or answered, the
+  // question's time at 0, the history empty and settled, and the random
+  // sequence seeded from the clock.
+  void Reset();
+  // Values from the settings file or the options dialog; the current
+  // question's time starts again.
+  void ApplyOptions(const QuizOptions& options);
 
   // Picks a random askable line, scanning backwards (cyclically) from a
   // random start; false when none is askable, with nothing changed.
@@ -86,7 +102,7 @@ class QuizEngine {
   void SkipBtnClick();  // Next question
   void AnsBtnClick();   // Show answer
 
-  // Enter in the answer box. `typed` is the box's text in TextEncoding();
+  // Enter in the answer box. `typed` is the box's text in TextEncoding;
   // `representable` is false when it held a character that encoding lacks,
   // and then it matches no answer.
   void Judgment(const std::string& typed, bool representable = true);
@@ -105,7 +121,9 @@ class QuizEngine {
 
   WordList& list_;
   QuizView& view_;
-  codec::Encoding encoding_ = codec::Encoding::Cp932;
+
+  // Tests set up states the commands reach only slowly; defined only there.
+  friend struct QuizEngineTestAccess;
 };
 
 }  // namespace vz

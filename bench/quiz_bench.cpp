@@ -7,6 +7,7 @@
 
 #include "BenchFiles.h"
 #include "app/QuizEngine.h"
+#include "support/QuizAccess.h"
 #include "tests/widget/NullQuizView.h"
 #include "wordlist/FileIO.h"
 #include "wordlist/WordList.h"
@@ -59,8 +60,8 @@ void BM_NextQuestion_OneAskable_Worst(benchmark::State& state) {
   const auto n = static_cast<std::uint32_t>(list.Count());
   const std::uint32_t seed = SeedFor(static_cast<std::uint32_t>(askable - 1), n);
   for (auto _ : state) {
-    quiz.Rng.seed = seed;
-    if (!quiz.NextQuestion() || quiz.CurLine != askable) {
+    vz::test::StateOf(quiz).Rng.seed = seed;
+    if (!quiz.NextQuestion() || vz::test::StateOf(quiz).CurLine != askable) {
       state.SkipWithError("picked the wrong line");
       break;
     }
@@ -76,7 +77,7 @@ void BM_NextQuestion_OneAskable_Random(benchmark::State& state) {
   if (!LoadOneAskable(state, list, askable)) return;
   NullView view;
   vz::QuizEngine quiz(list, view);
-  quiz.Rng.seed = 12345;
+  vz::test::StateOf(quiz).Rng.seed = 12345;
   for (auto _ : state) benchmark::DoNotOptimize(quiz.NextQuestion());
 }
 

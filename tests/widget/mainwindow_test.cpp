@@ -15,6 +15,7 @@
 
 #include "ModalHelper.h"
 #include "app/Main.h"
+#include "support/QuizAccess.h"
 #include "ui/ErrorGuard.h"
 
 namespace vz {
@@ -51,12 +52,12 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, StartsWithDefaultsWithoutSettingsOrWordFile) {
   TForm1 form(nullptr, exeDir);
-  EXPECT_EQ(form.Quiz().TimeLimit, 1000);
-  EXPECT_FALSE(form.Quiz().NoSound);
+  EXPECT_EQ(test::StateOf(form.Quiz()).TimeLimit, 1000);
+  EXPECT_FALSE(test::StateOf(form.Quiz()).NoSound);
   EXPECT_EQ(form.WordFile(), "word.txt");
   EXPECT_EQ(form.WordDir(), exeDir);
   EXPECT_EQ(form.Words().Count(), 0);
-  EXPECT_EQ(form.Quiz().QuesText, "");
+  EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "");
   EXPECT_FALSE(form.Timer().isActive());
   EXPECT_FALSE(Find<QLineEdit>(form, "AnsEdit")->isEnabled());
   EXPECT_FALSE(Find<QPushButton>(form, "SkipBtn")->isEnabled());
@@ -71,12 +72,12 @@ TEST_F(MainWindowTest, ReadsSettingsAndPicksTheFirstQuestion) {
   WriteAll(dir / "kobeli.ini", "[SOFT]\r\nSPEED=500\r\nPLAYSOUND=N\r\nb4file=w.txt\r\nb4dir=" +
                                    (dir / "words").string() + "/\r\n");
   TForm1 form(nullptr, exeDir);
-  EXPECT_EQ(form.Quiz().TimeLimit, 500);
-  EXPECT_TRUE(form.Quiz().NoSound);
+  EXPECT_EQ(test::StateOf(form.Quiz()).TimeLimit, 500);
+  EXPECT_TRUE(test::StateOf(form.Quiz()).NoSound);
   EXPECT_EQ(form.Words().Count(), 2);
-  EXPECT_EQ(form.Quiz().CurLine, 1);
-  EXPECT_EQ(form.Quiz().QuesText, "\x83\x6C\x83\x52");
-  EXPECT_EQ(form.Quiz().AnsText, "cat");
+  EXPECT_EQ(test::StateOf(form.Quiz()).CurLine, 1);
+  EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "\x83\x6C\x83\x52");
+  EXPECT_EQ(test::StateOf(form.Quiz()).AnsText, "cat");
 }
 
 TEST_F(MainWindowTest, StartAndStopSwitchControlsAndTimer) {
@@ -88,13 +89,13 @@ TEST_F(MainWindowTest, StartAndStopSwitchControlsAndTimer) {
   EXPECT_EQ(start->shortcut(), QKeySequence(Qt::Key_F9));
   EXPECT_EQ(stop->shortcut(), QKeySequence(Qt::Key_F8));
   start->trigger();
-  EXPECT_TRUE(form.Quiz().Running);
+  EXPECT_TRUE(test::StateOf(form.Quiz()).Running);
   EXPECT_TRUE(form.Timer().isActive());
   EXPECT_EQ(form.Timer().interval(), 10);
   EXPECT_TRUE(Find<QLineEdit>(form, "AnsEdit")->isEnabled());
   EXPECT_TRUE(Find<QPushButton>(form, "SkipBtn")->isEnabled());
   stop->trigger();
-  EXPECT_FALSE(form.Quiz().Running);
+  EXPECT_FALSE(test::StateOf(form.Quiz()).Running);
   EXPECT_FALSE(form.Timer().isActive());
   EXPECT_FALSE(Find<QLineEdit>(form, "AnsEdit")->isEnabled());
   EXPECT_FALSE(Find<QPushButton>(form, "AnsBtn")->isEnabled());
@@ -109,19 +110,19 @@ TEST_F(MainWindowTest, EnterInTheAnswerBoxJudgesWithAnyModifier) {
   auto* edit = Find<QLineEdit>(form, "AnsEdit");
   QTest::keyClicks(edit, "wrong");
   QTest::keyClick(edit, Qt::Key_Return, Qt::ShiftModifier);
-  EXPECT_EQ(form.Quiz().History[6].text, "\x81\x7E wrong");
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "\x81\x7E wrong");
   EXPECT_EQ(edit->text(), "");
   QTest::keyClicks(edit, "right");
   QTest::keyClick(edit, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
-  EXPECT_TRUE(form.Quiz().Answered);
+  EXPECT_TRUE(test::StateOf(form.Quiz()).Answered);
   EXPECT_EQ(form.Words().Get(0), "1q,right");
   // A character code page 932 lacks never matches, and shows as the geta mark.
-  form.Quiz().Answered = false;
-  form.Quiz().AnsText = "?";
+  test::StateOf(form.Quiz()).Answered = false;
+  test::StateOf(form.Quiz()).AnsText = "?";
   edit->setText(QString::fromUtf8("\xF0\x9F\x98\x80"));  // an emoji
   QTest::keyClick(edit, Qt::Key_Return);
-  EXPECT_FALSE(form.Quiz().Answered);
-  EXPECT_EQ(form.Quiz().History[6].text, "\x81\x7E \x81\xAC");
+  EXPECT_FALSE(test::StateOf(form.Quiz()).Answered);
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "\x81\x7E \x81\xAC");
 }
 
 TEST_F(MainWindowTest, TypedJapaneseIsJudgedInAUtf8List) {
@@ -129,7 +130,7 @@ TEST_F(MainWindowTest, TypedJapaneseIsJudgedInAUtf8List) {
   WriteAll(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
   TForm1 form(nullptr, exeDir);
   form.show();
-  ASSERT_EQ(form.Quiz().QuesText, "いぬ");
+  ASSERT_EQ(test::StateOf(form.Quiz()).QuesText, "いぬ");
   Find<QAction>(form, "S1")->trigger();
   auto* edit = Find<QLineEdit>(form, "AnsEdit");
   // Only code page 932 maps the input methods' wave dash to U+FF5E, and
@@ -137,14 +138,14 @@ TEST_F(MainWindowTest, TypedJapaneseIsJudgedInAUtf8List) {
   for (const char* wrong : {"\u301C", "か\u3099"}) {
     edit->setText(QString::fromUtf8(wrong));
     QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(form.Quiz().History[6], HistoryEntry::Wrong(wrong, codec::Encoding::Utf8));
-    EXPECT_EQ(form.Quiz().History[6].text, "× "s + wrong);
+    EXPECT_EQ(test::StateOf(form.Quiz()).History[6], HistoryEntry::Wrong(wrong, codec::Encoding::Utf8));
+    EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "× "s + wrong);
   }
-  EXPECT_FALSE(form.Quiz().Answered);
+  EXPECT_FALSE(test::StateOf(form.Quiz()).Answered);
   edit->setText(QStringLiteral("犬"));
   QTest::keyClick(edit, Qt::Key_Return);
-  EXPECT_TRUE(form.Quiz().Answered);
-  EXPECT_EQ(form.Quiz().History[6].text, "○ 犬");
+  EXPECT_TRUE(test::StateOf(form.Quiz()).Answered);
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "○ 犬");
   form.FormDestroy();
   EXPECT_EQ(ReadAll(dir / "word.txt"), "1いぬ,犬;\uFF5E;が\r\n");
 }
@@ -200,14 +201,14 @@ TEST_F(MainWindowTest, OpeningAnotherFileSavesTheOldOneAndAsksFromTheNew) {
   TForm1 form(nullptr, exeDir);
   form.show();
   form.Words().MarkAnswered(0);
-  form.Quiz().Ticks = 55;
+  test::StateOf(form.Quiz()).Ticks = 55;
   // What the menu command runs once the dialog has returned the choice.
   form.OpenWordFile((dir / "other" / "new.txt").string());
   EXPECT_EQ(ReadAll(dir / "word.txt"), "1a,b\r\n");
   EXPECT_EQ(form.WordDir(), (dir / "other").string() + "/");
   EXPECT_EQ(form.WordFile(), "new.txt");
-  EXPECT_EQ(form.Quiz().QuesText, "x");
-  EXPECT_EQ(form.Quiz().Ticks, 0);
+  EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "x");
+  EXPECT_EQ(test::StateOf(form.Quiz()).Ticks, 0);
   // Sounds are now looked for first beside the chosen file.
   EXPECT_EQ(fs::current_path(), dir / "other");
   fs::current_path("/");
@@ -239,8 +240,8 @@ TEST_F(MainWindowTest, ShutdownWritesSettingsThenTheWordList) {
   WriteAll(dir / "word.txt", "0a,b\r\n");
   {
     TForm1 form(nullptr, exeDir);
-    form.Quiz().NoSound = true;
-    form.Quiz().TimeLimit = 700;
+    test::StateOf(form.Quiz()).NoSound = true;
+    test::StateOf(form.Quiz()).TimeLimit = 700;
     form.Words().MarkAnswered(0);
     form.FormDestroy();
   }
