@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "codec/Cp932.h"
-
 namespace vz::codec {
 namespace {
 
@@ -76,13 +74,6 @@ Detected DetectEncoding(std::string_view bytes) {
   bool multibyte = false;
   if (ValidUtf8(bytes, &multibyte) && multibyte) return {Encoding::Utf8, false};
   return {};
-}
-
-std::optional<std::string> EncodeText(Encoding enc, std::string_view utf8) {
-  if (enc == Encoding::Cp932) return Utf8ToCp932(utf8);
-  bool multibyte = false;
-  if (!ValidUtf8(utf8, &multibyte)) return std::nullopt;
-  return std::string(utf8);
 }
 
 }  // namespace vz::codec

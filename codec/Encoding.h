@@ -2,8 +2,6 @@
 // The two encodings a word file may be in, and how a file's encoding is told
 // from its bytes. A list is in one encoding for its whole life; its lines are
 // never converted, only decoded for the screen and typed text encoded to match.
-#include <optional>
-#include <string>
 #include <string_view>
 
 namespace vz::codec {
@@ -28,10 +26,5 @@ Detected DetectEncoding(std::string_view bytes);
 // Length (2 to 4) of the valid multi-byte UTF-8 sequence `s` starts with;
 // 0 when it starts with ASCII, an invalid byte or a cut-off sequence.
 int Utf8SequenceAt(std::string_view s);
-
-// Text typed or shown (UTF-8) as bytes in `enc`. nullopt when the text is not
-// valid UTF-8 or, for code page 932, holds a character it cannot store.
-// UTF-8 text is taken as it stands, without normalisation.
-std::optional<std::string> EncodeText(Encoding enc, std::string_view utf8);
 
 }  // namespace vz::codec

@@ -172,16 +172,5 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
   }
 }
 
-TEST(Encoding, TypedTextIsEncodedForTheList) {
-  // Code page 932 maps what input methods type; UTF-8 takes the text as it
-  // stands, without normalisation.
-  EXPECT_EQ(EncodeText(Encoding::Cp932, "\u301C"), std::string("\x81\x60"));
-  EXPECT_EQ(EncodeText(Encoding::Utf8, "\u301C"), std::string("\u301C"));
-  EXPECT_EQ(EncodeText(Encoding::Utf8, "か\u3099"), std::string("か\u3099"));
-  EXPECT_EQ(EncodeText(Encoding::Utf8, "\U0001F600"), std::string("\U0001F600"));
-  EXPECT_EQ(EncodeText(Encoding::Cp932, "\U0001F600"), std::nullopt);
-  EXPECT_EQ(EncodeText(Encoding::Utf8, "a\xC3"), std::nullopt);
-}
-
 }  // namespace
 }  // namespace vz::codec
