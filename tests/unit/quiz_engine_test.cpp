@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "RecordingView.h"
 #include "app/QuizEngine.h"
 #include "support/QuizAccess.h"
+#include "support/RecordingView.h"
 #include "support/WordLines.h"
 #include "wordlist/Error.h"
 #include "wordlist/WordLine.h"

@@ -3,16 +3,15 @@
 
 #include <QColor>
 
-#include "NullQuizView.h"
 #include "app/Board.h"
 #include "app/QuizEngine.h"
 #include "support/QuizAccess.h"
+#include "support/RecordingView.h"
 
 namespace vz {
 namespace {
 
 // The board is drawn by the test itself; the engine's own calls are ignored.
-using NoView = testing::NullQuizView;
 
 class BoardTest : public ::testing::Test {
  protected:
@@ -27,7 +26,7 @@ class BoardTest : public ::testing::Test {
     return n;
   }
 
-  NoView view;
+  test::RecordingView view;  // a board test looks at the image, not the calls
   WordList list;
   QuizEngine quiz{list, view};
   QuizState& st = test::StateOf(quiz);

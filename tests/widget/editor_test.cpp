@@ -20,15 +20,17 @@
 
 #include "editor/WordForm.h"
 #include "editor/WordGridModel.h"
+#include "support/Files.h"
+#include "support/Modal.h"
 #include "support/Widgets.h"
 #include "support/WordLines.h"
-#include "unit/TempDir.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
 namespace {
 
 using test::Child;
+using test::OnNextModal;
 
 using test::Lines;
 using test::LinesOf;
@@ -37,17 +39,6 @@ using test::Views;
 using namespace std::string_literals;
 
 const std::string kNeko = "0\x83\x6C\x83\x52,cat";  // 0ネコ,cat
-
-// Runs `act` on the modal window of type W once it is up.
-template <typename W>
-void WhenModal(std::function<void(W*)> act, int tries = 300) {
-  QTimer::singleShot(5, [act = std::move(act), tries]() mutable {
-    if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget()))
-      act(w);
-    else if (tries > 0)
-      WhenModal<W>(std::move(act), tries - 1);
-  });
-}
 
 void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
   QKeyEvent press(QEvent::KeyPress, key, mods);
@@ -82,7 +73,7 @@ QString Shown(const TWordFormDlg& dlg, int row, int column) {
 
 // Opens the editor on `list` through ExecWordEditor, runs `act` in it.
 bool RunEditor(WordList& list, std::function<void(TWordFormDlg*)> act) {
-  WhenModal<TWordFormDlg>(std::move(act));
+  OnNextModal<TWordFormDlg>(std::move(act));
   return ExecWordEditor(nullptr, {10, 20}, list);
 }
 
@@ -329,7 +320,7 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
     bad->setText("犬\U0001F600x");  // an emoji
     good->setText("いぬ");
     QString message;
-    WhenModal<QMessageBox>([&](QMessageBox* box) {
+    OnNextModal<QMessageBox>([&](QMessageBox* box) {
       message = box->text();
       box->accept();
     });
@@ -342,7 +333,7 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
   }
   Child<QLineEdit>(&dlg, "Edit1")->setText("café");
   Child<QLineEdit>(&dlg, "Edit2")->setText("x");
-  WhenModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
+  OnNextModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
   dlg.BitBtn2Click();
   EXPECT_EQ(dlg.Grid()->rowCount(), 3);
   EXPECT_EQ(dlg.Lines(), lines);
@@ -401,7 +392,7 @@ TEST(ExecWordEditor, PlacesAndReleasesTheDialog) {
   EXPECT_EQ(where, QPoint(10, 20));
   EXPECT_EQ(caption, "単語の追加削除");
 
-  WhenModal<TWordFormDlg>([&](TWordFormDlg* d) {
+  OnNextModal<TWordFormDlg>([&](TWordFormDlg* d) {
     EXPECT_EQ(d->parent(), &owner);
     d->reject();
   });

@@ -13,9 +13,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ModalHelper.h"
 #include "app/Main.h"
+#include "support/Files.h"
+#include "support/Modal.h"
 #include "support/QuizAccess.h"
+#include "support/Widgets.h"
 #include "ui/ErrorGuard.h"
 
 namespace vz {
@@ -23,31 +25,17 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-using testing::OnNextModal;
+using test::OnNextModal;
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteAll(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+using test::Child;
+using test::ReadBytes;
+using test::WriteBytes;
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vevez-main-XXXXXX";
-    dir = mkdtemp(tmpl);
-    exeDir = dir.string() + "/";
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  template <class T>
-  T* Find(TForm1& f, const char* name) {
-    return f.findChild<T*>(name);
-  }
-
-  fs::path dir;
-  std::string exeDir;
+  test::TempDir scratch{"vevez-main"};
+  fs::path dir = scratch.path();
+  std::string exeDir = scratch.dir();
 };
 
 TEST_F(MainWindowTest, StartsWithDefaultsWithoutSettingsOrWordFile) {
@@ -59,18 +47,18 @@ TEST_F(MainWindowTest, StartsWithDefaultsWithoutSettingsOrWordFile) {
   EXPECT_EQ(form.Words().Count(), 0);
   EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "");
   EXPECT_FALSE(form.Timer().isActive());
-  EXPECT_FALSE(Find<QLineEdit>(form, "AnsEdit")->isEnabled());
-  EXPECT_FALSE(Find<QPushButton>(form, "SkipBtn")->isEnabled());
-  EXPECT_FALSE(Find<QPushButton>(form, "AnsBtn")->isEnabled());
+  EXPECT_FALSE(Child<QLineEdit>(&form, "AnsEdit")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(&form, "SkipBtn")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(&form, "AnsBtn")->isEnabled());
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Z&Uプログラム"));
   EXPECT_EQ(form.centralWidget()->size(), QSize(492, 154));
 }
 
 TEST_F(MainWindowTest, ReadsSettingsAndPicksTheFirstQuestion) {
   fs::create_directory(dir / "words");
-  WriteAll(dir / "words" / "w.txt", "1\x83\x43\x83\x8C,dog\r\n0\x83\x6C\x83\x52,cat\r\n");
-  WriteAll(dir / "kobeli.ini", "[SOFT]\r\nSPEED=500\r\nPLAYSOUND=N\r\nb4file=w.txt\r\nb4dir=" +
-                                   (dir / "words").string() + "/\r\n");
+  WriteBytes(dir / "words" / "w.txt", "1\x83\x43\x83\x8C,dog\r\n0\x83\x6C\x83\x52,cat\r\n");
+  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nSPEED=500\r\nPLAYSOUND=N\r\nb4file=w.txt\r\nb4dir=" +
+                                     (dir / "words").string() + "/\r\n");
   TForm1 form(nullptr, exeDir);
   EXPECT_EQ(test::StateOf(form.Quiz()).TimeLimit, 500);
   EXPECT_TRUE(test::StateOf(form.Quiz()).NoSound);
@@ -81,33 +69,33 @@ TEST_F(MainWindowTest, ReadsSettingsAndPicksTheFirstQuestion) {
 }
 
 TEST_F(MainWindowTest, StartAndStopSwitchControlsAndTimer) {
-  WriteAll(dir / "word.txt", "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0a,b\r\n");
   TForm1 form(nullptr, exeDir);
   form.show();
-  QAction* start = Find<QAction>(form, "S1");
-  QAction* stop = Find<QAction>(form, "N3");
+  QAction* start = Child<QAction>(&form, "S1");
+  QAction* stop = Child<QAction>(&form, "N3");
   EXPECT_EQ(start->shortcut(), QKeySequence(Qt::Key_F9));
   EXPECT_EQ(stop->shortcut(), QKeySequence(Qt::Key_F8));
   start->trigger();
   EXPECT_TRUE(test::StateOf(form.Quiz()).Running);
   EXPECT_TRUE(form.Timer().isActive());
   EXPECT_EQ(form.Timer().interval(), 10);
-  EXPECT_TRUE(Find<QLineEdit>(form, "AnsEdit")->isEnabled());
-  EXPECT_TRUE(Find<QPushButton>(form, "SkipBtn")->isEnabled());
+  EXPECT_TRUE(Child<QLineEdit>(&form, "AnsEdit")->isEnabled());
+  EXPECT_TRUE(Child<QPushButton>(&form, "SkipBtn")->isEnabled());
   stop->trigger();
   EXPECT_FALSE(test::StateOf(form.Quiz()).Running);
   EXPECT_FALSE(form.Timer().isActive());
-  EXPECT_FALSE(Find<QLineEdit>(form, "AnsEdit")->isEnabled());
-  EXPECT_FALSE(Find<QPushButton>(form, "AnsBtn")->isEnabled());
+  EXPECT_FALSE(Child<QLineEdit>(&form, "AnsEdit")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(&form, "AnsBtn")->isEnabled());
 }
 
 TEST_F(MainWindowTest, EnterInTheAnswerBoxJudgesWithAnyModifier) {
-  WriteAll(dir / "word.txt", "0q,right\r\n");
-  WriteAll(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+  WriteBytes(dir / "word.txt", "0q,right\r\n");
+  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
   TForm1 form(nullptr, exeDir);
   form.show();
-  Find<QAction>(form, "S1")->trigger();
-  auto* edit = Find<QLineEdit>(form, "AnsEdit");
+  Child<QAction>(&form, "S1")->trigger();
+  auto* edit = Child<QLineEdit>(&form, "AnsEdit");
   QTest::keyClicks(edit, "wrong");
   QTest::keyClick(edit, Qt::Key_Return, Qt::ShiftModifier);
   EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "\x81\x7E wrong");
@@ -126,13 +114,13 @@ TEST_F(MainWindowTest, EnterInTheAnswerBoxJudgesWithAnyModifier) {
 }
 
 TEST_F(MainWindowTest, TypedJapaneseIsJudgedInAUtf8List) {
-  WriteAll(dir / "word.txt", "0いぬ,犬;\uFF5E;が\r\n");
-  WriteAll(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+  WriteBytes(dir / "word.txt", "0いぬ,犬;\uFF5E;が\r\n");
+  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
   TForm1 form(nullptr, exeDir);
   form.show();
   ASSERT_EQ(test::StateOf(form.Quiz()).QuesText, "いぬ");
-  Find<QAction>(form, "S1")->trigger();
-  auto* edit = Find<QLineEdit>(form, "AnsEdit");
+  Child<QAction>(&form, "S1")->trigger();
+  auto* edit = Child<QLineEdit>(&form, "AnsEdit");
   // Only code page 932 maps the input methods' wave dash to U+FF5E, and
   // UTF-8 text is compared as it stands, without normalisation.
   for (const char* wrong : {"\u301C", "か\u3099"}) {
@@ -147,27 +135,27 @@ TEST_F(MainWindowTest, TypedJapaneseIsJudgedInAUtf8List) {
   EXPECT_TRUE(test::StateOf(form.Quiz()).Answered);
   EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "○ 犬");
   form.FormDestroy();
-  EXPECT_EQ(ReadAll(dir / "word.txt"), "1いぬ,犬;\uFF5E;が\r\n");
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "1いぬ,犬;\uFF5E;が\r\n");
 }
 
 TEST_F(MainWindowTest, CtrlOOpensTheWordFileDialogNeverTheOptions) {
   TForm1 form(nullptr, exeDir);
   form.show();
   QApplication::setActiveWindow(&form);
-  Find<QAction>(form, "S1")->trigger();
+  Child<QAction>(&form, "S1")->trigger();
   QString seen;
   OnNextModal<QWidget>([&](QWidget* w) {
     seen = w->metaObject()->className();
     if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
   });
-  QTest::keyClick(Find<QLineEdit>(form, "AnsEdit"), Qt::Key_O, Qt::ControlModifier);
+  QTest::keyClick(Child<QLineEdit>(&form, "AnsEdit"), Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(seen, "QFileDialog");
-  EXPECT_EQ(Find<QAction>(form, "Open")->shortcut(), QKeySequence("Ctrl+O"));
-  EXPECT_TRUE(Find<QAction>(form, "O1")->shortcut().isEmpty());
+  EXPECT_EQ(Child<QAction>(&form, "Open")->shortcut(), QKeySequence("Ctrl+O"));
+  EXPECT_TRUE(Child<QAction>(&form, "O1")->shortcut().isEmpty());
 }
 
 TEST_F(MainWindowTest, UnreadableChoiceShowsTheOpenErrorAndSwitchesNothing) {
-  WriteAll(dir / "word.txt", "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0a,b\r\n");
   const fs::path fifo = dir / "pipe.txt";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   TForm1 form(nullptr, exeDir);
@@ -190,21 +178,21 @@ TEST_F(MainWindowTest, UnreadableChoiceShowsTheOpenErrorAndSwitchesNothing) {
   ASSERT_EQ(form.Words().Count(), 1);
   EXPECT_EQ(form.Words().Get(0), "0a,b");
   form.FormDestroy();
-  EXPECT_EQ(ReadAll(dir / "word.txt"), "0a,b\r\n");
-  EXPECT_NE(ReadAll(dir / "kobeli.ini").find("b4file=word.txt\r\n"), std::string::npos);
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "0a,b\r\n");
+  EXPECT_NE(ReadBytes(dir / "kobeli.ini").find("b4file=word.txt\r\n"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, OpeningAnotherFileSavesTheOldOneAndAsksFromTheNew) {
-  WriteAll(dir / "word.txt", "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0a,b\r\n");
   fs::create_directory(dir / "other");
-  WriteAll(dir / "other" / "new.txt", "0x,y\r\n");
+  WriteBytes(dir / "other" / "new.txt", "0x,y\r\n");
   TForm1 form(nullptr, exeDir);
   form.show();
   form.Words().MarkAnswered(0);
   test::StateOf(form.Quiz()).Ticks = 55;
   // What the menu command runs once the dialog has returned the choice.
   form.OpenWordFile((dir / "other" / "new.txt").string());
-  EXPECT_EQ(ReadAll(dir / "word.txt"), "1a,b\r\n");
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "1a,b\r\n");
   EXPECT_EQ(form.WordDir(), (dir / "other").string() + "/");
   EXPECT_EQ(form.WordFile(), "new.txt");
   EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "x");
@@ -215,12 +203,12 @@ TEST_F(MainWindowTest, OpeningAnotherFileSavesTheOldOneAndAsksFromTheNew) {
 }
 
 TEST_F(MainWindowTest, DialogsStopTheTimerAndRestartItOnlyWhileRunning) {
-  WriteAll(dir / "word.txt", "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0a,b\r\n");
   TForm1 form(nullptr, exeDir);
   form.show();
   for (const char* item : {"O1", "A1"}) {
     for (bool running : {false, true}) {
-      Find<QAction>(form, running ? "S1" : "N3")->trigger();
+      Child<QAction>(&form, running ? "S1" : "N3")->trigger();
       bool timerDuringDialog = true;
       QPoint dialogAt;
       OnNextModal<QDialog>([&](QDialog* d) {
@@ -228,7 +216,7 @@ TEST_F(MainWindowTest, DialogsStopTheTimerAndRestartItOnlyWhileRunning) {
         dialogAt = d->frameGeometry().topLeft();
         d->reject();
       });
-      Find<QAction>(form, item)->trigger();
+      Child<QAction>(&form, item)->trigger();
       EXPECT_FALSE(timerDuringDialog) << item;
       EXPECT_EQ(dialogAt, form.centralWidget()->mapToGlobal(QPoint(0, 0))) << item;
       EXPECT_EQ(form.Timer().isActive(), running) << item << " running=" << running;
@@ -237,7 +225,7 @@ TEST_F(MainWindowTest, DialogsStopTheTimerAndRestartItOnlyWhileRunning) {
 }
 
 TEST_F(MainWindowTest, ShutdownWritesSettingsThenTheWordList) {
-  WriteAll(dir / "word.txt", "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0a,b\r\n");
   {
     TForm1 form(nullptr, exeDir);
     test::StateOf(form.Quiz()).NoSound = true;
@@ -245,9 +233,9 @@ TEST_F(MainWindowTest, ShutdownWritesSettingsThenTheWordList) {
     form.Words().MarkAnswered(0);
     form.FormDestroy();
   }
-  EXPECT_EQ(ReadAll(dir / "kobeli.ini"),
+  EXPECT_EQ(ReadBytes(dir / "kobeli.ini"),
             "[SOFT]\r\nSPEED=700\r\nPLAYSOUND=N\r\nb4file=word.txt\r\nb4dir=" + exeDir + "\r\n");
-  EXPECT_EQ(ReadAll(dir / "word.txt"), "1a,b\r\n");
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "1a,b\r\n");
 }
 
 }  // namespace

@@ -14,22 +14,14 @@
 #include <functional>
 
 #include "settings/OptionForm.h"
+#include "support/Modal.h"
 #include "support/Widgets.h"
 
 namespace vz {
 namespace {
 
 using test::Child;
-
-// Runs `act` on the dialog once it is up in exec().
-void WhenModal(std::function<void(TOptionDlg*)> act, int tries = 300) {
-  QTimer::singleShot(5, [act = std::move(act), tries]() mutable {
-    if (auto* dlg = qobject_cast<TOptionDlg*>(QApplication::activeModalWidget()))
-      act(dlg);
-    else if (tries > 0)
-      WhenModal(std::move(act), tries - 1);
-  });
-}
+using test::OnNextModal;
 
 void Press(QWidget* w, int key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -105,7 +97,7 @@ TEST(ExecOptionDialog, OkHandsBackWholeSeconds) {
   QPoint where;
   QSize size;
   QString caption;
-  WhenModal([&](TOptionDlg* dlg) {
+  OnNextModal<TOptionDlg>([&](TOptionDlg* dlg) {
     where = dlg->pos();
     size = dlg->frameGeometry().size();
     caption = dlg->windowTitle();
@@ -130,7 +122,7 @@ TEST(ExecOptionDialog, EveryOtherCloseChangesNothing) {
       [](TOptionDlg* d) { Press(d, Qt::Key_Escape); }, [](TOptionDlg* d) { d->close(); },  // the close box
   };
   for (const auto& closeIt : closers) {
-    WhenModal([&](TOptionDlg* dlg) {
+    OnNextModal<TOptionDlg>([&](TOptionDlg* dlg) {
       Child<QCheckBox>(dlg, "CheckBox1")->setChecked(true);
       Child<UpDown>(dlg, "UpDown1")->UpArrow()->click();
       closeIt(dlg);
@@ -143,7 +135,7 @@ TEST(ExecOptionDialog, EachOpeningStartsTheSpinnerAfresh) {
   // After fifty up clicks and OK, the next opening can go fifty further.
   QuizOptions options{false, 1000};
   for (int round = 0; round < 2; ++round) {
-    WhenModal([](TOptionDlg* dlg) {
+    OnNextModal<TOptionDlg>([](TOptionDlg* dlg) {
       for (int i = 0; i < 60; ++i) Child<UpDown>(dlg, "UpDown1")->UpArrow()->click();
       Child<QPushButton>(dlg, "BitBtn1")->click();
     });
@@ -156,7 +148,7 @@ TEST(ExecOptionDialog, EachOpeningStartsTheSpinnerAfresh) {
 
 TEST(ExecOptionDialog, DialogIsOwnedAndReleased) {
   QWidget owner;
-  WhenModal([&](TOptionDlg* dlg) {
+  OnNextModal<TOptionDlg>([&](TOptionDlg* dlg) {
     EXPECT_EQ(dlg->parent(), &owner);
     dlg->reject();
   });
