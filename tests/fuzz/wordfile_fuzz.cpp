@@ -126,15 +126,9 @@ std::string Utf8Shaped(std::string_view in) {
     for (int k = 0; k < 2 && i + 1 < in.size(); ++k) c = c << 8 | static_cast<unsigned char>(in[++i]);
     c = 0x80 + c % (0x110000 - 0x80);
     if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
-    const auto byte = [](std::uint32_t v) { return static_cast<char>(v); };
-    if (c < 0x800) {
-      out += {byte(0xC0 | c >> 6), byte(0x80 | (c & 0x3F))};
-    } else if (c < 0x10000) {
-      out += {byte(0xE0 | c >> 12), byte(0x80 | (c >> 6 & 0x3F)), byte(0x80 | (c & 0x3F))};
-    } else {
-      out += {byte(0xF0 | c >> 18), byte(0x80 | (c >> 12 & 0x3F)), byte(0x80 | (c >> 6 & 0x3F)),
-              byte(0x80 | (c & 0x3F))};
-    }
+    const int n = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    out += static_cast<char>((0xFF00 >> n & 0xFF) | c >> (6 * (n - 1)));
+    for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | (c >> (6 * k) & 0x3F));
   }
   return out;
 }
@@ -205,6 +199,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   RoundTrip(bytes);
   const std::string shaped = Utf8Shaped(bytes);
+  // Valid UTF-8 with a multi-byte character is always taken for UTF-8.
+  const bool multibyte = std::any_of(shaped.begin(), shaped.end(), [](char c) { return c & 0x80; });
+  if (multibyte && shaped.find('\xFF') == std::string::npos) {
+    Check(vz::codec::DetectEncoding(shaped).encoding == vz::codec::Encoding::Utf8, "UTF-8 not detected");
+  }
   RoundTrip(size > 0 && data[0] % 2 ? std::string(vz::codec::kUtf8Bom) + shaped : shaped);
   return 0;
 }

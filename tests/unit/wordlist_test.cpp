@@ -203,11 +203,6 @@ TEST(WordListUtf8, AMarkInPlaceOfAMultiByteCharacterTakesTheWholeCharacter) {
   WordList again;
   again.Load(path);
   EXPECT_EQ(again.TextEncoding(), codec::Encoding::Utf8);
-  // In a code page 932 list the mark still replaces one byte only.
-  WriteBytes(path, "\x8C\xA2,dog\r\n");  // 犬
-  again.Load(path);
-  again.MarkAnswered(0);
-  EXPECT_EQ(again.Get(0), "1\xA2,dog");
 }
 
 // ---- files the list must not overwrite ----------------------------------------
