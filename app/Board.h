@@ -12,7 +12,8 @@
 #include <array>
 #include <cstddef>
 #include <string>
-#include <string_view>
+
+#include "codec/Encoding.h"
 
 namespace vz {
 
@@ -34,13 +35,14 @@ class Board {
   void SetDevicePixelRatio(qreal ratio);
 
   QRect DrawBoard(const QuizEngine& quiz);
-  QRect DrawCentered(int y, const std::string& text);
-  // Texts longer than kShownBytes: DrawCentered centres their middle part,
-  // which is what shows of them, and DrawOutlined draws their start.
-  QRect DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor, std::string_view text);
+  // Texts are bytes in `enc`, the encoding of their word list. Of a text
+  // longer than kShownBytes, DrawCentered and the cross take the middle
+  // part, which is what shows of it, and the history panel the start.
+  QRect DrawCentered(int y, const std::string& text, codec::Encoding enc);
+  QRect DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor, const QString& text);
   QRect DrawTimeBar(const QuizEngine& quiz);
   QRect DrawHistory(const QuizEngine& quiz);
-  QRect DrawTimeoutCross(const std::string& question);
+  QRect DrawTimeoutCross(const std::string& question, codec::Encoding enc);
   QRect DrawCorrectCircle();
 
  private:

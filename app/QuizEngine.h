@@ -9,16 +9,24 @@
 
 #include "app/QuizRandom.h"
 #include "app/QuizView.h"
+#include "codec/Encoding.h"
 #include "codec/TextCut.h"
 #include "settings/Settings.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
 
-// History entry markers, code page 932.
-inline constexpr const char* kMarkCorrect = "\x81\x9B ";          // "○ "
-inline constexpr const char* kMarkWrong = "\x81\x7E ";            // "× "
-inline constexpr const char* kMarkTimeout = "\x81\x7E\x81\x7E ";  // "×× "
+// History entry markers, in the encoding of the entry's word list.
+struct HistoryMarks {
+  const char* correct;  // "○ "
+  const char* wrong;    // "× "
+  const char* timeout;  // "×× "
+};
+inline constexpr HistoryMarks kCp932Marks{"\x81\x9B ", "\x81\x7E ", "\x81\x7E\x81\x7E "};
+inline constexpr HistoryMarks kUtf8Marks{"○ ", "× ", "×× "};
+inline constexpr const HistoryMarks& MarksFor(codec::Encoding enc) {
+  return enc == codec::Encoding::Utf8 ? kUtf8Marks : kCp932Marks;
+}
 inline constexpr const char* kNoEvent = "  ";
 
 // An entry keeps at most this many bytes of the typed text or question it
@@ -27,22 +35,30 @@ inline constexpr const char* kNoEvent = "  ";
 inline constexpr std::size_t kHistoryEntryBytes = 256;
 
 // One entry of the history panel: what happened, and the text the panel
-// shows for it (the marker and the typed answer or the question).
+// shows for it (the marker and the typed answer or the question, cut to
+// kHistoryEntryBytes). The text is in the encoding of the word list it came
+// from, which the entry keeps, so that it still shows right after another
+// file is opened.
 struct HistoryEntry {
   enum class Kind { None, Correct, Wrong, TimeOut };
   Kind kind = Kind::None;
   std::string text = kNoEvent;
+  codec::Encoding encoding = codec::Encoding::Cp932;
 
-  static HistoryEntry Correct(std::string_view typed) { return Make(Kind::Correct, kMarkCorrect, typed); }
-  static HistoryEntry Wrong(std::string_view typed) { return Make(Kind::Wrong, kMarkWrong, typed); }
-  static HistoryEntry TimeOut(std::string_view question) {
-    return Make(Kind::TimeOut, kMarkTimeout, question);
+  static HistoryEntry Correct(std::string_view typed, codec::Encoding enc = codec::Encoding::Cp932) {
+    return Make(Kind::Correct, MarksFor(enc).correct, typed, enc);
+  }
+  static HistoryEntry Wrong(std::string_view typed, codec::Encoding enc = codec::Encoding::Cp932) {
+    return Make(Kind::Wrong, MarksFor(enc).wrong, typed, enc);
+  }
+  static HistoryEntry TimeOut(std::string_view question, codec::Encoding enc = codec::Encoding::Cp932) {
+    return Make(Kind::TimeOut, MarksFor(enc).timeout, question, enc);
   }
   bool operator==(const HistoryEntry&) const = default;
 
  private:
-  static HistoryEntry Make(Kind kind, const char* mark, std::string_view shown) {
-    return {kind, mark + std::string(codec::Cp932Head(shown, kHistoryEntryBytes))};
+  static HistoryEntry Make(Kind kind, const char* mark, std::string_view shown, codec::Encoding enc) {
+    return {kind, mark + std::string(codec::Head(shown, kHistoryEntryBytes, enc)), enc};
   }
 };
 
@@ -62,6 +78,9 @@ struct QuizState {
   int ScrollOfs = 4;
   std::string QuesText;
   std::string AnsText;
+  // The encoding of QuesText and AnsText: that of the list the question was
+  // picked from. Typed answers are judged in it.
+  codec::Encoding TextEncoding = codec::Encoding::Cp932;
   std::array<HistoryEntry, 7> History;  // 0 oldest .. 6 newest
 
   // Program-wide values.
@@ -97,8 +116,8 @@ class QuizEngine : private QuizState {
   void SkipBtnClick();  // Next question
   void AnsBtnClick();   // Show answer
 
-  // Enter in the answer box. `typed` is the box's text in code page 932;
-  // `representable` is false when it held a character code page 932 lacks,
+  // Enter in the answer box. `typed` is the box's text in TextEncoding;
+  // `representable` is false when it held a character that encoding lacks,
   // and then it matches no answer.
   void Judgment(const std::string& typed, bool representable = true);
   // One tick of the 10 ms timer.

@@ -1,5 +1,6 @@
 #include "wordlist/WordList.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <stdexcept>
@@ -20,7 +21,7 @@ std::uint32_t WordList::After(std::uint32_t end) const {
 
 std::string_view WordList::InText(int index) const {
   const auto i = static_cast<size_t>(index);
-  const std::uint32_t begin = i == 0 ? 0 : After(ends_[i - 1]);
+  const std::uint32_t begin = i == 0 ? begin_ : After(ends_[i - 1]);
   // A file changed under a mapping may no longer have its line ends where
   // they were found: never a negative length.
   return {text_.data() + begin, ends_[i] > begin ? ends_[i] - begin : 0};
@@ -28,7 +29,7 @@ std::string_view WordList::InText(int index) const {
 
 template <class Fn>
 void WordList::ForEach(Fn&& fn) const {
-  std::uint32_t begin = 0;
+  std::uint32_t begin = begin_;
   for (size_t i = 0; i < ends_.size(); ++i) {
     const std::uint32_t end = ends_[i];
     std::string_view line(text_.data() + begin, end > begin ? end - begin : 0);
@@ -78,6 +79,7 @@ void WordList::Add(std::string_view line) {
 
 void WordList::Clear() {
   text_ = TextBuffer();
+  begin_ = 0;
   ends_.clear();
   ends_.shrink_to_fit();
   moved_.clear();
@@ -87,19 +89,25 @@ void WordList::Load(const std::string& path) {
   FileStamp stamp;
   TextBuffer text;
   std::vector<std::uint32_t> ends;
+  codec::Detected encoding;
   bool bytesAfterNul = false;
   try {
     text = TextBuffer::Read(path, kMaxBytes, &stamp);
+    const std::string_view all(text.data(), text.size());
+    // A byte-order mark is not part of line 0.
+    const std::size_t begin = all.starts_with(codec::kUtf8Bom) ? codec::kUtf8Bom.size() : 0;
     // Room for lines of 8 bytes on average; pages of it that stay unused
     // are never touched.
     ends.reserve(text.size() / 8 + 16);
-    const char* base = text.data();
-    const size_t length = ForEachLine({base, text.size()}, &bytesAfterNul, [&](std::string_view v) {
-      ends.push_back(static_cast<std::uint32_t>(v.data() + v.size() - base));
-    });
+    const size_t length = begin + ForEachLine(all.substr(begin), &bytesAfterNul, [&](std::string_view v) {
+                            ends.push_back(static_cast<std::uint32_t>(v.data() + v.size() - all.data()));
+                          });
+    // The encoding is told from the bytes the list holds (up to a NUL).
+    encoding = codec::DetectEncoding(all.substr(0, length));
     // Bytes after a NUL are not the list's: added lines go after the NUL.
     text.Truncate(length);
     if (ends.size() > static_cast<size_t>(INT_MAX)) throw OpenError(path);
+    begin_ = static_cast<std::uint32_t>(begin);
   } catch (...) {
     boundPath_ = path;
     stamp_ = {};
@@ -109,6 +117,7 @@ void WordList::Load(const std::string& path) {
   text_ = std::move(text);
   ends_ = std::move(ends);
   moved_.clear();
+  encoding_ = encoding;
   boundPath_ = path;
   stamp_ = stamp;
   // Text cut short at a NUL (a UTF-16 file, say) must never be saved back.
@@ -116,6 +125,7 @@ void WordList::Load(const std::string& path) {
 }
 
 void WordList::BindAbsent(const std::string& path) {
+  encoding_ = {};
   boundPath_ = path;
   stamp_ = {};
   owned_ = true;
@@ -136,6 +146,7 @@ WordList::SaveResult WordList::Save(const std::string& path) {
     constexpr std::size_t kChunk = 256 * 1024;
     std::string buf;
     buf.reserve(kChunk + 64);
+    if (encoding_.bom) buf.append(codec::kUtf8Bom);
     bool ok = true;
     ForEach([&](size_t, std::string_view line) {
       if (!ok) return;
@@ -156,29 +167,37 @@ WordList::SaveResult WordList::Save(const std::string& path) {
   return SaveResult::Saved;
 }
 
-// Both replace one byte of a line in place and never insert one.
-void WordList::MarkAnswered(int index) {
-  CheckIndex(index);
+// The mark replaces the line's first byte in place and is never inserted.
+// In a UTF-8 list a line may begin with a multi-byte character (a line
+// written without a state mark): the mark then takes the place of that whole
+// character, so that the line stays valid UTF-8 and the file is still taken
+// for UTF-8 when it is loaded again.
+void WordList::SetMark(int index, char mark) {
+  auto drop = [&](std::string_view line) -> std::size_t {
+    if (encoding_.encoding != codec::Encoding::Utf8) return 0;
+    return static_cast<std::size_t>(std::max(codec::Utf8SequenceAt(line) - 1, 0));
+  };
   if (auto it = moved_.find(index); it != moved_.end()) {
-    if (!it->second.empty()) it->second[0] = kLineAnswered;
-  } else if (!InText(index).empty()) {
-    *MutableInText(index) = kLineAnswered;
+    it->second.erase(0, drop(it->second));
+    it->second[0] = mark;
+    return;
+  }
+  const std::string_view line = InText(index);
+  if (const std::size_t n = drop(line)) {
+    moved_[index] = mark + std::string(line.substr(n + 1));
+  } else if (line[0] != mark) {  // a mapped file's page is copied on its first write
+    *MutableInText(index) = mark;
   }
 }
 
+void WordList::MarkAnswered(int index) {
+  CheckIndex(index);
+  if (!Get(index).empty()) SetMark(index, kLineAnswered);
+}
+
 void WordList::ResetPass() {
-  auto reset = [](char& mark) {
-    // Written only where it changes: a mapped file's page is copied on its
-    // first write.
-    if (mark != kLineComment && mark != kLineToAsk) mark = kLineToAsk;
-  };
   ForEach([&](size_t i, std::string_view line) {
-    if (line.empty()) return;
-    if (line.data() >= text_.data() && line.data() < text_.data() + text_.size()) {
-      reset(*MutableInText(static_cast<int>(i)));
-    } else {
-      reset(moved_.find(static_cast<int>(i))->second[0]);
-    }
+    if (!line.empty() && line[0] != kLineComment) SetMark(static_cast<int>(i), kLineToAsk);
   });
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // The word list: the lines of the current word file, in file order, as bytes.
 // It also remembers which file its lines belong to, so that a save never
-// overwrites a file it did not read or that changed on disk since.
+// overwrites a file it did not read or that changed on disk since, and which
+// encoding its lines are in (found once when the file is loaded).
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "codec/Encoding.h"
 #include "wordlist/FileIO.h"
 #include "wordlist/TextBuffer.h"
 
@@ -45,12 +47,19 @@ class WordList {
   void Add(std::string_view line);
   void Clear();
 
+  // The encoding of every line, decided when the file was loaded and kept
+  // through clearing and rebuilding (the word editor's result is in it too).
+  // A UTF-8 byte-order mark is not part of line 0; Save writes it back.
+  codec::Encoding TextEncoding() const { return encoding_.encoding; }
+  bool HasBom() const { return encoding_.bom; }
+
   // Replaces the lines with those of the file. On failure (OpenError) the
   // lines stay as they were, and the list no longer owns `path`: a later save
   // over it is skipped.
   void Load(const std::string& path);
   // The list starts without a file at `path`: saving there creates it, unless
-  // a file has appeared there meanwhile.
+  // a file has appeared there meanwhile. A file the program creates is in
+  // code page 932.
   void BindAbsent(const std::string& path);
   // Writes every line with CR LF over `path`, atomically; see SaveResult for
   // when it declines. Raises CreateError or WriteError when writing fails.
@@ -68,22 +77,26 @@ class WordList {
   // Line `index` where it stands in text_ (not what a later store put aside).
   std::string_view InText(int index) const;
   char* MutableInText(int index) { return text_.data() + (InText(index).data() - text_.data()); }
+  // Puts `mark` at the head of line `index`, which is not empty.
+  void SetMark(int index, char mark);
   // Calls fn(index, line) for every line in order, each line as stored.
   template <class Fn>
   void ForEach(Fn&& fn) const;
 
   // The lines are the file's bytes as read, with one 32-bit offset a line:
   // where the line ends. A line starts after the previous one's line end
-  // (CR, LF or CR LF, as the file has it), so the list costs little more
-  // than its file. Lines added later are appended to the text with an LF.
-  // A line stored again with its old length is overwritten in place; one
-  // stored with another length is kept aside in moved_.
+  // (CR, LF or CR LF, as the file has it), line 0 at begin_ (after a
+  // byte-order mark), so the list costs little more than its file. Lines added later are appended to the text
+  // with an LF. A line stored again with its old length is overwritten in place; one stored with another
+  // length is kept aside in moved_.
   TextBuffer text_;
+  std::uint32_t begin_ = 0;
   std::vector<std::uint32_t> ends_;
   std::unordered_map<int, std::string> moved_;
-  std::string boundPath_;  // the file the lines were read from or saved to
-  FileStamp stamp_;        // that file as it was then
-  bool owned_ = false;     // the lines stand for that whole file
+  std::string boundPath_;     // the file the lines were read from or saved to
+  FileStamp stamp_;           // that file as it was then
+  bool owned_ = false;        // the lines stand for that whole file
+  codec::Detected encoding_;  // of the lines, and whether the file had a byte-order mark
 };
 
 }  // namespace vz

@@ -494,13 +494,13 @@ TEST_F(Quiz, HistoryEntriesOfHugeTextsAreBounded) {
   PickAt(0);
   st.TimeLimit = 1;
   quiz.Timer1Timer();
-  EXPECT_EQ(st.History[6].text, kMarkTimeout + question.substr(0, kHistoryEntryBytes));
+  EXPECT_EQ(st.History[6].text, kCp932Marks.timeout + question.substr(0, kHistoryEntryBytes));
   quiz.Judgment(std::string(1'000'000, 'x'));  // Enter on the closed question: the next one
   quiz.Judgment(std::string(1'000'000, 'x'));
   EXPECT_EQ(st.History[6], HistoryEntry::Wrong(std::string(kHistoryEntryBytes, 'x')));
   // Cut between characters: after one byte, 127 of "あ" fit in the 256.
   EXPECT_EQ(HistoryEntry::Correct("a" + question.substr(0, 300)).text,
-            kMarkCorrect + ("a" + question.substr(0, 254)));
+            kCp932Marks.correct + ("a" + question.substr(0, 254)));
 }
 
 TEST_F(Quiz, HistoryKeepsTheLastSevenEntries) {

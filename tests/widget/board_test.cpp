@@ -116,6 +116,32 @@ TEST_F(BoardTest, BlankHistoryDrawsNothingVisible) {
   EXPECT_EQ(Count(QRect(376, 1, 109, 87), [](QColor c) { return c != QColor(Qt::white); }), 0);
 }
 
+TEST_F(BoardTest, EachTextIsDrawnInItsOwnEncoding) {
+  // The same question and history entries, once from a code page 932 list and
+  // once from a UTF-8 one, give the same pixels, also when the history mixes
+  // entries of both.
+  using codec::Encoding;
+  // "ネコ", "猫" and "犬" in `enc`.
+  auto neko = [](Encoding enc) { return enc == Encoding::Utf8 ? "ネコ" : "\x83\x6C\x83\x52"; };
+  auto cat = [](Encoding enc) { return enc == Encoding::Utf8 ? "猫" : "\x94\x4C"; };
+  auto dog = [](Encoding enc) { return enc == Encoding::Utf8 ? "犬" : "\x8C\xA2"; };
+  auto draw = [&](Encoding question, Encoding older, Encoding newer) {
+    st.QuesText = neko(question);
+    st.AnsText = cat(question);
+    st.TextEncoding = question;
+    st.AnsShown = true;
+    st.History[5] = HistoryEntry::Correct(dog(older), older);
+    st.History[6] = HistoryEntry::TimeOut(neko(newer), newer);
+    st.ScrollOfs = 0;
+    board.DrawBoard(quiz);
+    return board.Image().copy();
+  };
+  const QImage cp932 = draw(Encoding::Cp932, Encoding::Cp932, Encoding::Cp932);
+  EXPECT_GT(Count(QRect(0, 18, 376, 60), [](QColor c) { return c != QColor(Qt::white); }), 100);
+  EXPECT_EQ(draw(Encoding::Utf8, Encoding::Utf8, Encoding::Utf8), cp932);
+  EXPECT_EQ(draw(Encoding::Utf8, Encoding::Cp932, Encoding::Utf8), cp932);
+}
+
 TEST_F(BoardTest, MarksVanishAtTheNextFullRepaint) {
   st.QuesText = "\x83\x6C\x83\x52";  // ネコ
   board.DrawBoard(quiz);
@@ -123,7 +149,7 @@ TEST_F(BoardTest, MarksVanishAtTheNextFullRepaint) {
   EXPECT_TRUE(IsRed(At(246, 10)) || IsRed(At(246, 11)));  // top of the circle
   EXPECT_TRUE(IsRed(At(206, 50)) || IsRed(At(207, 50)));  // its left side
   EXPECT_FALSE(IsRed(At(246, 50)));                       // not filled
-  board.DrawTimeoutCross(st.QuesText);
+  board.DrawTimeoutCross(st.QuesText, st.TextEncoding);
   EXPECT_GT(Count(QRect(200, 18, 92, 30), [&](QColor c) { return IsRed(c); }), 40);
   board.DrawBoard(quiz);
   EXPECT_EQ(Count(QRect(0, 0, Board::kWidth, 88), [&](QColor c) { return IsRed(c); }), 0);
@@ -150,29 +176,36 @@ TEST_F(BoardTest, QuestionWiderThanTheBoardOverhangsBothSides) {
 }
 
 // Lines of megabytes are drawn from a bounded part: counted in characters
-// through the extent each drawing reports. An odd number of "あ" (82 A0) puts
-// the middle cut after a first byte, so a cut between the bytes of a
-// character would show other characters and another width.
+// through the extent each drawing reports. The runs of "あ" put the middle
+// cut inside a character, so a cut between the bytes of one would show other
+// characters and another width.
 TEST_F(BoardTest, HugeQuestionAndAnswerLayOutABoundedNumberOfCharacters) {
-  const std::string a = "\x82\xA0";
-  auto repeat = [&](std::size_t n) {
-    std::string s;
-    s.reserve(2 * n);
-    for (std::size_t i = 0; i < n; ++i) s += a;
-    return s;
-  };
-  const std::size_t shown = Board::kShownBytes / 2;  // characters of two bytes
-  const int width = QFontMetrics(UiFont(kPx20pt)).horizontalAdvance(QString(qsizetype(shown), QChar(0x3042)));
-  for (const std::size_t chars : {std::size_t{2'500'001}, std::size_t{25'000'001}}) {  // 5 and 50 MB
-    const std::string text = repeat(chars);
-    EXPECT_EQ(board.DrawCentered(48, text).width(), width + 2) << chars;
-    const QRect cross = board.DrawTimeoutCross(text);
-    EXPECT_EQ(cross.width(), width + 5) << chars;
+  const struct {
+    codec::Encoding enc;
+    std::string a;  // "あ"
+  } cases[] = {{codec::Encoding::Cp932, "\x82\xA0"}, {codec::Encoding::Utf8, "\xE3\x81\x82"}};
+  for (const auto& c : cases) {
+    auto repeat = [&](std::size_t n) {
+      std::string s;
+      s.reserve(c.a.size() * n);
+      for (std::size_t i = 0; i < n; ++i) s += c.a;
+      return s;
+    };
+    const std::size_t shown = Board::kShownBytes / c.a.size();  // whole characters
+    const int width =
+        QFontMetrics(UiFont(kPx20pt)).horizontalAdvance(QString(qsizetype(shown), QChar(0x3042)));
+    for (const std::size_t bytes : {std::size_t{5'000'000}, std::size_t{50'000'000}}) {
+      std::size_t n = bytes / c.a.size();
+      while ((n * c.a.size() - Board::kShownBytes) / 2 % c.a.size() == 0) ++n;  // the cut inside a character
+      const std::string text = repeat(n);
+      EXPECT_EQ(board.DrawCentered(kAnswerRow, text, c.enc).width(), width + 2) << bytes;
+      EXPECT_EQ(board.DrawTimeoutCross(text, c.enc).width(), width + 5) << bytes;
+    }
+    // A text that fits is drawn whole, centred exactly.
+    const QRect whole = board.DrawCentered(kQuestionRow, repeat(shown), c.enc);
+    EXPECT_EQ(whole.width(), width + 2);
+    EXPECT_EQ(whole.left(), ((Board::kWidth - width) >> 1) - 1);
   }
-  // A text that fits is drawn whole, centred exactly.
-  const QRect whole = board.DrawCentered(18, repeat(shown));
-  EXPECT_EQ(whole.width(), width + 2);
-  EXPECT_EQ(whole.left(), ((Board::kWidth - width) >> 1) - 1);
 }
 
 }  // namespace
