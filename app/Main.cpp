@@ -160,12 +160,19 @@ void TForm1::FormDestroy() {
 
 void TForm1::SaveWordList() {
   const std::string path = WordPath();
-  if (wordList_.Save(path) == WordList::SaveResult::ChangedOnDisk) {
-    QMessageBox::warning(
-        isVisible() ? this : nullptr, QString::fromUtf8(kAppTitle),
-        QStringLiteral("ファイル %1 は別のプログラムによって変更されたため、上書きしませんでした。")
-            .arg(codec::FromFsName(path)));
+  QString notice;
+  switch (wordList_.Save(path)) {
+    case WordList::SaveResult::ChangedOnDisk:
+      notice = QStringLiteral("ファイル %1 は別のプログラムによって変更されたため、上書きしませんでした。");
+      break;
+    case WordList::SaveResult::DeletedOnDisk:
+      notice = QStringLiteral("ファイル %1 は削除されていたため、作成し直しませんでした。");
+      break;
+    default:
+      return;
   }
+  QMessageBox::warning(isVisible() ? this : nullptr, QString::fromUtf8(kAppTitle),
+                       notice.arg(codec::FromFsName(path)));
 }
 
 QFileDialog* TForm1::OpenDialog() {

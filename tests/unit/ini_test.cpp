@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "TempDir.h"
 #include "settings/Ini.h"
 
 namespace vz::ini {
@@ -251,13 +252,19 @@ TEST_F(IniFile, WriteCreatesReplacesAndFailsSafely) {
   EXPECT_TRUE(std::filesystem::is_directory(dir_ + "/d.ini"));
 }
 
-TEST_F(IniFile, UnreadableFileIsNotOverwritten) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+TEST_F(IniFile, UnreadableAndReadOnlyFilesAreNotOverwrittenByAUser) {
+  ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
+  test::GiveToUnprivileged(dir_);
   Put("[SOFT]\r\nkeep=1\r\n");
-  ASSERT_EQ(::chmod(path_.c_str(), 0), 0);
-  EXPECT_FALSE(WriteString(path_, "SOFT", "k", "v"));
-  ASSERT_EQ(::chmod(path_.c_str(), 0644), 0);
-  EXPECT_EQ(Get(), "[SOFT]\r\nkeep=1\r\n");
+  test::GiveToUnprivileged(path_);
+  for (mode_t mode : {0000, 0444}) {
+    ASSERT_EQ(::chmod(path_.c_str(), mode), 0);
+    EXPECT_EQ(
+        test::AsUnprivileged([&] { return WriteString(path_, "SOFT", "k", "v") ? "written" : "refused"; }),
+        "refused")
+        << std::oct << mode;
+    EXPECT_EQ(Get(), "[SOFT]\r\nkeep=1\r\n");
+  }
 }
 
 TEST_F(IniFile, BufferHoldsOneByteLessThanItsSize) {

@@ -507,7 +507,8 @@ TEST_F(Quiz, TimeBarAfterATimeOutIsFullAndRedForAnyLimit) {
     quiz.Answered = false;
     quiz.TimeLimit = limit;
     quiz.Ticks = limit - 1 > 2 ? limit - 2 : 0;  // two ticks (or fewer) before the end
-    while (!quiz.Answered) quiz.Timer1Timer();
+    for (int tick = 0; tick < 3 && !quiz.Answered; ++tick) quiz.Timer1Timer();
+    ASSERT_TRUE(quiz.Answered) << "limit " << limit;
     EXPECT_EQ(quiz.Ticks, limit);
     EXPECT_EQ(quiz.TimeBar().width, 400) << "limit " << limit;
     EXPECT_EQ(quiz.TimeBar().red, 255) << "limit " << limit;
