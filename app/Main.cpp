@@ -14,14 +14,14 @@
 
 #include "app/AnswerEdit.h"
 #include "app/BoardWidget.h"
-#include "app/ErrorGuard.h"
-#include "app/Fonts.h"
-#include "app/Glyphs.h"
 #include "app/SoundPlayer.h"
 #include "codec/QtText.h"
 #include "editor/WordForm.h"
 #include "settings/OptionForm.h"
 #include "settings/Settings.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Fonts.h"
+#include "ui/Glyphs.h"
 #include "wordlist/Error.h"
 #include "wordlist/FileIO.h"
 
@@ -119,7 +119,7 @@ void TForm1::FormCreate(std::string exeDir) {
   quiz_.TimeLimit = s.TimeLimit;
   wordFile_ = s.WordFile;
   wordDir_ = s.WordDir;
-  quiz_.History.fill(kNoEvent);
+  quiz_.History.fill(HistoryEntry{});
   quiz_.Rng.SeedFromClock();
   sound_ = std::make_unique<SoundPlayer>(exeDir_);
   const std::string path = WordPath();
@@ -154,7 +154,7 @@ void TForm1::FormDestroy() {
     // so the leak report at exit counts the blocks it still holds.
     [[maybe_unused]] auto* kept = new WordList(std::move(wordList_));
   }
-  if (!settingsSaved) ShowErrorBox(CreateError(exeDir_ + "kobeli.ini").what());
+  if (!settingsSaved) ShowErrorBox(CreateError(SettingsFile(exeDir_).Path()).what());
   sound_.reset();
 }
 

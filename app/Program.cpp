@@ -1,10 +1,10 @@
 // Program entry: the main window is the program.
 #include <QApplication>
 
-#include "app/ErrorGuard.h"
-#include "app/Fonts.h"
 #include "app/Main.h"
 #include "app/SignalBridge.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Fonts.h"
 
 int main(int argc, char** argv) {
   vz::InstallFontSubstitutes();

@@ -21,8 +21,10 @@ class SettingsFile {
   // `exeDir` is the executable's directory ending in "/".
   explicit SettingsFile(std::string exeDir) : exeDir_(std::move(exeDir)) {}
 
+  static constexpr const char* kFileName = "kobeli.ini";
+
   const std::string& ExeDir() const { return exeDir_; }
-  std::string Path() const { return exeDir_ + "kobeli.ini"; }
+  std::string Path() const { return exeDir_ + kFileName; }
 
   // The stored value cut to bufSize - 1 bytes; empty text when the file, the
   // section or the key is missing.
