@@ -22,6 +22,7 @@
 #include "ui/ErrorGuard.h"
 #include "ui/Fonts.h"
 #include "ui/Glyphs.h"
+#include "ui/Modal.h"
 #include "wordlist/Error.h"
 #include "wordlist/FileIO.h"
 
@@ -171,8 +172,8 @@ void TForm1::SaveWordList() {
     default:
       return;
   }
-  QMessageBox::warning(isVisible() ? this : nullptr, QString::fromUtf8(kAppTitle),
-                       notice.arg(codec::FromFsName(path)));
+  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
+                             notice.arg(codec::FromFsName(path)), isVisible() ? this : nullptr));
 }
 
 QFileDialog* TForm1::OpenDialog() {
@@ -192,7 +193,7 @@ void TForm1::OpenClick() {
   QFileDialog* dlg = OpenDialog();
   if (openedBefore_) dlg->selectFile(codec::FromFsName(lastChosen_));
   openedBefore_ = true;
-  if (dlg->exec() != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return;
+  if (ExecModal(*dlg) != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return;
   lastChosen_ = codec::ToFsName(dlg->selectedFiles().first());
   OpenWordFile(lastChosen_);
 }
@@ -299,9 +300,8 @@ void TForm1::PlayCue(const char* file) {
 
 void TForm1::ShowEndOfPass() {
   // No owner: the box is centred on the screen, and application-modal.
-  QMessageBox box(QMessageBox::Information, QStringLiteral("情報"),
-                  QStringLiteral("お疲れ様です。\n全ての単語が表示される状態に戻します。"), QMessageBox::Ok);
-  box.exec();
+  ExecModal(*PlainMessageBox(QMessageBox::Information, QStringLiteral("情報"),
+                             QStringLiteral("お疲れ様です。\n全ての単語が表示される状態に戻します。")));
 }
 
 }  // namespace vz

@@ -23,6 +23,7 @@
 #include "editor/WordGridModel.h"
 #include "ui/AppTitle.h"
 #include "ui/Fonts.h"
+#include "ui/Modal.h"
 #include "ui/OuterSize.h"
 #include "wordlist/WordList.h"
 
@@ -267,10 +268,10 @@ void TWordFormDlg::BitBtn2Click() {
 void TWordFormDlg::RefuseText(QLineEdit* edit) {
   const auto [at, length] = FirstUnrepresentable(edit->text());
   const QString what = length > 0 ? "「" + edit->text().mid(at, length) + "」は" : QString();
-  QMessageBox::warning(this, QString::fromUtf8(kAppTitle),
-                       what +
-                           "単語ファイルに書けない文字です（シフトJISにない文字です）。"
-                           "この文字を使わずに入力し直してください。");
+  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
+                             what + "単語ファイルに書けない文字です（シフトJISにない文字です）。"
+                                    "この文字を使わずに入力し直してください。",
+                             this));
   edit->setFocus();
   if (length > 0) edit->setSelection(static_cast<int>(at), static_cast<int>(length));
 }
@@ -317,7 +318,7 @@ bool ExecWordEditor(QWidget* owner, QPoint topLeft, WordList& list) {
   QPointer<TWordFormDlg> dlg = new TWordFormDlg(owner);
   dlg->move(topLeft);  // for a window, move() places the outer frame
   dlg->Fill(list);     // the rows refer to the list's lines until OK rebuilds it
-  const int result = dlg->exec();
+  const int result = ExecModal(*dlg);
   if (!dlg) return false;  // the owner went away meanwhile
   const bool ok = result == QDialog::Accepted;
   if (ok) {

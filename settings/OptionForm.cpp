@@ -13,6 +13,7 @@
 
 #include "app/QuizEngine.h"
 #include "ui/Fonts.h"
+#include "ui/Modal.h"
 #include "ui/OuterSize.h"
 
 namespace vz {
@@ -123,7 +124,7 @@ bool ExecOptionDialog(QWidget* owner, QPoint topLeft, QuizEngine& quiz) {
   QPointer<TOptionDlg> dlg = new TOptionDlg(owner);
   dlg->move(topLeft);  // for a window, move() places the outer frame
   dlg->SetValues(quiz.NoSound, quiz.TimeLimit);
-  const int result = dlg->exec();
+  const int result = ExecModal(*dlg);
   if (!dlg) return false;  // the owner went away meanwhile
   const bool ok = result == QDialog::Accepted;
   if (ok) {
