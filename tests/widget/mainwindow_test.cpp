@@ -209,6 +209,28 @@ TEST_F(MainWindowTest, DialogsStopTheTimerAndRestartItOnlyWhileRunning) {
   }
 }
 
+TEST_F(MainWindowTest, BoxesShowFileNamesAsPlainTextNeverAsMarkup) {
+  const std::string name = "<h1><font color=green>ALL OK. <!--.txt";
+  WriteAll(dir / name, "0a,b\r\n");
+  WriteAll(dir / "kobeli.ini", "[SOFT]\r\nb4file=" + name + "\r\n");
+  TForm1 form(nullptr, exeDir);
+  ASSERT_EQ(form.Words().Count(), 1);
+  testing::ShownBox openError, endOfPass, changed;
+  testing::RecordNextBox(openError);
+  Guard([&] { form.OpenWordFile(exeDir + "<b>gone</b>.txt"); });
+  testing::RecordNextBox(endOfPass);
+  form.ShowEndOfPass();
+  WriteAll(dir / name, "0changed,b\r\n");
+  testing::RecordNextBox(changed);
+  form.FormDestroy();
+  EXPECT_EQ(openError.format, Qt::PlainText);
+  EXPECT_TRUE(openError.text.contains(QString::fromStdString(exeDir + "<b>gone</b>.txt"))) << openError.text.toStdString();
+  EXPECT_EQ(endOfPass.format, Qt::PlainText);
+  EXPECT_EQ(endOfPass.title, QStringLiteral("情報"));
+  EXPECT_EQ(changed.format, Qt::PlainText);
+  EXPECT_TRUE(changed.text.contains(QString::fromStdString(name))) << changed.text.toStdString();
+}
+
 TEST_F(MainWindowTest, ShutdownWritesSettingsThenTheWordList) {
   WriteAll(dir / "word.txt", "0a,b\r\n");
   {
