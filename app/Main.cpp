@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -36,6 +37,9 @@ TForm1::TForm1(QWidget* parent, std::string exeDir)
   setFont(UiFont(12));
   BuildControls();
   BuildMenu();
+  // Single border, not resizable: the whole window keeps the size of its
+  // menu bar and client area, so no window manager offers to resize it.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
   Timer1.setInterval(10);
   Timer1.setTimerType(Qt::PreciseTimer);
   connect(&Timer1, &QTimer::timeout, this, [this] { Guard([&] { quiz_.Timer1Timer(); }); });
@@ -48,6 +52,9 @@ TForm1::~TForm1() { SetErrorBoxParent(nullptr); }
 void TForm1::BuildControls() {
   auto* client = new QWidget(this);
   client->setFixedSize(Board::kWidth, 154);
+  // Button face below and around the board, its corners included.
+  client->setBackgroundRole(QPalette::Button);
+  client->setAutoFillBackground(true);
   setCentralWidget(client);
   boardWidget_ = new BoardWidget(board_, client);
   boardWidget_->move(0, 0);
@@ -64,7 +71,9 @@ void TForm1::BuildControls() {
   AnsBtn->setGeometry(400, 120, 89, 25);
   for (QPushButton* b : {SkipBtn, AnsBtn}) {
     b->setIconSize(QSize(18, 18));
-    b->setAutoDefault(false);
+    // Enter presses a focused button, as Space does, as Linux desktop users
+    // expect; outside a dialog this makes no button the default one.
+    b->setAutoDefault(true);
   }
   setTabOrder(AnsBtn, AnsEdit);
   setTabOrder(AnsEdit, SkipBtn);
