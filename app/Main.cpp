@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
-#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,6 +20,7 @@
 #include "settings/OptionForm.h"
 #include "settings/Settings.h"
 #include "ui/ErrorGuard.h"
+#include "ui/FixedWindow.h"
 #include "ui/Fonts.h"
 #include "ui/Glyphs.h"
 #include "ui/Modal.h"
@@ -38,8 +38,8 @@ TForm1::TForm1(QWidget* parent, std::string exeDir)
   BuildControls();
   BuildMenu();
   // Single border, not resizable: the whole window keeps the size of its
-  // menu bar and client area, so no window manager offers to resize it.
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  // menu bar and client area.
+  FixWindowSize(this);
   Timer1.setInterval(10);
   Timer1.setTimerType(Qt::PreciseTimer);
   connect(&Timer1, &QTimer::timeout, this, [this] { Guard([&] { quiz_.Timer1Timer(); }); });
@@ -259,6 +259,7 @@ void TForm1::JudgmentEnter() {
 
 void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  DropResizeHint(this);
   if (QWindow* w = windowHandle()) {
     w->removeEventFilter(this);
     w->installEventFilter(this);

@@ -7,6 +7,12 @@ setup_appdir
 write_words "$APPDIR/word.txt" "0ネコ,cat;kitty"
 
 start_app
+# Not resizable: one size in the size hints, no resizing in the Motif hints.
+hints=$(xprop -id "$WIN" WM_NORMAL_HINTS _MOTIF_WM_HINTS)
+min=$(sed -n 's/.*minimum size: //p' <<<"$hints")
+[[ -n $min && $min == "$(sed -n 's/.*maximum size: //p' <<<"$hints")" ]] || fail "resizable: $hints"
+IFS=', ' read -r _ functions decorations _ <<<"$(sed -n 's/^_MOTIF_WM_HINTS.* = //p' <<<"$hints")"
+((functions && !(functions & 2) && !(decorations & 4))) || fail "Motif hints allow resizing: $hints"
 key F9
 type_text "kitty"
 key Return
