@@ -120,17 +120,12 @@ void TForm1::FormCreate(std::string exeDir) {
   exeDir_ =
       exeDir.empty() ? codec::ToFsName(QCoreApplication::applicationDirPath()) + "/" : std::move(exeDir);
   Timer1.stop();
-  quiz_.Running = quiz_.AnsShown = quiz_.Answered = false;
+  quiz_.Reset();
   SetControlsEnabled(false);
-  quiz_.Ticks = 0;
-  quiz_.ScrollOfs = 4;
   const Settings s = ReadSettings(SettingsFile(exeDir_));
-  quiz_.NoSound = s.NoSound;
-  quiz_.TimeLimit = s.TimeLimit;
+  quiz_.ApplyOptions({s.NoSound, s.TimeLimit});
   wordFile_ = s.WordFile;
   wordDir_ = s.WordDir;
-  quiz_.History.fill(HistoryEntry{});
-  quiz_.Rng.SeedFromClock();
   sound_ = std::make_unique<SoundPlayer>(exeDir_);
   const std::string path = WordPath();
   const FileStamp stamp = StampOf(path);
@@ -152,7 +147,8 @@ void TForm1::FormCreate(std::string exeDir) {
 
 void TForm1::FormDestroy() {
   Timer1.stop();
-  const Settings s{quiz_.NoSound, quiz_.TimeLimit, wordFile_, wordDir_};
+  const QuizOptions o = quiz_.Options();
+  const Settings s{o.NoSound, o.TimeLimit, wordFile_, wordDir_};
   const bool settingsSaved = WriteSettings(SettingsFile(exeDir_), s);
   bool listSaved = false;
   Guard([&] {
@@ -234,14 +230,16 @@ void TForm1::WithTimerStopped(F&& showDialog) {
   struct Restart {
     TForm1* self;
     ~Restart() {
-      if (self->quiz_.Running) self->Timer1.start();
+      if (self->quiz_.State().Running) self->Timer1.start();
     }
   } restart{this};
   showDialog(centralWidget()->mapToGlobal(QPoint(0, 0)));
 }
 
 void TForm1::O1Click() {
-  WithTimerStopped([&](QPoint origin) { ExecOptionDialog(this, origin, quiz_); });
+  WithTimerStopped([&](QPoint origin) {
+    if (const auto options = ExecOptionDialog(this, origin, quiz_.Options())) quiz_.ApplyOptions(*options);
+  });
 }
 
 void TForm1::A1Click() {
@@ -284,7 +282,7 @@ void TForm1::DrawBoard() { Repaint(board_.DrawBoard(quiz_)); }
 void TForm1::DrawCentered(int y, const std::string& text) { Repaint(board_.DrawCentered(y, text)); }
 void TForm1::DrawTimeBar() { Repaint(board_.DrawTimeBar(quiz_)); }
 void TForm1::DrawHistory() { Repaint(board_.DrawHistory(quiz_)); }
-void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.QuesText)); }
+void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.State().QuesText)); }
 void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
 
 void TForm1::SetControlsEnabled(bool enabled) {

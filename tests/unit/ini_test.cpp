@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
@@ -9,8 +10,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "TempDir.h"
 #include "settings/Ini.h"
+#include "support/Files.h"
 
 namespace vz::ini {
 namespace {
@@ -113,23 +114,12 @@ TEST(IniInt, DigitsWithSignUpToTheFirstOtherByte) {
 
 class IniFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vevez-ini-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    path_ = dir_ + "/kobeli.ini";
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void Put(const std::string& bytes) { test::WriteBytes(path_, bytes); }
+  std::string Get() { return test::ReadBytes(path_); }
 
-  void Put(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-  std::string Get() {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-
-  std::string dir_, path_;
+  test::TempDir scratch_{"vevez-ini"};
+  std::string dir_ = scratch_.path();
+  std::string path_ = scratch_ / "kobeli.ini";
 };
 
 TEST_F(IniFile, ReadIntDefaultsAndValues) {

@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <functional>
 
-namespace vz::testing {
+namespace vz::test {
 
 template <class T = QWidget>
 void OnNextModal(std::function<void(T*)> act, int triesLeft = 500) {
@@ -43,4 +43,4 @@ inline void RecordNextBox(ShownBox& seen) {
   });
 }
 
-}  // namespace vz::testing
+}  // namespace vz::test
