@@ -25,7 +25,8 @@ void RequestShutdown();
 bool ShutdownRequested();
 
 // A message box that shows `text` as plain text, never as markup: texts name
-// files, and a file name may hold '<' and '&'.
+// files, and a file name may hold '<' and '&'. Without a parent it is centred
+// on the screen at the size it is shown with.
 std::unique_ptr<QMessageBox> PlainMessageBox(QMessageBox::Icon icon, const QString& title,
                                              const QString& text, QWidget* parent = nullptr);
 
