@@ -3,12 +3,16 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -109,6 +113,36 @@ std::pair<qsizetype, qsizetype> FirstUnrepresentable(const QString& text) {
   return {0, 0};
 }
 
+// Tabs drawn as flat buttons: the shown page's tab looks pressed in, the
+// others are plain captions on the dialog's face.
+class FlatTabBar : public QTabBar {
+ public:
+  using QTabBar::QTabBar;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    for (int i = 0; i < count(); ++i) {
+      QStyleOptionButton button;
+      button.initFrom(this);
+      button.rect = tabRect(i);
+      button.text = tabText(i);
+      button.features = QStyleOptionButton::Flat;
+      button.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+      if (i == currentIndex()) button.state |= QStyle::State_Sunken | QStyle::State_On;
+      style()->drawControl(QStyle::CE_PushButton, &button, &p, this);
+    }
+  }
+};
+
+class FlatTabWidget : public QTabWidget {
+ public:
+  explicit FlatTabWidget(QWidget* parent) : QTabWidget(parent) {
+    setTabBar(new FlatTabBar(this));
+    setDocumentMode(true);  // no frame around the pages
+  }
+};
+
 }  // namespace
 
 TWordFormDlg::TWordFormDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize) {
@@ -119,8 +153,7 @@ TWordFormDlg::TWordFormDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize)
   const QIcon cancelGlyph = s->standardIcon(QStyle::SP_DialogCancelButton);
 
   // The page control fills the window and grows and shrinks with it.
-  WordControl = Make<QTabWidget>(this, "WordControl");
-  WordControl->setDocumentMode(true);  // flat tabs, no frame around the pages
+  WordControl = Make<FlatTabWidget>(this, "WordControl");
   auto* frame = new QVBoxLayout(this);
   frame->setContentsMargins(0, 0, 0, 0);
   frame->addWidget(WordControl);
@@ -220,6 +253,12 @@ void TWordFormDlg::Fill(std::vector<std::string_view> lines) {
   delete oldModel;
   for (int c = 0; c < 3; ++c) StringGrid1->setColumnWidth(c, kColumnWidths[c]);
   ReduceSelectionTo(0);
+  // A row stays selected at all times, as in a classic string grid: a click
+  // below the last row or a Ctrl+click that empties the selection selects
+  // the current row again.
+  connect(StringGrid1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    if (!StringGrid1->selectionModel()->hasSelection()) ReduceSelectionTo(CurrentRow());
+  });
 }
 
 std::vector<std::string> TWordFormDlg::Lines() const { return model_->Rows().Lines(); }
@@ -241,7 +280,7 @@ void TWordFormDlg::BitBtn1Click() {
     top = std::min(top, r.top());
     bottom = std::max(bottom, r.bottom());
   }
-  if (bottom < 0) top = bottom = CurrentRow();  // nothing selected: the current row
+  if (bottom < 0) return;  // only what is shown as selected is deleted
   const int current = CurrentRow();
   if (model_->DeleteRows(top, bottom) == 0) return;
   ReduceSelectionTo(current);
