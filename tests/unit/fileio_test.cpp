@@ -362,24 +362,6 @@ TEST(WriteFileAtomic, TemporaryFileHasNoNameWhileWrittenAndStaleOnesOfOursAreRem
 
 // ---- permissions, as an unprivileged user ----------------------------------------
 
-TEST(WriteFileAtomic, ReadOnlyFileIsNeverReplacedByAUser) {
-  TempDir dir;
-  ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-  test::GiveToUnprivileged(dir.path());
-  const std::string path = dir / "w.txt";
-  WriteBytes(path, "old");
-  test::GiveToUnprivileged(path);
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  EXPECT_EQ(test::AsUnprivileged([&] { return ErrorOf([&] { WriteFileAtomic(path, "new"); }); }),
-            CreateMessage(path));
-  EXPECT_EQ(ReadBytes(path), "old");
-  EXPECT_EQ(dir.List(), Names{"w.txt"});
-  if (::geteuid() == 0) {  // permissions do not stop root, as with any program
-    WriteFileAtomic(path, "by root");
-    EXPECT_EQ(ReadBytes(path), "by root");
-  }
-}
-
 TEST(WriteFileAtomic, WritableFileInADirectoryThatRefusesNewFilesIsRewrittenInPlace) {
   TempDir dir;
   const std::string cache = dir / "cache", backups = dir / "cache/vevez", path = dir / "w.txt";
