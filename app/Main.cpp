@@ -247,11 +247,14 @@ void TForm1::A1Click() {
 }
 
 void TForm1::JudgmentEnter() {
+  // The typed text in the encoding of the question's word list, so that it
+  // compares byte for byte with the answers.
   const QString text = AnsEdit->text();
-  if (auto bytes = codec::ToCp932(text)) {
+  const codec::Encoding enc = quiz_.State().TextEncoding;
+  if (auto bytes = codec::ToBytes(enc, text)) {
     quiz_.Judgment(*bytes);
   } else {
-    quiz_.Judgment(codec::ToCp932Lossy(text), false);
+    quiz_.Judgment(codec::ToBytesLossy(enc, text), false);
   }
 }
 
@@ -279,10 +282,14 @@ void TForm1::Repaint(const QRect& area) {
 }
 
 void TForm1::DrawBoard() { Repaint(board_.DrawBoard(quiz_)); }
-void TForm1::DrawCentered(int y, const std::string& text) { Repaint(board_.DrawCentered(y, text)); }
+void TForm1::DrawCentered(int y, const std::string& text) {
+  Repaint(board_.DrawCentered(y, text, quiz_.State().TextEncoding));
+}
 void TForm1::DrawTimeBar() { Repaint(board_.DrawTimeBar(quiz_)); }
 void TForm1::DrawHistory() { Repaint(board_.DrawHistory(quiz_)); }
-void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.State().QuesText)); }
+void TForm1::DrawTimeoutCross() {
+  Repaint(board_.DrawTimeoutCross(quiz_.State().QuesText, quiz_.State().TextEncoding));
+}
 void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
 
 void TForm1::SetControlsEnabled(bool enabled) {
