@@ -9,8 +9,8 @@ source "$(dirname "$0")/../e2e/lib.sh" "$1"
 SHIM=$(realpath "$2")
 export QT_QPA_PLATFORM=offscreen
 setup_appdir
-# About 6 MB, so that a save lasts long enough to be hit.
-awk 'BEGIN { for (i = 0; i < 200000; i++) printf "0question%06d,answer%06d;other\r\n", i, i }' >"$WORK/words"
+# About 21 MB, so that a save lasts long enough to be hit.
+awk 'BEGIN { for (i = 0; i < 600000; i++) printf "0question%06d,answer%06d;other\r\n", i, i }' >"$WORK/words"
 cp "$WORK/words" "$APPDIR/word.txt"
 # What the program reads, and what it writes back: every key changes.
 printf '[SOFT]\r\nSPEED=-1\r\nPLAYSOUND=n\r\nb4file=\r\nb4dir=\r\n' >"$WORK/old.ini"
@@ -58,7 +58,7 @@ declare -A landed
 for ((i = 1; i <= kills; i++)); do
   inode=$(stat -c %i "$APPDIR/word.txt")
   run_and_end
-  sleep "$(printf '0.%03d' $((RANDOM % 25)))"
+  sleep "$(printf '0.%03d' $((RANDOM % 20)))"
   kill -KILL "$APP_PID" 2>/dev/null || true
   wait_end
   check_files "kill $i"
