@@ -5,6 +5,7 @@
 #include "app/SignalBridge.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Fonts.h"
+#include "ui/Modal.h"
 
 int main(int argc, char** argv) {
   vz::InstallFontSubstitutes();
@@ -20,14 +21,17 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromUtf8(vz::kAppTitle));
   int rc = 0;
   {
-    vz::TForm1 form;
+    // A signal or the end of the desktop session ends the program through
+    // its normal shutdown, so that settings and progress are saved, whatever
+    // box is open; listened for before start-up, which may show a box too.
     vz::SignalBridge sigBridge;
-    // A signal or the end of the desktop session ends the program like Esc,
-    // so that settings and progress are saved.
-    QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, &form, &QWidget::close);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.close(); });
-    form.show();
-    rc = app.exec();
+    QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, &vz::RequestShutdown);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &vz::RequestShutdown);
+    vz::TForm1 form;
+    if (!vz::ShutdownRequested()) {
+      form.show();
+      rc = app.exec();
+    }
     form.hide();
     form.FormDestroy();
   }
