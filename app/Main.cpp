@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <cstring>
+
 #include <QApplication>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
@@ -27,7 +30,7 @@
 
 namespace vz {
 
-TForm1::TForm1(QWidget* parent, std::string exeDir)
+TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint) {
@@ -39,7 +42,8 @@ TForm1::TForm1(QWidget* parent, std::string exeDir)
   Timer1.setTimerType(Qt::PreciseTimer);
   connect(&Timer1, &QTimer::timeout, this, [this] { Guard([&] { quiz_.Timer1Timer(); }); });
   SetErrorBoxParent(this);
-  Guard([&] { FormCreate(std::move(exeDir)); });
+  Guard([&] { FormCreate(std::move(exeDir), startFile); });
+  UpdateBoardAccessibility();
 }
 
 TForm1::~TForm1() { SetErrorBoxParent(nullptr); }
@@ -58,6 +62,7 @@ void TForm1::BuildControls() {
   AnsEdit->setObjectName("AnsEdit");
   AnsEdit->setGeometry(128, 122, 249, 24);
   AnsEdit->setFont(UiFont(16));
+  AnsEdit->setAccessibleName(QStringLiteral("答え"));
   AnsBtn = new QPushButton(QuestionGlyph(), QStringLiteral("答えを見る"), client);
   AnsBtn->setObjectName("AnsBtn");
   AnsBtn->setGeometry(400, 120, 89, 25);
@@ -101,27 +106,32 @@ void TForm1::BuildMenu() {
   edit->setObjectName("Edit2");
   add(edit, "A1", QStringLiteral("単語追加削除(&A)..."), QKeySequence("Ctrl+P"), &TForm1::A1Click);
   edit->addSeparator();
-  // Ctrl+O belongs to the file command; here it is only shown, since two
-  // actions with one shortcut would make Qt fire neither.
-  add(edit, "O1", QStringLiteral("設定(&O)...\tCtrl+O"), QKeySequence(), &TForm1::O1Click);
+  // Ctrl+O belongs to the file command. Here it is shown, and read out by
+  // screen readers, but bound only while the menu bar itself has the keyboard,
+  // so it never competes with the file command's.
+  QAction* o1 = add(edit, "O1", QStringLiteral("設定(&O)..."), QKeySequence("Ctrl+O"), &TForm1::O1Click);
+  o1->setShortcutContext(Qt::WidgetShortcut);
 }
 
-void TForm1::FormCreate(std::string exeDir) {
-  exeDir_ =
-      exeDir.empty() ? codec::ToFsName(QCoreApplication::applicationDirPath()) + "/" : std::move(exeDir);
+void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
+  where_ = FindLocations(exeDir.empty() ? codec::ToFsName(QCoreApplication::applicationDirPath()) + "/"
+                                        : std::move(exeDir));
+  const SettingsFile settings(where_.configDir);
+  PrepareUserFolders(where_, settings.Path());
   Timer1.stop();
   quiz_.Running = quiz_.AnsShown = quiz_.Answered = false;
   SetControlsEnabled(false);
   quiz_.Ticks = 0;
   quiz_.ScrollOfs = 4;
-  const Settings s = ReadSettings(SettingsFile(exeDir_));
+  const Settings s = ReadSettings(settings, where_.dataDir);
   quiz_.NoSound = s.NoSound;
   quiz_.TimeLimit = s.TimeLimit;
   wordFile_ = s.WordFile;
   wordDir_ = s.WordDir;
   quiz_.History.fill(kNoEvent);
   quiz_.Rng.SeedFromClock();
-  sound_ = std::make_unique<SoundPlayer>(exeDir_);
+  sound_ = std::make_unique<SoundPlayer>(where_.cueDirs);
+  if (!startFile.empty() && OpenStartFile(startFile)) return;
   const std::string path = WordPath();
   const FileStamp stamp = StampOf(path);
   if (!stamp.exists) {
@@ -143,7 +153,8 @@ void TForm1::FormCreate(std::string exeDir) {
 void TForm1::FormDestroy() {
   Timer1.stop();
   const Settings s{quiz_.NoSound, quiz_.TimeLimit, wordFile_, wordDir_};
-  const bool settingsSaved = WriteSettings(SettingsFile(exeDir_), s);
+  const SettingsFile settings(where_.configDir);
+  const bool settingsSaved = WriteSettings(settings, s);
   bool listSaved = false;
   Guard([&] {
     SaveWordList();
@@ -154,7 +165,7 @@ void TForm1::FormDestroy() {
     // so the leak report at exit counts the blocks it still holds.
     [[maybe_unused]] auto* kept = new WordList(std::move(wordList_));
   }
-  if (!settingsSaved) ShowErrorBox(CreateError(exeDir_ + "kobeli.ini").what());
+  if (!settingsSaved) ShowErrorBox(CreateError(settings.Path()).what());
   sound_.reset();
 }
 
@@ -191,22 +202,41 @@ void TForm1::OpenClick() {
 }
 
 void TForm1::OpenWordFile(const std::string& chosen) {
-  const auto slash = chosen.rfind('/');
-  const std::string dir = chosen.substr(0, slash + 1);
-  const std::string name = chosen.substr(slash + 1);
-  // Sounds are looked for first in the directory of the chosen file.
-  if (!dir.empty() && ::chdir(dir.c_str()) != 0) { /* keep the current directory */
-  }
-
   SaveWordList();
   // Read the new file aside; only a file that could be read replaces the
   // list and the location, so a failed open leaves everything as it was.
   WordList fresh;
-  fresh.Load(dir + name);
+  fresh.Load(chosen);
+  AdoptWordFile(chosen, std::move(fresh));
+  quiz_.SkipBtnClick();
+}
+
+void TForm1::AdoptWordFile(const std::string& path, WordList&& fresh) {
+  const auto slash = path.rfind('/');
+  const std::string dir = path.substr(0, slash + 1);
+  // Sounds are looked for first in the directory of the chosen file.
+  if (!dir.empty() && ::chdir(dir.c_str()) != 0) { /* keep the current directory */
+  }
   std::swap(wordList_, fresh);
   wordDir_ = dir;
-  wordFile_ = name;
-  quiz_.SkipBtnClick();
+  wordFile_ = path.substr(slash + 1);
+}
+
+bool TForm1::OpenStartFile(std::string path) {
+  if (path.front() != '/') path = codec::ToFsName(QDir::currentPath()) + "/" + path;
+  WordList fresh;
+  try {
+    fresh.Load(path);
+  } catch (const Error& e) {
+    ShowErrorBox(e.what());
+    return false;
+  }
+  AdoptWordFile(path, std::move(fresh));
+  // The open dialog then starts from this file, as after a choice in it.
+  lastChosen_ = path;
+  openedBefore_ = true;
+  quiz_.NextQuestion();
+  return true;
 }
 
 void TForm1::Exit1Click() { close(); }
@@ -262,12 +292,44 @@ void TForm1::Repaint(const QRect& area) {
   if (!area.isEmpty()) boardWidget_->update(area);
 }
 
-void TForm1::DrawBoard() { Repaint(board_.DrawBoard(quiz_)); }
-void TForm1::DrawCentered(int y, const std::string& text) { Repaint(board_.DrawCentered(y, text)); }
+// Every drawing that can change what the board says (all but the time bar)
+// brings its accessible texts up to date.
+void TForm1::DrawBoard() {
+  Repaint(board_.DrawBoard(quiz_));
+  UpdateBoardAccessibility();
+}
+void TForm1::DrawCentered(int y, const std::string& text) {
+  Repaint(board_.DrawCentered(y, text));
+  UpdateBoardAccessibility();
+}
 void TForm1::DrawTimeBar() { Repaint(board_.DrawTimeBar(quiz_)); }
-void TForm1::DrawHistory() { Repaint(board_.DrawHistory(quiz_)); }
+void TForm1::DrawHistory() {
+  Repaint(board_.DrawHistory(quiz_));
+  UpdateBoardAccessibility();
+}
 void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.QuesText)); }
 void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
+
+void TForm1::UpdateBoardAccessibility() {
+  if (!boardWidget_) return;
+  const QString question = codec::FromCp932(quiz_.QuesText);
+  QStringList about;
+  if (quiz_.AnsShown) about << QStringLiteral("答え: ") + codec::FromCp932(quiz_.AnsText);
+  const std::string& last = quiz_.History[6];
+  auto after = [&](const char* mark) { return codec::FromCp932(std::string_view(last).substr(strlen(mark))); };
+  if (last.rfind(kMarkTimeout, 0) == 0) {
+    about << QStringLiteral("時間切れ");
+  } else if (last.rfind(kMarkWrong, 0) == 0) {
+    about << QStringLiteral("不正解: ") + after(kMarkWrong);
+  } else if (last.rfind(kMarkCorrect, 0) == 0) {
+    about << QStringLiteral("正解: ") + after(kMarkCorrect);
+  }
+  const QString name = question.isEmpty() ? QStringLiteral("問題なし") : QStringLiteral("問題: ") + question;
+  const QString description = about.join(QStringLiteral("、"));
+  // Qt sends the name and description change events itself, only on change.
+  if (boardWidget_->accessibleName() != name) boardWidget_->setAccessibleName(name);
+  if (boardWidget_->accessibleDescription() != description) boardWidget_->setAccessibleDescription(description);
+}
 
 void TForm1::SetControlsEnabled(bool enabled) {
   SkipBtn->setEnabled(enabled);

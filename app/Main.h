@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/Board.h"
+#include "app/Locations.h"
 #include "app/QuizEngine.h"
 #include "app/QuizView.h"
 #include "wordlist/WordList.h"
@@ -27,8 +28,11 @@ class TForm1 : public QMainWindow, public QuizView {
   Q_OBJECT
  public:
   // `exeDir` stands in for the executable's directory (tests run the window
-  // beside their own files); empty means the real one.
-  explicit TForm1(QWidget* parent = nullptr, std::string exeDir = {});
+  // beside their own files); empty means the real one. A non-empty
+  // `startFile` is opened instead of the remembered word file, as if chosen
+  // in the open dialog; if it cannot be read, the open error is shown and the
+  // remembered file is used.
+  explicit TForm1(QWidget* parent = nullptr, std::string exeDir = {}, std::string startFile = {});
   ~TForm1() override;
 
   // The shutdown sequence; the program runs it once the event loop has ended.
@@ -40,6 +44,7 @@ class TForm1 : public QMainWindow, public QuizView {
   const Board& BoardImage() const { return board_; }
   const std::string& WordDir() const { return wordDir_; }
   const std::string& WordFile() const { return wordFile_; }
+  const Locations& Where() const { return where_; }
   QTimer& Timer() { return Timer1; }
   QFileDialog* OpenDialog();
 
@@ -75,7 +80,15 @@ class TForm1 : public QMainWindow, public QuizView {
  private:
   void BuildControls();
   void BuildMenu();
-  void FormCreate(std::string exeDir);
+  void FormCreate(std::string exeDir, const std::string& startFile);
+  // Makes `path` (file-system bytes) the current word file with the lines
+  // `fresh` read from it; the sounds are then looked for in its directory.
+  void AdoptWordFile(const std::string& path, WordList&& fresh);
+  bool OpenStartFile(std::string path);
+  // Tells assistive technology what the board shows: the question as the
+  // board's name; the answer when shown and the last result as its
+  // description.
+  void UpdateBoardAccessibility();
   std::string WordPath() const { return wordDir_ + wordFile_; }
   void SaveWordList();
   void Repaint(const QRect& area);
@@ -84,7 +97,7 @@ class TForm1 : public QMainWindow, public QuizView {
   template <class F>
   void WithTimerStopped(F&& showDialog);
 
-  std::string exeDir_;
+  Locations where_;
   std::string wordFile_;
   std::string wordDir_;
   WordList wordList_;

@@ -1,12 +1,23 @@
 // Program entry: the main window is the program.
 #include <QApplication>
+#include <cstdio>
 
+#include "app/CommandLine.h"
+#include "app/Desktop.h"
 #include "app/ErrorGuard.h"
 #include "app/Fonts.h"
 #include "app/Main.h"
 #include "app/SignalBridge.h"
+#include "leakcheck/MemCheck.h"
 
 int main(int argc, char** argv) {
+  // --help, --version and usage errors need no display.
+  const vz::CommandLine cmd = vz::ParseCommandLine(argc, argv);
+  if (cmd.exitCode) {
+    std::fputs(cmd.text.c_str(), *cmd.exitCode == 0 ? stdout : stderr);
+    return *cmd.exitCode;
+  }
+  vz::PreferX11();
   vz::InstallFontSubstitutes();
   // Qt's own menu bar, decided before any menu bar exists: a native one
   // would be looked up (and exported) over D-Bus.
@@ -15,17 +26,26 @@ int main(int argc, char** argv) {
   // through shared memory each one costs a completion round trip that
   // wakes two threads, which takes more than copying the few kilobytes.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
-  // Qt reads its own platform options from argv; the program takes none.
+  // Qt takes its own platform options out of argv.
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(vz::kAppTitle));
+  QApplication::setApplicationVersion(QStringLiteral(VEVEZ_VERSION));
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(vz::kDesktopFileName));
+  QApplication::setWindowIcon(vz::AppIcon());
+  vz::InstallJapaneseTranslations();
   int rc = 0;
   {
-    vz::TForm1 form;
+    vz::TForm1 form(nullptr, {}, cmd.file);
     vz::SignalBridge sigBridge;
     // A signal or the end of the desktop session ends the program like Esc,
-    // so that settings and progress are saved.
-    QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, &form, &QWidget::close);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.close(); });
+    // so that settings and progress are saved; nobody may be there to close
+    // a leak report's box then.
+    auto endUnattended = [&form] {
+      vz::memcheck::ReportOnStandardError();
+      form.close();
+    };
+    QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, &form, endUnattended);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, endUnattended);
     form.show();
     rc = app.exec();
     form.hide();

@@ -49,9 +49,10 @@ struct Settings {
 };
 
 // The start-up reads: missing values give sounds on, 1000 ticks, "word.txt"
-// and the executable's directory. A time limit of 0 or below is replaced by
-// 1000, since no question could be answered in it.
-Settings ReadSettings(const SettingsFile& file);
+// and `wordDir` (empty: the settings file's own directory, which is the
+// executable's for a portable program). A time limit of 0 or below is
+// replaced by 1000, since no question could be answered in it.
+Settings ReadSettings(const SettingsFile& file, const std::string& wordDir = {});
 
 // The shutdown writes, all four keys every time. True when all succeeded;
 // the caller goes on with its shutdown either way.
