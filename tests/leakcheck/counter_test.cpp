@@ -107,7 +107,7 @@ TEST_P(EveryForm, ReleasingNullChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MemCheck, EveryForm, ::testing::ValuesIn(kPairs),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(MemCheck, NewExpressionsAreCountedAcrossTheStandardLibrary) {
   const int before = Count();
