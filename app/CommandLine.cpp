@@ -22,9 +22,10 @@ constexpr char kUsage[] =
 
 // Options QApplication reads from the command line itself.
 constexpr const char* kQtValueOptions[] = {
-    "platform", "platformpluginpath", "platformtheme", "plugin",   "qwindowgeometry", "qwindowicon",
-    "qwindowtitle", "session",        "display",       "geometry", "style",           "stylesheet",
-    "name",     "title",              "visual",        "qmljsdebugger"};
+    "platform",     "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+    "qwindowicon",  "qwindowtitle",       "session",       "display", "geometry",
+    "style",        "stylesheet",         "name",          "title",   "visual",
+    "qmljsdebugger"};
 constexpr const char* kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 }  // namespace

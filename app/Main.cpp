@@ -4,9 +4,10 @@
 
 #include <cstring>
 
+#include <QAccessible>
 #include <QApplication>
-#include <QFileDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
@@ -316,7 +317,9 @@ void TForm1::UpdateBoardAccessibility() {
   QStringList about;
   if (quiz_.AnsShown) about << QStringLiteral("答え: ") + codec::FromCp932(quiz_.AnsText);
   const std::string& last = quiz_.History[6];
-  auto after = [&](const char* mark) { return codec::FromCp932(std::string_view(last).substr(strlen(mark))); };
+  auto after = [&](const char* mark) {
+    return codec::FromCp932(std::string_view(last).substr(strlen(mark)));
+  };
   if (last.rfind(kMarkTimeout, 0) == 0) {
     about << QStringLiteral("時間切れ");
   } else if (last.rfind(kMarkWrong, 0) == 0) {
@@ -326,9 +329,19 @@ void TForm1::UpdateBoardAccessibility() {
   }
   const QString name = question.isEmpty() ? QStringLiteral("問題なし") : QStringLiteral("問題: ") + question;
   const QString description = about.join(QStringLiteral("、"));
-  // Qt sends the name and description change events itself, only on change.
-  if (boardWidget_->accessibleName() != name) boardWidget_->setAccessibleName(name);
-  if (boardWidget_->accessibleDescription() != description) boardWidget_->setAccessibleDescription(description);
+  // Assistive technology hears of a change only when there is one.
+  auto tell = [this](QAccessible::Event what) {
+    QAccessibleEvent event(boardWidget_, what);
+    (NotifyAccessibility ? NotifyAccessibility : &QAccessible::updateAccessibility)(&event);
+  };
+  if (boardWidget_->accessibleName() != name) {
+    boardWidget_->setAccessibleName(name);
+    tell(QAccessible::NameChanged);
+  }
+  if (boardWidget_->accessibleDescription() != description) {
+    boardWidget_->setAccessibleDescription(description);
+    tell(QAccessible::DescriptionChanged);
+  }
 }
 
 void TForm1::SetControlsEnabled(bool enabled) {

@@ -14,6 +14,7 @@
 #include "app/QuizView.h"
 #include "wordlist/WordList.h"
 
+class QAccessibleEvent;
 class QAction;
 class QFileDialog;
 class QPushButton;
@@ -47,6 +48,10 @@ class TForm1 : public QMainWindow, public QuizView {
   const Locations& Where() const { return where_; }
   QTimer& Timer() { return Timer1; }
   QFileDialog* OpenDialog();
+  // Where the board's accessibility change events go: Qt's dispatch to
+  // assistive technology, which drops them while none is listening. Tests
+  // listen here.
+  static inline void (*NotifyAccessibility)(QAccessibleEvent* event) = nullptr;
 
   // Menu and button handlers.
   void OpenClick();
