@@ -2,17 +2,14 @@
 
 #include <QFontMetrics>
 
-#include "app/Fonts.h"
 #include "app/QuizEngine.h"
 #include "codec/QtText.h"
+#include "ui/Fonts.h"
 
 namespace vz {
 namespace {
 
 const QColor kLightBlue(166, 202, 240);
-
-// The first two bytes of a correct entry: "○" in code page 932.
-bool IsCorrectEntry(const std::string& e) { return e.size() >= 2 && e[0] == '\x81' && e[1] == '\x9B'; }
 
 }  // namespace
 
@@ -46,8 +43,8 @@ QRect Board::DrawBoard(const QuizEngine& quiz) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRect(45, 88, 447 - 45 - 1, 108 - 88 - 1));
   }
-  DrawCentered(18, quiz.QuesText);
-  if (quiz.AnsShown) DrawCentered(48, quiz.AnsText);
+  DrawCentered(kQuestionRow, quiz.QuesText);
+  if (quiz.AnsShown) DrawCentered(kAnswerRow, quiz.AnsText);
   DrawHistory(quiz);
   barWidth_ = barRed_ = -1;
   DrawTimeBar(quiz);
@@ -103,11 +100,11 @@ QRect Board::DrawHistory(const QuizEngine& quiz) {
   }
   QRect touched = panel;
   for (int i = 6; i >= 0; --i) {
-    const std::string& e = quiz.History[static_cast<size_t>(i)];
+    const HistoryEntry& e = quiz.History[static_cast<size_t>(i)];
     const int h = (7 - i) * 36;
     const QColor edge(h, h, h);
-    const QColor text = IsCorrectEntry(e) ? QColor(255, 255, h) : QColor(255, h, h);
-    touched |= DrawOutlined(378, 12 * i - 11 + quiz.ScrollOfs, kPx9pt, text, edge, e);
+    const QColor text = e.kind == HistoryEntry::Kind::Correct ? QColor(255, 255, h) : QColor(255, h, h);
+    touched |= DrawOutlined(378, 12 * i - 11 + quiz.ScrollOfs, kPx9pt, text, edge, e.text);
   }
   {
     // Redraw the board's top border above the panel, where the oldest entry
@@ -128,9 +125,10 @@ QRect Board::DrawTimeoutCross(const std::string& question) {
   QPainter p;
   Begin(p);
   p.setPen(QPen(Qt::red, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.drawLine(x0, 18, x1, 18 + h);
-  p.drawLine(x1, 18, x0, 18 + h);
-  return QRect(QPoint(x0 - 2, 16), QPoint(x1 + 2, 20 + h));
+  const int y = kQuestionRow;
+  p.drawLine(x0, y, x1, y + h);
+  p.drawLine(x1, y, x0, y + h);
+  return QRect(QPoint(x0 - 2, y - 2), QPoint(x1 + 2, y + 2 + h));
 }
 
 QRect Board::DrawCorrectCircle() {

@@ -18,14 +18,14 @@
 
 #include "app/AnswerEdit.h"
 #include "app/BoardWidget.h"
-#include "app/ErrorGuard.h"
-#include "app/Fonts.h"
-#include "app/Glyphs.h"
 #include "app/SoundPlayer.h"
 #include "codec/QtText.h"
 #include "editor/WordForm.h"
 #include "settings/OptionForm.h"
 #include "settings/Settings.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Fonts.h"
+#include "ui/Glyphs.h"
 #include "wordlist/Error.h"
 #include "wordlist/FileIO.h"
 
@@ -129,7 +129,7 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
   quiz_.TimeLimit = s.TimeLimit;
   wordFile_ = s.WordFile;
   wordDir_ = s.WordDir;
-  quiz_.History.fill(kNoEvent);
+  quiz_.History.fill(HistoryEntry{});
   quiz_.Rng.SeedFromClock();
   sound_ = std::make_unique<SoundPlayer>(where_.cueDirs);
   if (!startFile.empty() && OpenStartFile(startFile)) return;
@@ -316,16 +316,22 @@ void TForm1::UpdateBoardAccessibility() {
   const QString question = codec::FromCp932(quiz_.QuesText);
   QStringList about;
   if (quiz_.AnsShown) about << QStringLiteral("答え: ") + codec::FromCp932(quiz_.AnsText);
-  const std::string& last = quiz_.History[6];
-  auto after = [&](const char* mark) {
-    return codec::FromCp932(std::string_view(last).substr(strlen(mark)));
+  const HistoryEntry& last = quiz_.History[6];
+  auto typed = [&](const char* mark) {
+    return codec::FromCp932(std::string_view(last.text).substr(std::strlen(mark)));
   };
-  if (last.rfind(kMarkTimeout, 0) == 0) {
-    about << QStringLiteral("時間切れ");
-  } else if (last.rfind(kMarkWrong, 0) == 0) {
-    about << QStringLiteral("不正解: ") + after(kMarkWrong);
-  } else if (last.rfind(kMarkCorrect, 0) == 0) {
-    about << QStringLiteral("正解: ") + after(kMarkCorrect);
+  switch (last.kind) {
+    case HistoryEntry::Kind::TimeOut:
+      about << QStringLiteral("時間切れ");
+      break;
+    case HistoryEntry::Kind::Wrong:
+      about << QStringLiteral("不正解: ") + typed(kMarkWrong);
+      break;
+    case HistoryEntry::Kind::Correct:
+      about << QStringLiteral("正解: ") + typed(kMarkCorrect);
+      break;
+    case HistoryEntry::Kind::None:
+      break;
   }
   const QString name = question.isEmpty() ? QStringLiteral("問題なし") : QStringLiteral("問題: ") + question;
   const QString description = about.join(QStringLiteral("、"));

@@ -4,11 +4,11 @@
 
 #include "app/CommandLine.h"
 #include "app/Desktop.h"
-#include "app/ErrorGuard.h"
-#include "app/Fonts.h"
 #include "app/Main.h"
 #include "app/SignalBridge.h"
 #include "leakcheck/MemCheck.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Fonts.h"
 
 int main(int argc, char** argv) {
   // --help, --version and usage errors need no display.

@@ -22,7 +22,7 @@ bool QuizEngine::NextQuestion() {
   QuesText = std::move(parts.question);
   AnsText = std::move(parts.answers);
   Ticks = 0;
-  view_.DrawCentered(18, QuesText);
+  view_.DrawCentered(kQuestionRow, QuesText);
   view_.ClearAnswer();
   return true;
 }
@@ -50,17 +50,7 @@ void QuizEngine::SkipBtnClick() {
 
 void QuizEngine::AnsBtnClick() {
   AnsShown = true;
-  view_.DrawCentered(48, AnsText);
-}
-
-bool QuizEngine::IsCorrect(const std::string& answer) const {
-  std::string_view rest = AnsText;
-  for (;;) {
-    const auto semi = rest.find(';');
-    if (rest.substr(0, semi) == answer) return true;
-    if (semi == std::string_view::npos) return false;
-    rest.remove_prefix(semi + 1);
-  }
+  view_.DrawCentered(kAnswerRow, AnsText);
 }
 
 void QuizEngine::Judgment(const std::string& typed, bool representable) {
@@ -77,15 +67,15 @@ void QuizEngine::Judgment(const std::string& typed, bool representable) {
       view_.ShowEndOfPass();
       list_.ResetPass();
     }
-  } else if (representable && IsCorrect(typed)) {
+  } else if (representable && IsOneOfAnswers(AnsText, typed)) {
     AnsShown = false;
     Cue("yes.wav");
-    AddHistory(kMarkCorrect + typed);
+    AddHistory(HistoryEntry::Correct(typed));
     view_.DrawCorrectCircle();
     MarkCurrentLine();
     Answered = true;
   } else {
-    AddHistory(kMarkWrong + typed);
+    AddHistory(HistoryEntry::Wrong(typed));
     Cue("no.wav");
   }
   view_.ClearAnswer();
@@ -97,7 +87,7 @@ void QuizEngine::MarkCurrentLine() {
   // question's line, never some other line or a comment.
   if (CurLine < 0 || CurLine >= list_.Count()) return;
   const std::string_view line = list_.Get(CurLine);
-  if (line.empty() || line[0] == ';') return;
+  if (line.empty() || IsComment(line)) return;
   const SplitLine parts = Split(line);
   if (parts.question != QuesText || parts.answers != AnsText) return;
   list_.MarkAnswered(CurLine);
@@ -116,12 +106,12 @@ void QuizEngine::Timer1Timer() {
   }
   Cue("timeup.wav");
   view_.DrawTimeoutCross();
-  AddHistory(kMarkTimeout + QuesText);
-  view_.DrawCentered(48, AnsText);
+  AddHistory(HistoryEntry::TimeOut(QuesText));
+  view_.DrawCentered(kAnswerRow, AnsText);
   Answered = true;
 }
 
-void QuizEngine::AddHistory(std::string entry) {
+void QuizEngine::AddHistory(HistoryEntry entry) {
   std::move(History.begin() + 1, History.end(), History.begin());
   History[6] = std::move(entry);
   ScrollOfs = 12;

@@ -17,6 +17,21 @@ inline constexpr const char* kMarkWrong = "\x81\x7E ";            // "× "
 inline constexpr const char* kMarkTimeout = "\x81\x7E\x81\x7E ";  // "×× "
 inline constexpr const char* kNoEvent = "  ";
 
+// One entry of the history panel: what happened, and the text the panel
+// shows for it (the marker and the typed answer or the question).
+struct HistoryEntry {
+  enum class Kind { None, Correct, Wrong, TimeOut };
+  Kind kind = Kind::None;
+  std::string text = kNoEvent;
+
+  static HistoryEntry Correct(const std::string& typed) { return {Kind::Correct, kMarkCorrect + typed}; }
+  static HistoryEntry Wrong(const std::string& typed) { return {Kind::Wrong, kMarkWrong + typed}; }
+  static HistoryEntry TimeOut(const std::string& question) {
+    return {Kind::TimeOut, kMarkTimeout + question};
+  }
+  bool operator==(const HistoryEntry&) const = default;
+};
+
 // Colour and width of the time bar for the current tick count.
 struct TimeBarLook {
   int width;  // 0 .. 400 pixels
@@ -25,7 +40,7 @@ struct TimeBarLook {
 
 class QuizEngine {
  public:
-  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) { History.fill(kNoEvent); }
+  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) {}
 
   // State of the current question.
   bool AnsShown = false;
@@ -35,7 +50,7 @@ class QuizEngine {
   int ScrollOfs = 4;
   std::string QuesText;
   std::string AnsText;
-  std::array<std::string, 7> History;  // 0 oldest .. 6 newest
+  std::array<HistoryEntry, 7> History;  // 0 oldest .. 6 newest
 
   // Program-wide values.
   bool Running = false;
@@ -59,14 +74,11 @@ class QuizEngine {
   // One tick of the 10 ms timer.
   void Timer1Timer();
   // Pushes an entry into the history and redraws the panel.
-  void AddHistory(std::string entry);
+  void AddHistory(HistoryEntry entry);
 
   // The bar as the current tick draws it. After a time-out it stays full
   // width and pure red, as the last counted tick left it.
   TimeBarLook TimeBar() const;
-
-  // True when `answer` equals AnsText or one of its ";" alternatives.
-  bool IsCorrect(const std::string& answer) const;
 
  private:
   void Cue(const char* file);

@@ -6,6 +6,10 @@
 
 namespace vz {
 
+// The board rows (y of the text cell's top) of the question and the answer.
+inline constexpr int kQuestionRow = 18;
+inline constexpr int kAnswerRow = 48;
+
 class QuizView {
  public:
   virtual ~QuizView() = default;

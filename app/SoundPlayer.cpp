@@ -1,11 +1,12 @@
 #include "app/SoundPlayer.h"
 
 #include <canberra.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <utility>
+
+#include "wordlist/FileIO.h"
 
 namespace vz {
 
@@ -14,11 +15,6 @@ namespace {
 // Every cue is played under this id, so cancelling it ends whichever cue is
 // still sounding.
 constexpr uint32_t kCueId = 1;
-
-bool IsRegularFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 // Errors that lie in the file itself (missing, unreadable, not a sound it
 // can decode). Any other error means the sound system failed.

@@ -19,10 +19,11 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/Fonts.h"
-#include "app/OuterSize.h"
 #include "codec/QtText.h"
 #include "editor/WordGridModel.h"
+#include "ui/AppTitle.h"
+#include "ui/Fonts.h"
+#include "ui/OuterSize.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
@@ -33,8 +34,6 @@ constexpr QSize kOuterSize(370, 327);
 constexpr int kPanelHeight = 28;
 constexpr int kRowHeight = 14;
 constexpr int kColumnWidths[3] = {13, 160, 160};
-
-// An empty list to show until Fill() brings the real one.
 
 // A word line is one line of the word file: CR and LF would split it, and a
 // NUL would end the file there when it is read again. Such characters can
@@ -205,6 +204,7 @@ TWordFormDlg::TWordFormDlg(QWidget* owner)
   setTabOrder(BitBtn4, BitBtn5);
 
   WordControl->setCurrentWidget(WordAdd);
+  // An empty list to show until Fill() brings the real one.
   Fill(std::vector<std::string_view>{});
 }
 
@@ -213,10 +213,6 @@ void TWordFormDlg::Fill(const WordList& list) {
   lines.reserve(static_cast<size_t>(list.Count()));
   for (int i = 0; i < list.Count(); ++i) lines.push_back(list.Get(i));
   Fill(std::move(lines));
-}
-
-void TWordFormDlg::Fill(const std::vector<std::string>& lines) {
-  Fill(std::vector<std::string_view>(lines.begin(), lines.end()));
 }
 
 void TWordFormDlg::Fill(std::vector<std::string_view> lines) {
@@ -271,7 +267,7 @@ void TWordFormDlg::BitBtn2Click() {
 void TWordFormDlg::RefuseText(QLineEdit* edit) {
   const auto [at, length] = FirstUnrepresentable(edit->text());
   const QString what = length > 0 ? "「" + edit->text().mid(at, length) + "」は" : QString();
-  QMessageBox::warning(this, "VeveZプログラム",
+  QMessageBox::warning(this, QString::fromUtf8(kAppTitle),
                        what +
                            "単語ファイルに書けない文字です（シフトJISにない文字です）。"
                            "この文字を使わずに入力し直してください。");

@@ -26,12 +26,10 @@ class TWordFormDlg : public QDialog {
  public:
   explicit TWordFormDlg(QWidget* owner = nullptr);
 
-  // Shows `lines` in the grid below the caption row. The grid refers to
-  // them: they must stay unchanged while the dialog lives.
-  // The grid refers to the lines given (the views, the vector's strings, or
-  // the list's lines), which must stay unchanged while the dialog shows them.
+  // Shows `lines` (or the list's lines) in the grid below the caption row.
+  // The grid refers to them: they must stay unchanged while the dialog shows
+  // them.
   void Fill(std::vector<std::string_view> lines);
-  void Fill(const std::vector<std::string>& lines);
   void Fill(const WordList& list);
   // The word lines the grid stands for now (see WordRows for how each row
   // is written back).

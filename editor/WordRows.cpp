@@ -16,7 +16,7 @@ std::string WordRows::Cell(int row, int column) const {
   const std::int32_t r = rows_.at(static_cast<size_t>(row));
   if (r < 0) {
     const Added& a = added_[static_cast<size_t>(~r)];
-    return column == 0 ? std::string("0") : column == 1 ? a.question : a.answers;
+    return column == 0 ? std::string(1, kLineToAsk) : column == 1 ? a.question : a.answers;
   }
   const std::string_view line = lines_[static_cast<size_t>(r)];
   if (column == 0) return std::string(line.substr(0, 1));
@@ -38,10 +38,10 @@ std::string WordRows::Line(int row) const {
   const std::int32_t r = rows_[static_cast<size_t>(row)];
   if (r < 0) {
     const Added& a = added_[static_cast<size_t>(~r)];
-    return Join("0", a.question, a.answers);
+    return Join(std::string_view(&kLineToAsk, 1), a.question, a.answers);
   }
   const std::string_view line = lines_[static_cast<size_t>(r)];
-  if (line.empty() || line[0] == ',') return std::string(line);
+  if (line.empty() || line[0] == kQuestionEnd) return std::string(line);
   const SplitLine s = Split(line);
   return Join(std::string_view(line).substr(0, 1), s.question, s.answers);
 }

@@ -1,12 +1,11 @@
 #include "leakcheck/LeakBox.h"
 
-#include "app/Fonts.h"
-
 #include <QApplication>
-#include <QFont>
 #include <QMessageBox>
 #include <charconv>
 #include <cstring>
+
+#include "ui/Fonts.h"
 
 namespace vz::memcheck {
 
@@ -25,13 +24,9 @@ std::optional<int> ParseCount(const char* arg) {
   return value;
 }
 
-void InstallLeakBoxFont() { QFont::insertSubstitution(kUiFace, "IPAPGothic"); }
+void InstallLeakBoxFont() { InstallFontSubstitutes(); }
 
-void UseLeakBoxFont() {
-  QFont font(kUiFace);
-  font.setPixelSize(kPx9pt);
-  QApplication::setFont(font);
-}
+void UseLeakBoxFont() { QApplication::setFont(UiFont(kPx9pt)); }
 
 std::unique_ptr<QMessageBox> MakeLeakBox(int count) {
   return std::make_unique<QMessageBox>(QMessageBox::Warning, LeakBoxCaption(), LeakBoxText(count),

@@ -8,6 +8,7 @@
 
 #include "wordlist/Error.h"
 #include "wordlist/FileIO.h"
+#include "wordlist/WordLine.h"
 
 namespace vz::ini {
 namespace {
@@ -60,18 +61,10 @@ struct Line {
 
 std::vector<Line> SplitLines(std::string_view text) {
   std::vector<Line> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t br = text.find_first_of("\r\n", pos);
-    if (br == std::string_view::npos) {
-      lines.push_back({pos, text.size(), text.size()});
-      break;
-    }
-    const std::size_t end =
-        (text[br] == '\r' && br + 1 < text.size() && text[br + 1] == '\n') ? br + 2 : br + 1;
-    lines.push_back({pos, br, end});
-    pos = end;
-  }
+  ForEachTextLine(text, [&](std::string_view content, std::string_view ending) {
+    const auto begin = static_cast<std::size_t>(content.data() - text.data());
+    lines.push_back({begin, begin + content.size(), begin + content.size() + ending.size()});
+  });
   return lines;
 }
 

@@ -11,9 +11,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/Fonts.h"
-#include "app/OuterSize.h"
 #include "app/QuizEngine.h"
+#include "ui/Fonts.h"
+#include "ui/OuterSize.h"
 
 namespace vz {
 

@@ -1,6 +1,8 @@
 #pragma once
-// The settings file "kobeli.ini" in the executable's directory: the four
-// access operations and the values read at start-up and written at shutdown.
+// The settings file "kobeli.ini" (beside the executable of a portable
+// program, in the user's configuration folder for an installed one): the
+// four access operations and the values read at start-up and written at
+// shutdown.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -18,11 +20,14 @@ class SettingsFile {
   static constexpr std::size_t kValueBuffer = 256;
   static constexpr std::size_t kPathBuffer = 4096;
 
-  // `exeDir` is the executable's directory ending in "/".
+  // `exeDir` is the settings file's directory ending in "/": the
+  // executable's for a portable program.
   explicit SettingsFile(std::string exeDir) : exeDir_(std::move(exeDir)) {}
 
+  static constexpr const char* kFileName = "kobeli.ini";
+
   const std::string& ExeDir() const { return exeDir_; }
-  std::string Path() const { return exeDir_ + "kobeli.ini"; }
+  std::string Path() const { return exeDir_ + kFileName; }
 
   // The stored value cut to bufSize - 1 bytes; empty text when the file, the
   // section or the key is missing.

@@ -5,7 +5,7 @@
 namespace vz {
 
 SplitLine Split(std::string_view line) {
-  const auto comma = line.find(',');
+  const auto comma = line.find(kQuestionEnd);
   if (comma == std::string_view::npos) return {std::string(), std::string(line)};
   std::string question = comma > 1 ? std::string(line.substr(1, comma - 1)) : std::string();
   return {std::move(question), std::string(line.substr(comma + 1))};
@@ -14,31 +14,23 @@ SplitLine Split(std::string_view line) {
 std::string Join(std::string_view mark, std::string_view question, std::string_view answers) {
   std::string line;
   line.reserve(mark.size() + question.size() + 1 + answers.size());
-  line.append(mark).append(question).append(1, ',').append(answers);
+  line.append(mark).append(question).append(1, kQuestionEnd).append(answers);
   return line;
 }
 
-bool Askable(std::string_view line) { return !line.empty() && line[0] != '1' && line[0] != ';'; }
-
-std::vector<std::string_view> SplitLineViews(std::string_view text, bool* bytesAfterNul) {
-  std::vector<std::string_view> lines;
-  lines.reserve(text.size() / 32 + 1);
-  ForEachLine(text, bytesAfterNul, [&](std::string_view line) { lines.push_back(line); });
-  return lines;
+bool Askable(std::string_view line) {
+  return !line.empty() && line[0] != kLineAnswered && line[0] != kLineComment;
 }
 
-std::vector<std::string> SplitLines(std::string_view text, bool* bytesAfterNul) {
-  const std::vector<std::string_view> views = SplitLineViews(text, bytesAfterNul);
-  return {views.begin(), views.end()};
-}
+bool IsComment(std::string_view line) { return !line.empty() && line[0] == kLineComment; }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-  size_t total = 0;
-  for (const auto& l : lines) total += l.size() + 2;
-  std::string text;
-  text.reserve(total);
-  for (const auto& l : lines) text.append(l).append("\r\n");
-  return text;
+bool IsOneOfAnswers(std::string_view answers, std::string_view typed) {
+  for (;;) {
+    const auto sep = answers.find(kAnswerSeparator);
+    if (answers.substr(0, sep) == typed) return true;
+    if (sep == std::string_view::npos) return false;
+    answers.remove_prefix(sep + 1);
+  }
 }
 
 }  // namespace vz

@@ -5,9 +5,17 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vz {
+
+// The state mark, byte 1 of a word line.
+inline constexpr char kLineToAsk = '0';     // to be asked in this pass
+inline constexpr char kLineAnswered = '1';  // answered in this pass
+inline constexpr char kLineComment = ';';   // never asked, never marked
+// The question ends at the first kQuestionEnd; the answers after it are
+// alternatives separated by kAnswerSeparator.
+inline constexpr char kQuestionEnd = ',';
+inline constexpr char kAnswerSeparator = ';';
 
 struct SplitLine {
   std::string question;
@@ -21,20 +29,20 @@ SplitLine Split(std::string_view line);
 // mark + question + "," + answers.
 std::string Join(std::string_view mark, std::string_view question, std::string_view answers);
 
-// Not empty, and the first byte is neither "1" nor ";".
+// Not empty, and the first byte is neither kLineAnswered nor kLineComment.
 bool Askable(std::string_view line);
+// The first byte is kLineComment.
+bool IsComment(std::string_view line);
 
-// Calls `onLine` with each line of file text, as a view into `text`. A line
-// ends at CR, LF or CR LF; a final line end adds no empty line; a NUL ends
-// the text. `bytesAfterNul` (optional) tells whether anything followed that
-// NUL.
+// True when `typed` equals `answers` or one of its ";" alternatives.
+bool IsOneOfAnswers(std::string_view answers, std::string_view typed);
+
+// Calls `onLine(content, ending)` with each line of `text`, both as views
+// into it. A line ends at CR, LF or CR LF (`ending`, empty on a last line
+// without one); a final line end adds no empty line. Every other byte, NUL
+// included, is content. The settings file is read this way.
 template <class OnLine>
-void ForEachLine(std::string_view text, bool* bytesAfterNul, OnLine&& onLine) {
-  const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size());
-  if (bytesAfterNul) {
-    *bytesAfterNul = nul && static_cast<const char*>(nul) + 1 < text.data() + text.size();
-  }
-  if (nul) text = text.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
+void ForEachTextLine(std::string_view text, OnLine&& onLine) {
   const char* p = text.data();
   const char* const end = p + text.size();
   // The next CR and the next LF at or after p, each searched with memchr
@@ -50,18 +58,25 @@ void ForEachLine(std::string_view text, bool* bytesAfterNul, OnLine&& onLine) {
     if (!cr || cr < p) cr = next(p, '\r');
     if (!lf || lf < p) lf = next(p, '\n');
     const char* q = cr < lf ? cr : lf;
-    onLine(std::string_view(p, static_cast<size_t>(q - p)));
-    if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n') ++q;
-    p = q + 1;
+    const char* after = q;
+    if (q < end) after = (*q == '\r' && q + 1 < end && q[1] == '\n') ? q + 2 : q + 1;
+    onLine(std::string_view(p, static_cast<size_t>(q - p)),
+           std::string_view(q, static_cast<size_t>(after - q)));
+    p = after;
   }
 }
 
-// The lines of file text, as ForEachLine finds them.
-std::vector<std::string> SplitLines(std::string_view text, bool* bytesAfterNul = nullptr);
-// The same lines as views into `text`.
-std::vector<std::string_view> SplitLineViews(std::string_view text, bool* bytesAfterNul = nullptr);
-
-// Every line followed by CR LF.
-std::string JoinLines(const std::vector<std::string>& lines);
+// Calls `onLine` with each line of a word file's text, as a view into
+// `text`: the lines of ForEachTextLine, except that a NUL ends the text.
+// `bytesAfterNul` (optional) tells whether anything followed that NUL.
+template <class OnLine>
+void ForEachLine(std::string_view text, bool* bytesAfterNul, OnLine&& onLine) {
+  const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size());
+  if (bytesAfterNul) {
+    *bytesAfterNul = nul && static_cast<const char*>(nul) + 1 < text.data() + text.size();
+  }
+  if (nul) text = text.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
+  ForEachTextLine(text, [&](std::string_view line, std::string_view) { onLine(line); });
+}
 
 }  // namespace vz

@@ -40,13 +40,6 @@ void WordList::Clear() {
   blockFree_ = 0;
 }
 
-std::vector<std::string> WordList::Lines() const {
-  std::vector<std::string> out;
-  out.reserve(lines_.size());
-  for (const Line& l : lines_) out.emplace_back(l.data, l.size);
-  return out;
-}
-
 char* WordList::Store(std::string_view bytes) {
   if (bytes.size() >= UINT32_MAX) throw std::length_error("word line too long");
   constexpr std::size_t kBlock = 64 * 1024;
@@ -130,12 +123,12 @@ WordList::SaveResult WordList::Save(const std::string& path) {
 void WordList::MarkAnswered(int index) {
   CheckIndex(index);
   Line& l = lines_[static_cast<size_t>(index)];
-  if (l.size > 0) l.data[0] = '1';
+  if (l.size > 0) l.data[0] = kLineAnswered;
 }
 
 void WordList::ResetPass() {
   for (Line& l : lines_) {
-    if (l.size > 0 && l.data[0] != ';') l.data[0] = '0';
+    if (l.size > 0 && l.data[0] != kLineComment) l.data[0] = kLineToAsk;
   }
 }
 

@@ -39,8 +39,6 @@ class WordList {
   void Put(int index, std::string_view line);
   void Add(std::string_view line);
   void Clear();
-  // A copy of every line.
-  std::vector<std::string> Lines() const;
 
   // Replaces the lines with those of the file. On failure (OpenError) the
   // lines stay as they were, and the list no longer owns `path`: a later save

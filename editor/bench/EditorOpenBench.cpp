@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Fonts.h"
 #include "editor/WordForm.h"
 #include "editor/WordGridModel.h"
+#include "ui/Fonts.h"
 #include "wordlist/WordList.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "support/WordLines.h"
 #include "wordlist/WordLine.h"
 #include "wordlist/WordList.h"
 
@@ -143,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vz::WordList first;
   first.Load(in);
   const std::vector<std::string> expected = ExpectedLines(bytes);
-  Check(first.Lines() == expected, "loaded lines differ from the line-end rules");
+  Check(vz::test::LinesOf(first) == expected, "loaded lines differ from the line-end rules");
   CheckLineHelpers(expected);
 
   // Text that stopped at a NUL with more after it is never written back.
@@ -164,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   vz::WordList second;
   second.Load(out);
-  Check(second.Lines() == expected, "lines changed through a save and load");
+  Check(vz::test::LinesOf(second) == expected, "lines changed through a save and load");
   Check(second.Save(out) == vz::WordList::SaveResult::Saved, "second save declined");
   Check(ReadBytes(out) == file, "second save gave other bytes");
   return 0;

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <climits>
 
-#include "app/Fonts.h"
 #include "leakcheck/LeakBox.h"
+#include "ui/Fonts.h"
 
 namespace {
 

@@ -14,7 +14,6 @@ if(NOT VEVEZ_CORE_ONLY)
   target_link_libraries(memcheck_tests PRIVATE vevez_memcheck GTest::gtest_main)
   set_target_properties(memcheck_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LEAKCHECK_TEST_BIN})
   gtest_discover_tests(memcheck_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS leakcheck)
-  set_target_properties(memcheck_tests PROPERTIES AUTOMOC OFF)
 
   # A program that links the report like vevez does, plus a shared library
   # whose globals are freed by its own destructors at exit.
@@ -23,7 +22,6 @@ if(NOT VEVEZ_CORE_ONLY)
   add_executable(leak_program ${LEAKCHECK_TEST_DIR}/leak_program.cpp)
   target_link_libraries(leak_program PRIVATE vevez_memcheck leak_fixture)
   set_target_properties(leak_program PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LEAKCHECK_TEST_BIN})
-  set_target_properties(leak_fixture leak_program PROPERTIES AUTOMOC OFF)
   add_test(NAME leakcheck_report
     COMMAND bash ${LEAKCHECK_TEST_DIR}/leak_report_test.sh $<TARGET_FILE:leak_program>)
   set_tests_properties(leakcheck_report PROPERTIES LABELS leakcheck TIMEOUT 60)

@@ -7,14 +7,13 @@ if(NOT VEVEZ_CORE_ONLY)
   set(SOUND_TEST_BIN ${CMAKE_BINARY_DIR}/sound-tests)
 
   # The probe builds the player's source itself rather than linking the
-  # whole GUI layer: it needs no Qt, so every thread it sees is the sound
-  # library's.
+  # whole GUI layer: it needs no Qt (only the core), so every thread it sees
+  # is the sound library's.
   add_executable(sound_probe ${SOUND_TEST_DIR}/sound_probe.cpp ${CMAKE_SOURCE_DIR}/app/SoundPlayer.cpp)
-  target_include_directories(sound_probe PRIVATE ${CMAKE_SOURCE_DIR})
-  target_link_libraries(sound_probe PRIVATE PkgConfig::CANBERRA)
+  target_link_libraries(sound_probe PRIVATE vevez_core PkgConfig::CANBERRA)
   add_executable(wav_scan ${SOUND_TEST_DIR}/wav_scan.cpp)
   set_target_properties(sound_probe wav_scan PROPERTIES
-    AUTOMOC OFF RUNTIME_OUTPUT_DIRECTORY ${SOUND_TEST_BIN})
+    RUNTIME_OUTPUT_DIRECTORY ${SOUND_TEST_BIN})
 
   add_test(NAME sound_cues
     COMMAND bash ${SOUND_TEST_DIR}/sound_cues_test.sh $<TARGET_FILE:sound_probe> $<TARGET_FILE:wav_scan>

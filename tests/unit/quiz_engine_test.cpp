@@ -8,13 +8,16 @@
 
 #include "RecordingView.h"
 #include "app/QuizEngine.h"
+#include "support/WordLines.h"
 #include "wordlist/Error.h"
+#include "wordlist/WordLine.h"
 
 namespace vz {
 namespace {
 
 using Calls = std::vector<std::string>;
-using Lines = std::vector<std::string>;
+using test::Lines;
+using test::LinesOf;
 
 constexpr std::uint32_t kMul = 134775813u;
 
@@ -34,10 +37,7 @@ class Quiz : public ::testing::Test {
   test::RecordingView view;
   QuizEngine quiz{list, view};
 
-  void Fill(const Lines& lines) {
-    list.Clear();
-    for (const auto& l : lines) list.Add(l);
-  }
+  void Fill(const Lines& lines) { list = test::ListOf(lines); }
   // Picks with the random start at `start`, and forgets what it drew.
   void PickAt(int start) {
     quiz.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
@@ -157,7 +157,7 @@ TEST_F(Quiz, NothingAskableChangesNothing) {
     EXPECT_EQ(quiz.Ticks, 77);
     EXPECT_TRUE(quiz.AnsShown);
     EXPECT_EQ(view.Take(), Calls{});  // no drawing, answer box left alone
-    EXPECT_EQ(list.Lines(), lines);
+    EXPECT_EQ(LinesOf(list), lines);
   }
 }
 
@@ -226,7 +226,7 @@ TEST_F(Quiz, CorrectAnswerStepsInOrder) {
   Calls seen;
   view.onCall = [&](const std::string& call) {
     // What the list and the history hold at each step.
-    seen.push_back(call + " | " + quiz.History[6] + " | " + std::string(list.Get(0).substr(0, 1)) +
+    seen.push_back(call + " | " + quiz.History[6].text + " | " + std::string(list.Get(0).substr(0, 1)) +
                    (quiz.Answered ? " closed" : " open"));
   };
   quiz.Judgment("kitty");
@@ -237,7 +237,7 @@ TEST_F(Quiz, CorrectAnswerStepsInOrder) {
   EXPECT_FALSE(quiz.AnsShown);
   EXPECT_EQ(quiz.Ticks, 37);
   EXPECT_EQ(quiz.ScrollOfs, 12);
-  EXPECT_EQ(list.Lines(), (Lines{"1ネコ,cat;kitty", "0x,y"}));
+  EXPECT_EQ(LinesOf(list), (Lines{"1ネコ,cat;kitty", "0x,y"}));
 }
 
 TEST_F(Quiz, WrongAnswerKeepsTheQuestionOpen) {
@@ -245,7 +245,7 @@ TEST_F(Quiz, WrongAnswerKeepsTheQuestionOpen) {
   PickAt(0);
   quiz.AnsShown = true;
   Calls seen;
-  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6]); };
+  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6].text); };
   quiz.Judgment("dog");
   quiz.Judgment("");
   EXPECT_EQ(seen, (Calls{"history | \x81\x7E dog", "cue no.wav | \x81\x7E dog", "clear | \x81\x7E dog",
@@ -253,7 +253,8 @@ TEST_F(Quiz, WrongAnswerKeepsTheQuestionOpen) {
   EXPECT_FALSE(quiz.Answered);
   EXPECT_TRUE(quiz.AnsShown);
   EXPECT_EQ(list.Get(0), "0ネコ,cat");
-  EXPECT_EQ(quiz.History[5], "\x81\x7E dog");
+  EXPECT_EQ(quiz.History[5], HistoryEntry::Wrong("dog"));
+  EXPECT_EQ(quiz.History[5].text, "\x81\x7E dog");
 }
 
 TEST_F(Quiz, TextThatCodePage932CannotHoldIsWrong) {
@@ -261,7 +262,7 @@ TEST_F(Quiz, TextThatCodePage932CannotHoldIsWrong) {
   PickAt(0);
   quiz.Judgment("", /*representable=*/false);
   EXPECT_FALSE(quiz.Answered);
-  EXPECT_EQ(quiz.History[6], "\x81\x7E ");
+  EXPECT_EQ(quiz.History[6].text, "\x81\x7E ");
 }
 
 TEST_F(Quiz, Alternatives) {
@@ -290,8 +291,7 @@ TEST_F(Quiz, Alternatives) {
       {"\x83\x5C;\x95\x5C", "\x95\x5C", true},
   };
   for (const Case& c : cases) {
-    quiz.AnsText = c.answers;
-    EXPECT_EQ(quiz.IsCorrect(c.typed), c.correct) << '"' << c.answers << "\" typed \"" << c.typed << '"';
+    EXPECT_EQ(IsOneOfAnswers(c.answers, c.typed), c.correct) << '"' << c.answers << "\" typed \"" << c.typed << '"';
   }
 
   // Through Enter: an empty box on answers ending in ";" is a correct answer.
@@ -299,7 +299,7 @@ TEST_F(Quiz, Alternatives) {
   PickAt(0);
   quiz.Judgment("");
   EXPECT_TRUE(quiz.Answered);
-  EXPECT_EQ(quiz.History[6], "\x81\x9B ");
+  EXPECT_EQ(quiz.History[6].text, "\x81\x9B ");
   EXPECT_EQ(list.Get(0), "1q,cat;");
 }
 
@@ -341,7 +341,7 @@ TEST_F(Quiz, StaleCurrentLineMarksNothing) {
   EXPECT_NO_THROW(quiz.Judgment("C"));
   EXPECT_EQ(view.Take(), (Calls{"cue yes.wav", "history", "circle", "clear"}));
   EXPECT_TRUE(quiz.Answered);
-  EXPECT_EQ(list.Lines(), Lines{"0x,C"});
+  EXPECT_EQ(LinesOf(list), Lines{"0x,C"});
 
   Fill({"0a,A", "0b,B"});
   PickAt(1);
@@ -351,14 +351,14 @@ TEST_F(Quiz, StaleCurrentLineMarksNothing) {
     quiz.Answered = false;
     quiz.Judgment("B");
     EXPECT_TRUE(quiz.Answered);
-    EXPECT_EQ(list.Lines(), replaced);
+    EXPECT_EQ(LinesOf(list), replaced);
   }
 
   // Rebuilt with the same line at the same place: that line is marked.
   Fill({"0a,A", "Zb,B"});
   quiz.Answered = false;
   quiz.Judgment("B");
-  EXPECT_EQ(list.Lines(), (Lines{"0a,A", "1b,B"}));
+  EXPECT_EQ(LinesOf(list), (Lines{"0a,A", "1b,B"}));
 }
 
 // ---- closed question, end of pass -------------------------------------------------
@@ -374,7 +374,7 @@ TEST_F(Quiz, EnterOnAClosedQuestionPicksTheNextOneWithoutJudging) {
   quiz.Judgment("A");
   EXPECT_EQ(view.Take(), (Calls{"centered 18 b", "clear", "board", "clear"}));
   EXPECT_EQ(quiz.History, history);
-  EXPECT_EQ(list.Lines(), (Lines{"0a,A", "0b,B"}));
+  EXPECT_EQ(LinesOf(list), (Lines{"0a,A", "0b,B"}));
   EXPECT_FALSE(quiz.Answered);
   EXPECT_FALSE(quiz.AnsShown);
   EXPECT_EQ(quiz.Ticks, 0);
@@ -394,10 +394,11 @@ TEST_F(Quiz, EndOfPassResetsAfterTheBoxAndTheNextEnterAsksAgain) {
   };
   quiz.Judgment("whatever");
   EXPECT_EQ(seen, (Calls{"cue allok.wav | 1a,A 1b,B", "endofpass | 1a,A 1b,B", "clear | 0a,A 0b,B"}));
-  EXPECT_EQ(list.Lines(), (Lines{"0a,A", ";note", "", "0b,B"}));
+  EXPECT_EQ(LinesOf(list), (Lines{"0a,A", ";note", "", "0b,B"}));
   EXPECT_TRUE(quiz.Answered);  // the finished question stays up
   EXPECT_EQ(quiz.QuesText, "a");
-  EXPECT_EQ(quiz.History[6], "\x81\x9B A");
+  EXPECT_EQ(quiz.History[6].text, "\x81\x9B A");
+  EXPECT_EQ(quiz.History[6].kind, HistoryEntry::Kind::Correct);
 
   view.onCall = nullptr;
   quiz.Judgment("");
@@ -412,7 +413,7 @@ TEST_F(Quiz, CommentsOnlyEndThePassOnEveryEnter) {
     quiz.Judgment("");
     EXPECT_EQ(view.Take(), (Calls{"cue allok.wav", "endofpass", "clear"}));
   }
-  EXPECT_EQ(list.Lines(), (Lines{";a", ""}));
+  EXPECT_EQ(LinesOf(list), (Lines{";a", ""}));
 }
 
 // ---- ticks and the time bar ---------------------------------------------------------
@@ -429,7 +430,7 @@ TEST_F(Quiz, TimeOutStepsInOrder) {
   EXPECT_FALSE(quiz.Answered);
 
   Calls seen;
-  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6]); };
+  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6].text); };
   quiz.Timer1Timer();
   EXPECT_EQ(seen, (Calls{"cue timeup.wav |   ", "cross |   ", "history | \x81\x7E\x81\x7E ネコ",
                          "centered 48 cat | \x81\x7E\x81\x7E ネコ"}));
@@ -458,9 +459,10 @@ TEST_F(Quiz, TimeLimitOneClosesOnTheFirstTick) {
 
 TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
   quiz.Answered = true;
-  quiz.AddHistory("entry");
-  EXPECT_EQ(quiz.History[6], "entry");
-  EXPECT_EQ(quiz.History[5], kNoEvent);
+  quiz.AddHistory(HistoryEntry::Wrong("entry"));
+  EXPECT_EQ(quiz.History[6].text, "\x81\x7E entry");
+  EXPECT_EQ(quiz.History[5].text, kNoEvent);
+  EXPECT_EQ(quiz.History[5].kind, HistoryEntry::Kind::None);
   EXPECT_EQ(quiz.ScrollOfs, 12);
   EXPECT_EQ(view.Take(), Calls{"history"});
   for (int i = 1; i <= 12; ++i) {
@@ -482,8 +484,10 @@ TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
 }
 
 TEST_F(Quiz, HistoryKeepsTheLastSevenEntries) {
-  for (int i = 0; i < 9; ++i) quiz.AddHistory("e" + std::to_string(i));
-  EXPECT_EQ(quiz.History, (std::array<std::string, 7>{"e2", "e3", "e4", "e5", "e6", "e7", "e8"}));
+  for (int i = 0; i < 9; ++i) quiz.AddHistory(HistoryEntry::Correct("e" + std::to_string(i)));
+  std::vector<std::string> texts;
+  for (const auto& e : quiz.History) texts.push_back(e.text.substr(3));
+  EXPECT_EQ(texts, (std::vector<std::string>{"e2", "e3", "e4", "e5", "e6", "e7", "e8"}));
 }
 
 TEST_F(Quiz, TimeBarWidthAndColour) {

@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "support/WordLines.h"
 #include "wordlist/WordLine.h"
 
 namespace vz {
 namespace {
 
-using Lines = std::vector<std::string>;
+using test::CrLfText;
+using test::Lines;
+using test::LinesOf;
 using namespace std::string_literals;
 
 TEST(WordLineSplit, QuestionAndAnswersAtFirstComma) {
@@ -79,65 +82,59 @@ TEST(WordLineAskable, MarksThatAreAskedAndThatAreNot) {
   EXPECT_TRUE(Askable("\x83\x5C,y"));  // a lead byte as the mark
 }
 
-TEST(WordLineSplitLines, EveryKindOfLineEnd) {
-  EXPECT_EQ(SplitLines("a\r\nb\r\n"), (Lines{"a", "b"}));
-  EXPECT_EQ(SplitLines("a\nb\n"), (Lines{"a", "b"}));
-  EXPECT_EQ(SplitLines("a\rb\r"), (Lines{"a", "b"}));
-  EXPECT_EQ(SplitLines("a\rb\nc\r\nd"), (Lines{"a", "b", "c", "d"}));
+TEST(WordLineForEachLine, EveryKindOfLineEnd) {
+  EXPECT_EQ(LinesOf("a\r\nb\r\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(LinesOf("a\nb\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(LinesOf("a\rb\r"), (Lines{"a", "b"}));
+  EXPECT_EQ(LinesOf("a\rb\nc\r\nd"), (Lines{"a", "b", "c", "d"}));
   // LF CR is two line ends; CR CR LF is a CR and then a pair.
-  EXPECT_EQ(SplitLines("a\n\rb"), (Lines{"a", "", "b"}));
-  EXPECT_EQ(SplitLines("a\r\r\nb"), (Lines{"a", "", "b"}));
-  EXPECT_EQ(SplitLines("a\r\n\r\nb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(LinesOf("a\n\rb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(LinesOf("a\r\r\nb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(LinesOf("a\r\n\r\nb"), (Lines{"a", "", "b"}));
 }
 
-TEST(WordLineSplitLines, FirstLastAndEmptyLines) {
-  EXPECT_EQ(SplitLines(""), Lines{});
-  EXPECT_EQ(SplitLines("a"), (Lines{"a"}));            // no line end at all
-  EXPECT_EQ(SplitLines("a\r\nb"), (Lines{"a", "b"}));  // last line without end
-  EXPECT_EQ(SplitLines("\r\n"), (Lines{""}));
-  EXPECT_EQ(SplitLines("\n\n"), (Lines{"", ""}));
-  EXPECT_EQ(SplitLines("\r\na"), (Lines{"", "a"}));
-  EXPECT_EQ(SplitLines("a\r\n\r\n"), (Lines{"a", ""}));
-  EXPECT_EQ(SplitLines("a\n\r"), (Lines{"a", ""}));
+TEST(WordLineForEachLine, FirstLastAndEmptyLines) {
+  EXPECT_EQ(LinesOf(""), Lines{});
+  EXPECT_EQ(LinesOf("a"), (Lines{"a"}));            // no line end at all
+  EXPECT_EQ(LinesOf("a\r\nb"), (Lines{"a", "b"}));  // last line without end
+  EXPECT_EQ(LinesOf("\r\n"), (Lines{""}));
+  EXPECT_EQ(LinesOf("\n\n"), (Lines{"", ""}));
+  EXPECT_EQ(LinesOf("\r\na"), (Lines{"", "a"}));
+  EXPECT_EQ(LinesOf("a\r\n\r\n"), (Lines{"a", ""}));
+  EXPECT_EQ(LinesOf("a\n\r"), (Lines{"a", ""}));
 }
 
-TEST(WordLineSplitLines, NulEndsTheTextAndTellsWhetherMoreFollowed) {
+TEST(WordLineForEachLine, NulEndsTheTextAndTellsWhetherMoreFollowed) {
   bool after = true;
-  EXPECT_EQ(SplitLines("0a,b\r\n0c\0d\r\n0e,f\r\n"s, &after), (Lines{"0a,b", "0c"}));
+  EXPECT_EQ(LinesOf("0a,b\r\n0c\0d\r\n0e,f\r\n"s, &after), (Lines{"0a,b", "0c"}));
   EXPECT_TRUE(after);
 
   after = true;
-  EXPECT_EQ(SplitLines("0a,b\r\n\0"s, &after), (Lines{"0a,b"}));
+  EXPECT_EQ(LinesOf("0a,b\r\n\0"s, &after), (Lines{"0a,b"}));
   EXPECT_FALSE(after);  // the NUL was the last byte: nothing is lost
 
   after = false;
-  EXPECT_EQ(SplitLines("\0x"s, &after), Lines{});
+  EXPECT_EQ(LinesOf("\0x"s, &after), Lines{});
   EXPECT_TRUE(after);
 
   after = true;
-  EXPECT_EQ(SplitLines("no nul\r\n", &after), (Lines{"no nul"}));
+  EXPECT_EQ(LinesOf("no nul\r\n", &after), (Lines{"no nul"}));
   EXPECT_FALSE(after);
 
   // UTF-16LE "ab\r\n": the NUL after "a" cuts it short.
   after = false;
-  EXPECT_EQ(SplitLines("a\0b\0\r\0\n\0"s, &after), (Lines{"a"}));
+  EXPECT_EQ(LinesOf("a\0b\0\r\0\n\0"s, &after), (Lines{"a"}));
   EXPECT_TRUE(after);
 }
 
-TEST(WordLineSplitLines, KeepsEveryOtherByte) {
+TEST(WordLineForEachLine, KeepsEveryOtherByte) {
   std::string all;
   for (int c = 1; c < 256; ++c)
     if (c != '\r' && c != '\n') all.push_back(static_cast<char>(c));
-  EXPECT_EQ(SplitLines(all + "\r\n" + all), (Lines{all, all}));
+  EXPECT_EQ(LinesOf(all + "\r\n" + all), (Lines{all, all}));
 }
 
-TEST(WordLineJoinLines, EveryLineGetsCrLf) {
-  EXPECT_EQ(JoinLines({}), "");
-  EXPECT_EQ(JoinLines({""}), "\r\n");
-  EXPECT_EQ(JoinLines({"0a,b", "", "1c,d"}), "0a,b\r\n\r\n1c,d\r\n");
-}
-
-TEST(WordLineJoinLines, RoundTripsThroughSplitLines) {
+TEST(WordLineForEachLine, RoundTripsLinesEndedByCrLf) {
   // Random lines of bytes other than CR, LF and NUL, with empty ones among them.
   std::mt19937 gen(20240607);
   std::uniform_int_distribution<int> len(0, 12), byte(1, 255);
@@ -152,7 +149,7 @@ TEST(WordLineJoinLines, RoundTripsThroughSplitLines) {
       }
     }
     bool after = true;
-    ASSERT_EQ(SplitLines(JoinLines(lines), &after), lines);
+    ASSERT_EQ(LinesOf(CrLfText(lines), &after), lines);
     EXPECT_FALSE(after);
   }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "support/WordLines.h"
 #include "wordlist/Error.h"
 #include "wordlist/WordList.h"
 
@@ -17,20 +18,16 @@ namespace vz {
 namespace {
 
 using test::ErrorOf;
+using test::Lines;
+using test::LinesOf;
+using test::ListOf;
 using test::ModeOf;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
-using Lines = std::vector<std::string>;
 using Names = std::vector<std::string>;
 using Result = WordList::SaveResult;
 using namespace std::string_literals;
-
-WordList ListOf(const Lines& lines) {
-  WordList list;
-  for (const auto& l : lines) list.Add(l);
-  return list;
-}
 
 // Sets the modification time of `path` `seconds` into the past, as a copy
 // that keeps times (cp -p, rsync) would.
@@ -50,7 +47,7 @@ TEST(WordListIndex, OutsideTheListIsTheIndexError) {
   EXPECT_EQ(ErrorOf([&] { list.Get(-1); }), "リストのインデックスが範囲を超えています (-1)");
   EXPECT_EQ(ErrorOf([&] { list.Put(2, "x"); }), "リストのインデックスが範囲を超えています (2)");
   EXPECT_EQ(ErrorOf([&] { list.MarkAnswered(5); }), "リストのインデックスが範囲を超えています (5)");
-  EXPECT_EQ(list.Lines(), (Lines{"0a,b", "0c,d"}));
+  EXPECT_EQ(LinesOf(list), (Lines{"0a,b", "0c,d"}));
   WordList empty;
   EXPECT_EQ(ErrorOf([&] { empty.Get(0); }), "リストのインデックスが範囲を超えています (0)");
 }
@@ -62,13 +59,13 @@ TEST(WordListMark, ReplacesOnlyTheFirstByte) {
   list.MarkAnswered(2);  // an empty line has no mark to set
   list.MarkAnswered(3);
   list.MarkAnswered(4);  // a lead byte as the mark is replaced whole
-  EXPECT_EQ(list.Lines(), (Lines{"1ネコ,cat", "1abc,d", "", "1done,x", "1\x5C,y"}));
+  EXPECT_EQ(LinesOf(list), (Lines{"1ネコ,cat", "1abc,d", "", "1done,x", "1\x5C,y"}));
 }
 
 TEST(WordListReset, EveryLineButCommentsAndEmptyLinesGetsZero) {
   WordList list = ListOf({"1a,b", ";note", "", "0c,d", "Xe,f", ",g", "1"});
   list.ResetPass();
-  EXPECT_EQ(list.Lines(), (Lines{"0a,b", ";note", "", "0c,d", "0e,f", "0g", "0"}));
+  EXPECT_EQ(LinesOf(list), (Lines{"0a,b", ";note", "", "0c,d", "0e,f", "0g", "0"}));
 }
 
 // ---- loading and saving -----------------------------------------------------
@@ -79,7 +76,7 @@ TEST(WordListLoad, LineEndsOfEveryKindSaveAsCrLf) {
   WriteBytes(path, "0a,b\r0c,d\n0e,f\r\n\r\n0g,h\n\r0i,j");
   WordList list;
   list.Load(path);
-  EXPECT_EQ(list.Lines(), (Lines{"0a,b", "0c,d", "0e,f", "", "0g,h", "", "0i,j"}));
+  EXPECT_EQ(LinesOf(list), (Lines{"0a,b", "0c,d", "0e,f", "", "0g,h", "", "0i,j"}));
   EXPECT_EQ(list.Save(path), Result::Saved);
   EXPECT_EQ(ReadBytes(path), "0a,b\r\n0c,d\r\n0e,f\r\n\r\n0g,h\r\n\r\n0i,j\r\n");
 }
@@ -92,7 +89,7 @@ TEST(WordListLoad, ReplacesThePreviousLines) {
   WordList list;
   list.Load(dir / "one.txt");
   list.Load(dir / "two.txt");
-  EXPECT_EQ(list.Lines(), Lines{"0x,y"});
+  EXPECT_EQ(LinesOf(list), Lines{"0x,y"});
   list.Load(dir / "empty.txt");
   EXPECT_EQ(list.Count(), 0);
 }
@@ -169,7 +166,7 @@ TEST(WordListNul, TextCutAtANulIsNeverSavedBack) {
   WriteBytes(path, file);
   WordList list;
   list.Load(path);
-  EXPECT_EQ(list.Lines(), (Lines{"0a,b", "0c"}));
+  EXPECT_EQ(LinesOf(list), (Lines{"0a,b", "0c"}));
   list.MarkAnswered(0);
   EXPECT_EQ(list.Save(path), Result::NotOwned);
   EXPECT_EQ(list.Save(path), Result::NotOwned);
@@ -196,7 +193,7 @@ TEST(WordListNul, NulAsTheLastByteLosesNothing) {
   WriteBytes(path, "0a,b\r\n\0"s);
   WordList list;
   list.Load(path);
-  EXPECT_EQ(list.Lines(), Lines{"0a,b"});
+  EXPECT_EQ(LinesOf(list), Lines{"0a,b"});
   EXPECT_EQ(list.Save(path), Result::Saved);
   EXPECT_EQ(ReadBytes(path), "0a,b\r\n");
 }
@@ -210,7 +207,7 @@ TEST(WordListUnreadable, FailedLoadKeepsTheLinesAndNeverWritesThatFile) {
   WordList list;
   list.Load(dir / "good.txt");
   EXPECT_EQ(ErrorOf([&] { list.Load(bad); }), "ファイル " + bad + " は開けません");
-  EXPECT_EQ(list.Lines(), Lines{"0a,b"});
+  EXPECT_EQ(LinesOf(list), Lines{"0a,b"});
   EXPECT_EQ(list.Save(bad), Result::NotOwned);
   EXPECT_TRUE(S_ISDIR(ModeOf(bad)));
 
@@ -226,7 +223,7 @@ TEST(WordListUnreadable, DirectoryAndDevicesAreOpenErrors) {
   for (const std::string& path : {dir.path(), std::string("/dev/zero"), std::string("/dev/null")}) {
     WordList list = ListOf({"0a,b"});
     EXPECT_EQ(ErrorOf([&] { list.Load(path); }), "ファイル " + path + " は開けません");
-    EXPECT_EQ(list.Lines(), Lines{"0a,b"});
+    EXPECT_EQ(LinesOf(list), Lines{"0a,b"});
     EXPECT_EQ(list.Save(path), Result::NotOwned);
   }
 }

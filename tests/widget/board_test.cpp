@@ -82,7 +82,8 @@ TEST_F(BoardTest, HistorySlidesUpAndFades) {
   auto yellow = [](QColor c) { return c.red() > 230 && c.green() > 230 && c.blue() < 54; };
   auto red = [](QColor c) { return c.red() > 230 && c.green() < 90 && c.blue() < 90; };
   board.DrawBoard(quiz);
-  quiz.AddHistory("\x81\x9B ok");  // "○ ok": newest, yellow, drawn at y 73 while ScrollOfs is 12
+  quiz.AddHistory(
+      HistoryEntry::Correct("ok"));  // "○ ok": newest, yellow, drawn at y 73 while ScrollOfs is 12
   ASSERT_EQ(quiz.ScrollOfs, 12);
   board.DrawHistory(quiz);
   EXPECT_GT(Count(QRect(378, 73, 100, 13), yellow), 5);
@@ -93,7 +94,7 @@ TEST_F(BoardTest, HistorySlidesUpAndFades) {
   EXPECT_GT(Count(QRect(378, 61, 100, 13), yellow), 5);
   EXPECT_EQ(Count(QRect(378, 75, 100, 13), yellow), 0);
   // A wrong answer is drawn in red tones, never yellow.
-  quiz.AddHistory("\x81\x7E bad");
+  quiz.AddHistory(HistoryEntry::Wrong("bad"));
   quiz.ScrollOfs = 0;
   board.DrawHistory(quiz);
   EXPECT_GT(Count(QRect(378, 61, 100, 13), red), 5);

@@ -19,12 +19,16 @@
 
 #include "editor/WordForm.h"
 #include "editor/WordGridModel.h"
+#include "support/WordLines.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
 namespace {
 
-using Lines = std::vector<std::string>;
+using test::Lines;
+using test::LinesOf;
+using test::ListOf;
+using test::Views;
 using namespace std::string_literals;
 
 const std::string kNeko = "0\x83\x6C\x83\x52,cat";  // 0ネコ,cat
@@ -43,12 +47,6 @@ void WhenModal(std::function<void(W*)> act, int tries = 300) {
 void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
   QKeyEvent press(QEvent::KeyPress, key, mods);
   QApplication::sendEvent(w, &press);
-}
-
-WordList ListOf(const Lines& lines) {
-  WordList list;
-  for (const auto& l : lines) list.Add(l);
-  return list;
 }
 
 // The word lines "0q1,a1" .. "0qN,aN".
@@ -101,17 +99,17 @@ TEST(WordEditor, OkRightAfterOpeningGivesTheLinesBack) {
       kNeko,        "1\x8C\xA2,dog;hound,x", ";comment,c", "",    ",lead,x",
       "0,0nocomma", "\x83\x5C,so",           "0,",         "x,x", "",
   };
-  EXPECT_EQ(list.Lines(), expected);
+  EXPECT_EQ(LinesOf(list), expected);
 
   // A second round trip changes nothing more.
   ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { d->BitBtn3->click(); }));
-  EXPECT_EQ(list.Lines(), expected);
+  EXPECT_EQ(LinesOf(list), expected);
 }
 
 TEST(WordEditor, GridShowsCaptionRowAndSplitCells) {
   const Lines lines = {kNeko, "", ",lead,x", "0nocomma", "\x83\x5C,so"};
   TWordFormDlg dlg;
-  dlg.Fill(lines);
+  dlg.Fill(Views(lines));
   ASSERT_EQ(dlg.Grid()->rowCount(), 6);
   EXPECT_EQ(Shown(dlg, 0, 0), "");
   EXPECT_EQ(Shown(dlg, 0, 1), "問題");
@@ -141,7 +139,7 @@ TEST(WordEditor, GridShowsCaptionRowAndSplitCells) {
 TEST(WordEditor, GridGeometryAndGrowingWithTheWindow) {
   TWordFormDlg dlg;
   const Lines lines = Numbered(50);
-  dlg.Fill(lines);
+  dlg.Fill(Views(lines));
   dlg.show();
   EXPECT_EQ(dlg.frameGeometry().size(), QSize(370, 327));  // the outer size
   EXPECT_EQ(dlg.StringGrid1->columnWidth(0), 13);
@@ -167,7 +165,7 @@ TEST(WordEditor, GridGeometryAndGrowingWithTheWindow) {
 TEST(WordEditor, DeletingABlockMovesTheRowsBelowUp) {
   const Lines lines = Numbered(9);  // with the caption row, 10 rows
   TWordFormDlg dlg;
-  dlg.Fill(lines);
+  dlg.Fill(Views(lines));
   SelectRows(dlg, 3, 5);
   dlg.BitBtn1Click();
   ASSERT_EQ(dlg.Grid()->rowCount(), 7);
@@ -187,7 +185,7 @@ TEST(WordEditor, DeletingABlockMovesTheRowsBelowUp) {
 TEST(WordEditor, CaptionRowIsNeverDeleted) {
   const Lines lines = Numbered(5);
   TWordFormDlg dlg;
-  dlg.Fill(lines);
+  dlg.Fill(Views(lines));
 
   // The caption row alone (the selection at opening): nothing goes.
   dlg.BitBtn1Click();
@@ -218,14 +216,14 @@ TEST(WordEditor, DeletingEverythingAndOkWritesTheFallbackLine) {
     d->BitBtn1->click();
     d->BitBtn4->click();
   }));
-  EXPECT_EQ(list.Lines(), Lines{kNeko});
+  EXPECT_EQ(LinesOf(list), Lines{kNeko});
 
   WordList empty;
   ASSERT_TRUE(RunEditor(empty, [](TWordFormDlg* d) {
     EXPECT_EQ(d->Grid()->rowCount(), 1);
     d->BitBtn3->click();
   }));
-  EXPECT_EQ(empty.Lines(), Lines{kNeko});
+  EXPECT_EQ(LinesOf(empty), Lines{kNeko});
 }
 
 TEST(WordEditor, EveryCloseButOkLeavesTheListUnchanged) {
@@ -243,14 +241,14 @@ TEST(WordEditor, EveryCloseButOkLeavesTheListUnchanged) {
       d->BitBtn1Click();
       closeIt(d);
     }));
-    EXPECT_EQ(list.Lines(), before);
+    EXPECT_EQ(LinesOf(list), before);
   }
 }
 
 TEST(WordEditor, AddPutsThePairAtTheEndAsTyped) {
   const Lines lines = Numbered(3);
   TWordFormDlg dlg;
-  dlg.Fill(lines);
+  dlg.Fill(Views(lines));
   SelectRows(dlg, 2, 2);  // the selected row does not matter
   dlg.BitBtn2Click();     // the initial texts
   EXPECT_EQ(dlg.Edit1->text(), "");
@@ -297,7 +295,7 @@ TEST(WordEditor, EnterInTheEditBoxesNeverClosesTheDialog) {
     Press(d->WordControl->tabBar(), Qt::Key_Return);
   }));
   EXPECT_TRUE(stillOpen);
-  EXPECT_EQ(list.Lines(), (Lines{kNeko, "0\x96\xE2\x91\xE8,Question", "0x,y"}));
+  EXPECT_EQ(LinesOf(list), (Lines{kNeko, "0\x96\xE2\x91\xE8,Question", "0x,y"}));
 }
 
 TEST(WordEditor, DeletePageHasItsOwnDefaultButton) {
@@ -310,13 +308,13 @@ TEST(WordEditor, DeletePageHasItsOwnDefaultButton) {
     d->BitBtn1Click();
     Press(d->StringGrid1, Qt::Key_Return);
   }));
-  EXPECT_EQ(list.Lines(), (Lines{"0q2,a2", "0q3,a3"}));
+  EXPECT_EQ(LinesOf(list), (Lines{"0q2,a2", "0q3,a3"}));
 }
 
 TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
   TWordFormDlg dlg;
   const Lines lines = Numbered(2);
-  dlg.Fill(lines);
+  dlg.Fill(Views(lines));
   for (QLineEdit* bad : {dlg.Edit1, dlg.Edit2}) {
     QLineEdit* good = bad == dlg.Edit1 ? dlg.Edit2 : dlg.Edit1;
     bad->setText("犬\U0001F600x");  // an emoji
@@ -343,7 +341,7 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
 
 TEST(WordEditor, LineBreaksAndNulCannotEnterALine) {
   TWordFormDlg dlg;
-  dlg.Fill(std::vector<std::string>{});
+  dlg.Fill(std::vector<std::string_view>{});
   dlg.Edit1->clear();
   dlg.Edit1->insert("one\r\ntwo");
   EXPECT_EQ(dlg.Edit1->text(), "onetwo");

@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "app/Fonts.h"
+#include "ui/Fonts.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));

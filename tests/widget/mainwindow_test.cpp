@@ -14,8 +14,8 @@
 #include <fstream>
 
 #include "ModalHelper.h"
-#include "app/ErrorGuard.h"
 #include "app/Main.h"
+#include "ui/ErrorGuard.h"
 
 namespace vz {
 namespace {
@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, EnterInTheAnswerBoxJudgesWithAnyModifier) {
   auto* edit = Find<QLineEdit>(form, "AnsEdit");
   QTest::keyClicks(edit, "wrong");
   QTest::keyClick(edit, Qt::Key_Return, Qt::ShiftModifier);
-  EXPECT_EQ(form.Quiz().History[6], "\x81\x7E wrong");
+  EXPECT_EQ(form.Quiz().History[6].text, "\x81\x7E wrong");
   EXPECT_EQ(edit->text(), "");
   QTest::keyClicks(edit, "right");
   QTest::keyClick(edit, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
@@ -120,7 +120,7 @@ TEST_F(MainWindowTest, EnterInTheAnswerBoxJudgesWithAnyModifier) {
   edit->setText(QString::fromUtf8("\xF0\x9F\x98\x80"));  // an emoji
   QTest::keyClick(edit, Qt::Key_Return);
   EXPECT_FALSE(form.Quiz().Answered);
-  EXPECT_EQ(form.Quiz().History[6], "\x81\x7E \x81\xAC");
+  EXPECT_EQ(form.Quiz().History[6].text, "\x81\x7E \x81\xAC");
 }
 
 TEST_F(MainWindowTest, CtrlOOpensTheWordFileDialogNeverTheOptions) {

@@ -1,4 +1,4 @@
-#include "app/ErrorGuard.h"
+#include "ui/ErrorGuard.h"
 
 #include <QMessageBox>
 #include <QPointer>

@@ -6,11 +6,11 @@
 #include <exception>
 #include <utility>
 
+#include "ui/AppTitle.h"
+
 class QWidget;
 
 namespace vz {
-
-inline constexpr const char* kAppTitle = "VeveZプログラム";
 
 // The error text as the box shows it: "." appended when the last character
 // sorts after "." (every Japanese character does, ")" does not).

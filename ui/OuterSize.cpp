@@ -1,4 +1,4 @@
-#include "app/OuterSize.h"
+#include "ui/OuterSize.h"
 
 #include <QMargins>
 #include <QTimer>

@@ -1,1 +1,0 @@
-target_sources(vevez_core PRIVATE Ini.cpp Settings.cpp)
