@@ -68,6 +68,10 @@ ink=$(convert "$WORK/first.png" -crop 360x30+5+33 +repage -fill black +opaque wh
   -format '%[fx:int(mean*w*h)]' info:)
 ((ink < 360 * 30 - 50)) || fail "no question on the board"
 no_box "first start"
+# The window carries the program's icon, and an X11 desktop can match it to
+# vevez.desktop by its WM_CLASS instance.
+[[ $(xprop -id "$WIN" _NET_WM_ICON) == *"Icon ("* ]] || fail "no window icon"
+[[ $(xprop -id "$WIN" WM_CLASS) == *'= "vevez",'* ]] || fail "WM_CLASS: $(xprop -id "$WIN" WM_CLASS)"
 key F9
 # One xdotool run types them all (letters and spaces), each followed by
 # Return, well inside the 10-second limit.
@@ -97,7 +101,7 @@ write_words "$UHOME/mine.txt" "0イヌ,dog"
 chown nobody:nogroup "$UHOME/mine.txt"
 start_installed
 key ctrl+o
-dlg=$(wait_window '^(開く|Open)$') || fail "no file dialog"
+dlg=$(wait_window '^開く$') || fail "no file dialog with a Japanese title"
 sleep 0.3
 xdotool windowfocus --sync "$dlg" 2>/dev/null || true
 type_text "$UHOME/mine.txt"
