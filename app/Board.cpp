@@ -43,8 +43,8 @@ QRect Board::DrawBoard(const QuizEngine& quiz) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRect(45, 88, 447 - 45 - 1, 108 - 88 - 1));
   }
-  DrawCentered(kQuestionRow, quiz.QuesText);
-  if (quiz.AnsShown) DrawCentered(kAnswerRow, quiz.AnsText);
+  DrawCentered(kQuestionRow, quiz.State().QuesText);
+  if (quiz.State().AnsShown) DrawCentered(kAnswerRow, quiz.State().AnsText);
   DrawHistory(quiz);
   barWidth_ = barRed_ = -1;
   DrawTimeBar(quiz);
@@ -100,11 +100,11 @@ QRect Board::DrawHistory(const QuizEngine& quiz) {
   }
   QRect touched = panel;
   for (int i = 6; i >= 0; --i) {
-    const HistoryEntry& e = quiz.History[static_cast<size_t>(i)];
+    const HistoryEntry& e = quiz.State().History[static_cast<size_t>(i)];
     const int h = (7 - i) * 36;
     const QColor edge(h, h, h);
     const QColor text = e.kind == HistoryEntry::Kind::Correct ? QColor(255, 255, h) : QColor(255, h, h);
-    touched |= DrawOutlined(378, 12 * i - 11 + quiz.ScrollOfs, kPx9pt, text, edge, e.text);
+    touched |= DrawOutlined(378, 12 * i - 11 + quiz.State().ScrollOfs, kPx9pt, text, edge, e.text);
   }
   {
     // Redraw the board's top border above the panel, where the oldest entry

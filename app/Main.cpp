@@ -120,17 +120,12 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
   const SettingsFile settings(where_.configDir);
   PrepareUserFolders(where_, settings.Path());
   Timer1.stop();
-  quiz_.Running = quiz_.AnsShown = quiz_.Answered = false;
+  quiz_.Reset();
   SetControlsEnabled(false);
-  quiz_.Ticks = 0;
-  quiz_.ScrollOfs = 4;
   const Settings s = ReadSettings(settings, where_.dataDir);
-  quiz_.NoSound = s.NoSound;
-  quiz_.TimeLimit = s.TimeLimit;
+  quiz_.ApplyOptions({s.NoSound, s.TimeLimit});
   wordFile_ = s.WordFile;
   wordDir_ = s.WordDir;
-  quiz_.History.fill(HistoryEntry{});
-  quiz_.Rng.SeedFromClock();
   sound_ = std::make_unique<SoundPlayer>(where_.cueDirs);
   if (!startFile.empty() && OpenStartFile(startFile)) return;
   const std::string path = WordPath();
@@ -153,7 +148,8 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
 
 void TForm1::FormDestroy() {
   Timer1.stop();
-  const Settings s{quiz_.NoSound, quiz_.TimeLimit, wordFile_, wordDir_};
+  const QuizOptions o = quiz_.Options();
+  const Settings s{o.NoSound, o.TimeLimit, wordFile_, wordDir_};
   const SettingsFile settings(where_.configDir);
   const bool settingsSaved = WriteSettings(settings, s);
   bool listSaved = false;
@@ -248,14 +244,16 @@ void TForm1::WithTimerStopped(F&& showDialog) {
   struct Restart {
     TForm1* self;
     ~Restart() {
-      if (self->quiz_.Running) self->Timer1.start();
+      if (self->quiz_.State().Running) self->Timer1.start();
     }
   } restart{this};
   showDialog(centralWidget()->mapToGlobal(QPoint(0, 0)));
 }
 
 void TForm1::O1Click() {
-  WithTimerStopped([&](QPoint origin) { ExecOptionDialog(this, origin, quiz_); });
+  WithTimerStopped([&](QPoint origin) {
+    if (const auto options = ExecOptionDialog(this, origin, quiz_.Options())) quiz_.ApplyOptions(*options);
+  });
 }
 
 void TForm1::A1Click() {
@@ -308,15 +306,16 @@ void TForm1::DrawHistory() {
   Repaint(board_.DrawHistory(quiz_));
   UpdateBoardAccessibility();
 }
-void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.QuesText)); }
+void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.State().QuesText)); }
 void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
 
 void TForm1::UpdateBoardAccessibility() {
   if (!boardWidget_) return;
-  const QString question = codec::FromCp932(quiz_.QuesText);
+  const QuizState& quiz = quiz_.State();
+  const QString question = codec::FromCp932(quiz.QuesText);
   QStringList about;
-  if (quiz_.AnsShown) about << QStringLiteral("答え: ") + codec::FromCp932(quiz_.AnsText);
-  const HistoryEntry& last = quiz_.History[6];
+  if (quiz.AnsShown) about << QStringLiteral("答え: ") + codec::FromCp932(quiz.AnsText);
+  const HistoryEntry& last = quiz.History[6];
   auto typed = [&](const char* mark) {
     return codec::FromCp932(std::string_view(last.text).substr(std::strlen(mark)));
   };

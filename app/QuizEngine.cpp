@@ -7,6 +7,20 @@
 
 namespace vz {
 
+void QuizEngine::Reset() {
+  Running = AnsShown = Answered = false;
+  Ticks = 0;
+  ScrollOfs = 4;
+  History.fill(HistoryEntry{});
+  Rng.SeedFromClock();
+}
+
+void QuizEngine::ApplyOptions(const QuizOptions& options) {
+  NoSound = options.NoSound;
+  TimeLimit = options.TimeLimit;
+  Ticks = 0;
+}
+
 bool QuizEngine::NextQuestion() {
   const int n = list_.Count();
   // An empty list (the zero-length file a first run leaves) has no question.

@@ -7,6 +7,7 @@
 
 #include "app/QuizRandom.h"
 #include "app/QuizView.h"
+#include "settings/Settings.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
@@ -38,10 +39,8 @@ struct TimeBarLook {
   int red;    // 0 .. 255; blue is 255 - red
 };
 
-class QuizEngine {
- public:
-  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) {}
-
+// The quiz state, under the names the rest of the system knows it by.
+struct QuizState {
   // State of the current question.
   bool AnsShown = false;
   bool Answered = false;
@@ -57,6 +56,24 @@ class QuizEngine {
   int TimeLimit = 1000;  // ticks per question, at least 1
   bool NoSound = false;
   QuizRandom Rng;
+};
+
+// The engine owns its state: others read it through State() and change it
+// only through the commands below.
+class QuizEngine : private QuizState {
+ public:
+  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) {}
+
+  const QuizState& State() const { return *this; }
+  QuizOptions Options() const { return {NoSound, TimeLimit}; }
+
+  // The state of a fresh start: stopped, nothing shown or answered, the
+  // question's time at 0, the history empty and settled, and the random
+  // sequence seeded from the clock.
+  void Reset();
+  // Values from the settings file or the options dialog; the current
+  // question's time starts again.
+  void ApplyOptions(const QuizOptions& options);
 
   // Picks a random askable line, scanning backwards (cyclically) from a
   // random start; false when none is askable, with nothing changed.
@@ -86,6 +103,9 @@ class QuizEngine {
 
   WordList& list_;
   QuizView& view_;
+
+  // Tests set up states the commands reach only slowly; defined only there.
+  friend struct QuizEngineTestAccess;
 };
 
 }  // namespace vz

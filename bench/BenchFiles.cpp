@@ -1,8 +1,6 @@
 #include "BenchFiles.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <stdexcept>
+#include "support/Files.h"
 
 namespace vz::bench {
 namespace {
@@ -21,19 +19,8 @@ const char* NoWordFileMessage() {
 }
 
 const std::string& ScratchDir() {
-  static const std::string dir = [] {
-    const char* base = std::getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/vevez-bench-XXXXXX";
-    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("cannot make " + tmpl);
-    static std::string removeAtExit;
-    removeAtExit = tmpl;
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(removeAtExit, ec);
-    });
-    return tmpl;
-  }();
-  return dir;
+  static const test::TempDir dir("vevez-bench");  // removed at exit
+  return dir.path();
 }
 
 }  // namespace vz::bench

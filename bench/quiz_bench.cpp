@@ -7,13 +7,12 @@
 
 #include "BenchFiles.h"
 #include "app/QuizEngine.h"
-#include "tests/widget/NullQuizView.h"
+#include "support/QuizAccess.h"
+#include "support/RecordingView.h"
 #include "wordlist/FileIO.h"
 #include "wordlist/WordList.h"
 
 namespace {
-
-using NullView = vz::testing::NullQuizView;
 
 // The seed whose next draw over n lines is `start` (see QuizRandom).
 std::uint32_t SeedFor(std::uint32_t start, std::uint32_t n) {
@@ -48,19 +47,25 @@ bool LoadOneAskable(benchmark::State& state, vz::WordList& list, int& askable) {
   return true;
 }
 
+// A word file with one askable line, and an engine over it that draws nothing.
+struct OneAskableQuiz {
+  vz::WordList list;
+  int askable = 0;
+  vz::test::RecordingView view{false};
+  vz::QuizEngine quiz{list, view};
+  vz::QuizState& st = vz::test::StateOf(quiz);
+};
+
 // Start just before the askable line: the scan goes down to line 0, wraps,
 // and comes back down to it, looking at every line once.
 void BM_NextQuestion_OneAskable_Worst(benchmark::State& state) {
-  vz::WordList list;
-  int askable = 0;
-  if (!LoadOneAskable(state, list, askable)) return;
-  NullView view;
-  vz::QuizEngine quiz(list, view);
-  const auto n = static_cast<std::uint32_t>(list.Count());
-  const std::uint32_t seed = SeedFor(static_cast<std::uint32_t>(askable - 1), n);
+  OneAskableQuiz q;
+  if (!LoadOneAskable(state, q.list, q.askable)) return;
+  const auto n = static_cast<std::uint32_t>(q.list.Count());
+  const std::uint32_t seed = SeedFor(static_cast<std::uint32_t>(q.askable - 1), n);
   for (auto _ : state) {
-    quiz.Rng.seed = seed;
-    if (!quiz.NextQuestion() || quiz.CurLine != askable) {
+    q.st.Rng.seed = seed;
+    if (!q.quiz.NextQuestion() || q.st.CurLine != q.askable) {
       state.SkipWithError("picked the wrong line");
       break;
     }
@@ -71,13 +76,10 @@ void BM_NextQuestion_OneAskable_Worst(benchmark::State& state) {
 
 // Random starts, as in use: on average half the list is scanned.
 void BM_NextQuestion_OneAskable_Random(benchmark::State& state) {
-  vz::WordList list;
-  int askable = 0;
-  if (!LoadOneAskable(state, list, askable)) return;
-  NullView view;
-  vz::QuizEngine quiz(list, view);
-  quiz.Rng.seed = 12345;
-  for (auto _ : state) benchmark::DoNotOptimize(quiz.NextQuestion());
+  OneAskableQuiz q;
+  if (!LoadOneAskable(state, q.list, q.askable)) return;
+  q.st.Rng.seed = 12345;
+  for (auto _ : state) benchmark::DoNotOptimize(q.quiz.NextQuestion());
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
@@ -111,13 +110,9 @@ std::pair<qsizetype, qsizetype> FirstUnrepresentable(const QString& text) {
 
 }  // namespace
 
-TWordFormDlg::TWordFormDlg(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
+TWordFormDlg::TWordFormDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize) {
   setObjectName("WordFormDlg");
   setWindowTitle("単語の追加削除");
-  setFont(UiFont(12));
-  resize(kOuterSize);
   QStyle* s = style();
   const QIcon okGlyph = s->standardIcon(QStyle::SP_DialogOkButton);
   const QIcon cancelGlyph = s->standardIcon(QStyle::SP_DialogCancelButton);
@@ -306,28 +301,15 @@ bool TWordFormDlg::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TWordFormDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (fitted_) return;
-  fitted_ = true;
-  FitOuterSizeOnFirstShow(this, kOuterSize);
-}
-
 bool ExecWordEditor(QWidget* owner, QPoint topLeft, WordList& list) {
-  QPointer<TWordFormDlg> dlg = new TWordFormDlg(owner);
-  dlg->move(topLeft);  // for a window, move() places the outer frame
-  dlg->Fill(list);     // the rows refer to the list's lines until OK rebuilds it
-  const int result = dlg->exec();
-  if (!dlg) return false;  // the owner went away meanwhile
-  const bool ok = result == QDialog::Accepted;
-  if (ok) {
+  auto* dlg = new TWordFormDlg(owner);
+  dlg->Fill(list);  // the rows refer to the list's lines until OK rebuilds it
+  return ExecAt(dlg, topLeft, [&](TWordFormDlg& d) {
     // Built in full before the list is touched: the rows refer to its lines.
-    std::vector<std::string> lines = dlg->Lines();
+    std::vector<std::string> lines = d.Lines();
     list.Clear();
     for (std::string& line : lines) list.Add(std::move(line));
-  }
-  delete dlg;
-  return ok;
+  });
 }
 
 }  // namespace vz

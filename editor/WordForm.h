@@ -3,11 +3,12 @@
 // question/answer pairs and a page for deleting rows. It works on its own
 // rows; ExecWordEditor rebuilds the word list from them only when the dialog
 // is closed with OK.
-#include <QDialog>
 #include <QPoint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ui/OuterSize.h"
 
 class QFrame;
 class QLabel;
@@ -21,7 +22,8 @@ namespace vz {
 class WordGridModel;
 class WordList;
 
-class TWordFormDlg : public QDialog {
+// Its controls carry the form designer's names as object names.
+class TWordFormDlg : public OuterSizedDialog {
   Q_OBJECT
  public:
   explicit TWordFormDlg(QWidget* owner = nullptr);
@@ -36,7 +38,27 @@ class TWordFormDlg : public QDialog {
   std::vector<std::string> Lines() const;
   WordGridModel* Grid() const { return model_; }
 
-  // Controls, named as in the form designer.
+  // Key handlers of the edit boxes; true when the key was used up. Enter
+  // (Return or the keypad's Enter, with any modifiers) is theirs and never
+  // reaches the dialog's default button.
+  bool Edit1KeyDown(int key, Qt::KeyboardModifiers shift);
+  bool Edit2KeyDown(int key, Qt::KeyboardModifiers shift);
+
+ public slots:
+  // Deletes the selected block of rows; the caption row always stays.
+  void BitBtn1Click();
+  // Adds the typed pair as a new last row. Text that code page 932 cannot
+  // hold is refused with a message and stays in the boxes.
+  void BitBtn2Click();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  int CurrentRow() const;
+  void ReduceSelectionTo(int row);
+  void RefuseText(QLineEdit* edit);
+
   QTabWidget* WordControl;
   QWidget* WordAdd;
   QWidget* WordDel;
@@ -55,30 +77,7 @@ class TWordFormDlg : public QDialog {
   QPushButton* BitBtn5;  // Cancel on WordDel
   QPushButton* BitBtn6;  // Cancel on WordAdd
 
-  // Key handlers of the edit boxes; true when the key was used up. Enter
-  // (Return or the keypad's Enter, with any modifiers) is theirs and never
-  // reaches the dialog's default button.
-  bool Edit1KeyDown(int key, Qt::KeyboardModifiers shift);
-  bool Edit2KeyDown(int key, Qt::KeyboardModifiers shift);
-
- public slots:
-  // Deletes the selected block of rows; the caption row always stays.
-  void BitBtn1Click();
-  // Adds the typed pair as a new last row. Text that code page 932 cannot
-  // hold is refused with a message and stays in the boxes.
-  void BitBtn2Click();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void showEvent(QShowEvent* event) override;
-
- private:
-  int CurrentRow() const;
-  void ReduceSelectionTo(int row);
-  void RefuseText(QLineEdit* edit);
-
   WordGridModel* model_ = nullptr;
-  bool fitted_ = false;
 };
 
 // Opens the editor modally with its outer top-left corner at `topLeft`

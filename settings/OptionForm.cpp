@@ -3,17 +3,12 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <climits>
-
-#include "app/QuizEngine.h"
-#include "ui/Fonts.h"
-#include "ui/OuterSize.h"
 
 namespace vz {
 
@@ -31,13 +26,9 @@ W* Make(QWidget* parent, const char* name, int x, int y, int w, int h) {
 
 }  // namespace
 
-TOptionDlg::TOptionDlg(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
+TOptionDlg::TOptionDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize) {
   setObjectName("OptionDlg");
   setWindowTitle("各種設定");
-  setFont(UiFont(12));
-  resize(kOuterSize);
 
   // Declaration order; the stacking follows it, so Label2 lies on Shape1.
   Label1 = Make<QLabel>(this, "Label1", 2, 44, 48, 12);
@@ -112,27 +103,12 @@ void TOptionDlg::SetSeconds(long long seconds) {
   Label2->adjustSize();  // the label is as wide as its text
 }
 
-void TOptionDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (fitted_) return;
-  fitted_ = true;
-  FitOuterSizeOnFirstShow(this, kOuterSize);
-}
-
-bool ExecOptionDialog(QWidget* owner, QPoint topLeft, QuizEngine& quiz) {
-  QPointer<TOptionDlg> dlg = new TOptionDlg(owner);
-  dlg->move(topLeft);  // for a window, move() places the outer frame
-  dlg->SetValues(quiz.NoSound, quiz.TimeLimit);
-  const int result = dlg->exec();
-  if (!dlg) return false;  // the owner went away meanwhile
-  const bool ok = result == QDialog::Accepted;
-  if (ok) {
-    quiz.NoSound = dlg->NoSoundChecked();
-    quiz.TimeLimit = dlg->TimeLimitTicks();
-    quiz.Ticks = 0;
-  }
-  delete dlg;
-  return ok;
+std::optional<QuizOptions> ExecOptionDialog(QWidget* owner, QPoint topLeft, const QuizOptions& current) {
+  auto* dlg = new TOptionDlg(owner);
+  dlg->SetValues(current.NoSound, current.TimeLimit);
+  std::optional<QuizOptions> chosen;
+  ExecAt(dlg, topLeft, [&](TOptionDlg& d) { chosen = QuizOptions{d.NoSoundChecked(), d.TimeLimitTicks()}; });
+  return chosen;
 }
 
 }  // namespace vz

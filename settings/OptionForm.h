@@ -1,11 +1,13 @@
 #pragma once
 // The options dialog: the time limit in whole seconds and the sound switch.
-// It edits copies of the values; ExecOptionDialog hands them back to the
-// quiz only when the dialog is closed with OK.
-#include <QDialog>
+// It edits copies of the values; ExecOptionDialog hands them back only when
+// the dialog is closed with OK.
 #include <QPoint>
+#include <optional>
 
+#include "settings/Settings.h"
 #include "settings/UpDown.h"
+#include "ui/OuterSize.h"
 
 class QCheckBox;
 class QFrame;
@@ -14,9 +16,8 @@ class QPushButton;
 
 namespace vz {
 
-class QuizEngine;
-
-class TOptionDlg : public QDialog {
+// Its controls carry the form designer's names as object names.
+class TOptionDlg : public OuterSizedDialog {
   Q_OBJECT
  public:
   explicit TOptionDlg(QWidget* owner = nullptr);
@@ -32,7 +33,12 @@ class TOptionDlg : public QDialog {
   // Seconds() * 100 ticks, kept within 100 .. INT_MAX.
   int TimeLimitTicks() const;
 
-  // Controls, named as in the form designer.
+ public slots:
+  void UpDown1Click(vz::UpDownButton button);
+
+ private:
+  void SetSeconds(long long seconds);
+
   QLabel* Label1;
   UpDown* UpDown1;
   QPushButton* BitBtn1;  // OK
@@ -40,23 +46,12 @@ class TOptionDlg : public QDialog {
   QCheckBox* CheckBox1;
   QFrame* Shape1;
   QLabel* Label2;
-
- public slots:
-  void UpDown1Click(vz::UpDownButton button);
-
- protected:
-  void showEvent(QShowEvent* event) override;
-
- private:
-  void SetSeconds(long long seconds);
-  bool fitted_ = false;
 };
 
 // Opens the dialog modally with its outer top-left corner at `topLeft`
-// (screen coordinates), filled from quiz.NoSound and quiz.TimeLimit. On OK it
-// stores both back and restarts the question's time (quiz.Ticks = 0); any
-// other way of closing changes nothing. Returns whether OK was chosen. The
-// caller stops and restarts its timer around the call.
-bool ExecOptionDialog(QWidget* owner, QPoint topLeft, QuizEngine& quiz);
+// (screen coordinates), filled from `current`. Returns the edited values when
+// it is closed with OK, nothing for any other way of closing. The caller
+// stops and restarts its timer around the call.
+std::optional<QuizOptions> ExecOptionDialog(QWidget* owner, QPoint topLeft, const QuizOptions& current);
 
 }  // namespace vz

@@ -45,6 +45,12 @@ class SettingsFile {
   std::string exeDir_;
 };
 
+// The values the options dialog edits, which the quiz applies.
+struct QuizOptions {
+  bool NoSound = false;  // true: no sound cues
+  int TimeLimit = 1000;  // ticks of 10 ms per question, at least 1
+};
+
 // The values that live in the settings file between runs.
 struct Settings {
   bool NoSound = false;  // true: no sound cues

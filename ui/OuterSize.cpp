@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "ui/Fonts.h"
+
 namespace vz {
 namespace {
 
@@ -18,6 +20,21 @@ void FitOuterSize(QWidget* window, QSize outer) {
 void FitOuterSizeOnFirstShow(QWidget* window, QSize outer) {
   FitOuterSize(window, outer);
   QTimer::singleShot(0, window, [window, outer] { FitOuterSize(window, outer); });
+}
+
+OuterSizedDialog::OuterSizedDialog(QWidget* owner, QSize outer)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      outer_(outer) {
+  setFont(UiFont(12));
+  resize(outer);
+}
+
+void OuterSizedDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (fitted_) return;
+  fitted_ = true;
+  FitOuterSizeOnFirstShow(this, outer_);
 }
 
 }  // namespace vz

@@ -47,8 +47,8 @@ double Median(std::vector<double> v) {
 }
 
 void SelectRows(vz::TWordFormDlg& dlg, int top, int bottom) {
-  QAbstractItemModel* m = dlg.StringGrid1->model();
-  auto* sel = dlg.StringGrid1->selectionModel();
+  QAbstractItemModel* m = dlg.findChild<QTableView*>("StringGrid1")->model();
+  auto* sel = dlg.findChild<QTableView*>("StringGrid1")->selectionModel();
   sel->setCurrentIndex(m->index(bottom, 0), QItemSelectionModel::NoUpdate);
   sel->select(QItemSelection(m->index(top, 0), m->index(bottom, 2)),
               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -72,7 +72,7 @@ Round OneRound(const vz::WordList& list) {
   r.open = MsSince(t0);
 
   t0 = Clock::now();
-  dlg->WordControl->setCurrentWidget(dlg->WordDel);
+  dlg->findChild<QTabWidget*>("WordControl")->setCurrentWidget(dlg->findChild<QWidget*>("WordDel"));
   QApplication::processEvents();
   r.delPage = MsSince(t0);
   r.heap = HeapMiB() - heap0;
@@ -102,7 +102,7 @@ Round OneRound(const vz::WordList& list) {
   if (rows > 2000 && lines.size() != static_cast<size_t>(rows - 1 - 1000 - 1 + 1))
     std::fprintf(stderr, "unexpected line count\n");
 
-  dlg->StringGrid1->selectAll();
+  dlg->findChild<QTableView*>("StringGrid1")->selectAll();
   t0 = Clock::now();
   dlg->BitBtn1Click();
   QApplication::processEvents();

@@ -23,14 +23,8 @@ fail() {
   exit 1
 }
 
-start_xvfb() {
-  local fdfile=$WORK/display
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>"$WORK/xvfb.log" &
-  XVFB_PID=$!
-  for _ in $(seq 100); do [[ -s $fdfile ]] && break; sleep 0.05; done
-  [[ -s $fdfile ]] || fail "Xvfb did not start"
-  export DISPLAY=:$(head -n1 "$fdfile")
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
+start_xvfb() { xvfb_start "$WORK" || fail "Xvfb did not start"; }
 
 # The program's directory as a user has it: program, sounds; no settings
 # file unless a test writes one. The leak report's box is replaced by a

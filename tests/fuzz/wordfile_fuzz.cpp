@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "support/Files.h"
 #include "support/WordLines.h"
 #include "wordlist/WordLine.h"
 #include "wordlist/WordList.h"
@@ -29,38 +30,17 @@ void Check(bool ok, const char* what) {
   }
 }
 
-// A fresh scratch directory for one input, in memory when /dev/shm is there
-// (every save syncs to disk). libFuzzer ends a run without running atexit
-// handlers, so each input removes its own directory when it is done; one
-// left behind belongs to an input that failed.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    if (const char* t = std::getenv("TMPDIR"); t && *t) base = t;
-    path_ = base + "/vevez-fuzz-XXXXXX";
-    Check(::mkdtemp(path_.data()) != nullptr, "cannot make a scratch directory");
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string operator/(const char* name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-void WriteBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  Check(static_cast<bool>(out), "cannot write the input file");
+// Scratch files go to memory when /dev/shm is there (every save syncs to
+// disk), unless TMPDIR says otherwise. libFuzzer ends a run without running
+// atexit handlers, so each input removes its own directory when it is done;
+// one left behind belongs to an input that failed.
+std::string ScratchBase() {
+  if (const char* t = std::getenv("TMPDIR"); t && *t) return t;
+  return ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
 }
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using vz::test::ReadBytes;
+using vz::test::WriteBytes;
 
 // The line-end rules, written out plainly: CR, LF and CR LF each end a line,
 // a NUL ends the text, a last line without an end still counts, and an end
@@ -83,12 +63,6 @@ std::vector<std::string> ExpectedLines(std::string_view text) {
   }
   if (open) lines.push_back(line);
   return lines;
-}
-
-std::string ExpectedFile(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& l : lines) text += l + "\r\n";
-  return text;
 }
 
 void CheckLineHelpers(const std::vector<std::string>& lines) {
@@ -136,7 +110,7 @@ void CheckLineHelpers(const std::vector<std::string>& lines) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const ScratchDir dir;
+  const vz::test::TempDir dir("vevez-fuzz", ScratchBase());
   const std::string in = dir / "in.txt";
   const std::string out = dir / "out.txt";
   WriteBytes(in, bytes);
@@ -150,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Text that stopped at a NUL with more after it is never written back.
   const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
   const bool cut = nul && static_cast<const char*>(nul) + 1 < bytes.data() + bytes.size();
-  const std::string file = ExpectedFile(expected);
+  const std::string file = vz::test::CrLfText(expected);
   if (cut) {
     Check(first.Save(in) == vz::WordList::SaveResult::NotOwned, "saved over a file cut at a NUL");
     Check(ReadBytes(in) == bytes, "file cut at a NUL was changed");

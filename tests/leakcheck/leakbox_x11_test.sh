@@ -11,11 +11,11 @@ for tool in Xvfb xdotool; do
 done
 
 scratch=$(mktemp -d)
-xvfb_pid=
+XVFB_PID=
 box_pid=
 cleanup() {
   [ -n "$box_pid" ] && kill "$box_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -25,12 +25,8 @@ check() {  # check NAME CONDITION-RESULT DETAIL
   if [ "$2" = 0 ]; then passes=$((passes + 1)); else failures=$((failures + 1)); echo "FAIL: $1: $3"; fi
 }
 
-# A display number of the server's own choosing, so parallel runs never clash.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-[ -s "$scratch/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$scratch/display")"
+source "$(dirname "$0")/../support/xvfb.sh"
+xvfb_start "$scratch" || { echo "FAIL: Xvfb did not start"; exit 1; }
 unset QT_QPA_PLATFORM
 
 caption='^メモリーリークエラー$'

@@ -13,7 +13,7 @@ if(NOT VEVEZ_CORE_ONLY)
   add_executable(memcheck_tests ${LEAKCHECK_TEST_DIR}/counter_test.cpp)
   target_link_libraries(memcheck_tests PRIVATE vevez_memcheck GTest::gtest_main)
   set_target_properties(memcheck_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LEAKCHECK_TEST_BIN})
-  gtest_discover_tests(memcheck_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS leakcheck)
+  gtest_discover_tests(memcheck_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS leakcheck TIMEOUT 60)
 
   # A program that links the report like vevez does, plus a shared library
   # whose globals are freed by its own destructors at exit.
@@ -31,7 +31,7 @@ if(NOT VEVEZ_CORE_ONLY)
   target_link_libraries(leakbox_tests PRIVATE vevez_leakbox_ui GTest::gtest)
   set_target_properties(leakbox_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LEAKCHECK_TEST_BIN})
   gtest_discover_tests(leakbox_tests DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS leakcheck ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES LABELS leakcheck TIMEOUT 60 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 
   # The real helper and the whole chain on an X server of its own.
   add_test(NAME leakcheck_box_x11

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "TempDir.h"
+#include "support/Files.h"
 #include "wordlist/Error.h"
 #include "wordlist/FileIO.h"
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
@@ -10,6 +11,7 @@
 #include <sstream>
 
 #include "settings/Ini.h"
+#include "support/Files.h"
 
 namespace vz::ini {
 namespace {
@@ -112,23 +114,12 @@ TEST(IniInt, DigitsWithSignUpToTheFirstOtherByte) {
 
 class IniFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vevez-ini-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    path_ = dir_ + "/kobeli.ini";
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void Put(const std::string& bytes) { test::WriteBytes(path_, bytes); }
+  std::string Get() { return test::ReadBytes(path_); }
 
-  void Put(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-  std::string Get() {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-
-  std::string dir_, path_;
+  test::TempDir scratch_{"vevez-ini"};
+  std::string dir_ = scratch_.path();
+  std::string path_ = scratch_ / "kobeli.ini";
 };
 
 TEST_F(IniFile, ReadIntDefaultsAndValues) {
@@ -252,10 +243,21 @@ TEST_F(IniFile, WriteCreatesReplacesAndFailsSafely) {
 }
 
 TEST_F(IniFile, UnreadableFileIsNotOverwritten) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  // The write runs as an unprivileged user (root reads every file) in a
+  // directory it may write in, on a file it may not read.
   Put("[SOFT]\r\nkeep=1\r\n");
+  ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
   ASSERT_EQ(::chmod(path_.c_str(), 0), 0);
-  EXPECT_FALSE(WriteString(path_, "SOFT", "k", "v"));
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+    ::_exit(WriteString(path_, "SOFT", "k", "v") ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status)) << "the writing child did not end normally";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the write reported success; 2: could not become nobody";
   ASSERT_EQ(::chmod(path_.c_str(), 0644), 0);
   EXPECT_EQ(Get(), "[SOFT]\r\nkeep=1\r\n");
 }

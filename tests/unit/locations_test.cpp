@@ -5,8 +5,8 @@
 
 #include <map>
 
-#include "TempDir.h"
 #include "app/Locations.h"
+#include "support/Files.h"
 
 namespace vz {
 namespace {

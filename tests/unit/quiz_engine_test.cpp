@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "RecordingView.h"
 #include "app/QuizEngine.h"
+#include "support/QuizAccess.h"
+#include "support/RecordingView.h"
 #include "support/WordLines.h"
 #include "wordlist/Error.h"
 #include "wordlist/WordLine.h"
@@ -36,17 +37,18 @@ class Quiz : public ::testing::Test {
   WordList list;
   test::RecordingView view;
   QuizEngine quiz{list, view};
+  QuizState& st = test::StateOf(quiz);
 
   void Fill(const Lines& lines) { list = test::ListOf(lines); }
   // Picks with the random start at `start`, and forgets what it drew.
   void PickAt(int start) {
-    quiz.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
+    st.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
     ASSERT_TRUE(quiz.NextQuestion());
     view.Take();
   }
   int PickedFrom(int start) {
-    quiz.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
-    return quiz.NextQuestion() ? quiz.CurLine : -1;
+    st.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
+    return quiz.NextQuestion() ? st.CurLine : -1;
   }
 };
 
@@ -106,8 +108,8 @@ TEST_F(Quiz, NearestAskableLineAtOrBeforeTheStart) {
   EXPECT_EQ(PickedFrom(1), 0);
   EXPECT_EQ(PickedFrom(2), 0);
   EXPECT_EQ(PickedFrom(3), 3);
-  EXPECT_EQ(quiz.QuesText, "d");
-  EXPECT_EQ(quiz.AnsText, "D");
+  EXPECT_EQ(st.QuesText, "d");
+  EXPECT_EQ(st.AnsText, "D");
 }
 
 TEST_F(Quiz, ScanWrapsFromTheFirstLineToTheLast) {
@@ -125,37 +127,37 @@ TEST_F(Quiz, SingleAskableLineFromEveryStart) {
 
 TEST_F(Quiz, PickingSplitsDrawsAndClears) {
   Fill({"0nocomma"});
-  quiz.Ticks = 55;
-  quiz.AnsShown = true;
-  quiz.Answered = true;
+  st.Ticks = 55;
+  st.AnsShown = true;
+  st.Answered = true;
   ASSERT_TRUE(quiz.NextQuestion());
-  EXPECT_EQ(quiz.QuesText, "");
-  EXPECT_EQ(quiz.AnsText, "0nocomma");
-  EXPECT_EQ(quiz.Ticks, 0);
+  EXPECT_EQ(st.QuesText, "");
+  EXPECT_EQ(st.AnsText, "0nocomma");
+  EXPECT_EQ(st.Ticks, 0);
   EXPECT_EQ(view.Take(), (Calls{"centered 18 ", "clear"}));
   // The callers decide about these.
-  EXPECT_TRUE(quiz.AnsShown);
-  EXPECT_TRUE(quiz.Answered);
+  EXPECT_TRUE(st.AnsShown);
+  EXPECT_TRUE(st.Answered);
 }
 
 TEST_F(Quiz, NothingAskableChangesNothing) {
   for (const Lines& lines : {Lines{"1a,A", ";b", "", "1"}, Lines{""}, Lines{}}) {
     Fill(lines);
-    quiz.CurLine = 3;
-    quiz.QuesText = "old q";
-    quiz.AnsText = "old a";
-    quiz.Ticks = 77;
-    quiz.AnsShown = true;
+    st.CurLine = 3;
+    st.QuesText = "old q";
+    st.AnsText = "old a";
+    st.Ticks = 77;
+    st.AnsShown = true;
     EXPECT_FALSE(quiz.NextQuestion());
     for (int start = 0; start < list.Count(); ++start) {
-      quiz.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
+      st.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
       EXPECT_FALSE(quiz.NextQuestion());
     }
-    EXPECT_EQ(quiz.CurLine, 3);
-    EXPECT_EQ(quiz.QuesText, "old q");
-    EXPECT_EQ(quiz.AnsText, "old a");
-    EXPECT_EQ(quiz.Ticks, 77);
-    EXPECT_TRUE(quiz.AnsShown);
+    EXPECT_EQ(st.CurLine, 3);
+    EXPECT_EQ(st.QuesText, "old q");
+    EXPECT_EQ(st.AnsText, "old a");
+    EXPECT_EQ(st.Ticks, 77);
+    EXPECT_TRUE(st.AnsShown);
     EXPECT_EQ(view.Take(), Calls{});  // no drawing, answer box left alone
     EXPECT_EQ(LinesOf(list), lines);
   }
@@ -166,20 +168,20 @@ TEST_F(Quiz, NothingAskableChangesNothing) {
 TEST_F(Quiz, StartAndStopKeepTheQuestionAndItsTicks) {
   Fill({"0a,A"});
   PickAt(0);
-  quiz.ScrollOfs = 0;
+  st.ScrollOfs = 0;
   quiz.S1Click();
-  EXPECT_TRUE(quiz.Running);
+  EXPECT_TRUE(st.Running);
   EXPECT_EQ(view.Take(), (Calls{"controls on", "focus", "timer on"}));
   for (int i = 0; i < 5; ++i) quiz.Timer1Timer();
   quiz.N3Click();
-  EXPECT_FALSE(quiz.Running);
+  EXPECT_FALSE(st.Running);
   view.Take();
   quiz.S1Click();
   quiz.S1Click();  // again while running: nothing new but the focus
   EXPECT_EQ(view.Take(), (Calls{"controls on", "focus", "timer on", "controls on", "focus", "timer on"}));
   quiz.Timer1Timer();
-  EXPECT_EQ(quiz.Ticks, 6);
-  EXPECT_EQ(quiz.QuesText, "a");
+  EXPECT_EQ(st.Ticks, 6);
+  EXPECT_EQ(st.QuesText, "a");
   quiz.N3Click();
   EXPECT_EQ(view.Take(), (Calls{"bar", "timer off", "controls off"}));
 }
@@ -187,25 +189,25 @@ TEST_F(Quiz, StartAndStopKeepTheQuestionAndItsTicks) {
 TEST_F(Quiz, NextQuestionButton) {
   Fill({"0a,A", "1b,B"});
   PickAt(0);
-  quiz.AnsShown = quiz.Answered = true;
-  quiz.Ticks = 300;
-  quiz.Rng.seed = SeedFor(1, 2);
+  st.AnsShown = st.Answered = true;
+  st.Ticks = 300;
+  st.Rng.seed = SeedFor(1, 2);
   quiz.SkipBtnClick();
   EXPECT_EQ(view.Take(), (Calls{"centered 18 a", "clear", "board"}));
-  EXPECT_FALSE(quiz.AnsShown);
-  EXPECT_FALSE(quiz.Answered);
-  EXPECT_EQ(quiz.Ticks, 0);
+  EXPECT_FALSE(st.AnsShown);
+  EXPECT_FALSE(st.Answered);
+  EXPECT_EQ(st.Ticks, 0);
 
   // Nothing askable: the same question opens again, answer hidden.
   list.MarkAnswered(0);
-  quiz.AnsShown = quiz.Answered = true;
-  quiz.Ticks = 300;
+  st.AnsShown = st.Answered = true;
+  st.Ticks = 300;
   quiz.SkipBtnClick();
   EXPECT_EQ(view.Take(), Calls{"board"});
-  EXPECT_EQ(quiz.QuesText, "a");
-  EXPECT_FALSE(quiz.AnsShown);
-  EXPECT_FALSE(quiz.Answered);
-  EXPECT_EQ(quiz.Ticks, 0);
+  EXPECT_EQ(st.QuesText, "a");
+  EXPECT_FALSE(st.AnsShown);
+  EXPECT_FALSE(st.Answered);
+  EXPECT_EQ(st.Ticks, 0);
 
   // An empty list (first run without a word file) is no error either.
   list.Clear();
@@ -219,50 +221,50 @@ TEST_F(Quiz, CorrectAnswerStepsInOrder) {
   Fill({"0ネコ,cat;kitty", "0x,y"});
   PickAt(0);
   quiz.AnsBtnClick();
-  EXPECT_TRUE(quiz.AnsShown);
+  EXPECT_TRUE(st.AnsShown);
   EXPECT_EQ(view.Take(), Calls{"centered 48 cat;kitty"});
-  quiz.Ticks = 37;
+  st.Ticks = 37;
 
   Calls seen;
   view.onCall = [&](const std::string& call) {
     // What the list and the history hold at each step.
-    seen.push_back(call + " | " + quiz.History[6].text + " | " + std::string(list.Get(0).substr(0, 1)) +
-                   (quiz.Answered ? " closed" : " open"));
+    seen.push_back(call + " | " + st.History[6].text + " | " + std::string(list.Get(0).substr(0, 1)) +
+                   (st.Answered ? " closed" : " open"));
   };
   quiz.Judgment("kitty");
   EXPECT_EQ(seen, (Calls{"cue yes.wav |    | 0 open",             // sound before the entry
                          "history | \x81\x9B kitty | 0 open",     // entry, then the circle
                          "circle | \x81\x9B kitty | 0 open",      // circle before the mark
                          "clear | \x81\x9B kitty | 1 closed"}));  // marked, closed
-  EXPECT_FALSE(quiz.AnsShown);
-  EXPECT_EQ(quiz.Ticks, 37);
-  EXPECT_EQ(quiz.ScrollOfs, 12);
+  EXPECT_FALSE(st.AnsShown);
+  EXPECT_EQ(st.Ticks, 37);
+  EXPECT_EQ(st.ScrollOfs, 12);
   EXPECT_EQ(LinesOf(list), (Lines{"1ネコ,cat;kitty", "0x,y"}));
 }
 
 TEST_F(Quiz, WrongAnswerKeepsTheQuestionOpen) {
   Fill({"0ネコ,cat"});
   PickAt(0);
-  quiz.AnsShown = true;
+  st.AnsShown = true;
   Calls seen;
-  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6].text); };
+  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + st.History[6].text); };
   quiz.Judgment("dog");
   quiz.Judgment("");
   EXPECT_EQ(seen, (Calls{"history | \x81\x7E dog", "cue no.wav | \x81\x7E dog", "clear | \x81\x7E dog",
                          "history | \x81\x7E ", "cue no.wav | \x81\x7E ", "clear | \x81\x7E "}));
-  EXPECT_FALSE(quiz.Answered);
-  EXPECT_TRUE(quiz.AnsShown);
+  EXPECT_FALSE(st.Answered);
+  EXPECT_TRUE(st.AnsShown);
   EXPECT_EQ(list.Get(0), "0ネコ,cat");
-  EXPECT_EQ(quiz.History[5], HistoryEntry::Wrong("dog"));
-  EXPECT_EQ(quiz.History[5].text, "\x81\x7E dog");
+  EXPECT_EQ(st.History[5], HistoryEntry::Wrong("dog"));
+  EXPECT_EQ(st.History[5].text, "\x81\x7E dog");
 }
 
 TEST_F(Quiz, TextThatCodePage932CannotHoldIsWrong) {
   Fill({"0q,"});  // the empty answer
   PickAt(0);
   quiz.Judgment("", /*representable=*/false);
-  EXPECT_FALSE(quiz.Answered);
-  EXPECT_EQ(quiz.History[6].text, "\x81\x7E ");
+  EXPECT_FALSE(st.Answered);
+  EXPECT_EQ(st.History[6].text, "\x81\x7E ");
 }
 
 TEST_F(Quiz, Alternatives) {
@@ -291,22 +293,23 @@ TEST_F(Quiz, Alternatives) {
       {"\x83\x5C;\x95\x5C", "\x95\x5C", true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(IsOneOfAnswers(c.answers, c.typed), c.correct) << '"' << c.answers << "\" typed \"" << c.typed << '"';
+    EXPECT_EQ(IsOneOfAnswers(c.answers, c.typed), c.correct)
+        << '"' << c.answers << "\" typed \"" << c.typed << '"';
   }
 
   // Through Enter: an empty box on answers ending in ";" is a correct answer.
   Fill({"0q,cat;"});
   PickAt(0);
   quiz.Judgment("");
-  EXPECT_TRUE(quiz.Answered);
-  EXPECT_EQ(quiz.History[6].text, "\x81\x9B ");
+  EXPECT_TRUE(st.Answered);
+  EXPECT_EQ(st.History[6].text, "\x81\x9B ");
   EXPECT_EQ(list.Get(0), "1q,cat;");
 }
 
 TEST_F(Quiz, NoSoundSilencesEveryCueAndNothingElse) {
-  quiz.NoSound = true;
-  quiz.ScrollOfs = 0;
-  quiz.TimeLimit = 1;
+  st.NoSound = true;
+  st.ScrollOfs = 0;
+  st.TimeLimit = 1;
   Fill({"0a,A", "0b,B"});
   PickAt(1);
   quiz.Judgment("x");
@@ -315,7 +318,7 @@ TEST_F(Quiz, NoSoundSilencesEveryCueAndNothingElse) {
   EXPECT_EQ(list.Get(1), "1b,B");
   quiz.SkipBtnClick();
   view.Take();
-  quiz.ScrollOfs = 0;
+  st.ScrollOfs = 0;
   quiz.Timer1Timer();
   EXPECT_EQ(view.Take(), (Calls{"cross", "history", "centered 48 A"}));
   list.MarkAnswered(0);
@@ -328,8 +331,8 @@ TEST_F(Quiz, ShowAnswerThenTypingItCounts) {
   PickAt(0);
   quiz.AnsBtnClick();
   quiz.Judgment("dog");
-  EXPECT_TRUE(quiz.Answered);
-  EXPECT_FALSE(quiz.AnsShown);
+  EXPECT_TRUE(st.Answered);
+  EXPECT_FALSE(st.AnsShown);
   EXPECT_EQ(list.Get(0), "1犬,dog");
 }
 
@@ -340,7 +343,7 @@ TEST_F(Quiz, StaleCurrentLineMarksNothing) {
   Fill({"0x,C"});  // CurLine 2 no longer exists
   EXPECT_NO_THROW(quiz.Judgment("C"));
   EXPECT_EQ(view.Take(), (Calls{"cue yes.wav", "history", "circle", "clear"}));
-  EXPECT_TRUE(quiz.Answered);
+  EXPECT_TRUE(st.Answered);
   EXPECT_EQ(LinesOf(list), Lines{"0x,C"});
 
   Fill({"0a,A", "0b,B"});
@@ -348,15 +351,15 @@ TEST_F(Quiz, StaleCurrentLineMarksNothing) {
   for (const Lines& replaced :
        {Lines{"0p,P", "0q,Q"}, Lines{"0p,P", ""}, Lines{"0p,P", ";b,B"}, Lines{"0p,P", "0b,Bx"}}) {
     Fill(replaced);
-    quiz.Answered = false;
+    st.Answered = false;
     quiz.Judgment("B");
-    EXPECT_TRUE(quiz.Answered);
+    EXPECT_TRUE(st.Answered);
     EXPECT_EQ(LinesOf(list), replaced);
   }
 
   // Rebuilt with the same line at the same place: that line is marked.
   Fill({"0a,A", "Zb,B"});
-  quiz.Answered = false;
+  st.Answered = false;
   quiz.Judgment("B");
   EXPECT_EQ(LinesOf(list), (Lines{"0a,A", "1b,B"}));
 }
@@ -366,26 +369,26 @@ TEST_F(Quiz, StaleCurrentLineMarksNothing) {
 TEST_F(Quiz, EnterOnAClosedQuestionPicksTheNextOneWithoutJudging) {
   Fill({"0a,A", "0b,B"});
   PickAt(0);
-  quiz.AnsShown = true;
-  quiz.Answered = true;  // timed out
-  quiz.Ticks = 1000;
-  const auto history = quiz.History;
-  quiz.Rng.seed = SeedFor(1, 2);
+  st.AnsShown = true;
+  st.Answered = true;  // timed out
+  st.Ticks = 1000;
+  const auto history = st.History;
+  st.Rng.seed = SeedFor(1, 2);
   quiz.Judgment("A");
   EXPECT_EQ(view.Take(), (Calls{"centered 18 b", "clear", "board", "clear"}));
-  EXPECT_EQ(quiz.History, history);
+  EXPECT_EQ(st.History, history);
   EXPECT_EQ(LinesOf(list), (Lines{"0a,A", "0b,B"}));
-  EXPECT_FALSE(quiz.Answered);
-  EXPECT_FALSE(quiz.AnsShown);
-  EXPECT_EQ(quiz.Ticks, 0);
-  EXPECT_EQ(quiz.CurLine, 1);
+  EXPECT_FALSE(st.Answered);
+  EXPECT_FALSE(st.AnsShown);
+  EXPECT_EQ(st.Ticks, 0);
+  EXPECT_EQ(st.CurLine, 1);
 }
 
 TEST_F(Quiz, EndOfPassResetsAfterTheBoxAndTheNextEnterAsksAgain) {
   Fill({"0a,A", ";note", "", "1b,B"});
   PickAt(0);
   quiz.Judgment("A");
-  ASSERT_TRUE(quiz.Answered);
+  ASSERT_TRUE(st.Answered);
   view.Take();
 
   Calls seen;
@@ -395,20 +398,20 @@ TEST_F(Quiz, EndOfPassResetsAfterTheBoxAndTheNextEnterAsksAgain) {
   quiz.Judgment("whatever");
   EXPECT_EQ(seen, (Calls{"cue allok.wav | 1a,A 1b,B", "endofpass | 1a,A 1b,B", "clear | 0a,A 0b,B"}));
   EXPECT_EQ(LinesOf(list), (Lines{"0a,A", ";note", "", "0b,B"}));
-  EXPECT_TRUE(quiz.Answered);  // the finished question stays up
-  EXPECT_EQ(quiz.QuesText, "a");
-  EXPECT_EQ(quiz.History[6].text, "\x81\x9B A");
-  EXPECT_EQ(quiz.History[6].kind, HistoryEntry::Kind::Correct);
+  EXPECT_TRUE(st.Answered);  // the finished question stays up
+  EXPECT_EQ(st.QuesText, "a");
+  EXPECT_EQ(st.History[6].text, "\x81\x9B A");
+  EXPECT_EQ(st.History[6].kind, HistoryEntry::Kind::Correct);
 
   view.onCall = nullptr;
   quiz.Judgment("");
-  EXPECT_FALSE(quiz.Answered);
+  EXPECT_FALSE(st.Answered);
   EXPECT_EQ(view.Take().back(), "clear");
 }
 
 TEST_F(Quiz, CommentsOnlyEndThePassOnEveryEnter) {
   Fill({";a", ""});
-  quiz.Answered = true;
+  st.Answered = true;
   for (int i = 0; i < 3; ++i) {
     quiz.Judgment("");
     EXPECT_EQ(view.Take(), (Calls{"cue allok.wav", "endofpass", "clear"}));
@@ -421,64 +424,64 @@ TEST_F(Quiz, CommentsOnlyEndThePassOnEveryEnter) {
 TEST_F(Quiz, TimeOutStepsInOrder) {
   Fill({"0ネコ,cat"});
   PickAt(0);
-  quiz.TimeLimit = 3;
-  quiz.ScrollOfs = 0;
-  quiz.AnsShown = true;
+  st.TimeLimit = 3;
+  st.ScrollOfs = 0;
+  st.AnsShown = true;
   quiz.Timer1Timer();
   quiz.Timer1Timer();
   EXPECT_EQ(view.Take(), (Calls{"bar", "bar"}));
-  EXPECT_FALSE(quiz.Answered);
+  EXPECT_FALSE(st.Answered);
 
   Calls seen;
-  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + quiz.History[6].text); };
+  view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + st.History[6].text); };
   quiz.Timer1Timer();
   EXPECT_EQ(seen, (Calls{"cue timeup.wav |   ", "cross |   ", "history | \x81\x7E\x81\x7E ネコ",
                          "centered 48 cat | \x81\x7E\x81\x7E ネコ"}));
-  EXPECT_TRUE(quiz.Answered);
-  EXPECT_TRUE(quiz.AnsShown);  // a time-out leaves it as it was
-  EXPECT_EQ(quiz.Ticks, 3);
+  EXPECT_TRUE(st.Answered);
+  EXPECT_TRUE(st.AnsShown);  // a time-out leaves it as it was
+  EXPECT_EQ(st.Ticks, 3);
   EXPECT_EQ(list.Get(0), "0ネコ,cat");
 
   // A closed question counts no more ticks; only the history slides.
   view.onCall = nullptr;
   view.Take();
   quiz.Timer1Timer();
-  EXPECT_EQ(quiz.Ticks, 3);
+  EXPECT_EQ(st.Ticks, 3);
   EXPECT_EQ(view.Take(), Calls{"history"});
 }
 
 TEST_F(Quiz, TimeLimitOneClosesOnTheFirstTick) {
   Fill({"0a,A"});
-  quiz.TimeLimit = 1;
+  st.TimeLimit = 1;
   PickAt(0);
-  quiz.ScrollOfs = 0;
+  st.ScrollOfs = 0;
   quiz.Timer1Timer();
-  EXPECT_TRUE(quiz.Answered);
+  EXPECT_TRUE(st.Answered);
   EXPECT_EQ(view.Take().front(), "cue timeup.wav");
 }
 
 TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
-  quiz.Answered = true;
+  st.Answered = true;
   quiz.AddHistory(HistoryEntry::Wrong("entry"));
-  EXPECT_EQ(quiz.History[6].text, "\x81\x7E entry");
-  EXPECT_EQ(quiz.History[5].text, kNoEvent);
-  EXPECT_EQ(quiz.History[5].kind, HistoryEntry::Kind::None);
-  EXPECT_EQ(quiz.ScrollOfs, 12);
+  EXPECT_EQ(st.History[6].text, "\x81\x7E entry");
+  EXPECT_EQ(st.History[5].text, kNoEvent);
+  EXPECT_EQ(st.History[5].kind, HistoryEntry::Kind::None);
+  EXPECT_EQ(st.ScrollOfs, 12);
   EXPECT_EQ(view.Take(), Calls{"history"});
   for (int i = 1; i <= 12; ++i) {
     quiz.Timer1Timer();
-    EXPECT_EQ(quiz.ScrollOfs, 12 - i);
+    EXPECT_EQ(st.ScrollOfs, 12 - i);
   }
   EXPECT_EQ(view.Take(), Calls(12, "history"));
   quiz.Timer1Timer();
-  EXPECT_EQ(quiz.ScrollOfs, 0);
+  EXPECT_EQ(st.ScrollOfs, 0);
   EXPECT_EQ(view.Take(), Calls{});
 
   // On an open question the panel is redrawn before the bar.
   Fill({"0a,A"});
   PickAt(0);
-  quiz.Answered = false;
-  quiz.ScrollOfs = 1;
+  st.Answered = false;
+  st.ScrollOfs = 1;
   quiz.Timer1Timer();
   EXPECT_EQ(view.Take(), (Calls{"history", "bar"}));
 }
@@ -486,20 +489,20 @@ TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
 TEST_F(Quiz, HistoryKeepsTheLastSevenEntries) {
   for (int i = 0; i < 9; ++i) quiz.AddHistory(HistoryEntry::Correct("e" + std::to_string(i)));
   std::vector<std::string> texts;
-  for (const auto& e : quiz.History) texts.push_back(e.text.substr(3));
+  for (const auto& e : st.History) texts.push_back(e.text.substr(3));
   EXPECT_EQ(texts, (std::vector<std::string>{"e2", "e3", "e4", "e5", "e6", "e7", "e8"}));
 }
 
 TEST_F(Quiz, TimeBarWidthAndColour) {
-  quiz.TimeLimit = 1000;
+  st.TimeLimit = 1000;
   const struct { int ticks, width, red; } steps[] = {{0, 0, 0}, {499, 200, 127}, {999, 400, 255}};
   for (const auto& s : steps) {
-    quiz.Ticks = s.ticks;
+    st.Ticks = s.ticks;
     EXPECT_EQ(quiz.TimeBar().width, s.width) << "Ticks " << s.ticks;
     EXPECT_EQ(quiz.TimeBar().red, s.red) << "Ticks " << s.ticks;
   }
-  quiz.TimeLimit = 3;
-  quiz.Ticks = 0;
+  st.TimeLimit = 3;
+  st.Ticks = 0;
   EXPECT_EQ(quiz.TimeBar().width, 133);
   EXPECT_EQ(quiz.TimeBar().red, 85);
 }
@@ -508,21 +511,37 @@ TEST_F(Quiz, TimeBarAfterATimeOutIsFullAndRedForAnyLimit) {
   Fill({"0a,A"});
   for (int limit : {1, 2, 100, 255, 256, 400, 1000, INT_MAX}) {
     PickAt(0);
-    quiz.Answered = false;
-    quiz.TimeLimit = limit;
-    quiz.Ticks = limit - 1 > 2 ? limit - 2 : 0;  // two ticks (or fewer) before the end
-    while (!quiz.Answered) quiz.Timer1Timer();
-    EXPECT_EQ(quiz.Ticks, limit);
+    st.Answered = false;
+    st.TimeLimit = limit;
+    st.Ticks = limit - 1 > 2 ? limit - 2 : 0;  // two ticks (or fewer) before the end
+    while (!st.Answered) quiz.Timer1Timer();
+    EXPECT_EQ(st.Ticks, limit);
     EXPECT_EQ(quiz.TimeBar().width, 400) << "limit " << limit;
     EXPECT_EQ(quiz.TimeBar().red, 255) << "limit " << limit;
     quiz.Timer1Timer();
     EXPECT_EQ(quiz.TimeBar().width, 400) << "limit " << limit;
   }
   // A limit below 1 (never stored, but never a division by zero either).
-  quiz.TimeLimit = 0;
-  quiz.Ticks = 0;
+  st.TimeLimit = 0;
+  st.Ticks = 0;
   EXPECT_EQ(quiz.TimeBar().width, 400);
   EXPECT_EQ(quiz.TimeBar().red, 255);
+}
+
+TEST_F(Quiz, ResetAndApplyOptionsRestartTheState) {
+  Fill({"0a,A"});
+  PickAt(0);
+  quiz.S1Click();
+  quiz.Judgment("A");
+  quiz.ApplyOptions({true, 250});
+  EXPECT_EQ(quiz.Options().TimeLimit, 250);
+  EXPECT_TRUE(quiz.Options().NoSound);
+  EXPECT_EQ(st.Ticks, 0);
+  quiz.Reset();
+  EXPECT_FALSE(st.Running || st.AnsShown || st.Answered);
+  EXPECT_EQ(st.ScrollOfs, 4);
+  EXPECT_EQ(st.History[6], HistoryEntry{});
+  EXPECT_EQ(quiz.Options().TimeLimit, 250);  // options outlive a reset
 }
 
 }  // namespace

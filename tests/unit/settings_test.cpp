@@ -6,33 +6,23 @@
 #include <sstream>
 
 #include "settings/Settings.h"
+#include "support/Files.h"
 
 namespace vz {
 namespace {
 
 class SettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vevez-settings-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    exeDir_ = std::string(tmpl) + "/";
-  }
-  void TearDown() override { std::filesystem::remove_all(exeDir_); }
-
   std::string IniPath() const { return exeDir_ + "kobeli.ini"; }
-  void Put(const std::string& bytes) { std::ofstream(IniPath(), std::ios::binary) << bytes; }
-  std::string Get() const {
-    std::ifstream in(IniPath(), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  void Put(const std::string& bytes) { test::WriteBytes(IniPath(), bytes); }
+  std::string Get() const { return test::ReadBytes(IniPath()); }
   Settings ReadWith(const std::string& soft) {
     Put("[SOFT]\r\n" + soft);
     return ReadSettings(SettingsFile(exeDir_));
   }
 
-  std::string exeDir_;
+  test::TempDir scratch_{"vevez-settings"};
+  std::string exeDir_ = scratch_.dir();
 };
 
 TEST_F(SettingsTest, NoFileGivesDefaultsAndShutdownCreatesAllKeysInOrder) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "TempDir.h"
+#include "support/Files.h"
 #include "support/WordLines.h"
 #include "wordlist/Error.h"
 #include "wordlist/WordList.h"

@@ -3,15 +3,15 @@
 
 #include <QColor>
 
-#include "NullQuizView.h"
 #include "app/Board.h"
 #include "app/QuizEngine.h"
+#include "support/QuizAccess.h"
+#include "support/RecordingView.h"
 
 namespace vz {
 namespace {
 
 // The board is drawn by the test itself; the engine's own calls are ignored.
-using NoView = testing::NullQuizView;
 
 class BoardTest : public ::testing::Test {
  protected:
@@ -26,9 +26,10 @@ class BoardTest : public ::testing::Test {
     return n;
   }
 
-  NoView view;
+  test::RecordingView view;  // a board test looks at the image, not the calls
   WordList list;
   QuizEngine quiz{list, view};
+  QuizState& st = test::StateOf(quiz);
   Board board;
 };
 
@@ -46,30 +47,30 @@ TEST_F(BoardTest, BoardFrameAndBackground) {
 }
 
 TEST_F(BoardTest, TimeBarRunsFromBlueToRed) {
-  quiz.TimeLimit = 1000;
+  st.TimeLimit = 1000;
   board.DrawBoard(quiz);
-  quiz.Ticks = 499;  // Ticks + 1 = 500: 200 pixels, red 127, blue 128
+  st.Ticks = 499;  // Ticks + 1 = 500: 200 pixels, red 127, blue 128
   board.DrawTimeBar(quiz);
   EXPECT_EQ(At(46, 90), QColor(127, 0, 128));
   EXPECT_EQ(At(245, 105), QColor(127, 0, 128));
   EXPECT_EQ(At(246, 95), QColor(Qt::white));
   EXPECT_EQ(At(100, 106), QColor(Qt::white));  // bottom row 106 excluded
   EXPECT_EQ(At(100, 89), QColor(Qt::white));
-  quiz.Ticks = 999;  // the last counted tick: full and pure red
+  st.Ticks = 999;  // the last counted tick: full and pure red
   board.DrawTimeBar(quiz);
   EXPECT_EQ(At(46, 95), QColor(255, 0, 0));
   EXPECT_EQ(At(445, 95), QColor(255, 0, 0));
   EXPECT_EQ(At(446, 95), QColor(Qt::black));
   // A full repaint makes the bar short again.
-  quiz.Ticks = 0;
+  st.Ticks = 0;
   board.DrawBoard(quiz);
   EXPECT_EQ(At(46, 95), QColor(Qt::white));
 }
 
 TEST_F(BoardTest, RepaintAfterTimeoutShowsFullRedBarForAnyLimit) {
   for (int limit : {1, 100, 255, 256, 300, 400, 1000, 2147483647}) {
-    quiz.TimeLimit = limit;
-    quiz.Ticks = limit;  // where a time-out leaves it
+    st.TimeLimit = limit;
+    st.Ticks = limit;  // where a time-out leaves it
     board.DrawBoard(quiz);
     EXPECT_EQ(At(46, 95), QColor(255, 0, 0)) << limit;
     EXPECT_EQ(At(445, 95), QColor(255, 0, 0)) << limit;
@@ -84,18 +85,18 @@ TEST_F(BoardTest, HistorySlidesUpAndFades) {
   board.DrawBoard(quiz);
   quiz.AddHistory(
       HistoryEntry::Correct("ok"));  // "○ ok": newest, yellow, drawn at y 73 while ScrollOfs is 12
-  ASSERT_EQ(quiz.ScrollOfs, 12);
+  ASSERT_EQ(st.ScrollOfs, 12);
   board.DrawHistory(quiz);
   EXPECT_GT(Count(QRect(378, 73, 100, 13), yellow), 5);
   EXPECT_EQ(Count(QRect(378, 1, 100, 60), yellow), 0);
   // Twelve ticks later it stands at y 61.
-  quiz.ScrollOfs = 0;
+  st.ScrollOfs = 0;
   board.DrawHistory(quiz);
   EXPECT_GT(Count(QRect(378, 61, 100, 13), yellow), 5);
   EXPECT_EQ(Count(QRect(378, 75, 100, 13), yellow), 0);
   // A wrong answer is drawn in red tones, never yellow.
   quiz.AddHistory(HistoryEntry::Wrong("bad"));
-  quiz.ScrollOfs = 0;
+  st.ScrollOfs = 0;
   board.DrawHistory(quiz);
   EXPECT_GT(Count(QRect(378, 61, 100, 13), red), 5);
   EXPECT_EQ(Count(QRect(378, 61, 100, 13), yellow), 0);
@@ -113,13 +114,13 @@ TEST_F(BoardTest, BlankHistoryDrawsNothingVisible) {
 }
 
 TEST_F(BoardTest, MarksVanishAtTheNextFullRepaint) {
-  quiz.QuesText = "\x83\x6C\x83\x52";  // ネコ
+  st.QuesText = "\x83\x6C\x83\x52";  // ネコ
   board.DrawBoard(quiz);
   board.DrawCorrectCircle();
   EXPECT_TRUE(IsRed(At(246, 10)) || IsRed(At(246, 11)));  // top of the circle
   EXPECT_TRUE(IsRed(At(206, 50)) || IsRed(At(207, 50)));  // its left side
   EXPECT_FALSE(IsRed(At(246, 50)));                       // not filled
-  board.DrawTimeoutCross(quiz.QuesText);
+  board.DrawTimeoutCross(st.QuesText);
   EXPECT_GT(Count(QRect(200, 18, 92, 30), [&](QColor c) { return IsRed(c); }), 40);
   board.DrawBoard(quiz);
   EXPECT_EQ(Count(QRect(0, 0, Board::kWidth, 88), [&](QColor c) { return IsRed(c); }), 0);
@@ -127,16 +128,16 @@ TEST_F(BoardTest, MarksVanishAtTheNextFullRepaint) {
 
 TEST_F(BoardTest, ShownAnswerIsRedrawnOnlyWhileAnsShown) {
   auto blue = [](QColor c) { return c == QColor(166, 202, 240); };
-  quiz.AnsText = "cat";
+  st.AnsText = "cat";
   board.DrawBoard(quiz);
   EXPECT_EQ(Count(QRect(150, 48, 190, 30), blue), 0);
-  quiz.AnsShown = true;
+  st.AnsShown = true;
   board.DrawBoard(quiz);
   EXPECT_GT(Count(QRect(150, 48, 190, 30), blue), 10);
 }
 
 TEST_F(BoardTest, QuestionWiderThanTheBoardOverhangsBothSides) {
-  quiz.QuesText = std::string(60, 'W');
+  st.QuesText = std::string(60, 'W');
   board.DrawBoard(quiz);
   auto ink = [](QColor c) { return c != QColor(Qt::white); };
   // Text reaches both edges (the history panel clears its own rectangle).

@@ -13,19 +13,24 @@
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
 
-#include "ModalHelper.h"
 #include "app/AnswerEdit.h"
 #include "app/CommandLine.h"
 #include "app/Desktop.h"
 #include "app/Main.h"
+#include "support/Files.h"
+#include "support/Modal.h"
+#include "support/QuizAccess.h"
+#include "support/Widgets.h"
 
 namespace vz {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::OnNextModal;
+using test::Child;
+using test::OnNextModal;
+using test::ReadBytes;
+using test::WriteBytes;
 
 CommandLine Parse(std::vector<const char*> args) {
   args.insert(args.begin(), "vevez");
@@ -70,24 +75,14 @@ TEST(TranslationTest, QtsOwnTextsAreJapaneseAndTheIconLoads) {
 class DesktopWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vevez-desk-XXXXXX";
-    dir = mkdtemp(tmpl);
-    exeDir = dir.string() + "/";
     // "0ネコ,ねこ" in code page 932; no sounds.
-    Write("word.txt", "0\x83\x6C\x83\x52,\x82\xCB\x82\xB1\r\n");
-    Write("kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+    WriteBytes(dir / "word.txt", kWords);
+    WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
   }
-  void TearDown() override { fs::remove_all(dir); }
-  void Write(const char* name, const std::string& bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-  }
-  std::string Read(const char* name) {
-    std::ifstream in(dir / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-
-  fs::path dir;
-  std::string exeDir;
+  static constexpr const char* kWords = "0\x83\x6C\x83\x52,\x82\xCB\x82\xB1\r\n";
+  test::TempDir scratch{"vevez-desk"};
+  fs::path dir = scratch.path();
+  std::string exeDir = scratch.dir();
 };
 
 QString AccText(QObject* o, QAccessible::Text t) { return QAccessible::queryAccessibleInterface(o)->text(t); }
@@ -107,22 +102,22 @@ TEST_F(DesktopWindowTest, BoardTellsAssistiveTechnologyQuestionAnswerAndResult) 
     return std::count(events.begin(), events.end(), std::make_pair(type, static_cast<QObject*>(board)));
   };
 
-  form.findChild<QAction*>("S1")->trigger();
-  auto* edit = form.findChild<AnswerEdit*>("AnsEdit");
+  Child<QAction>(&form, "S1")->trigger();
+  auto* edit = Child<AnswerEdit>(&form, "AnsEdit");
   QTest::keyClicks(edit, "x");
   QTest::keyClick(edit, Qt::Key_Return);
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("不正解: x"));
-  form.findChild<QPushButton*>("AnsBtn")->click();
+  Child<QPushButton>(&form, "AnsBtn")->click();
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("答え: ねこ、不正解: x"));
   EXPECT_EQ(changed(QAccessible::DescriptionChanged), 2);
-  for (int i = 0; i < form.Quiz().TimeLimit; ++i) form.Quiz().Timer1Timer();
+  for (int i = 0; i < test::StateOf(form.Quiz()).TimeLimit; ++i) form.Quiz().Timer1Timer();
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("答え: ねこ、時間切れ"));
   EXPECT_EQ(changed(QAccessible::DescriptionChanged), 3);
   EXPECT_EQ(changed(QAccessible::NameChanged), 0);  // still the same question
   TForm1::NotifyAccessibility = nullptr;
 
   EXPECT_EQ(AccText(edit, QAccessible::Name), QStringLiteral("答え"));
-  QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(form.findChild<QMenu*>("Edit2"));
+  QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(Child<QMenu>(&form, "Edit2"));
   QString options;
   for (int i = 0; i < menu->childCount(); ++i) {
     if (menu->child(i)->text(QAccessible::Name).startsWith(QStringLiteral("設定"))) {
@@ -143,8 +138,8 @@ TEST_F(DesktopWindowTest, InputMethodCompositionOwnsEnterAndEsc) {
   TForm1 form(nullptr, exeDir);
   form.show();
   QApplication::setActiveWindow(&form);
-  form.findChild<QAction*>("S1")->trigger();
-  auto* edit = form.findChild<AnswerEdit*>("AnsEdit");
+  Child<QAction>(&form, "S1")->trigger();
+  auto* edit = Child<AnswerEdit>(&form, "AnsEdit");
   edit->setFocus();
 
   // Enter that commits a composition does not judge, even when the input
@@ -152,7 +147,7 @@ TEST_F(DesktopWindowTest, InputMethodCompositionOwnsEnterAndEsc) {
   Compose(edit, QStringLiteral("ねこ"));
   QTest::keyClick(edit, Qt::Key_Return);
   Compose(edit, {}, QStringLiteral("ねこ"));
-  EXPECT_EQ(form.Quiz().History[6], HistoryEntry{});
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6], HistoryEntry{});
   EXPECT_EQ(edit->text(), QStringLiteral("ねこ"));
 
   // Esc that cancels a composition does not end the program; once nothing
@@ -164,25 +159,26 @@ TEST_F(DesktopWindowTest, InputMethodCompositionOwnsEnterAndEsc) {
 
   // The committed answer is judged like a typed one.
   QTest::keyClick(edit, Qt::Key_Return);
-  EXPECT_TRUE(form.Quiz().Answered);
-  EXPECT_EQ(form.Quiz().History[6], HistoryEntry::Correct("\x82\xCB\x82\xB1"));
+  EXPECT_TRUE(test::StateOf(form.Quiz()).Answered);
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6], HistoryEntry::Correct("\x82\xCB\x82\xB1"));
   QTest::keyClick(edit, Qt::Key_Escape);
   EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(DesktopWindowTest, StartFileIsOpenedAndRememberedOrFallsBackWithTheOpenError) {
   fs::create_directory(dir / "sub");
-  std::ofstream(dir / "sub" / "other.txt", std::ios::binary) << "0a,b\r\n";
+  WriteBytes(dir / "sub" / "other.txt", "0a,b\r\n");
   fs::current_path(dir);
   {
     TForm1 form(nullptr, exeDir, "sub/other.txt");
     EXPECT_EQ(form.WordDir(), exeDir + "sub/");
-    EXPECT_EQ(form.Quiz().QuesText, "a");
+    EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "a");
     form.FormDestroy();
   }
-  EXPECT_NE(Read("kobeli.ini").find("b4file=other.txt\r\nb4dir=" + exeDir + "sub/\r\n"), std::string::npos);
+  EXPECT_NE(ReadBytes(dir / "kobeli.ini").find("b4file=other.txt\r\nb4dir=" + exeDir + "sub/\r\n"),
+            std::string::npos);
 
-  Write("kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
   QString error;
   OnNextModal<QMessageBox>([&](QMessageBox* box) {
     error = box->text();
@@ -191,7 +187,7 @@ TEST_F(DesktopWindowTest, StartFileIsOpenedAndRememberedOrFallsBackWithTheOpenEr
   TForm1 form(nullptr, exeDir, exeDir + "missing.txt");
   EXPECT_EQ(error, QString::fromStdString("ファイル " + exeDir + "missing.txt は開けません."));
   EXPECT_EQ(form.WordFile(), "word.txt");
-  EXPECT_EQ(form.Quiz().QuesText, "\x83\x6C\x83\x52");
+  EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "\x83\x6C\x83\x52");
   fs::current_path("/");
 }
 
@@ -212,7 +208,7 @@ TEST_F(DesktopWindowTest, SettingsFileThatCannotBeWrittenIsReportedOnce) {
   QTest::qWait(500);
   EXPECT_EQ(boxes, 1);
   EXPECT_TRUE(text.contains(QStringLiteral("kobeli.ini"))) << text.toStdString();
-  EXPECT_EQ(Read("word.txt"), "0\x83\x6C\x83\x52,\x82\xCB\x82\xB1\r\n");
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), kWords);
 }
 
 }  // namespace

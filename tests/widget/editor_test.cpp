@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,11 +20,16 @@
 
 #include "editor/WordForm.h"
 #include "editor/WordGridModel.h"
+#include "support/Modal.h"
+#include "support/Widgets.h"
 #include "support/WordLines.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
 namespace {
+
+using test::Child;
+using test::OnNextModal;
 
 using test::Lines;
 using test::LinesOf;
@@ -32,17 +38,6 @@ using test::Views;
 using namespace std::string_literals;
 
 const std::string kNeko = "0\x83\x6C\x83\x52,cat";  // 0ネコ,cat
-
-// Runs `act` on the modal window of type W once it is up.
-template <typename W>
-void WhenModal(std::function<void(W*)> act, int tries = 300) {
-  QTimer::singleShot(5, [act = std::move(act), tries]() mutable {
-    if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget()))
-      act(w);
-    else if (tries > 0)
-      WhenModal<W>(std::move(act), tries - 1);
-  });
-}
 
 void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
   QKeyEvent press(QEvent::KeyPress, key, mods);
@@ -57,8 +52,8 @@ Lines Numbered(int n) {
 }
 
 void SelectRows(TWordFormDlg& dlg, int top, int bottom) {
-  QAbstractItemModel* m = dlg.StringGrid1->model();
-  auto* sel = dlg.StringGrid1->selectionModel();
+  QAbstractItemModel* m = Child<QTableView>(&dlg, "StringGrid1")->model();
+  auto* sel = Child<QTableView>(&dlg, "StringGrid1")->selectionModel();
   sel->setCurrentIndex(m->index(bottom, 0), QItemSelectionModel::NoUpdate);
   sel->select(QItemSelection(m->index(top, 0), m->index(bottom, 2)),
               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -66,7 +61,8 @@ void SelectRows(TWordFormDlg& dlg, int top, int bottom) {
 
 std::vector<int> SelectedRows(const TWordFormDlg& dlg) {
   std::vector<int> rows;
-  for (const QModelIndex& i : dlg.StringGrid1->selectionModel()->selectedRows()) rows.push_back(i.row());
+  for (const QModelIndex& i : Child<QTableView>(&dlg, "StringGrid1")->selectionModel()->selectedRows())
+    rows.push_back(i.row());
   return rows;
 }
 
@@ -76,7 +72,7 @@ QString Shown(const TWordFormDlg& dlg, int row, int column) {
 
 // Opens the editor on `list` through ExecWordEditor, runs `act` in it.
 bool RunEditor(WordList& list, std::function<void(TWordFormDlg*)> act) {
-  WhenModal<TWordFormDlg>(std::move(act));
+  OnNextModal<TWordFormDlg>(std::move(act));
   return ExecWordEditor(nullptr, {10, 20}, list);
 }
 
@@ -94,7 +90,7 @@ TEST(WordEditor, OkRightAfterOpeningGivesTheLinesBack) {
       "",
   };
   WordList list = ListOf(before);
-  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { d->BitBtn3->click(); }));
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { Child<QPushButton>(d, "BitBtn3")->click(); }));
   const Lines expected = {
       kNeko,        "1\x8C\xA2,dog;hound,x", ";comment,c", "",    ",lead,x",
       "0,0nocomma", "\x83\x5C,so",           "0,",         "x,x", "",
@@ -102,7 +98,7 @@ TEST(WordEditor, OkRightAfterOpeningGivesTheLinesBack) {
   EXPECT_EQ(LinesOf(list), expected);
 
   // A second round trip changes nothing more.
-  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { d->BitBtn3->click(); }));
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { Child<QPushButton>(d, "BitBtn3")->click(); }));
   EXPECT_EQ(LinesOf(list), expected);
 }
 
@@ -128,11 +124,11 @@ TEST(WordEditor, GridShowsCaptionRowAndSplitCells) {
   EXPECT_FALSE(dlg.Grid()->flags(dlg.Grid()->index(1, 1)) & Qt::ItemIsEditable);
 
   // Opening state: page WordAdd, initial texts, selection on the caption row.
-  EXPECT_EQ(dlg.WordControl->currentWidget(), dlg.WordAdd);
-  EXPECT_EQ(dlg.Edit1->text(), "問題");
-  EXPECT_EQ(dlg.Edit2->text(), "Question");
-  EXPECT_EQ(dlg.Label1->buddy(), dlg.Edit1);
-  EXPECT_EQ(dlg.Label2->buddy(), dlg.Edit2);
+  EXPECT_EQ(Child<QTabWidget>(&dlg, "WordControl")->currentWidget(), Child<QWidget>(&dlg, "WordAdd"));
+  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit1")->text(), "問題");
+  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit2")->text(), "Question");
+  EXPECT_EQ(Child<QLabel>(&dlg, "Label1")->buddy(), Child<QLineEdit>(&dlg, "Edit1"));
+  EXPECT_EQ(Child<QLabel>(&dlg, "Label2")->buddy(), Child<QLineEdit>(&dlg, "Edit2"));
   EXPECT_EQ(SelectedRows(dlg), std::vector<int>{0});
 }
 
@@ -142,24 +138,25 @@ TEST(WordEditor, GridGeometryAndGrowingWithTheWindow) {
   dlg.Fill(Views(lines));
   dlg.show();
   EXPECT_EQ(dlg.frameGeometry().size(), QSize(370, 327));  // the outer size
-  EXPECT_EQ(dlg.StringGrid1->columnWidth(0), 13);
-  EXPECT_EQ(dlg.StringGrid1->columnWidth(1), 160);
-  EXPECT_EQ(dlg.StringGrid1->columnWidth(2), 160);
-  EXPECT_EQ(dlg.StringGrid1->rowHeight(0), 14);
-  EXPECT_EQ(dlg.StringGrid1->rowHeight(37), 14);
+  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->columnWidth(0), 13);
+  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->columnWidth(1), 160);
+  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->columnWidth(2), 160);
+  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->rowHeight(0), 14);
+  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->rowHeight(37), 14);
 
-  dlg.WordControl->setCurrentWidget(dlg.WordDel);
+  Child<QTabWidget>(&dlg, "WordControl")->setCurrentWidget(Child<QWidget>(&dlg, "WordDel"));
   QApplication::processEvents();
-  const QSize gridBefore = dlg.StringGrid1->size();
+  const QSize gridBefore = Child<QTableView>(&dlg, "StringGrid1")->size();
   const QSize before = dlg.size();
   dlg.resize(before + QSize(230, 173));
   QApplication::processEvents();
-  EXPECT_EQ(dlg.StringGrid1->width(), gridBefore.width() + 230);
-  EXPECT_EQ(dlg.StringGrid1->height(), gridBefore.height() + 173);
-  EXPECT_EQ(dlg.Panel2->geometry().bottom(), dlg.WordDel->height() - 1);  // buttons stay at the bottom
+  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->width(), gridBefore.width() + 230);
+  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->height(), gridBefore.height() + 173);
+  EXPECT_EQ(Child<QFrame>(&dlg, "Panel2")->geometry().bottom(),
+            Child<QWidget>(&dlg, "WordDel")->height() - 1);  // buttons stay at the bottom
   dlg.resize(before - QSize(70, 0));
   QApplication::processEvents();
-  EXPECT_EQ(dlg.StringGrid1->width(), gridBefore.width() - 70);
+  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->width(), gridBefore.width() - 70);
 }
 
 TEST(WordEditor, DeletingABlockMovesTheRowsBelowUp) {
@@ -201,7 +198,7 @@ TEST(WordEditor, CaptionRowIsNeverDeleted) {
 
   // Everything selected: the caption row remains, and OK writes the
   // fallback line.
-  dlg.StringGrid1->selectAll();
+  Child<QTableView>(&dlg, "StringGrid1")->selectAll();
   dlg.BitBtn1Click();
   EXPECT_EQ(dlg.Grid()->rowCount(), 1);
   EXPECT_EQ(Shown(dlg, 0, 2), "答え");
@@ -211,24 +208,25 @@ TEST(WordEditor, CaptionRowIsNeverDeleted) {
 TEST(WordEditor, DeletingEverythingAndOkWritesTheFallbackLine) {
   WordList list = ListOf(Numbered(20));
   ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
-    d->WordControl->setCurrentWidget(d->WordDel);
+    Child<QTabWidget>(d, "WordControl")->setCurrentWidget(Child<QWidget>(d, "WordDel"));
     SelectRows(*d, 0, d->Grid()->rowCount() - 1);
-    d->BitBtn1->click();
-    d->BitBtn4->click();
+    Child<QPushButton>(d, "BitBtn1")->click();
+    Child<QPushButton>(d, "BitBtn4")->click();
   }));
   EXPECT_EQ(LinesOf(list), Lines{kNeko});
 
   WordList empty;
   ASSERT_TRUE(RunEditor(empty, [](TWordFormDlg* d) {
     EXPECT_EQ(d->Grid()->rowCount(), 1);
-    d->BitBtn3->click();
+    Child<QPushButton>(d, "BitBtn3")->click();
   }));
   EXPECT_EQ(LinesOf(empty), Lines{kNeko});
 }
 
 TEST(WordEditor, EveryCloseButOkLeavesTheListUnchanged) {
   const std::function<void(TWordFormDlg*)> closers[] = {
-      [](TWordFormDlg* d) { d->BitBtn6->click(); }, [](TWordFormDlg* d) { d->BitBtn5->click(); },
+      [](TWordFormDlg* d) { Child<QPushButton>(d, "BitBtn6")->click(); },
+      [](TWordFormDlg* d) { Child<QPushButton>(d, "BitBtn5")->click(); },
       [](TWordFormDlg* d) { Press(d, Qt::Key_Escape); },
       [](TWordFormDlg* d) { d->close(); },  // the close box
   };
@@ -251,13 +249,13 @@ TEST(WordEditor, AddPutsThePairAtTheEndAsTyped) {
   dlg.Fill(Views(lines));
   SelectRows(dlg, 2, 2);  // the selected row does not matter
   dlg.BitBtn2Click();     // the initial texts
-  EXPECT_EQ(dlg.Edit1->text(), "");
-  EXPECT_EQ(dlg.Edit2->text(), "");
-  EXPECT_EQ(dlg.focusWidget(), dlg.Edit1);
+  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit1")->text(), "");
+  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit2")->text(), "");
+  EXPECT_EQ(dlg.focusWidget(), Child<QLineEdit>(&dlg, "Edit1"));
   EXPECT_EQ(SelectedRows(dlg), std::vector<int>{2});
   dlg.BitBtn2Click();  // both boxes empty
-  dlg.Edit1->setText("a,b");
-  dlg.Edit2->setText("c;d, e");
+  Child<QLineEdit>(&dlg, "Edit1")->setText("a,b");
+  Child<QLineEdit>(&dlg, "Edit2")->setText("c;d, e");
   dlg.BitBtn2Click();
   ASSERT_EQ(dlg.Grid()->rowCount(), 7);
   EXPECT_EQ(Shown(dlg, 4, 0), "0");
@@ -276,23 +274,23 @@ TEST(WordEditor, EnterInTheEditBoxesNeverClosesTheDialog) {
   WordList list = ListOf({kNeko});
   bool stillOpen = false;
   ASSERT_TRUE(RunEditor(list, [&](TWordFormDlg* d) {
-    d->Edit1->setFocus();
-    Press(d->Edit1, Qt::Key_Return);
-    EXPECT_EQ(d->focusWidget(), d->Edit2);
-    EXPECT_EQ(d->Edit1->text(), "問題");  // moving on keeps the texts
-    Press(d->Edit1, Qt::Key_Enter, Qt::KeypadModifier);
-    Press(d->Edit2, Qt::Key_Return, Qt::ShiftModifier);  // adds the pair
-    d->Edit1->setText("x");
-    d->Edit2->setText("y");
-    Press(d->Edit2, Qt::Key_Enter, Qt::KeypadModifier | Qt::ControlModifier);
+    Child<QLineEdit>(d, "Edit1")->setFocus();
+    Press(Child<QLineEdit>(d, "Edit1"), Qt::Key_Return);
+    EXPECT_EQ(d->focusWidget(), Child<QLineEdit>(d, "Edit2"));
+    EXPECT_EQ(Child<QLineEdit>(d, "Edit1")->text(), "問題");  // moving on keeps the texts
+    Press(Child<QLineEdit>(d, "Edit1"), Qt::Key_Enter, Qt::KeypadModifier);
+    Press(Child<QLineEdit>(d, "Edit2"), Qt::Key_Return, Qt::ShiftModifier);  // adds the pair
+    Child<QLineEdit>(d, "Edit1")->setText("x");
+    Child<QLineEdit>(d, "Edit2")->setText("y");
+    Press(Child<QLineEdit>(d, "Edit2"), Qt::Key_Enter, Qt::KeypadModifier | Qt::ControlModifier);
     stillOpen = d->isVisible() && d->result() == 0;
     // Other keys keep their ordinary editing effect.
-    d->Edit1->setText("ab");
-    d->Edit1->setCursorPosition(2);
-    Press(d->Edit1, Qt::Key_Backspace);
-    EXPECT_EQ(d->Edit1->text(), "a");
+    Child<QLineEdit>(d, "Edit1")->setText("ab");
+    Child<QLineEdit>(d, "Edit1")->setCursorPosition(2);
+    Press(Child<QLineEdit>(d, "Edit1"), Qt::Key_Backspace);
+    EXPECT_EQ(Child<QLineEdit>(d, "Edit1")->text(), "a");
     // Enter anywhere else presses the page's default button, OK.
-    Press(d->WordControl->tabBar(), Qt::Key_Return);
+    Press(Child<QTabWidget>(d, "WordControl")->tabBar(), Qt::Key_Return);
   }));
   EXPECT_TRUE(stillOpen);
   EXPECT_EQ(LinesOf(list), (Lines{kNeko, "0\x96\xE2\x91\xE8,Question", "0x,y"}));
@@ -301,12 +299,12 @@ TEST(WordEditor, EnterInTheEditBoxesNeverClosesTheDialog) {
 TEST(WordEditor, DeletePageHasItsOwnDefaultButton) {
   WordList list = ListOf(Numbered(3));
   ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
-    d->WordControl->setCurrentWidget(d->WordDel);
-    EXPECT_TRUE(d->BitBtn4->isDefault());
-    EXPECT_FALSE(d->BitBtn3->isDefault());
+    Child<QTabWidget>(d, "WordControl")->setCurrentWidget(Child<QWidget>(d, "WordDel"));
+    EXPECT_TRUE(Child<QPushButton>(d, "BitBtn4")->isDefault());
+    EXPECT_FALSE(Child<QPushButton>(d, "BitBtn3")->isDefault());
     SelectRows(*d, 1, 1);
     d->BitBtn1Click();
-    Press(d->StringGrid1, Qt::Key_Return);
+    Press(Child<QTableView>(d, "StringGrid1"), Qt::Key_Return);
   }));
   EXPECT_EQ(LinesOf(list), (Lines{"0q2,a2", "0q3,a3"}));
 }
@@ -315,12 +313,13 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
   TWordFormDlg dlg;
   const Lines lines = Numbered(2);
   dlg.Fill(Views(lines));
-  for (QLineEdit* bad : {dlg.Edit1, dlg.Edit2}) {
-    QLineEdit* good = bad == dlg.Edit1 ? dlg.Edit2 : dlg.Edit1;
+  for (QLineEdit* bad : {Child<QLineEdit>(&dlg, "Edit1"), Child<QLineEdit>(&dlg, "Edit2")}) {
+    QLineEdit* good = bad == Child<QLineEdit>(&dlg, "Edit1") ? Child<QLineEdit>(&dlg, "Edit2")
+                                                             : Child<QLineEdit>(&dlg, "Edit1");
     bad->setText("犬\U0001F600x");  // an emoji
     good->setText("いぬ");
     QString message;
-    WhenModal<QMessageBox>([&](QMessageBox* box) {
+    OnNextModal<QMessageBox>([&](QMessageBox* box) {
       message = box->text();
       box->accept();
     });
@@ -331,9 +330,9 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
     EXPECT_EQ(good->text(), "いぬ");
     EXPECT_EQ(bad->selectedText(), "\U0001F600");
   }
-  dlg.Edit1->setText("café");
-  dlg.Edit2->setText("x");
-  WhenModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
+  Child<QLineEdit>(&dlg, "Edit1")->setText("café");
+  Child<QLineEdit>(&dlg, "Edit2")->setText("x");
+  OnNextModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
   dlg.BitBtn2Click();
   EXPECT_EQ(dlg.Grid()->rowCount(), 3);
   EXPECT_EQ(dlg.Lines(), lines);
@@ -342,13 +341,13 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
 TEST(WordEditor, LineBreaksAndNulCannotEnterALine) {
   TWordFormDlg dlg;
   dlg.Fill(std::vector<std::string_view>{});
-  dlg.Edit1->clear();
-  dlg.Edit1->insert("one\r\ntwo");
-  EXPECT_EQ(dlg.Edit1->text(), "onetwo");
-  dlg.Edit2->setText(QString::fromUtf8("x\0y\rz\n", 6));
-  EXPECT_EQ(dlg.Edit2->text(), "xyz");
+  Child<QLineEdit>(&dlg, "Edit1")->clear();
+  Child<QLineEdit>(&dlg, "Edit1")->insert("one\r\ntwo");
+  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit1")->text(), "onetwo");
+  Child<QLineEdit>(&dlg, "Edit2")->setText(QString::fromUtf8("x\0y\rz\n", 6));
+  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit2")->text(), "xyz");
   QApplication::clipboard()->setText("p\nq");
-  dlg.Edit2->paste();
+  Child<QLineEdit>(&dlg, "Edit2")->paste();
   dlg.BitBtn2Click();
   EXPECT_EQ(dlg.Lines(), Lines{"0onetwo,xyzpq"});
 }
@@ -367,7 +366,7 @@ TEST(ExecWordEditor, PlacesAndReleasesTheDialog) {
   EXPECT_EQ(where, QPoint(10, 20));
   EXPECT_EQ(caption, "単語の追加削除");
 
-  WhenModal<TWordFormDlg>([&](TWordFormDlg* d) {
+  OnNextModal<TWordFormDlg>([&](TWordFormDlg* d) {
     EXPECT_EQ(d->parent(), &owner);
     d->reject();
   });

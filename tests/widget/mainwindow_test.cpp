@@ -13,136 +13,125 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ModalHelper.h"
 #include "app/Main.h"
+#include "support/Files.h"
+#include "support/Modal.h"
+#include "support/QuizAccess.h"
+#include "support/Widgets.h"
 #include "ui/ErrorGuard.h"
 
 namespace vz {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::OnNextModal;
+using test::OnNextModal;
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteAll(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+using test::Child;
+using test::ReadBytes;
+using test::WriteBytes;
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vevez-main-XXXXXX";
-    dir = mkdtemp(tmpl);
-    exeDir = dir.string() + "/";
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  template <class T>
-  T* Find(TForm1& f, const char* name) {
-    return f.findChild<T*>(name);
-  }
-
-  fs::path dir;
-  std::string exeDir;
+  test::TempDir scratch{"vevez-main"};
+  fs::path dir = scratch.path();
+  std::string exeDir = scratch.dir();
 };
 
 TEST_F(MainWindowTest, StartsWithDefaultsWithoutSettingsOrWordFile) {
   TForm1 form(nullptr, exeDir);
-  EXPECT_EQ(form.Quiz().TimeLimit, 1000);
-  EXPECT_FALSE(form.Quiz().NoSound);
+  EXPECT_EQ(test::StateOf(form.Quiz()).TimeLimit, 1000);
+  EXPECT_FALSE(test::StateOf(form.Quiz()).NoSound);
   EXPECT_EQ(form.WordFile(), "word.txt");
   EXPECT_EQ(form.WordDir(), exeDir);
   EXPECT_EQ(form.Words().Count(), 0);
-  EXPECT_EQ(form.Quiz().QuesText, "");
+  EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "");
   EXPECT_FALSE(form.Timer().isActive());
-  EXPECT_FALSE(Find<QLineEdit>(form, "AnsEdit")->isEnabled());
-  EXPECT_FALSE(Find<QPushButton>(form, "SkipBtn")->isEnabled());
-  EXPECT_FALSE(Find<QPushButton>(form, "AnsBtn")->isEnabled());
+  EXPECT_FALSE(Child<QLineEdit>(&form, "AnsEdit")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(&form, "SkipBtn")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(&form, "AnsBtn")->isEnabled());
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Z&Uプログラム"));
   EXPECT_EQ(form.centralWidget()->size(), QSize(492, 154));
 }
 
 TEST_F(MainWindowTest, ReadsSettingsAndPicksTheFirstQuestion) {
   fs::create_directory(dir / "words");
-  WriteAll(dir / "words" / "w.txt", "1\x83\x43\x83\x8C,dog\r\n0\x83\x6C\x83\x52,cat\r\n");
-  WriteAll(dir / "kobeli.ini", "[SOFT]\r\nSPEED=500\r\nPLAYSOUND=N\r\nb4file=w.txt\r\nb4dir=" +
-                                   (dir / "words").string() + "/\r\n");
+  WriteBytes(dir / "words" / "w.txt", "1\x83\x43\x83\x8C,dog\r\n0\x83\x6C\x83\x52,cat\r\n");
+  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nSPEED=500\r\nPLAYSOUND=N\r\nb4file=w.txt\r\nb4dir=" +
+                                     (dir / "words").string() + "/\r\n");
   TForm1 form(nullptr, exeDir);
-  EXPECT_EQ(form.Quiz().TimeLimit, 500);
-  EXPECT_TRUE(form.Quiz().NoSound);
+  EXPECT_EQ(test::StateOf(form.Quiz()).TimeLimit, 500);
+  EXPECT_TRUE(test::StateOf(form.Quiz()).NoSound);
   EXPECT_EQ(form.Words().Count(), 2);
-  EXPECT_EQ(form.Quiz().CurLine, 1);
-  EXPECT_EQ(form.Quiz().QuesText, "\x83\x6C\x83\x52");
-  EXPECT_EQ(form.Quiz().AnsText, "cat");
+  EXPECT_EQ(test::StateOf(form.Quiz()).CurLine, 1);
+  EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "\x83\x6C\x83\x52");
+  EXPECT_EQ(test::StateOf(form.Quiz()).AnsText, "cat");
 }
 
 TEST_F(MainWindowTest, StartAndStopSwitchControlsAndTimer) {
-  WriteAll(dir / "word.txt", "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0a,b\r\n");
   TForm1 form(nullptr, exeDir);
   form.show();
-  QAction* start = Find<QAction>(form, "S1");
-  QAction* stop = Find<QAction>(form, "N3");
+  QAction* start = Child<QAction>(&form, "S1");
+  QAction* stop = Child<QAction>(&form, "N3");
   EXPECT_EQ(start->shortcut(), QKeySequence(Qt::Key_F9));
   EXPECT_EQ(stop->shortcut(), QKeySequence(Qt::Key_F8));
   start->trigger();
-  EXPECT_TRUE(form.Quiz().Running);
+  EXPECT_TRUE(test::StateOf(form.Quiz()).Running);
   EXPECT_TRUE(form.Timer().isActive());
   EXPECT_EQ(form.Timer().interval(), 10);
-  EXPECT_TRUE(Find<QLineEdit>(form, "AnsEdit")->isEnabled());
-  EXPECT_TRUE(Find<QPushButton>(form, "SkipBtn")->isEnabled());
+  EXPECT_TRUE(Child<QLineEdit>(&form, "AnsEdit")->isEnabled());
+  EXPECT_TRUE(Child<QPushButton>(&form, "SkipBtn")->isEnabled());
   stop->trigger();
-  EXPECT_FALSE(form.Quiz().Running);
+  EXPECT_FALSE(test::StateOf(form.Quiz()).Running);
   EXPECT_FALSE(form.Timer().isActive());
-  EXPECT_FALSE(Find<QLineEdit>(form, "AnsEdit")->isEnabled());
-  EXPECT_FALSE(Find<QPushButton>(form, "AnsBtn")->isEnabled());
+  EXPECT_FALSE(Child<QLineEdit>(&form, "AnsEdit")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(&form, "AnsBtn")->isEnabled());
 }
 
 TEST_F(MainWindowTest, EnterInTheAnswerBoxJudgesWithAnyModifier) {
-  WriteAll(dir / "word.txt", "0q,right\r\n");
-  WriteAll(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+  WriteBytes(dir / "word.txt", "0q,right\r\n");
+  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
   TForm1 form(nullptr, exeDir);
   form.show();
-  Find<QAction>(form, "S1")->trigger();
-  auto* edit = Find<QLineEdit>(form, "AnsEdit");
+  Child<QAction>(&form, "S1")->trigger();
+  auto* edit = Child<QLineEdit>(&form, "AnsEdit");
   QTest::keyClicks(edit, "wrong");
   QTest::keyClick(edit, Qt::Key_Return, Qt::ShiftModifier);
-  EXPECT_EQ(form.Quiz().History[6].text, "\x81\x7E wrong");
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "\x81\x7E wrong");
   EXPECT_EQ(edit->text(), "");
   QTest::keyClicks(edit, "right");
   QTest::keyClick(edit, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
-  EXPECT_TRUE(form.Quiz().Answered);
+  EXPECT_TRUE(test::StateOf(form.Quiz()).Answered);
   EXPECT_EQ(form.Words().Get(0), "1q,right");
   // A character code page 932 lacks never matches, and shows as the geta mark.
-  form.Quiz().Answered = false;
-  form.Quiz().AnsText = "?";
+  test::StateOf(form.Quiz()).Answered = false;
+  test::StateOf(form.Quiz()).AnsText = "?";
   edit->setText(QString::fromUtf8("\xF0\x9F\x98\x80"));  // an emoji
   QTest::keyClick(edit, Qt::Key_Return);
-  EXPECT_FALSE(form.Quiz().Answered);
-  EXPECT_EQ(form.Quiz().History[6].text, "\x81\x7E \x81\xAC");
+  EXPECT_FALSE(test::StateOf(form.Quiz()).Answered);
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "\x81\x7E \x81\xAC");
 }
 
 TEST_F(MainWindowTest, CtrlOOpensTheWordFileDialogNeverTheOptions) {
   TForm1 form(nullptr, exeDir);
   form.show();
   QApplication::setActiveWindow(&form);
-  Find<QAction>(form, "S1")->trigger();
+  Child<QAction>(&form, "S1")->trigger();
   QString seen;
   OnNextModal<QWidget>([&](QWidget* w) {
     seen = w->metaObject()->className();
     if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
   });
-  QTest::keyClick(Find<QLineEdit>(form, "AnsEdit"), Qt::Key_O, Qt::ControlModifier);
+  QTest::keyClick(Child<QLineEdit>(&form, "AnsEdit"), Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(seen, "QFileDialog");
-  EXPECT_EQ(Find<QAction>(form, "Open")->shortcut(), QKeySequence("Ctrl+O"));
+  EXPECT_EQ(Child<QAction>(&form, "Open")->shortcut(), QKeySequence("Ctrl+O"));
   // The options item shows Ctrl+O but binds it only while the menu bar has
   // the keyboard.
-  EXPECT_EQ(Find<QAction>(form, "O1")->shortcutContext(), Qt::WidgetShortcut);
+  EXPECT_EQ(Child<QAction>(&form, "O1")->shortcutContext(), Qt::WidgetShortcut);
 }
 
 TEST_F(MainWindowTest, UnreadableChoiceShowsTheOpenErrorAndSwitchesNothing) {
-  WriteAll(dir / "word.txt", "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0a,b\r\n");
   const fs::path fifo = dir / "pipe.txt";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   TForm1 form(nullptr, exeDir);
@@ -165,37 +154,37 @@ TEST_F(MainWindowTest, UnreadableChoiceShowsTheOpenErrorAndSwitchesNothing) {
   ASSERT_EQ(form.Words().Count(), 1);
   EXPECT_EQ(form.Words().Get(0), "0a,b");
   form.FormDestroy();
-  EXPECT_EQ(ReadAll(dir / "word.txt"), "0a,b\r\n");
-  EXPECT_NE(ReadAll(dir / "kobeli.ini").find("b4file=word.txt\r\n"), std::string::npos);
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "0a,b\r\n");
+  EXPECT_NE(ReadBytes(dir / "kobeli.ini").find("b4file=word.txt\r\n"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, OpeningAnotherFileSavesTheOldOneAndAsksFromTheNew) {
-  WriteAll(dir / "word.txt", "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0a,b\r\n");
   fs::create_directory(dir / "other");
-  WriteAll(dir / "other" / "new.txt", "0x,y\r\n");
+  WriteBytes(dir / "other" / "new.txt", "0x,y\r\n");
   TForm1 form(nullptr, exeDir);
   form.show();
   form.Words().MarkAnswered(0);
-  form.Quiz().Ticks = 55;
+  test::StateOf(form.Quiz()).Ticks = 55;
   // What the menu command runs once the dialog has returned the choice.
   form.OpenWordFile((dir / "other" / "new.txt").string());
-  EXPECT_EQ(ReadAll(dir / "word.txt"), "1a,b\r\n");
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "1a,b\r\n");
   EXPECT_EQ(form.WordDir(), (dir / "other").string() + "/");
   EXPECT_EQ(form.WordFile(), "new.txt");
-  EXPECT_EQ(form.Quiz().QuesText, "x");
-  EXPECT_EQ(form.Quiz().Ticks, 0);
+  EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "x");
+  EXPECT_EQ(test::StateOf(form.Quiz()).Ticks, 0);
   // Sounds are now looked for first beside the chosen file.
   EXPECT_EQ(fs::current_path(), dir / "other");
   fs::current_path("/");
 }
 
 TEST_F(MainWindowTest, DialogsStopTheTimerAndRestartItOnlyWhileRunning) {
-  WriteAll(dir / "word.txt", "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0a,b\r\n");
   TForm1 form(nullptr, exeDir);
   form.show();
   for (const char* item : {"O1", "A1"}) {
     for (bool running : {false, true}) {
-      Find<QAction>(form, running ? "S1" : "N3")->trigger();
+      Child<QAction>(&form, running ? "S1" : "N3")->trigger();
       bool timerDuringDialog = true;
       QPoint dialogAt;
       OnNextModal<QDialog>([&](QDialog* d) {
@@ -203,7 +192,7 @@ TEST_F(MainWindowTest, DialogsStopTheTimerAndRestartItOnlyWhileRunning) {
         dialogAt = d->frameGeometry().topLeft();
         d->reject();
       });
-      Find<QAction>(form, item)->trigger();
+      Child<QAction>(&form, item)->trigger();
       EXPECT_FALSE(timerDuringDialog) << item;
       EXPECT_EQ(dialogAt, form.centralWidget()->mapToGlobal(QPoint(0, 0))) << item;
       EXPECT_EQ(form.Timer().isActive(), running) << item << " running=" << running;
@@ -212,17 +201,17 @@ TEST_F(MainWindowTest, DialogsStopTheTimerAndRestartItOnlyWhileRunning) {
 }
 
 TEST_F(MainWindowTest, ShutdownWritesSettingsThenTheWordList) {
-  WriteAll(dir / "word.txt", "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0a,b\r\n");
   {
     TForm1 form(nullptr, exeDir);
-    form.Quiz().NoSound = true;
-    form.Quiz().TimeLimit = 700;
+    test::StateOf(form.Quiz()).NoSound = true;
+    test::StateOf(form.Quiz()).TimeLimit = 700;
     form.Words().MarkAnswered(0);
     form.FormDestroy();
   }
-  EXPECT_EQ(ReadAll(dir / "kobeli.ini"),
+  EXPECT_EQ(ReadBytes(dir / "kobeli.ini"),
             "[SOFT]\r\nSPEED=700\r\nPLAYSOUND=N\r\nb4file=word.txt\r\nb4dir=" + exeDir + "\r\n");
-  EXPECT_EQ(ReadAll(dir / "word.txt"), "1a,b\r\n");
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "1a,b\r\n");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <functional>
 
-namespace vz::testing {
+namespace vz::test {
 
 template <class T = QWidget>
 void OnNextModal(std::function<void(T*)> act, int triesLeft = 500) {
@@ -25,4 +25,4 @@ void OnNextModal(std::function<void(T*)> act, int triesLeft = 500) {
   });
 }
 
-}  // namespace vz::testing
+}  // namespace vz::test

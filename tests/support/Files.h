@@ -20,12 +20,18 @@
 
 namespace vz::test {
 
+// TMPDIR, or /tmp without it.
+inline std::string TempBase() {
+  const char* base = std::getenv("TMPDIR");
+  return base && *base ? base : "/tmp";
+}
+
 class TempDir {
  public:
-  TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/vevez-test-XXXXXX";
-    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+  // A new directory <base>/<prefix>-XXXXXX.
+  explicit TempDir(std::string_view prefix = "vevez-test", const std::string& base = TempBase()) {
+    std::string tmpl = base + "/" + std::string(prefix) + "-XXXXXX";
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("cannot make " + tmpl);
     path_ = tmpl;
   }
   ~TempDir() {
@@ -36,6 +42,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
+  // The path ending in "/", as the program's directories are given.
+  std::string dir() const { return path_ + "/"; }
   std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
   // Names in the directory, sorted, without "." and "..".
