@@ -199,6 +199,7 @@ void TForm1::OpenClick() {
 }
 
 void TForm1::OpenWordFile(const std::string& chosen) {
+  EnterDirOf(chosen);
   SaveWordList();
   // Read the new file aside; only a file that could be read replaces the
   // list and the location, so a failed open leaves everything as it was.
@@ -208,14 +209,17 @@ void TForm1::OpenWordFile(const std::string& chosen) {
   quiz_.SkipBtnClick();
 }
 
-void TForm1::AdoptWordFile(const std::string& path, WordList&& fresh) {
-  const auto slash = path.rfind('/');
-  const std::string dir = path.substr(0, slash + 1);
+void TForm1::EnterDirOf(const std::string& path) {
   // Sounds are looked for first in the directory of the chosen file.
+  const std::string dir = path.substr(0, path.rfind('/') + 1);
   if (!dir.empty() && ::chdir(dir.c_str()) != 0) { /* keep the current directory */
   }
+}
+
+void TForm1::AdoptWordFile(const std::string& path, WordList&& fresh) {
+  const auto slash = path.rfind('/');
   std::swap(wordList_, fresh);
-  wordDir_ = dir;
+  wordDir_ = path.substr(0, slash + 1);
   wordFile_ = path.substr(slash + 1);
 }
 
@@ -228,6 +232,7 @@ bool TForm1::OpenStartFile(std::string path) {
     ShowErrorBox(e.what());
     return false;
   }
+  EnterDirOf(path);
   AdoptWordFile(path, std::move(fresh));
   // The open dialog then starts from this file, as after a choice in it.
   lastChosen_ = path;

@@ -87,8 +87,11 @@ class TForm1 : public QMainWindow, public QuizView {
   void BuildMenu();
   void FormCreate(std::string exeDir, const std::string& startFile);
   // Makes `path` (file-system bytes) the current word file with the lines
-  // `fresh` read from it; the sounds are then looked for in its directory.
+  // `fresh` read from it.
   void AdoptWordFile(const std::string& path, WordList&& fresh);
+  // Makes the directory of `path` the current one, as a choice in the open
+  // dialog does.
+  static void EnterDirOf(const std::string& path);
   bool OpenStartFile(std::string path);
   // Tells assistive technology what the board shows: the question as the
   // board's name; the answer when shown and the last result as its
