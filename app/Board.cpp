@@ -43,24 +43,23 @@ QRect Board::DrawBoard(const QuizEngine& quiz) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRect(45, 88, 447 - 45 - 1, 108 - 88 - 1));
   }
-  DrawCentered(kQuestionRow, quiz.State().QuesText);
-  if (quiz.State().AnsShown) DrawCentered(kAnswerRow, quiz.State().AnsText);
+  const QuizState& q = quiz.State();
+  DrawCentered(kQuestionRow, q.QuesText, q.TextEncoding);
+  if (q.AnsShown) DrawCentered(kAnswerRow, q.AnsText, q.TextEncoding);
   DrawHistory(quiz);
   barWidth_ = barRed_ = -1;
   DrawTimeBar(quiz);
   return QRect(0, 0, kWidth, kHeight);
 }
 
-QRect Board::DrawCentered(int y, const std::string& text) {
-  const QString s = codec::FromCp932(text);
+QRect Board::DrawCentered(int y, const std::string& text, codec::Encoding enc) {
+  const QString s = codec::FromBytes(enc, text);
   const int w = QFontMetrics(Font(kPx20pt)).horizontalAdvance(s);
   const int x = (kWidth - w) >> 1;  // rounds down, also for a negative width difference
-  return DrawOutlined(x, y, kPx20pt, kLightBlue, Qt::black, text);
+  return DrawOutlined(x, y, kPx20pt, kLightBlue, Qt::black, s);
 }
 
-QRect Board::DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor,
-                          const std::string& text) {
-  const QString s = codec::FromCp932(text);
+QRect Board::DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor, const QString& s) {
   QPainter p;
   Begin(p);
   const QFont font = Font(pixelSize);
@@ -104,7 +103,8 @@ QRect Board::DrawHistory(const QuizEngine& quiz) {
     const int h = (7 - i) * 36;
     const QColor edge(h, h, h);
     const QColor text = e.kind == HistoryEntry::Kind::Correct ? QColor(255, 255, h) : QColor(255, h, h);
-    touched |= DrawOutlined(378, 12 * i - 11 + quiz.State().ScrollOfs, kPx9pt, text, edge, e.text);
+    touched |= DrawOutlined(378, 12 * i - 11 + quiz.State().ScrollOfs, kPx9pt, text, edge,
+                            codec::FromBytes(e.encoding, e.text));
   }
   {
     // Redraw the board's top border above the panel, where the oldest entry
@@ -117,8 +117,8 @@ QRect Board::DrawHistory(const QuizEngine& quiz) {
   return touched & QRect(0, 0, kWidth, kHeight);
 }
 
-QRect Board::DrawTimeoutCross(const std::string& question) {
-  const QString s = codec::FromCp932(question);
+QRect Board::DrawTimeoutCross(const std::string& question, codec::Encoding enc) {
+  const QString s = codec::FromBytes(enc, question);
   const QFontMetrics fm(Font(kPx20pt));
   const int w = fm.horizontalAdvance(s), h = fm.height();
   const int x0 = (kWidth - w) >> 1, x1 = (kWidth + w) >> 1;

@@ -12,6 +12,8 @@
 #include <array>
 #include <string>
 
+#include "codec/Encoding.h"
+
 namespace vz {
 
 class QuizEngine;
@@ -27,12 +29,12 @@ class Board {
   void SetDevicePixelRatio(qreal ratio);
 
   QRect DrawBoard(const QuizEngine& quiz);
-  QRect DrawCentered(int y, const std::string& text);
-  QRect DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor,
-                     const std::string& text);
+  // Texts are bytes in `enc`, the encoding of their word list.
+  QRect DrawCentered(int y, const std::string& text, codec::Encoding enc);
+  QRect DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor edgeColor, const QString& text);
   QRect DrawTimeBar(const QuizEngine& quiz);
   QRect DrawHistory(const QuizEngine& quiz);
-  QRect DrawTimeoutCross(const std::string& question);
+  QRect DrawTimeoutCross(const std::string& question, codec::Encoding enc);
   QRect DrawCorrectCircle();
 
  private:

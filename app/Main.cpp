@@ -266,11 +266,14 @@ void TForm1::A1Click() {
 }
 
 void TForm1::JudgmentEnter() {
+  // The typed text in the encoding of the question's word list, so that it
+  // compares byte for byte with the answers.
   const QString text = AnsEdit->text();
-  if (auto bytes = codec::ToCp932(text)) {
+  const codec::Encoding enc = quiz_.State().TextEncoding;
+  if (auto bytes = codec::ToBytes(enc, text)) {
     quiz_.Judgment(*bytes);
   } else {
-    quiz_.Judgment(codec::ToCp932Lossy(text), false);
+    quiz_.Judgment(codec::ToBytesLossy(enc, text), false);
   }
 }
 
@@ -303,7 +306,7 @@ void TForm1::DrawBoard() {
   UpdateBoardAccessibility();
 }
 void TForm1::DrawCentered(int y, const std::string& text) {
-  Repaint(board_.DrawCentered(y, text));
+  Repaint(board_.DrawCentered(y, text, quiz_.State().TextEncoding));
   UpdateBoardAccessibility();
 }
 void TForm1::DrawTimeBar() { Repaint(board_.DrawTimeBar(quiz_)); }
@@ -311,28 +314,32 @@ void TForm1::DrawHistory() {
   Repaint(board_.DrawHistory(quiz_));
   UpdateBoardAccessibility();
 }
-void TForm1::DrawTimeoutCross() { Repaint(board_.DrawTimeoutCross(quiz_.State().QuesText)); }
+void TForm1::DrawTimeoutCross() {
+  Repaint(board_.DrawTimeoutCross(quiz_.State().QuesText, quiz_.State().TextEncoding));
+}
 void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
 
 void TForm1::UpdateBoardAccessibility() {
   if (!boardWidget_) return;
   const QuizState& quiz = quiz_.State();
-  const QString question = codec::FromCp932(quiz.QuesText);
+  const QString question = codec::FromBytes(quiz.TextEncoding, quiz.QuesText);
   QStringList about;
-  if (quiz.AnsShown) about << QStringLiteral("答え: ") + codec::FromCp932(quiz.AnsText);
+  if (quiz.AnsShown) about << QStringLiteral("答え: ") + codec::FromBytes(quiz.TextEncoding, quiz.AnsText);
+  // The entry keeps the encoding of the list it came from.
   const HistoryEntry& last = quiz.History[6];
+  const HistoryMarks& marks = MarksFor(last.encoding);
   auto typed = [&](const char* mark) {
-    return codec::FromCp932(std::string_view(last.text).substr(std::strlen(mark)));
+    return codec::FromBytes(last.encoding, std::string_view(last.text).substr(std::strlen(mark)));
   };
   switch (last.kind) {
     case HistoryEntry::Kind::TimeOut:
       about << QStringLiteral("時間切れ");
       break;
     case HistoryEntry::Kind::Wrong:
-      about << QStringLiteral("不正解: ") + typed(kMarkWrong);
+      about << QStringLiteral("不正解: ") + typed(marks.wrong);
       break;
     case HistoryEntry::Kind::Correct:
-      about << QStringLiteral("正解: ") + typed(kMarkCorrect);
+      about << QStringLiteral("正解: ") + typed(marks.correct);
       break;
     case HistoryEntry::Kind::None:
       break;

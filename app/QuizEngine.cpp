@@ -32,6 +32,7 @@ bool QuizEngine::NextQuestion() {
     if (i == start) return false;
   }
   CurLine = i;
+  TextEncoding = list_.TextEncoding();
   SplitLine parts = Split(list_.Get(i));
   QuesText = std::move(parts.question);
   AnsText = std::move(parts.answers);
@@ -84,12 +85,12 @@ void QuizEngine::Judgment(const std::string& typed, bool representable) {
   } else if (representable && IsOneOfAnswers(AnsText, typed)) {
     AnsShown = false;
     Cue("yes.wav");
-    AddHistory(HistoryEntry::Correct(typed));
+    AddHistory(HistoryEntry::Correct(typed, TextEncoding));
     view_.DrawCorrectCircle();
     MarkCurrentLine();
     Answered = true;
   } else {
-    AddHistory(HistoryEntry::Wrong(typed));
+    AddHistory(HistoryEntry::Wrong(typed, TextEncoding));
     Cue("no.wav");
   }
   view_.ClearAnswer();
@@ -120,7 +121,7 @@ void QuizEngine::Timer1Timer() {
   }
   Cue("timeup.wav");
   view_.DrawTimeoutCross();
-  AddHistory(HistoryEntry::TimeOut(QuesText));
+  AddHistory(HistoryEntry::TimeOut(QuesText, TextEncoding));
   view_.DrawCentered(kAnswerRow, AnsText);
   Answered = true;
 }

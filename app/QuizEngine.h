@@ -7,28 +7,43 @@
 
 #include "app/QuizRandom.h"
 #include "app/QuizView.h"
+#include "codec/Encoding.h"
 #include "settings/Settings.h"
 #include "wordlist/WordList.h"
 
 namespace vz {
 
-// History entry markers, code page 932.
-inline constexpr const char* kMarkCorrect = "\x81\x9B ";          // "○ "
-inline constexpr const char* kMarkWrong = "\x81\x7E ";            // "× "
-inline constexpr const char* kMarkTimeout = "\x81\x7E\x81\x7E ";  // "×× "
+// History entry markers, in the encoding of the entry's word list.
+struct HistoryMarks {
+  const char* correct;  // "○ "
+  const char* wrong;    // "× "
+  const char* timeout;  // "×× "
+};
+inline constexpr HistoryMarks kCp932Marks{"\x81\x9B ", "\x81\x7E ", "\x81\x7E\x81\x7E "};
+inline constexpr HistoryMarks kUtf8Marks{"○ ", "× ", "×× "};
+inline constexpr const HistoryMarks& MarksFor(codec::Encoding enc) {
+  return enc == codec::Encoding::Utf8 ? kUtf8Marks : kCp932Marks;
+}
 inline constexpr const char* kNoEvent = "  ";
 
 // One entry of the history panel: what happened, and the text the panel
-// shows for it (the marker and the typed answer or the question).
+// shows for it (the marker and the typed answer or the question). The text is
+// in the encoding of the word list it came from, which the entry keeps, so
+// that it still shows right after another file is opened.
 struct HistoryEntry {
   enum class Kind { None, Correct, Wrong, TimeOut };
   Kind kind = Kind::None;
   std::string text = kNoEvent;
+  codec::Encoding encoding = codec::Encoding::Cp932;
 
-  static HistoryEntry Correct(const std::string& typed) { return {Kind::Correct, kMarkCorrect + typed}; }
-  static HistoryEntry Wrong(const std::string& typed) { return {Kind::Wrong, kMarkWrong + typed}; }
-  static HistoryEntry TimeOut(const std::string& question) {
-    return {Kind::TimeOut, kMarkTimeout + question};
+  static HistoryEntry Correct(const std::string& typed, codec::Encoding enc = codec::Encoding::Cp932) {
+    return {Kind::Correct, MarksFor(enc).correct + typed, enc};
+  }
+  static HistoryEntry Wrong(const std::string& typed, codec::Encoding enc = codec::Encoding::Cp932) {
+    return {Kind::Wrong, MarksFor(enc).wrong + typed, enc};
+  }
+  static HistoryEntry TimeOut(const std::string& question, codec::Encoding enc = codec::Encoding::Cp932) {
+    return {Kind::TimeOut, MarksFor(enc).timeout + question, enc};
   }
   bool operator==(const HistoryEntry&) const = default;
 };
@@ -49,6 +64,9 @@ struct QuizState {
   int ScrollOfs = 4;
   std::string QuesText;
   std::string AnsText;
+  // The encoding of QuesText and AnsText: that of the list the question was
+  // picked from. Typed answers are judged in it.
+  codec::Encoding TextEncoding = codec::Encoding::Cp932;
   std::array<HistoryEntry, 7> History;  // 0 oldest .. 6 newest
 
   // Program-wide values.
@@ -84,8 +102,8 @@ class QuizEngine : private QuizState {
   void SkipBtnClick();  // Next question
   void AnsBtnClick();   // Show answer
 
-  // Enter in the answer box. `typed` is the box's text in code page 932;
-  // `representable` is false when it held a character code page 932 lacks,
+  // Enter in the answer box. `typed` is the box's text in TextEncoding;
+  // `representable` is false when it held a character that encoding lacks,
   // and then it matches no answer.
   void Judgment(const std::string& typed, bool representable = true);
   // One tick of the 10 ms timer.

@@ -5,9 +5,9 @@
 #include "codec/Cp932.h"
 
 namespace vz::codec {
+namespace {
 
-QString FromCp932(std::string_view bytes) {
-  const std::string utf8 = Cp932ToUtf8(bytes);
+QString FromUtf8(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
@@ -18,11 +18,25 @@ std::optional<std::string> ToCp932(const QString& text) {
   return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 
-std::string ToCp932Lossy(const QString& text) {
+}  // namespace
+
+QString FromBytes(Encoding enc, std::string_view bytes) {
+  // Qt's UTF-8 decoder turns every invalid sequence into U+FFFD.
+  return enc == Encoding::Utf8 ? FromUtf8(bytes) : FromUtf8(Cp932ToUtf8(bytes));
+}
+
+std::optional<std::string> ToBytes(Encoding enc, const QString& text) {
+  // Qt's UTF-8 encoder always gives valid UTF-8 (a lone surrogate becomes a
+  // substitute): a UTF-8 list can store whatever can be typed.
+  if (enc == Encoding::Utf8) return text.toStdString();
+  return ToCp932(text);
+}
+
+std::string ToBytesLossy(Encoding enc, const QString& text) {
+  if (auto bytes = ToBytes(enc, text)) return std::move(*bytes);
   std::string out;
   for (char32_t c : text.toUcs4()) {
-    const QByteArray utf8 = QString::fromUcs4(&c, 1).toUtf8();
-    auto bytes = Utf8ToCp932(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+    auto bytes = ToCp932(QString::fromUcs4(&c, 1));
     out += bytes ? *bytes : std::string("\x81\xAC");
   }
   return out;

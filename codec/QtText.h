@@ -1,21 +1,25 @@
 #pragma once
-// Qt text <-> the program's byte strings: code page 932 for word lines and
-// typed answers, file-system bytes for file and directory names.
+// Qt text <-> the program's byte strings: word lines and typed answers in
+// their word list's encoding, file-system bytes for file and directory names.
 #include <QString>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "codec/Encoding.h"
+
 namespace vz::codec {
 
-QString FromCp932(std::string_view bytes);
-// nullopt when the text holds a character code page 932 cannot represent.
-std::optional<std::string> ToCp932(const QString& text);
-// For showing typed text that ToCp932 refused: each character code page 932
+// Bytes in `enc` as text; bytes that do not decode show as U+FFFD.
+QString FromBytes(Encoding enc, std::string_view bytes);
+// Text as bytes in `enc`. nullopt when the text holds a character code page
+// 932 cannot represent; UTF-8 holds every character.
+std::optional<std::string> ToBytes(Encoding enc, const QString& text);
+// For showing typed text that ToBytes refused: each character code page 932
 // lacks becomes "〓" (the geta mark). Never compared with answers.
-std::string ToCp932Lossy(const QString& text);
+std::string ToBytesLossy(Encoding enc, const QString& text);
 
-// File and directory names are file-system bytes, never code page 932.
+// File and directory names are file-system bytes, never a word list's.
 QString FromFsName(const std::string& name);
 std::string ToFsName(const QString& name);
 

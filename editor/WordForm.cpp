@@ -97,12 +97,12 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int y, const QString& text,
 
 bool IsEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
-// The first character of `text` that code page 932 cannot hold: its start
-// and length in UTF-16 units; length 0 when there is none.
-std::pair<qsizetype, qsizetype> FirstUnrepresentable(const QString& text) {
+// The first character of `text` that `enc` cannot hold: its start and
+// length in UTF-16 units; length 0 when there is none.
+std::pair<qsizetype, qsizetype> FirstUnrepresentable(codec::Encoding enc, const QString& text) {
   for (qsizetype i = 0; i < text.size();) {
     const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-    if (!codec::ToCp932(text.mid(i, n))) return {i, n};
+    if (!codec::ToBytes(enc, text.mid(i, n))) return {i, n};
     i += n;
   }
   return {0, 0};
@@ -207,13 +207,13 @@ void TWordFormDlg::Fill(const WordList& list) {
   std::vector<std::string_view> lines;
   lines.reserve(static_cast<size_t>(list.Count()));
   for (int i = 0; i < list.Count(); ++i) lines.push_back(list.Get(i));
-  Fill(std::move(lines));
+  Fill(std::move(lines), list.TextEncoding());
 }
 
-void TWordFormDlg::Fill(std::vector<std::string_view> lines) {
+void TWordFormDlg::Fill(std::vector<std::string_view> lines, codec::Encoding enc) {
   WordGridModel* oldModel = model_;
   QItemSelectionModel* oldSelection = StringGrid1->selectionModel();
-  model_ = new WordGridModel(std::move(lines), this);
+  model_ = new WordGridModel(std::move(lines), enc, this);
   StringGrid1->setModel(model_);
   delete oldSelection;  // the view does not delete a replaced selection model
   delete oldModel;
@@ -247,9 +247,12 @@ void TWordFormDlg::BitBtn1Click() {
 }
 
 void TWordFormDlg::BitBtn2Click() {
-  std::optional<std::string> question = codec::ToCp932(Edit1->text());
+  // New pairs are written in the list's encoding; only code page 932 can
+  // refuse a character.
+  const codec::Encoding enc = model_->Rows().TextEncoding();
+  std::optional<std::string> question = codec::ToBytes(enc, Edit1->text());
   if (!question) return RefuseText(Edit1);
-  std::optional<std::string> answers = codec::ToCp932(Edit2->text());
+  std::optional<std::string> answers = codec::ToBytes(enc, Edit2->text());
   if (!answers) return RefuseText(Edit2);
   const int current = CurrentRow();
   model_->AppendPair(std::move(*question), std::move(*answers));
@@ -260,7 +263,7 @@ void TWordFormDlg::BitBtn2Click() {
 }
 
 void TWordFormDlg::RefuseText(QLineEdit* edit) {
-  const auto [at, length] = FirstUnrepresentable(edit->text());
+  const auto [at, length] = FirstUnrepresentable(model_->Rows().TextEncoding(), edit->text());
   const QString what = length > 0 ? "「" + edit->text().mid(at, length) + "」は" : QString();
   QMessageBox::warning(this, QString::fromUtf8(kAppTitle),
                        what +

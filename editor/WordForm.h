@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/Encoding.h"
 #include "ui/OuterSize.h"
 
 class QFrame;
@@ -30,8 +31,9 @@ class TWordFormDlg : public OuterSizedDialog {
 
   // Shows `lines` (or the list's lines) in the grid below the caption row.
   // The grid refers to them: they must stay unchanged while the dialog shows
-  // them.
-  void Fill(std::vector<std::string_view> lines);
+  // them. The lines are in `enc`: the grid shows them in it, and pairs added
+  // are written in it.
+  void Fill(std::vector<std::string_view> lines, codec::Encoding enc = codec::Encoding::Cp932);
   void Fill(const WordList& list);
   // The word lines the grid stands for now (see WordRows for how each row
   // is written back).

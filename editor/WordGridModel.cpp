@@ -8,13 +8,13 @@ namespace vz {
 
 namespace {
 
-// "問題" and "答え" in code page 932.
-const char* const kCaptionBytes[3] = {"", "\x96\xE2\x91\xE8", "\x93\x9A\x82\xA6"};
+// "問題" and "答え" in code page 932 and in UTF-8.
+const char* const kCaptionBytes[2][3] = {{"", "\x96\xE2\x91\xE8", "\x93\x9A\x82\xA6"}, {"", "問題", "答え"}};
 
 }  // namespace
 
-WordGridModel::WordGridModel(std::vector<std::string_view> lines, QObject* parent)
-    : QAbstractTableModel(parent), rows_(std::move(lines)) {}
+WordGridModel::WordGridModel(std::vector<std::string_view> lines, codec::Encoding enc, QObject* parent)
+    : QAbstractTableModel(parent), rows_(std::move(lines), enc) {}
 
 int WordGridModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : rows_.Count() + 1;
@@ -25,7 +25,7 @@ int WordGridModel::columnCount(const QModelIndex& parent) const { return parent.
 QVariant WordGridModel::data(const QModelIndex& index, int role) const {
   // The tip shows a cell's whole text where the column cuts it off.
   if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid()) return {};
-  return codec::FromCp932(CellBytes(index.row(), index.column()));
+  return codec::FromBytes(rows_.TextEncoding(), CellBytes(index.row(), index.column()));
 }
 
 Qt::ItemFlags WordGridModel::flags(const QModelIndex& index) const {
@@ -34,7 +34,7 @@ Qt::ItemFlags WordGridModel::flags(const QModelIndex& index) const {
 }
 
 std::string WordGridModel::CellBytes(int row, int column) const {
-  if (row == 0) return kCaptionBytes[column];
+  if (row == 0) return kCaptionBytes[rows_.TextEncoding() == codec::Encoding::Utf8][column];
   return rows_.Cell(row - 1, column);
 }
 

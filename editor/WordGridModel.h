@@ -1,8 +1,8 @@
 #pragma once
 // The editor's grid as a table model: row 0 is the caption row ("", "問題",
-// "答え"), row r >= 1 is word row r - 1. Cells are kept as code page 932
-// bytes and turned into text only when the view asks for one, so only the
-// rows on screen are ever converted.
+// "答え"), row r >= 1 is word row r - 1. Cells are kept as bytes in the word
+// list's encoding and turned into text only when the view asks for one, so
+// only the rows on screen are ever converted.
 #include <QAbstractTableModel>
 #include <string>
 #include <vector>
@@ -15,14 +15,15 @@ class WordGridModel : public QAbstractTableModel {
   Q_OBJECT
  public:
   // Refers to `lines`, which must stay unchanged while the model lives.
-  WordGridModel(std::vector<std::string_view> lines, QObject* parent = nullptr);
+  WordGridModel(std::vector<std::string_view> lines, codec::Encoding enc, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-  // Cell bytes of grid row `row` (row 0: the caption texts in code page 932).
+  // Cell bytes of grid row `row` (row 0: the caption texts), in the list's
+  // encoding.
   std::string CellBytes(int row, int column) const;
 
   // Adds the row "0", question, answers at the end of the grid.

@@ -7,8 +7,10 @@
 namespace vz {
 
 const char* const WordRows::kFallbackLine = "0\x83\x6C\x83\x52,cat";  // 0ネコ,cat
+const char* const WordRows::kUtf8FallbackLine = "0ネコ,cat";
 
-WordRows::WordRows(std::vector<std::string_view> lines) : lines_(std::move(lines)), rows_(lines_.size()) {
+WordRows::WordRows(std::vector<std::string_view> lines, codec::Encoding enc)
+    : lines_(std::move(lines)), rows_(lines_.size()), encoding_(enc) {
   std::iota(rows_.begin(), rows_.end(), 0);
 }
 
@@ -47,7 +49,7 @@ std::string WordRows::Line(int row) const {
 }
 
 std::vector<std::string> WordRows::Lines() const {
-  if (rows_.empty()) return {kFallbackLine};
+  if (rows_.empty()) return {encoding_ == codec::Encoding::Utf8 ? kUtf8FallbackLine : kFallbackLine};
   std::vector<std::string> out;
   out.reserve(rows_.size());
   for (int i = 0; i < Count(); ++i) out.push_back(Line(i));

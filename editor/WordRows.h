@@ -20,18 +20,24 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/Encoding.h"
+
 namespace vz {
 
 class WordRows {
  public:
-  // The line written back when every row has been deleted: "0ネコ,cat".
+  // The line written back when every row has been deleted: "0ネコ,cat" in
+  // code page 932, and in UTF-8 for a UTF-8 list.
   static const char* const kFallbackLine;
+  static const char* const kUtf8FallbackLine;
 
   // The views refer to lines that must stay unchanged while this object
-  // lives (the word list's own, while the dialog is open).
-  explicit WordRows(std::vector<std::string_view> lines);
+  // lives (the word list's own, while the dialog is open). They are in `enc`,
+  // and so are the rows added and the lines written back.
+  explicit WordRows(std::vector<std::string_view> lines, codec::Encoding enc = codec::Encoding::Cp932);
 
   int Count() const { return static_cast<int>(rows_.size()); }
+  codec::Encoding TextEncoding() const { return encoding_; }
 
   // Cell `column` (0 mark, 1 question, 2 answers) of row `row`, as bytes.
   // The mark of an existing line is its first byte (nothing for an empty
@@ -59,6 +65,7 @@ class WordRows {
   // >= 0: index into lines_; < 0: ~index into added_.
   std::vector<std::int32_t> rows_;
   std::vector<Added> added_;
+  codec::Encoding encoding_;
 };
 
 }  // namespace vz

@@ -70,12 +70,16 @@ void WordList::Load(const std::string& path) {
   Clear();
   // The file's bytes become the first block; the lines point into it.
   std::string& block = blocks_.emplace_back(std::move(text));
+  std::string_view body = block;
+  // The encoding is told from the bytes the list will hold (up to a NUL).
+  encoding_ = codec::DetectEncoding(body.substr(0, body.find('\0')));
+  if (encoding_.bom) body.remove_prefix(codec::kUtf8Bom.size());
   bool bytesAfterNul = false;
   // Room for lines of 24 bytes on average, so the index is not copied as it
   // grows; pages of it that stay unused are never touched.
   lines_.reserve(block.size() / 24 + 16);
   AdviseHugePages(lines_.data(), lines_.capacity() * sizeof(Line));
-  ForEachLine(block, &bytesAfterNul, [&](std::string_view v) {
+  ForEachLine(body, &bytesAfterNul, [&](std::string_view v) {
     lines_.push_back({block.data() + (v.data() - block.data()), static_cast<std::uint32_t>(v.size())});
   });
   boundPath_ = path;
@@ -85,6 +89,7 @@ void WordList::Load(const std::string& path) {
 }
 
 void WordList::BindAbsent(const std::string& path) {
+  encoding_ = {};
   boundPath_ = path;
   stamp_ = {};
   owned_ = true;
@@ -101,6 +106,7 @@ WordList::SaveResult WordList::Save(const std::string& path) {
     constexpr std::size_t kChunk = 256 * 1024;
     std::string buf;
     buf.reserve(kChunk + 64);
+    if (encoding_.bom) buf.append(codec::kUtf8Bom);
     for (const Line& l : lines_) {
       if (buf.size() + l.size + 2 > kChunk && !buf.empty()) {
         if (!write(buf)) return false;
@@ -119,16 +125,29 @@ WordList::SaveResult WordList::Save(const std::string& path) {
   return SaveResult::Saved;
 }
 
-// Both replace one byte of a line in place and never insert one.
+// The mark replaces the line's first byte in place and is never inserted.
+// In a UTF-8 list a line may begin with a multi-byte character (a line
+// written without a state mark): the mark then takes the place of that whole
+// character, so that the line stays valid UTF-8 and the file is still taken
+// for UTF-8 when it is loaded again.
+void WordList::SetMark(Line& l, char mark) const {
+  if (encoding_.encoding == codec::Encoding::Utf8) {
+    const auto drop = static_cast<std::uint32_t>(std::max(codec::Utf8SequenceAt({l.data, l.size}) - 1, 0));
+    l.data += drop;
+    l.size -= drop;
+  }
+  l.data[0] = mark;
+}
+
 void WordList::MarkAnswered(int index) {
   CheckIndex(index);
   Line& l = lines_[static_cast<size_t>(index)];
-  if (l.size > 0) l.data[0] = kLineAnswered;
+  if (l.size > 0) SetMark(l, kLineAnswered);
 }
 
 void WordList::ResetPass() {
   for (Line& l : lines_) {
-    if (l.size > 0 && l.data[0] != kLineComment) l.data[0] = kLineToAsk;
+    if (l.size > 0 && l.data[0] != kLineComment) SetMark(l, kLineToAsk);
   }
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // The word list: the lines of the current word file, in file order, as bytes.
 // It also remembers which file its lines belong to, so that a save never
-// overwrites a file it did not read or that changed on disk since.
+// overwrites a file it did not read or that changed on disk since, and which
+// encoding its lines are in (found once when the file is loaded).
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "codec/Encoding.h"
 #include "wordlist/FileIO.h"
 
 namespace vz {
@@ -40,12 +42,19 @@ class WordList {
   void Add(std::string_view line);
   void Clear();
 
+  // The encoding of every line, decided when the file was loaded and kept
+  // through clearing and rebuilding (the word editor's result is in it too).
+  // A UTF-8 byte-order mark is not part of line 0; Save writes it back.
+  codec::Encoding TextEncoding() const { return encoding_.encoding; }
+  bool HasBom() const { return encoding_.bom; }
+
   // Replaces the lines with those of the file. On failure (OpenError) the
   // lines stay as they were, and the list no longer owns `path`: a later save
   // over it is skipped.
   void Load(const std::string& path);
   // The list starts without a file at `path`: saving there creates it, unless
-  // a file has appeared there meanwhile.
+  // a file has appeared there meanwhile. A file the program creates is in
+  // code page 932.
   void BindAbsent(const std::string& path);
   // Writes every line with CR LF over `path`, atomically; see SaveResult for
   // when it declines. Raises CreateError or WriteError when writing fails.
@@ -70,12 +79,16 @@ class WordList {
     char* data;
     std::uint32_t size;
   };
+  // Puts `mark` at the head of a line that is not empty.
+  void SetMark(Line& l, char mark) const;
+
   std::vector<Line> lines_;
   std::deque<std::string> blocks_;  // a deque never moves its elements
   std::size_t blockFree_ = 0;       // unused bytes at the end of blocks_.back()
   std::string boundPath_;           // the file the lines were read from or saved to
   FileStamp stamp_;                 // that file as it was then
   bool owned_ = false;              // the lines stand for that whole file
+  codec::Detected encoding_;        // of the lines, and whether the file had a byte-order mark
 };
 
 }  // namespace vz

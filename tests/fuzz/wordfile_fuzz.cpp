@@ -3,8 +3,12 @@
 // that a save writes every line with CR LF and loses nothing on reload, that
 // a second save gives the same bytes, that text cut short at a NUL is never
 // written back over its file, and that the line helpers agree with each other.
+// Each input also goes through as UTF-8-shaped text (with a byte-order mark
+// when its first byte is odd): the encoding found at load must never change
+// between two loads of the same lines, nor through marking and resetting.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/Encoding.h"
 #include "support/Files.h"
 #include "support/WordLines.h"
 #include "wordlist/WordLine.h"
@@ -106,10 +111,46 @@ void CheckLineHelpers(const std::vector<std::string>& lines) {
   }
 }
 
-}  // namespace
+// Fuzz bytes as mostly valid UTF-8: ASCII bytes (line ends, marks, commas,
+// NUL) stay; 0xFF stays too, as a broken byte; any other byte of 0x80 or
+// more takes the next two bytes with it to make one character of any length.
+std::string Utf8Shaped(std::string_view in) {
+  std::string out;
+  for (size_t i = 0; i < in.size(); ++i) {
+    const auto b = static_cast<unsigned char>(in[i]);
+    if (b < 0x80 || b == 0xFF) {
+      out += in[i];
+      continue;
+    }
+    std::uint32_t c = b & 0x7F;
+    for (int k = 0; k < 2 && i + 1 < in.size(); ++k) c = c << 8 | static_cast<unsigned char>(in[++i]);
+    c = 0x80 + c % (0x110000 - 0x80);
+    if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
+    const int n = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    out += static_cast<char>((0xFF00 >> n & 0xFF) | c >> (6 * (n - 1)));
+    for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | (c >> (6 * k) & 0x3F));
+  }
+  return out;
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+// In a UTF-8 list marks never break a character: after marking and
+// resetting every line, the saved file still loads as UTF-8 (or is plain
+// ASCII, which is code page 932 by rule), with its byte-order mark.
+void CheckMarksKeepUtf8(vz::WordList& list, const std::string& path) {
+  if (list.TextEncoding() != vz::codec::Encoding::Utf8) return;
+  for (int i = 0; i < list.Count(); ++i) list.MarkAnswered(i);
+  list.ResetPass();
+  Check(list.Save(path) == vz::WordList::SaveResult::Saved, "save after marking declined");
+  vz::WordList again;
+  again.Load(path);
+  const std::string saved = ReadBytes(path);
+  const bool ascii = std::all_of(saved.begin(), saved.end(), [](char c) { return (c & 0x80) == 0; });
+  Check(again.TextEncoding() == vz::codec::Encoding::Utf8 || ascii,
+        "marking turned a UTF-8 list into another");
+  Check(again.HasBom() == list.HasBom(), "marking lost the byte-order mark");
+}
+
+void RoundTrip(std::string_view bytes) {
   const vz::test::TempDir dir("vevez-fuzz", ScratchBase());
   const std::string in = dir / "in.txt";
   const std::string out = dir / "out.txt";
@@ -117,14 +158,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   vz::WordList first;
   first.Load(in);
-  const std::vector<std::string> expected = ExpectedLines(bytes);
+  // The encoding is told from the bytes up to a NUL; a byte-order mark is
+  // not part of line 0, and every save writes it back.
+  const vz::codec::Detected found = vz::codec::DetectEncoding(bytes.substr(0, bytes.find('\0')));
+  Check(first.TextEncoding() == found.encoding && first.HasBom() == found.bom, "encoding found at load");
+  const std::string bom(found.bom ? vz::codec::kUtf8Bom : "");
+  const std::vector<std::string> expected = ExpectedLines(bytes.substr(bom.size()));
   Check(vz::test::LinesOf(first) == expected, "loaded lines differ from the line-end rules");
   CheckLineHelpers(expected);
 
   // Text that stopped at a NUL with more after it is never written back.
   const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
   const bool cut = nul && static_cast<const char*>(nul) + 1 < bytes.data() + bytes.size();
-  const std::string file = vz::test::CrLfText(expected);
+  const std::string file = bom + vz::test::CrLfText(expected);
   if (cut) {
     Check(first.Save(in) == vz::WordList::SaveResult::NotOwned, "saved over a file cut at a NUL");
     Check(ReadBytes(in) == bytes, "file cut at a NUL was changed");
@@ -140,7 +186,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vz::WordList second;
   second.Load(out);
   Check(vz::test::LinesOf(second) == expected, "lines changed through a save and load");
+  Check(second.TextEncoding() == first.TextEncoding() && second.HasBom() == first.HasBom(),
+        "the encoding changed between two loads of the same lines");
   Check(second.Save(out) == vz::WordList::SaveResult::Saved, "second save declined");
   Check(ReadBytes(out) == file, "second save gave other bytes");
+  CheckMarksKeepUtf8(second, out);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  RoundTrip(bytes);
+  const std::string shaped = Utf8Shaped(bytes);
+  // Valid UTF-8 with a multi-byte character is always taken for UTF-8.
+  const bool multibyte = std::any_of(shaped.begin(), shaped.end(), [](char c) { return c & 0x80; });
+  if (multibyte && shaped.find('\xFF') == std::string::npos) {
+    Check(vz::codec::DetectEncoding(shaped).encoding == vz::codec::Encoding::Utf8, "UTF-8 not detected");
+  }
+  RoundTrip(size > 0 && data[0] % 2 ? std::string(vz::codec::kUtf8Bom) + shaped : shaped);
   return 0;
 }

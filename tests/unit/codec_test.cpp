@@ -3,6 +3,7 @@
 #include <string>
 
 #include "codec/Cp932.h"
+#include "codec/Encoding.h"
 
 namespace vz::codec {
 namespace {
@@ -116,6 +117,59 @@ TEST(Cp932, UnencodableTextGivesNothing) {
   EXPECT_EQ(Utf8ToCp932("ネコ"), std::string("\x83\x6C\x83\x52"));
   // A long text that ends badly still fails as a whole.
   EXPECT_EQ(Utf8ToCp932(std::string(5000, 'a') + "\U0001F600"), std::nullopt);
+}
+
+// Code page 932 bytes of UTF-8 text, for inputs written as readable text.
+std::string Sjis(const std::string& utf8) { return Utf8ToCp932(utf8).value(); }
+
+// UTF-8 of a character from U+0800 to U+FFFF.
+std::string Utf8Of(char32_t c) {
+  return {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+          static_cast<char>(0x80 | (c & 0x3F))};
+}
+
+TEST(Encoding, DetectedOnceFromTheBytes) {
+  struct Case {
+    std::string bytes;
+    Encoding encoding;
+    bool bom;
+  };
+  // Word lines of every full-width kana, each with a kanji from the first
+  // block of the unified ideographs, in code page 932.
+  std::string kanaKanji;
+  char32_t kanji = U'一';
+  for (char32_t c : {U'ぁ', U'ァ'}) {
+    for (const char32_t end = c + 0x52; c <= end; ++c) {
+      while (!Utf8ToCp932(Utf8Of(kanji))) ++kanji;
+      kanaKanji += Sjis("0" + Utf8Of(c) + "," + Utf8Of(kanji++) + "\r\n");
+    }
+  }
+  const Case cases[] = {
+      {"\xEF\xBB\xBF"
+       "0dog,inu\r\n",
+       Encoding::Utf8, true},                                     // the mark, ASCII after it
+      {"\xEF\xBB\xBF" + Sjis("0犬,いぬ"), Encoding::Utf8, true},  // the mark decides, whatever follows
+      {"\xEF\xBB\xBF", Encoding::Utf8, true},
+      {"0犬,いぬ;inu\r\n0ｲﾇ,dog\r\n", Encoding::Utf8, false},         // real Japanese in UTF-8
+      {"0dog,inu\r\n0caf\xC3\xA9,x", Encoding::Utf8, false},          // one two-byte sequence is enough
+      {Sjis("0犬,いぬ;inu\r\n0ｲﾇ,dog\r\n"), Encoding::Cp932, false},  // the same in code page 932
+      {Sjis("0ネコ,猫\r\n0いぬ,犬\r\n0日本語,にほんご\r\n0漢字,かんじ"), Encoding::Cp932, false},
+      {kanaKanji, Encoding::Cp932, false},
+      {Sjis("0ｱｲｳｴｵ,aiueo"), Encoding::Cp932, false},     // half-width kana
+      {"0dog,inu\r\n;note\r\n", Encoding::Cp932, false},  // ASCII only
+      {"", Encoding::Cp932, false},
+      {"0犬,いぬ\xE3\x81", Encoding::Cp932, false},        // cut off at the end
+      {"0犬,\x80いぬ", Encoding::Cp932, false},            // stray continuation byte
+      {"0\xC0\xAF,x 犬", Encoding::Cp932, false},          // overlong
+      {"0\xED\xA0\x80,x 犬", Encoding::Cp932, false},      // surrogate
+      {"0\xF4\x90\x80\x80,x 犬", Encoding::Cp932, false},  // above U+10FFFF
+      {"0\xEF\xBB,x 犬", Encoding::Cp932, false},          // a cut-off mark is no mark
+  };
+  for (const Case& c : cases) {
+    const Detected d = DetectEncoding(c.bytes);
+    EXPECT_EQ(d.encoding, c.encoding) << c.bytes;
+    EXPECT_EQ(d.bom, c.bom) << c.bytes;
+  }
 }
 
 }  // namespace

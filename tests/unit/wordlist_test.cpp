@@ -157,6 +157,54 @@ TEST(WordListSave, ThroughASymbolicLink) {
   EXPECT_EQ(list.Save(dir / "word.txt"), Result::Saved);
 }
 
+// ---- UTF-8 word files --------------------------------------------------------
+
+TEST(WordListUtf8, RoundTripWithAndWithoutByteOrderMark) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  const std::string body = "0犬,いぬ;inu\r\n;メモ,note\r\n1猫,ねこ\r\n";
+  for (const std::string& bom : {"\xEF\xBB\xBF"s, ""s}) {
+    WriteBytes(path, bom + body);
+    WordList list;
+    list.Load(path);
+    EXPECT_EQ(list.TextEncoding(), codec::Encoding::Utf8);
+    EXPECT_EQ(list.HasBom(), !bom.empty());
+    // The mark is not part of line 0: its state mark is the byte after it.
+    EXPECT_EQ(LinesOf(list), (Lines{"0犬,いぬ;inu", ";メモ,note", "1猫,ねこ"}));
+    list.MarkAnswered(0);
+    ASSERT_EQ(list.Save(path), Result::Saved);
+    EXPECT_EQ(ReadBytes(path), bom + "1犬,いぬ;inu\r\n;メモ,note\r\n1猫,ねこ\r\n");
+    list.ResetPass();
+    ASSERT_EQ(list.Save(path), Result::Saved);
+    EXPECT_EQ(ReadBytes(path), bom + "0犬,いぬ;inu\r\n;メモ,note\r\n0猫,ねこ\r\n");
+  }
+  // A file the program creates is code page 932, without a mark.
+  WordList fresh;
+  fresh.Load(path);
+  fresh.BindAbsent(dir / "new.txt");
+  EXPECT_EQ(fresh.TextEncoding(), codec::Encoding::Cp932);
+  EXPECT_FALSE(fresh.HasBom());
+}
+
+TEST(WordListUtf8, AMarkInPlaceOfAMultiByteCharacterTakesTheWholeCharacter) {
+  // Lines written without a state mark: replacing only the first byte of
+  // "犬" would leave broken UTF-8, and the file would load as code page 932
+  // next time.
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  WriteBytes(path, "犬,dog\r\nねこ,cat\r\n0é,e\r\n");
+  WordList list;
+  list.Load(path);
+  list.MarkAnswered(0);
+  EXPECT_EQ(LinesOf(list), (Lines{"1,dog", "ねこ,cat", "0é,e"}));
+  list.ResetPass();
+  EXPECT_EQ(LinesOf(list), (Lines{"0,dog", "0こ,cat", "0é,e"}));
+  ASSERT_EQ(list.Save(path), Result::Saved);
+  WordList again;
+  again.Load(path);
+  EXPECT_EQ(again.TextEncoding(), codec::Encoding::Utf8);
+}
+
 // ---- files the list must not overwrite ----------------------------------------
 
 TEST(WordListNul, TextCutAtANulIsNeverSavedBack) {

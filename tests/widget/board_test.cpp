@@ -113,6 +113,32 @@ TEST_F(BoardTest, BlankHistoryDrawsNothingVisible) {
   EXPECT_EQ(Count(QRect(376, 1, 109, 87), [](QColor c) { return c != QColor(Qt::white); }), 0);
 }
 
+TEST_F(BoardTest, EachTextIsDrawnInItsOwnEncoding) {
+  // The same question and history entries, once from a code page 932 list and
+  // once from a UTF-8 one, give the same pixels, also when the history mixes
+  // entries of both.
+  using codec::Encoding;
+  // "ネコ", "猫" and "犬" in `enc`.
+  auto neko = [](Encoding enc) { return enc == Encoding::Utf8 ? "ネコ" : "\x83\x6C\x83\x52"; };
+  auto cat = [](Encoding enc) { return enc == Encoding::Utf8 ? "猫" : "\x94\x4C"; };
+  auto dog = [](Encoding enc) { return enc == Encoding::Utf8 ? "犬" : "\x8C\xA2"; };
+  auto draw = [&](Encoding question, Encoding older, Encoding newer) {
+    st.QuesText = neko(question);
+    st.AnsText = cat(question);
+    st.TextEncoding = question;
+    st.AnsShown = true;
+    st.History[5] = HistoryEntry::Correct(dog(older), older);
+    st.History[6] = HistoryEntry::TimeOut(neko(newer), newer);
+    st.ScrollOfs = 0;
+    board.DrawBoard(quiz);
+    return board.Image().copy();
+  };
+  const QImage cp932 = draw(Encoding::Cp932, Encoding::Cp932, Encoding::Cp932);
+  EXPECT_GT(Count(QRect(0, 18, 376, 60), [](QColor c) { return c != QColor(Qt::white); }), 100);
+  EXPECT_EQ(draw(Encoding::Utf8, Encoding::Utf8, Encoding::Utf8), cp932);
+  EXPECT_EQ(draw(Encoding::Utf8, Encoding::Cp932, Encoding::Utf8), cp932);
+}
+
 TEST_F(BoardTest, MarksVanishAtTheNextFullRepaint) {
   st.QuesText = "\x83\x6C\x83\x52";  // ネコ
   board.DrawBoard(quiz);
@@ -120,7 +146,7 @@ TEST_F(BoardTest, MarksVanishAtTheNextFullRepaint) {
   EXPECT_TRUE(IsRed(At(246, 10)) || IsRed(At(246, 11)));  // top of the circle
   EXPECT_TRUE(IsRed(At(206, 50)) || IsRed(At(207, 50)));  // its left side
   EXPECT_FALSE(IsRed(At(246, 50)));                       // not filled
-  board.DrawTimeoutCross(st.QuesText);
+  board.DrawTimeoutCross(st.QuesText, st.TextEncoding);
   EXPECT_GT(Count(QRect(200, 18, 92, 30), [&](QColor c) { return IsRed(c); }), 40);
   board.DrawBoard(quiz);
   EXPECT_EQ(Count(QRect(0, 0, Board::kWidth, 88), [&](QColor c) { return IsRed(c); }), 0);

@@ -20,6 +20,7 @@
 
 #include "editor/WordForm.h"
 #include "editor/WordGridModel.h"
+#include "support/Files.h"
 #include "support/Modal.h"
 #include "support/Widgets.h"
 #include "support/WordLines.h"
@@ -336,6 +337,31 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
   dlg.BitBtn2Click();
   EXPECT_EQ(dlg.Grid()->rowCount(), 3);
   EXPECT_EQ(dlg.Lines(), lines);
+}
+
+TEST(WordEditor, AUtf8ListGetsItsPairsInUtf8AndRefusesNothing) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "w.txt", "0犬,いぬ\r\n");
+  WordList list;
+  list.Load(dir / "w.txt");
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
+    EXPECT_EQ(Shown(*d, 0, 1), "問題");
+    EXPECT_EQ(Shown(*d, 1, 1), "犬");
+    Child<QLineEdit>(d, "Edit1")->setText("猫\U0001F408");  // characters code page 932 lacks
+    Child<QLineEdit>(d, "Edit2")->setText("ねこ;café");
+    d->BitBtn2Click();
+    EXPECT_EQ(Shown(*d, 2, 1), "猫\U0001F408");
+    Child<QPushButton>(d, "BitBtn3")->click();
+  }));
+  EXPECT_EQ(LinesOf(list), (Lines{"0犬,いぬ", "0猫\U0001F408,ねこ;café"}));
+  EXPECT_EQ(list.TextEncoding(), codec::Encoding::Utf8);
+  // With every row deleted, the fallback line is in UTF-8 too.
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
+    SelectRows(*d, 1, 2);
+    d->BitBtn1Click();
+    Child<QPushButton>(d, "BitBtn4")->click();
+  }));
+  EXPECT_EQ(LinesOf(list), (Lines{"0ネコ,cat"}));
 }
 
 TEST(WordEditor, LineBreaksAndNulCannotEnterALine) {

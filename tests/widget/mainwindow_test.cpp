@@ -24,6 +24,7 @@ namespace vz {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using test::OnNextModal;
 
 using test::Child;
@@ -110,6 +111,31 @@ TEST_F(MainWindowTest, EnterInTheAnswerBoxJudgesWithAnyModifier) {
   QTest::keyClick(edit, Qt::Key_Return);
   EXPECT_FALSE(test::StateOf(form.Quiz()).Answered);
   EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "\x81\x7E \x81\xAC");
+}
+
+TEST_F(MainWindowTest, TypedJapaneseIsJudgedInAUtf8List) {
+  WriteBytes(dir / "word.txt", "0いぬ,犬;\uFF5E;が\r\n");
+  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+  TForm1 form(nullptr, exeDir);
+  form.show();
+  ASSERT_EQ(test::StateOf(form.Quiz()).QuesText, "いぬ");
+  Child<QAction>(&form, "S1")->trigger();
+  auto* edit = Child<QLineEdit>(&form, "AnsEdit");
+  // Only code page 932 maps the input methods' wave dash to U+FF5E, and
+  // UTF-8 text is compared as it stands, without normalisation.
+  for (const char* wrong : {"\u301C", "か\u3099"}) {
+    edit->setText(QString::fromUtf8(wrong));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(test::StateOf(form.Quiz()).History[6], HistoryEntry::Wrong(wrong, codec::Encoding::Utf8));
+    EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "× "s + wrong);
+  }
+  EXPECT_FALSE(test::StateOf(form.Quiz()).Answered);
+  edit->setText(QStringLiteral("犬"));
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_TRUE(test::StateOf(form.Quiz()).Answered);
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "○ 犬");
+  form.FormDestroy();
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "1いぬ,犬;\uFF5E;が\r\n");
 }
 
 TEST_F(MainWindowTest, CtrlOOpensTheWordFileDialogNeverTheOptions) {
