@@ -23,10 +23,16 @@ chown nobody:nogroup "$UHOME"
 snapshot() { (cd "$PREFIX" && find . -printf '%p %U %m %s %T@\n' | sort && find . -type f -exec md5sum {} + | sort); }
 before=$(snapshot)
 
-# As nobody, with nothing of root's environment.
+# user_cmd WHO HOME sets CMD to the command prefix that runs as WHO with
+# nothing of the test's environment but HOME and the display.
+user_cmd() {
+  CMD=()
+  [[ $1 == root ]] || CMD=(setpriv --reuid="$1" --regid=nogroup --clear-groups)
+  CMD+=(env -i HOME="$2" PATH=/usr/bin:/bin LANG=C.UTF-8 ${DISPLAY:+DISPLAY=$DISPLAY})
+}
 as_user() {
-  setpriv --reuid=nobody --regid=nogroup --clear-groups \
-    env -i HOME="$UHOME" PATH=/usr/bin:/bin LANG=C.UTF-8 ${DISPLAY:+DISPLAY=$DISPLAY} "$@"
+  user_cmd nobody "$UHOME"
+  "${CMD[@]}" "$@"
 }
 
 # The command line needs no display for --help and --version.
@@ -39,10 +45,12 @@ DISPLAY= as_user "$PREFIX/bin/vevez" --no-such-option >"$WORK/out" 2>"$WORK/err"
 grep -q '使い方' "$WORK/err" || fail "unknown option: no usage on stderr"
 
 start_xvfb
+# start_installed [ARGS...] starts the installed program as nobody in HOME;
+# WHO=root and HOME=dir before it run it as someone else.
 start_installed() {
-  (cd "$UHOME" && exec setpriv --reuid=nobody --regid=nogroup --clear-groups \
-    env -i HOME="$UHOME" PATH=/usr/bin:/bin LANG=C.UTF-8 DISPLAY="$DISPLAY" \
-    "$PREFIX/bin/vevez" "$@" >"$WORK/app.log" 2>&1) &
+  local who=${WHO:-nobody} home=${HOME_OF_RUN:-$UHOME}
+  user_cmd "$who" "$home"
+  (cd "$home" && exec "${CMD[@]}" "$PREFIX/bin/vevez" "$@" >"$WORK/app.log" 2>&1) &
   APP_PID=$!
   WIN=$(timeout 20 xdotool search --sync --onlyvisible --name "$MAIN_TITLE" | head -n1) ||
     fail "main window did not appear"
@@ -130,6 +138,15 @@ wait_exit
 no_box "after vevez FILE"
 [[ $(read_words "$UHOME/other.txt") == "1トリ,bird" ]] || fail "other.txt is: $(read_words "$UHOME/other.txt")"
 grep -q $'^b4file=other.txt\r$' "$CONFIG/kobeli.ini" || fail "other.txt not remembered"
+
+# 4. Root, too, keeps its files in its own home, never under the prefix.
+ROOTHOME=$WORK/roothome
+mkdir "$ROOTHOME"
+WHO=root HOME_OF_RUN=$ROOTHOME start_installed
+key Escape
+wait_exit
+[[ -f $ROOTHOME/.config/vevez/kobeli.ini && -f $ROOTHOME/.local/share/vevez/word.txt ]] ||
+  fail "root's files are not in its home"
 
 [[ $(snapshot) == "$before" ]] || fail "the installation changed: $(diff <(echo "$before") <(snapshot))"
 grep -q 'メモリーリーク' "$WORK/app.log" && fail "a leak was reported"
