@@ -62,6 +62,14 @@ no_box() {
   others=$(xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | grep -v '^Z&Uプログラム$' || true)
   [[ -z $others ]] || fail "$1: a box is up: $others"
 }
+# Start, answer $1, end with Esc.
+answer_and_quit() {
+  key F9
+  type_text "$1"
+  key Return
+  key Escape
+  wait_exit
+}
 DATA=$UHOME/.local/share/vevez
 CONFIG=$UHOME/.config/vevez
 
@@ -109,18 +117,10 @@ write_words "$UHOME/mine.txt" "0イヌ,dog"
 chown nobody:nogroup "$UHOME/mine.txt"
 start_installed
 key ctrl+o
-dlg=$(wait_window '^開く$') || fail "no file dialog with a Japanese title"
-sleep 0.3
-xdotool windowfocus --sync "$dlg" 2>/dev/null || true
-type_text "$UHOME/mine.txt"
-key Return
+choose_file '^開く$' "$UHOME/mine.txt"   # the dialog's title in Japanese
 sleep 0.5
 refocus_main
-key F9
-type_text "dog"
-key Return
-key Escape
-wait_exit
+answer_and_quit dog
 no_box "after Ctrl+O"
 [[ $(read_words "$UHOME/mine.txt") == "1イヌ,dog" ]] || fail "mine.txt is: $(read_words "$UHOME/mine.txt")"
 grep -q $'^b4file=mine.txt\r$' "$CONFIG/kobeli.ini" || fail "mine.txt not remembered"
@@ -130,11 +130,7 @@ grep -q "^b4dir=$UHOME/"$'\r$' "$CONFIG/kobeli.ini" || fail "HOME not remembered
 write_words "$UHOME/other.txt" "0トリ,bird"
 chown nobody:nogroup "$UHOME/other.txt"
 start_installed other.txt
-key F9
-type_text "bird"
-key Return
-key Escape
-wait_exit
+answer_and_quit bird
 no_box "after vevez FILE"
 [[ $(read_words "$UHOME/other.txt") == "1トリ,bird" ]] || fail "other.txt is: $(read_words "$UHOME/other.txt")"
 grep -q $'^b4file=other.txt\r$' "$CONFIG/kobeli.ini" || fail "other.txt not remembered"

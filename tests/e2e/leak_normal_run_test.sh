@@ -52,12 +52,7 @@ normal_run() {
 
   focus_main
   key ctrl+o
-  local dlg
-  dlg=$(wait_window "$FILE_DIALOG_TITLE") || fail "run $n: no file dialog"
-  sleep 0.3
-  xdotool windowfocus --sync "$dlg" 2>/dev/null || true
-  type_text "$APPDIR/other.txt"
-  key Return
+  choose_file "$FILE_DIALOG_TITLE" "$APPDIR/other.txt"
   sleep 0.3
   xdotool search --onlyvisible --name "$FILE_DIALOG_TITLE" >/dev/null && fail "run $n: the file dialog stayed open"
 

@@ -66,6 +66,17 @@ focus_main() {
   sleep 0.2
 }
 
+# In an open-file dialog titled like the regex $1, types the path $2 and
+# presses Return; prints nothing, fails when no dialog comes.
+choose_file() {
+  local dlg
+  dlg=$(wait_window "$1") || fail "no file dialog titled $1"
+  sleep 0.3
+  xdotool windowfocus --sync "$dlg" 2>/dev/null || true
+  type_text "$2"
+  key Return
+}
+
 # After a dialog has closed: without a window manager Qt may still count the
 # closed dialog as the active window, and then no shortcut reaches the main
 # window; moving the focus away and back after a click (the board ignores
