@@ -1,6 +1,8 @@
 #include "app/Board.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPalette>
 
 #include "app/QuizEngine.h"
 #include "codec/QtText.h"
@@ -11,6 +13,8 @@ namespace {
 
 const QColor kLightBlue(166, 202, 240);
 
+QColor ButtonFace() { return QGuiApplication::palette().color(QPalette::Button); }
+
 }  // namespace
 
 Board::Board(qreal devicePixelRatio) { SetDevicePixelRatio(devicePixelRatio); }
@@ -19,7 +23,7 @@ void Board::SetDevicePixelRatio(qreal ratio) {
   if (!image_.isNull() && image_.devicePixelRatio() == ratio) return;
   image_ = QImage(QSize(kWidth, kHeight) * ratio, QImage::Format_RGB32);
   image_.setDevicePixelRatio(ratio);
-  image_.fill(Qt::white);
+  image_.fill(ButtonFace());
   barWidth_ = barRed_ = -1;
 }
 
@@ -35,6 +39,8 @@ QRect Board::DrawBoard(const QuizEngine& quiz) {
   {
     QPainter p;
     Begin(p);
+    // The window's button face shows in the corners outside the board.
+    p.fillRect(QRect(0, 0, kWidth, kHeight), ButtonFace());
     // White rounded board with a black 1-pixel outline, corner ellipse 10 x 10.
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::white);

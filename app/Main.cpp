@@ -24,8 +24,10 @@
 #include "settings/OptionForm.h"
 #include "settings/Settings.h"
 #include "ui/ErrorGuard.h"
+#include "ui/FixedWindow.h"
 #include "ui/Fonts.h"
 #include "ui/Glyphs.h"
+#include "ui/Modal.h"
 #include "wordlist/Error.h"
 #include "wordlist/FileIO.h"
 
@@ -39,6 +41,9 @@ TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
   setFont(UiFont(12));
   BuildControls();
   BuildMenu();
+  // Single border, not resizable: the whole window keeps the size of its
+  // menu bar and client area.
+  FixWindowSize(this);
   Timer1.setInterval(10);
   Timer1.setTimerType(Qt::PreciseTimer);
   connect(&Timer1, &QTimer::timeout, this, [this] { Guard([&] { quiz_.Timer1Timer(); }); });
@@ -52,6 +57,9 @@ TForm1::~TForm1() { SetErrorBoxParent(nullptr); }
 void TForm1::BuildControls() {
   auto* client = new QWidget(this);
   client->setFixedSize(Board::kWidth, 154);
+  // Button face below and around the board, its corners included.
+  client->setBackgroundRole(QPalette::Button);
+  client->setAutoFillBackground(true);
   setCentralWidget(client);
   boardWidget_ = new BoardWidget(board_, client);
   boardWidget_->move(0, 0);
@@ -69,7 +77,9 @@ void TForm1::BuildControls() {
   AnsBtn->setGeometry(400, 120, 89, 25);
   for (QPushButton* b : {SkipBtn, AnsBtn}) {
     b->setIconSize(QSize(18, 18));
-    b->setAutoDefault(false);
+    // Enter presses a focused button, as Space does, as Linux desktop users
+    // expect; outside a dialog this makes no button the default one.
+    b->setAutoDefault(true);
   }
   setTabOrder(AnsBtn, AnsEdit);
   setTabOrder(AnsEdit, SkipBtn);
@@ -168,12 +178,19 @@ void TForm1::FormDestroy() {
 
 void TForm1::SaveWordList() {
   const std::string path = WordPath();
-  if (wordList_.Save(path) == WordList::SaveResult::ChangedOnDisk) {
-    QMessageBox::warning(
-        isVisible() ? this : nullptr, QString::fromUtf8(kAppTitle),
-        QStringLiteral("ファイル %1 は別のプログラムによって変更されたため、上書きしませんでした。")
-            .arg(codec::FromFsName(path)));
+  QString notice;
+  switch (wordList_.Save(path)) {
+    case WordList::SaveResult::ChangedOnDisk:
+      notice = QStringLiteral("ファイル %1 は別のプログラムによって変更されたため、上書きしませんでした。");
+      break;
+    case WordList::SaveResult::DeletedOnDisk:
+      notice = QStringLiteral("ファイル %1 は削除されていたため、作成し直しませんでした。");
+      break;
+    default:
+      return;
   }
+  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
+                             notice.arg(codec::FromFsName(path)), isVisible() ? this : nullptr));
 }
 
 QFileDialog* TForm1::OpenDialog() {
@@ -193,7 +210,7 @@ void TForm1::OpenClick() {
   QFileDialog* dlg = OpenDialog();
   if (openedBefore_) dlg->selectFile(codec::FromFsName(lastChosen_));
   openedBefore_ = true;
-  if (dlg->exec() != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return;
+  if (ExecModal(*dlg) != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return;
   lastChosen_ = codec::ToFsName(dlg->selectedFiles().first());
   OpenWordFile(lastChosen_);
 }
@@ -279,6 +296,7 @@ void TForm1::JudgmentEnter() {
 
 void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  DropResizeHint(this);
   if (QWindow* w = windowHandle()) {
     w->removeEventFilter(this);
     w->installEventFilter(this);
@@ -384,9 +402,8 @@ void TForm1::PlayCue(const char* file) {
 
 void TForm1::ShowEndOfPass() {
   // No owner: the box is centred on the screen, and application-modal.
-  QMessageBox box(QMessageBox::Information, QStringLiteral("情報"),
-                  QStringLiteral("お疲れ様です。\n全ての単語が表示される状態に戻します。"), QMessageBox::Ok);
-  box.exec();
+  ExecModal(*PlainMessageBox(QMessageBox::Information, QStringLiteral("情報"),
+                             QStringLiteral("お疲れ様です。\n全ての単語が表示される状態に戻します。")));
 }
 
 }  // namespace vz

@@ -9,6 +9,7 @@
 #include "leakcheck/MemCheck.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Fonts.h"
+#include "ui/Modal.h"
 
 int main(int argc, char** argv) {
   // --help, --version and usage errors need no display.
@@ -35,19 +36,22 @@ int main(int argc, char** argv) {
   vz::InstallJapaneseTranslations();
   int rc = 0;
   {
-    vz::TForm1 form(nullptr, {}, cmd.file);
-    vz::SignalBridge sigBridge;
-    // A signal or the end of the desktop session ends the program like Esc,
-    // so that settings and progress are saved; nobody may be there to close
-    // a leak report's box then.
-    auto endUnattended = [&form] {
+    // A signal or the end of the desktop session ends the program through
+    // its normal shutdown, so that settings and progress are saved, whatever
+    // box is open; listened for before start-up, which may show a box too.
+    // Nobody may be there to close a leak report's box then.
+    auto endUnattended = [] {
       vz::memcheck::ReportOnStandardError();
-      form.close();
+      vz::RequestShutdown();
     };
-    QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, &form, endUnattended);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, endUnattended);
-    form.show();
-    rc = app.exec();
+    vz::SignalBridge sigBridge;
+    QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, endUnattended);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, endUnattended);
+    vz::TForm1 form(nullptr, {}, cmd.file);
+    if (!vz::ShutdownRequested()) {
+      form.show();
+      rc = app.exec();
+    }
     form.hide();
     form.FormDestroy();
   }

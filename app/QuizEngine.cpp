@@ -26,10 +26,12 @@ bool QuizEngine::NextQuestion() {
   // An empty list (the zero-length file a first run leaves) has no question.
   if (n == 0) return false;
   const int start = static_cast<int>(Rng.Next(static_cast<std::uint32_t>(n)));
+  // Walks back from `start`, from the first line on to the last, and looks
+  // at every line at most once.
   int i = start;
-  while (!Askable(list_.Get(i))) {
-    if (--i < 0) i = list_.Count() - 1;
-    if (i == start) return false;
+  for (int looked = 1; !Askable(list_.Get(i)); ++looked) {
+    if (looked == n) return false;
+    i = i > 0 ? i - 1 : n - 1;
   }
   CurLine = i;
   TextEncoding = list_.TextEncoding();

@@ -3,12 +3,16 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -22,6 +26,7 @@
 #include "editor/WordGridModel.h"
 #include "ui/AppTitle.h"
 #include "ui/Fonts.h"
+#include "ui/Modal.h"
 #include "ui/OuterSize.h"
 #include "wordlist/WordList.h"
 
@@ -108,6 +113,36 @@ std::pair<qsizetype, qsizetype> FirstUnrepresentable(codec::Encoding enc, const 
   return {0, 0};
 }
 
+// Tabs drawn as flat buttons: the shown page's tab looks pressed in, the
+// others are plain captions on the dialog's face.
+class FlatTabBar : public QTabBar {
+ public:
+  using QTabBar::QTabBar;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    for (int i = 0; i < count(); ++i) {
+      QStyleOptionButton button;
+      button.initFrom(this);
+      button.rect = tabRect(i);
+      button.text = tabText(i);
+      button.features = QStyleOptionButton::Flat;
+      button.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+      if (i == currentIndex()) button.state |= QStyle::State_Sunken | QStyle::State_On;
+      style()->drawControl(QStyle::CE_PushButton, &button, &p, this);
+    }
+  }
+};
+
+class FlatTabWidget : public QTabWidget {
+ public:
+  explicit FlatTabWidget(QWidget* parent) : QTabWidget(parent) {
+    setTabBar(new FlatTabBar(this));
+    setDocumentMode(true);  // no frame around the pages
+  }
+};
+
 }  // namespace
 
 TWordFormDlg::TWordFormDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize) {
@@ -118,8 +153,7 @@ TWordFormDlg::TWordFormDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize)
   const QIcon cancelGlyph = s->standardIcon(QStyle::SP_DialogCancelButton);
 
   // The page control fills the window and grows and shrinks with it.
-  WordControl = Make<QTabWidget>(this, "WordControl");
-  WordControl->setDocumentMode(true);  // flat tabs, no frame around the pages
+  WordControl = Make<FlatTabWidget>(this, "WordControl");
   auto* frame = new QVBoxLayout(this);
   frame->setContentsMargins(0, 0, 0, 0);
   frame->addWidget(WordControl);
@@ -219,6 +253,12 @@ void TWordFormDlg::Fill(std::vector<std::string_view> lines, codec::Encoding enc
   delete oldModel;
   for (int c = 0; c < 3; ++c) StringGrid1->setColumnWidth(c, kColumnWidths[c]);
   ReduceSelectionTo(0);
+  // A row stays selected at all times, as in a classic string grid: a click
+  // below the last row or a Ctrl+click that empties the selection selects
+  // the current row again.
+  connect(StringGrid1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    if (!StringGrid1->selectionModel()->hasSelection()) ReduceSelectionTo(CurrentRow());
+  });
 }
 
 std::vector<std::string> TWordFormDlg::Lines() const { return model_->Rows().Lines(); }
@@ -240,7 +280,7 @@ void TWordFormDlg::BitBtn1Click() {
     top = std::min(top, r.top());
     bottom = std::max(bottom, r.bottom());
   }
-  if (bottom < 0) top = bottom = CurrentRow();  // nothing selected: the current row
+  if (bottom < 0) return;  // only what is shown as selected is deleted
   const int current = CurrentRow();
   if (model_->DeleteRows(top, bottom) == 0) return;
   ReduceSelectionTo(current);
@@ -265,10 +305,10 @@ void TWordFormDlg::BitBtn2Click() {
 void TWordFormDlg::RefuseText(QLineEdit* edit) {
   const auto [at, length] = FirstUnrepresentable(model_->Rows().TextEncoding(), edit->text());
   const QString what = length > 0 ? "「" + edit->text().mid(at, length) + "」は" : QString();
-  QMessageBox::warning(this, QString::fromUtf8(kAppTitle),
-                       what +
-                           "単語ファイルに書けない文字です（シフトJISにない文字です）。"
-                           "この文字を使わずに入力し直してください。");
+  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
+                             what + "単語ファイルに書けない文字です（シフトJISにない文字です）。"
+                                    "この文字を使わずに入力し直してください。",
+                             this));
   edit->setFocus();
   if (length > 0) edit->setSelection(static_cast<int>(at), static_cast<int>(length));
 }

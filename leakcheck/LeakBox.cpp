@@ -29,8 +29,11 @@ void InstallLeakBoxFont() { InstallFontSubstitutes(); }
 void UseLeakBoxFont() { QApplication::setFont(UiFont(kPx9pt)); }
 
 std::unique_ptr<QMessageBox> MakeLeakBox(int count) {
-  return std::make_unique<QMessageBox>(QMessageBox::Warning, LeakBoxCaption(), LeakBoxText(count),
-                                       QMessageBox::Ok, nullptr);
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, LeakBoxCaption(), QString(), QMessageBox::Ok,
+                                           nullptr);
+  box->setTextFormat(Qt::PlainText);
+  box->setText(LeakBoxText(count));
+  return box;
 }
 
 }  // namespace vz::memcheck

@@ -271,19 +271,26 @@ std::int32_t ReadInt(const std::string& path, std::string_view section, std::str
 
 bool WriteString(const std::string& path, std::string_view section, std::string_view key,
                  std::string_view value) {
+  return Edit(path, [&](std::string& text) {
+    auto updated = WithValue(text, section, key, value);
+    if (updated) text = std::move(*updated);
+    return updated.has_value();
+  });
+}
+
+bool Edit(const std::string& path, const std::function<bool(std::string& text)>& edit) {
   try {
     std::optional<std::string> old = ReadText(path);
     if (!old) {
       // Start a new file only when there is none; a file that exists but
-      // cannot be read must not be replaced by one holding this key alone.
+      // cannot be read must not be replaced by one holding these keys alone.
       struct stat st;
       if (::stat(path.c_str(), &st) == 0 || errno != ENOENT) return false;
     }
-    const auto updated = WithValue(old ? *old : std::string(), section, key, value);
-    if (!updated) return false;
-    if (old && *updated == *old) return true;  // already stored
-    WriteFileAtomic(path, *updated);
-    return true;
+    std::string text = old ? *old : std::string();
+    const bool complete = edit(text);
+    if (!old || text != *old) WriteFileAtomic(path, text);
+    return complete;
   } catch (const std::exception&) {
     return false;
   }

@@ -27,6 +27,7 @@
 // value written reads back byte for byte.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -74,5 +75,12 @@ std::int32_t ReadInt(const std::string& path, std::string_view section, std::str
 // be replaced, or the value cannot be stored (see WithValue).
 bool WriteString(const std::string& path, std::string_view section, std::string_view key,
                  std::string_view value);
+
+// Several writes in one replacement of the file: `edit` gets the file's text
+// (empty for a new file), changes it with WithValue, and says whether every
+// change it wanted could be made. The file is replaced once, also when some
+// change could not be made, and left as it was when it exists but cannot be
+// read or replaced. Returns false when anything failed.
+bool Edit(const std::string& path, const std::function<bool(std::string& text)>& edit);
 
 }  // namespace vz::ini

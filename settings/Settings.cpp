@@ -10,6 +10,14 @@ namespace {
 constexpr std::string_view kSection = "SOFT";
 constexpr int kDefaultTimeLimit = 1000;
 
+// An integer as the profile functions store it: "%d", which has no blanks or
+// control characters to trim.
+std::string IniIntText(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  return text;
+}
+
 }  // namespace
 
 std::string SettingsFile::ReadIniStr(std::string_view section, std::string_view key,
@@ -26,9 +34,7 @@ bool SettingsFile::WriteIniStr(std::string_view section, std::string_view key, s
 }
 
 bool SettingsFile::WriteIniInt(std::string_view section, std::string_view key, int value) const {
-  char text[16];
-  std::snprintf(text, sizeof text, "%d", value);
-  return WriteIniStr(section, key, text);
+  return WriteIniStr(section, key, IniIntText(value));
 }
 
 Settings ReadSettings(const SettingsFile& file, const std::string& wordDir) {
@@ -44,11 +50,26 @@ Settings ReadSettings(const SettingsFile& file, const std::string& wordDir) {
 }
 
 bool WriteSettings(const SettingsFile& file, const Settings& s) {
-  bool ok = file.WriteIniInt(kSection, "SPEED", s.TimeLimit);
-  ok = file.WriteIniStr(kSection, "PLAYSOUND", s.NoSound ? "N" : "Y") && ok;
-  ok = file.WriteIniStr(kSection, "b4file", s.WordFile) && ok;
-  ok = file.WriteIniStr(kSection, "b4dir", s.WordDir) && ok;
-  return ok;
+  // One replacement of the file for all four keys: a run that is killed
+  // meanwhile leaves either the old file or the new one, never the name of
+  // one word file with the directory of another.
+  return ini::Edit(file.Path(), [&](std::string& text) {
+    auto set = [&text](std::string_view key, std::string_view value) {
+      auto updated = ini::WithValue(text, kSection, key, value);
+      if (updated) text = std::move(*updated);
+      return updated.has_value();
+    };
+    bool ok = set("SPEED", IniIntText(s.TimeLimit));
+    ok = set("PLAYSOUND", s.NoSound ? "N" : "Y") && ok;
+    // The name and the directory go together: when either cannot be stored
+    // (a line break in a file name), both keep their stored values.
+    const std::string before = text;
+    if (!set("b4file", s.WordFile) || !set("b4dir", s.WordDir)) {
+      text = before;
+      ok = false;
+    }
+    return ok;
+  });
 }
 
 }  // namespace vz

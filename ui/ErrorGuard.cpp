@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "codec/QtText.h"
+#include "ui/Modal.h"
 
 namespace vz {
 namespace {
@@ -28,9 +29,8 @@ void ShowErrorBox(const std::string& message) {
   if (g_showing) return;
   g_showing = true;
   QWidget* parent = g_parent && g_parent->isVisible() ? g_parent.data() : nullptr;
-  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kAppTitle), ErrorBoxText(message), QMessageBox::Ok,
-                  parent);
-  box.exec();
+  ExecModal(
+      *PlainMessageBox(QMessageBox::Critical, QString::fromUtf8(kAppTitle), ErrorBoxText(message), parent));
   g_showing = false;
 }
 

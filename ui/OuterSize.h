@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QSize>
 
+#include "ui/Modal.h"
+
 class QWidget;
 
 namespace vz {
@@ -38,7 +40,7 @@ template <class D, class OnOk>
 bool ExecAt(D* dialog, QPoint topLeft, OnOk&& onOk) {
   QPointer<D> dlg = dialog;
   dlg->move(topLeft);  // for a window, move() places the outer frame
-  const int result = dlg->exec();
+  const int result = ExecModal(*dlg);
   if (!dlg) return false;
   const bool ok = result == QDialog::Accepted;
   if (ok) onOk(*dlg);

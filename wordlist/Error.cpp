@@ -8,6 +8,10 @@ Error CreateError(const std::string& path) { return Error("ファイル " + path
 
 Error WriteError() { return Error("ストリームへの書き込みエラー"); }
 
+Error WriteError(const std::string& backup) {
+  return Error("ストリームへの書き込みエラー\n元の内容はファイル " + backup + " に残してあります");
+}
+
 Error IndexError(long long index) {
   return Error("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
 }

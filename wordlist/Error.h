@@ -17,6 +17,9 @@ Error OpenError(const std::string& path);
 Error CreateError(const std::string& path);
 // "ストリームへの書き込みエラー": a write did not complete.
 Error WriteError();
+// The same, for a file rewritten in place whose old content is kept in
+// `backup`: the message names it, so that the user can restore the file.
+Error WriteError(const std::string& backup);
 // "リストのインデックスが範囲を超えています (<index>)".
 Error IndexError(long long index);
 

@@ -12,6 +12,9 @@ struct FileStamp {
   bool exists = false;
   std::uint64_t dev = 0, ino = 0, size = 0;
   std::int64_t mtimeNs = 0;
+  // The change time cannot be set from outside: an edit that puts size and
+  // modification time back still shows here, to the nanosecond.
+  std::int64_t ctimeNs = 0;
   bool operator==(const FileStamp&) const = default;
 };
 
@@ -28,10 +31,21 @@ bool IsRegularFile(const std::string& path);
 std::string ReadRegularFile(const std::string& path, FileStamp* stamp = nullptr);
 
 // Replaces the file at `path` with `data` so that a failure at any point
-// leaves the old file exactly as it was: the bytes go to a temporary file in
-// the same directory, are flushed to disk, and the temporary file is renamed
-// over the target. The target's permission bits are kept; a symbolic link
-// stays a link and the file it points to is replaced.
+// leaves the old file exactly as it was: the bytes go to an unnamed temporary
+// file in the same directory, are flushed to disk, and the file gets a name
+// only just before it is renamed over the target, so a crash leaves nothing
+// behind. Where the file system has no unnamed files, a named temporary file
+// is used, and stale ones of ours (their writer died) are removed at the next
+// save into that directory. The target's permission bits are kept; a symbolic
+// link stays a link and the file it points to is replaced.
+//
+// A file the user may not write (a read-only file) is never replaced, even
+// though its directory would allow it: CreateError. A file the user may write
+// in a directory that refuses new files is rewritten in place: its old content
+// is first copied to a backup in the user's cache directory
+// ($XDG_CACHE_HOME/vevez, by default ~/.cache/vevez), which is removed once the
+// new content is on disk. When that rewrite fails, the error names the backup.
+//
 // Raises CreateError(path) when the file cannot be created or replaced and
 // WriteError() when writing fails. Returns the stamp of the new file.
 FileStamp WriteFileAtomic(const std::string& path, std::string_view data);
@@ -40,5 +54,14 @@ FileStamp WriteFileAtomic(const std::string& path, std::string_view data);
 // the write function it is given, and returns false if a write failed.
 using WriteFn = std::function<bool(std::string_view)>;
 FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce);
+
+// The directory that in-place rewrites keep their backups in.
+std::string BackupDir();
+
+// The step that flushes a new file's bytes to disk before it takes the old
+// file's place (fsync). Tests replace it to watch when it runs or make it
+// fail; returns the step it replaced.
+using SyncFn = int (*)(int fd);
+SyncFn ReplaceSyncStep(SyncFn sync);
 
 }  // namespace vz

@@ -99,6 +99,7 @@ WordList::SaveResult WordList::Save(const std::string& path) {
   const bool bound = path == boundPath_;
   if (bound && !owned_) return SaveResult::NotOwned;
   const FileStamp now = StampOf(path);
+  if (bound && stamp_.exists && !now.exists) return SaveResult::DeletedOnDisk;
   if (bound ? (now.exists && now != stamp_) : now.exists) return SaveResult::ChangedOnDisk;
   // Written through a small reused buffer rather than one copy of the
   // whole file.

@@ -24,6 +24,9 @@ class WordList {
     // The file changed on disk since it was loaded or saved, or appeared where
     // there was none: the file was left alone.
     ChangedOnDisk,
+    // The file was deleted since it was loaded or saved (by the user or a
+    // sync tool, on purpose): it is not created again.
+    DeletedOnDisk,
   };
 
   WordList() = default;

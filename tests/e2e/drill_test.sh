@@ -17,8 +17,14 @@ screenshot "$WORK/running.png"
 # The time bar is drawn (blue to purple) inside its frame, below the menu bar.
 bar=$(convert "$WORK/running.png" -crop 1x1+50+112 -depth 8 txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}')
 [[ $bar != "#FFFFFF" && $bar != "#000000" ]] || fail "no time bar on screen (pixel $bar)"
-white=$(convert "$WORK/running.png" -crop 1x1+100+60 -depth 8 txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}')
+pixel() { convert "$WORK/running.png" -crop "1x1+$1+$2" -depth 8 txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}'; }
+white=$(pixel 100 60)
 [[ $white == "#FFFFFF" ]] || fail "board background is $white"
+# Outside the board's rounded corners: the window's face, as beside the buttons.
+face=$(pixel 2 152)
+for corner in "0 19" "491 19" "0 132" "491 132"; do
+  [[ $(pixel $corner) == "$face" ]] || fail "board corner at $corner is $(pixel $corner), not $face"
+done
 
 type_text "dog"
 key Return            # wrong
@@ -36,6 +42,12 @@ key F9
 type_text "cat"
 key Return            # right: marked
 key Return            # nothing askable left: the end-of-pass box
+# The box is centred on the 1024 x 768 screen at the size it is shown with.
+box=$(wait_window '^情報$') || fail "no end-of-pass box"
+read -r x y w h < <(xwininfo -id "$box" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+  /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}')
+((2 * x + w - 1024 <= 2 && 1024 - 2 * x - w <= 2 && 2 * y + h - 768 <= 2 && 768 - 2 * y - h <= 2)) ||
+  fail "end-of-pass box at $x,$y size ${w}x$h is not centred"
 answer_box '^情報$'
 focus_main
 key Escape

@@ -53,9 +53,14 @@ write_words() {
 # Reads a code page 932 word file as UTF-8 with LF line ends.
 read_words() { iconv -f CP932 -t UTF-8 < "$1" | tr -d '\r'; }
 
-start_app() {
+# Starts the program without waiting for its window.
+launch_app() {
   (cd "$APPDIR" && exec env -u QT_QPA_PLATFORM "$APPDIR/vevez" >"$WORK/app.log" 2>&1) &
   APP_PID=$!
+}
+
+start_app() {
+  launch_app
   WIN=$(timeout 20 xdotool search --sync --onlyvisible --name "$MAIN_TITLE" | head -n1) ||
     fail "main window did not appear"
   focus_main

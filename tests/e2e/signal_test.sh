@@ -1,19 +1,62 @@
 #!/usr/bin/env bash
-# SIGTERM, SIGINT and SIGHUP end the program through its normal shutdown:
-# settings written, progress saved, exit status 0.
+# SIGTERM, SIGINT and SIGHUP end the program through its normal shutdown,
+# whatever box is open: settings written, progress saved, exit status 0.
 source "$(dirname "$0")/lib.sh"
 start_xvfb
 setup_appdir
-for sig in TERM INT HUP; do
-  write_words "$APPDIR/word.txt" "0ネコ,cat"
-  rm -f "$APPDIR/kobeli.ini"
-  start_app
-  key F9
-  type_text "cat"
-  key Return
-  kill -s "$sig" "$APP_PID"
+
+# Waits for the end after `sig`; the word file must hold `expected`
+# (a FIFO stays a FIFO).
+ended_cleanly() {
+  local sig=$1 expected=$2
   wait_exit
-  [[ $(read_words "$APPDIR/word.txt") == "1ネコ,cat" ]] || fail "SIG$sig lost the progress"
+  if [[ -p $APPDIR/word.txt ]]; then
+    rm "$APPDIR/word.txt"
+  else
+    [[ $(read_words "$APPDIR/word.txt") == "$expected" ]] || fail "SIG$sig: word file is $(read_words "$APPDIR/word.txt")"
+  fi
   grep -q '^b4file=word.txt' "$APPDIR/kobeli.ini" || fail "SIG$sig: no settings written"
-done
+  rm "$APPDIR/kobeli.ini"
+}
+
+# No box open.
+write_words "$APPDIR/word.txt" "0ネコ,cat"
+start_app
+key F9
+type_text "cat"
+key Return
+kill -s TERM "$APP_PID"
+ended_cleanly TERM "1ネコ,cat"
+
+# The error box of start-up, before the main window is shown: a word file
+# that cannot be read.
+rm "$APPDIR/word.txt"
+mkfifo "$APPDIR/word.txt"
+launch_app
+wait_window '^VeveZプログラム$' >/dev/null || fail "no error box at start-up"
+kill -s INT "$APP_PID"
+ended_cleanly INT fifo
+
+# The end-of-pass box: the pass is reset, as after OK, and saved.
+write_words "$APPDIR/word.txt" "$(printf '1イヌ,dog\n0ネコ,cat')"
+start_app
+key F9
+type_text "cat"
+key Return
+key Return
+wait_window '^情報$' >/dev/null || fail "no end-of-pass box"
+kill -s HUP "$APP_PID"
+ended_cleanly HUP "$(printf '0イヌ,dog\n0ネコ,cat')"
+
+# The word editor, after an answer: the editor's changes are dropped as on
+# Cancel, the answer is kept.
+write_words "$APPDIR/word.txt" "0ネコ,cat"
+start_app
+key F9
+type_text "cat"
+key Return
+key ctrl+p
+wait_window '^単語の追加削除$' >/dev/null || fail "no word editor"
+kill -s TERM "$APP_PID"
+ended_cleanly TERM "1ネコ,cat"
 echo "PASS"

@@ -7,6 +7,12 @@ setup_appdir
 write_words "$APPDIR/word.txt" "0ネコ,cat;kitty"
 
 start_app
+# Not resizable: one size in the size hints, no resizing in the Motif hints.
+hints=$(xprop -id "$WIN" WM_NORMAL_HINTS _MOTIF_WM_HINTS)
+min=$(sed -n 's/.*minimum size: //p' <<<"$hints")
+[[ -n $min && $min == "$(sed -n 's/.*maximum size: //p' <<<"$hints")" ]] || fail "resizable: $hints"
+IFS=', ' read -r _ functions decorations _ <<<"$(sed -n 's/^_MOTIF_WM_HINTS.* = //p' <<<"$hints")"
+((functions && !(functions & 2) && !(decorations & 4))) || fail "Motif hints allow resizing: $hints"
 key F9
 type_text "kitty"
 key Return
@@ -39,16 +45,29 @@ sleep 0.5
 if xdotool search --onlyvisible --name '^VeveZプログラム$' >/dev/null 2>&1; then fail "an error box at start-up"; fi
 key Escape
 wait_exit
-# A word file that can no longer be written at exit: the error box says so,
-# the program still ends, and the list it could not save is reported by the
-# leak check, since the shutdown stopped before releasing it.
-mkdir "$WORK/gone"
-write_words "$WORK/gone/w.txt" "0ネコ,cat"
-printf '[SOFT]\r\nb4file=w.txt\r\nb4dir=%s/\r\n' "$WORK/gone" > "$APPDIR/kobeli.ini"
+# A word file deleted while the program runs is not created again at exit;
+# a box says so.
+mkdir "$WORK/words"
+write_words "$WORK/words/w.txt" "0ネコ,cat"
+printf '[SOFT]\r\nb4file=w.txt\r\nb4dir=%s/\r\n' "$WORK/words" > "$APPDIR/kobeli.ini"
 start_app
-rm -rf "$WORK/gone"
+rm "$WORK/words/w.txt"
 key Escape
 answer_box '^VeveZプログラム$'
 wait_exit
+[[ ! -e $WORK/words/w.txt ]] || fail "a deleted word file was created again"
+
+# A word file that cannot be written at exit (files may not grow past 4 KiB
+# here): the error box says so, the program still ends, and the list it could
+# not save is reported by the leak check, since the shutdown stopped before
+# releasing it.
+for i in $(seq 300); do echo "0question$i,answer$i"; done | sed 's/$/\r/' > "$WORK/words/w.txt"
+ulimit -S -f 4
+start_app
+ulimit -S -f unlimited
+key Escape
+answer_box '^VeveZプログラム$'
+wait_exit
+[[ $(wc -l < "$WORK/words/w.txt") == 300 ]] || fail "the word file was damaged by the failed save"
 [[ -s $WORK/leaks && $(cat "$WORK/leaks") -gt 0 ]] || fail "no leak reported for the list that was not saved"
 echo "PASS"

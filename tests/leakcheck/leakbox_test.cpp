@@ -31,7 +31,7 @@ TEST(LeakBox, IsAnOwnerlessWarningWithOneOkButton) {
   EXPECT_EQ(box->icon(), QMessageBox::Warning);
   EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
   EXPECT_EQ(box->buttons().size(), 1);
-  EXPECT_EQ(box->textFormat(), Qt::AutoText);  // plain digits and kana either way
+  EXPECT_EQ(box->textFormat(), Qt::PlainText);  // never read as markup
 }
 
 TEST(LeakBox, OkClosesTheBox) {

@@ -3,7 +3,10 @@
 // and small helpers to put bytes into files and read them back without going
 // through the code under test.
 #include <dirent.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,6 +96,57 @@ std::string ErrorOf(F&& f) {
     return e.what();
   }
   return "(no error)";
+}
+
+// Runs `f` in a child process and returns the text it returns, or a note of
+// how the child ended otherwise; gtest checks belong in the parent.
+template <class F>
+std::string InChild(F&& f) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "(pipe failed)";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    const std::string report = f();
+    (void)!::write(fds[1], report.data(), report.size());
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string report;
+  char buf[512];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) report.append(buf, static_cast<size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (WIFSIGNALED(status)) return "(child killed by signal " + std::to_string(WTERMSIG(status)) + ")";
+  return report;
+}
+
+// The unprivileged user that permission tests act as when they run as root
+// (as they do in CI); a test run by an ordinary user acts as that user.
+inline const passwd* Unprivileged() { return ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr; }
+
+// Hands `path` to the unprivileged user (when running as root).
+inline void GiveToUnprivileged(const std::string& path) {
+  if (const passwd* pw = Unprivileged()) {
+    if (::chown(path.c_str(), pw->pw_uid, pw->pw_gid) != 0) throw std::runtime_error("chown " + path);
+  }
+}
+
+// Runs `f` in a child process as the unprivileged user, where file
+// permissions hold; returns what InChild returns.
+template <class F>
+std::string AsUnprivileged(F&& f) {
+  return InChild([&]() -> std::string {
+    if (const passwd* pw = Unprivileged()) {
+      if (::setgroups(0, nullptr) != 0 || ::setresgid(pw->pw_gid, pw->pw_gid, pw->pw_gid) != 0 ||
+          ::setresuid(pw->pw_uid, pw->pw_uid, pw->pw_uid) != 0) {
+        return "(could not become an unprivileged user)";
+      }
+    }
+    if (::geteuid() == 0) return "(still root)";
+    return f();
+  });
 }
 
 }  // namespace vz::test

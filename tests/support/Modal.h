@@ -5,6 +5,8 @@
 // instead of hanging.
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -22,6 +24,22 @@ void OnNextModal(std::function<void(T*)> act, int triesLeft = 500) {
     } else {
       if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
     }
+  });
+}
+
+// What a message box showed: its caption, and its text as its label reads it.
+struct ShownBox {
+  QString title, text;
+  Qt::TextFormat format = Qt::AutoText;
+};
+
+// Records the next message box into `seen` and closes it with OK.
+inline void RecordNextBox(ShownBox& seen) {
+  OnNextModal<QMessageBox>([&seen](QMessageBox* box) {
+    const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+    seen = {box->windowTitle(), label ? label->text() : QString(),
+            label ? label->textFormat() : Qt::AutoText};
+    box->accept();
   });
 }
 

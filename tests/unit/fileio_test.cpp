@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -246,11 +247,7 @@ TEST(WriteFileAtomic, DirectoryInTheWayIsACreateErrorAndStaysUntouched) {
 // child reports: the error message, or a note of how it ended otherwise.
 template <class F>
 std::string InChildWithFileSizeLimit(rlim_t limit, F&& f) {
-  int fds[2];
-  if (::pipe(fds) != 0) return "(pipe failed)";
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(fds[0]);
+  return test::InChild([&] {
     struct rlimit rl {};
     ::getrlimit(RLIMIT_FSIZE, &rl);
     rl.rlim_cur = limit;
@@ -259,18 +256,8 @@ std::string InChildWithFileSizeLimit(rlim_t limit, F&& f) {
     struct sigaction now {};
     ::sigaction(SIGXFSZ, nullptr, &now);
     if (now.sa_handler != SIG_DFL) report += " (SIGXFSZ handler left changed)";
-    (void)!::write(fds[1], report.data(), report.size());
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string report;
-  char buf[512];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) report.append(buf, static_cast<size_t>(n));
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (WIFSIGNALED(status)) return "(child killed by signal " + std::to_string(WTERMSIG(status)) + ")";
-  return report;
+    return report;
+  });
 }
 
 TEST(WriteFileAtomic, FailedWriteKeepsTheOldFileByteForByte) {
@@ -304,6 +291,117 @@ TEST(WriteFileAtomic, WriteUpToTheLimitSucceeds) {
       4096, [&] { return ErrorOf([&] { WriteFileAtomic(dir / "w.txt", std::string(4096, 'n')); }); });
   EXPECT_EQ(report, "(no error)");
   EXPECT_EQ(ReadBytes(dir / "w.txt"), std::string(4096, 'n'));
+}
+
+// ---- durability and litter ----------------------------------------------------
+
+// What the sync step saw: the synced file, and what the target held then.
+struct SyncSeen {
+  ino_t synced;
+  std::string targetThen;
+};
+std::vector<SyncSeen> g_syncs;
+std::string g_target;
+
+struct SyncStepSwap {
+  SyncFn previous;
+  explicit SyncStepSwap(SyncFn fn) : previous(ReplaceSyncStep(fn)) {}
+  ~SyncStepSwap() { ReplaceSyncStep(previous); }
+};
+
+TEST(WriteFileAtomic, NewContentIsSyncedBeforeItReplacesTheOldAndASyncFailureKeepsTheOld) {
+  TempDir dir;
+  g_target = dir / "w.txt";
+  g_syncs.clear();
+  WriteBytes(g_target, "old");
+  {
+    SyncStepSwap swap(+[](int fd) {
+      struct stat st {};
+      ::fstat(fd, &st);
+      g_syncs.push_back({st.st_ino, ReadBytes(g_target)});
+      return ::fsync(fd);
+    });
+    WriteFileAtomic(g_target, "new");
+  }
+  ASSERT_EQ(g_syncs.size(), 1u);
+  EXPECT_EQ(g_syncs[0].synced, StampOf(g_target).ino);  // the file that is now the target
+  EXPECT_EQ(g_syncs[0].targetThen, "old");              // synced while the old one still stood
+
+  SyncStepSwap failing(+[](int) {
+    errno = EIO;
+    return -1;
+  });
+  EXPECT_EQ(ErrorOf([&] { WriteFileAtomic(g_target, "newer"); }), "ストリームへの書き込みエラー");
+  EXPECT_EQ(ReadBytes(g_target), "new");
+  EXPECT_EQ(dir.List(), Names{"w.txt"});
+}
+
+TEST(WriteFileAtomic, TemporaryFileHasNoNameWhileWrittenAndStaleOnesOfOursAreRemoved) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  WriteBytes(path, "old");
+  // Left by a save that was killed; one still being written by another
+  // copy of the program (it holds the lock); files of the user's own.
+  const Names theirs{".notes.vevez-", ".w.txt.vevez-Live01", "w.txt.vevez-abcdef"};
+  for (const auto& n : theirs) WriteBytes(dir / n, "x");
+  WriteBytes(dir / ".w.txt.vevez-Stale1", "x");
+  WriteBytes(dir / ".other.txt.vevez-Stale2", "x");
+  const int live = ::open((dir / ".w.txt.vevez-Live01").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(live, LOCK_EX), 0);
+  Names whileWriting;
+  WriteFileAtomic(path, [&](const WriteFn& write) {
+    whileWriting = dir.List();
+    return write("new");
+  });
+  ::close(live);
+  EXPECT_EQ(whileWriting, (Names{".notes.vevez-", ".other.txt.vevez-Stale2", ".w.txt.vevez-Live01",
+                                 ".w.txt.vevez-Stale1", "w.txt", "w.txt.vevez-abcdef"}));
+  EXPECT_EQ(dir.List(), (Names{".notes.vevez-", ".w.txt.vevez-Live01", "w.txt", "w.txt.vevez-abcdef"}));
+  EXPECT_EQ(ReadBytes(path), "new");
+}
+
+// ---- permissions, as an unprivileged user ----------------------------------------
+
+TEST(WriteFileAtomic, WritableFileInADirectoryThatRefusesNewFilesIsRewrittenInPlace) {
+  TempDir dir;
+  const std::string cache = dir / "cache", backups = dir / "cache/vevez", path = dir / "w.txt";
+  ASSERT_EQ(::mkdir(cache.c_str(), 0755), 0);
+  test::GiveToUnprivileged(cache);
+  const std::string old = std::string(1000, 'o') + "\r\n";
+  WriteBytes(path, old);
+  test::GiveToUnprivileged(path);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+  // As the user, with backups going to `cacheHome`/vevez and files limited
+  // to `limit` bytes.
+  auto saveAsUser = [&](const std::string& cacheHome, const std::string& content, rlim_t limit) {
+    return test::AsUnprivileged([&] {
+      ::setenv("XDG_CACHE_HOME", cacheHome.c_str(), 1);
+      struct rlimit rl {
+        limit, limit
+      };
+      ::setrlimit(RLIMIT_FSIZE, &rl);
+      return ErrorOf([&] { WriteFileAtomic(path, content); });
+    });
+  };
+
+  EXPECT_EQ(saveAsUser(cache, "new\r\n", RLIM_INFINITY), "(no error)");
+  EXPECT_EQ(ReadBytes(path), "new\r\n");
+  EXPECT_EQ(TempDir::ListDir(backups), Names{});  // the backup is gone once the file is safe
+
+  // A rewrite that fails names the backup, which holds the old content.
+  WriteBytes(path, old);
+  const std::string report = saveAsUser(cache, std::string(100000, 'n'), 4096);
+  const Names kept = TempDir::ListDir(backups);
+  ASSERT_EQ(kept.size(), 1u) << report;
+  EXPECT_EQ(report, WriteError(backups + "/" + kept[0]).what());
+  EXPECT_EQ(ReadBytes(backups + "/" + kept[0]), old);
+
+  // No place for a backup: the file is not touched at all.
+  WriteBytes(path, old);
+  EXPECT_EQ(saveAsUser(dir.path(), "new\r\n", RLIM_INFINITY), CreateMessage(path));
+  EXPECT_EQ(ReadBytes(path), old);
+  EXPECT_EQ(dir.List(), (Names{"cache", "w.txt"}));
+  ::chmod(dir.path().c_str(), 0755);
 }
 
 }  // namespace

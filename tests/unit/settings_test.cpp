@@ -115,8 +115,8 @@ TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
             "; mine\r\n[SOFT]\r\nb4dir=/new/\r\nextra=1\r\nSPEED=2500\r\nPLAYSOUND=N\r\nb4file=a.txt\r\n"
             "\r\n[Window]\r\nLeft=10\r\n");
 
-  // One value that cannot be stored fails the whole, but the other three
-  // keys are still written.
+  // A file name that cannot be stored fails the whole and keeps both the
+  // stored name and directory, never one of them; the other keys are written.
   s.TimeLimit = 300;
   s.NoSound = false;
   s.WordFile = "bad\nname";
@@ -126,7 +126,7 @@ TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
   EXPECT_EQ(back.TimeLimit, 300);
   EXPECT_FALSE(back.NoSound);
   EXPECT_EQ(back.WordFile, "a.txt");
-  EXPECT_EQ(back.WordDir, "/newer/");
+  EXPECT_EQ(back.WordDir, "/new/");
 
   // An unwritable place reports failure instead of throwing.
   EXPECT_FALSE(WriteSettings(SettingsFile(exeDir_ + "missing/"), s));

@@ -104,12 +104,15 @@ TEST(WordListSave, ByteStringsRoundTripUnchanged) {
       "\r\n"
       "0\x83\x5C\x95\x5C,\x83\x7C;\x95\x5C\r\n"
       ";comment,with;semicolons\r\n"
-      "1\x83\x5C\r\n";
+      "1\x83\x5C\r\n"
+      // Lines longer than the save's 256 KiB buffer, between short ones.
+      "0long," +
+      std::string(300 << 10, 'a') + "\r\n" + "0b,B\r\n" + std::string(256 << 10, 'c') + "\r\n";
   TempDir dir;
   WriteBytes(dir / "in.txt", file);
   WordList list;
   list.Load(dir / "in.txt");
-  ASSERT_EQ(list.Count(), 7);
+  ASSERT_EQ(list.Count(), 10);
   EXPECT_EQ(list.Get(4), "0\x83\x5C\x95\x5C,\x83\x7C;\x95\x5C");
   EXPECT_EQ(list.Get(6), "1\x83\x5C");
   EXPECT_EQ(list.Save(dir / "out.txt"), Result::Saved);
@@ -357,6 +360,34 @@ TEST(WordListChanged, SameSizeEditAndReplacementAreNoticed) {
   EXPECT_EQ(ReadBytes(path), "0p,q\r\n");
 }
 
+TEST(WordListChanged, EditThatPutsSizeAndTimesBackIsNoticedWithinTheSameSecond) {
+  // Only the change time, to the nanosecond, tells. Started just after a
+  // second begins, so that load and edit fall in the same second.
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    ::usleep(static_cast<useconds_t>((1000000000 - now.tv_nsec) / 1000 + 5000));
+    WriteBytes(path, "0a,b\r\n");
+    WordList list;
+    list.Load(path);
+    struct stat loaded {};
+    ASSERT_EQ(::stat(path.c_str(), &loaded), 0);
+    ::usleep(20000);
+    WriteBytes(path, "0x,y\r\n");
+    struct timespec times[2] = {loaded.st_atim, loaded.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    struct stat edited {};
+    ASSERT_EQ(::stat(path.c_str(), &edited), 0);
+    if (edited.st_ctim.tv_sec != loaded.st_ctim.tv_sec) continue;  // a slow machine: try again
+    EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
+    EXPECT_EQ(ReadBytes(path), "0x,y\r\n");
+    return;
+  }
+  FAIL() << "could not edit the file within one second";
+}
+
 TEST(WordListChanged, EditAfterASaveIsNoticedToo) {
   TempDir dir;
   const std::string path = dir / "w.txt";
@@ -393,15 +424,22 @@ TEST(WordListChanged, UnrelatedExistingFileIsNotOverwritten) {
   EXPECT_EQ(list.Save(dir / "mine.txt"), Result::Saved);
 }
 
-TEST(WordListChanged, DeletedFileIsWrittenAgain) {
+TEST(WordListChanged, DeletedFileIsNotCreatedAgain) {
+  // Removed by the user or a sync tool on purpose, after a load or a save;
+  // a file that was never there is still created.
   TempDir dir;
   const std::string path = dir / "w.txt";
   WriteBytes(path, "0a,b\r\n");
   WordList list;
   list.Load(path);
   ASSERT_EQ(::unlink(path.c_str()), 0);
+  EXPECT_EQ(list.Save(path), Result::DeletedOnDisk);
+  EXPECT_EQ(dir.List(), Names{});
+  list.BindAbsent(path);
   EXPECT_EQ(list.Save(path), Result::Saved);
-  EXPECT_EQ(ReadBytes(path), "0a,b\r\n");
+  ASSERT_EQ(::unlink(path.c_str()), 0);
+  EXPECT_EQ(list.Save(path), Result::DeletedOnDisk);
+  EXPECT_EQ(dir.List(), Names{});
 }
 
 // ---- failed saves ---------------------------------------------------------------

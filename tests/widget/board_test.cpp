@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 
 #include "app/Board.h"
 #include "app/QuizEngine.h"
@@ -44,6 +46,12 @@ TEST_F(BoardTest, BoardFrameAndBackground) {
   EXPECT_EQ(At(200, 107), QColor(Qt::black));
   EXPECT_EQ(At(200, 108), QColor(Qt::white));  // row 108 is outside the frame
   EXPECT_EQ(At(46, 95), QColor(Qt::white));    // empty bar at 1000 ticks
+  // Outside the rounded corners: the window's button face.
+  const QColor face = QGuiApplication::palette().color(QPalette::Button);
+  ASSERT_NE(face, QColor(Qt::white));
+  for (QPoint corner : {QPoint(0, 0), QPoint(491, 0), QPoint(0, 113), QPoint(491, 113)}) {
+    EXPECT_EQ(At(corner.x(), corner.y()), face) << corner.x() << "," << corner.y();
+  }
 }
 
 TEST_F(BoardTest, TimeBarRunsFromBlueToRed) {

@@ -11,8 +11,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -180,6 +182,51 @@ TEST(WordEditor, DeletingABlockMovesTheRowsBelowUp) {
   EXPECT_EQ(dlg.Lines(), (Lines{lines[0], lines[1], lines[5], lines[6]}));
 }
 
+TEST(WordEditor, DeleteActsOnlyOnTheRowShownAsSelected) {
+  const Lines lines = Numbered(3);
+  TWordFormDlg dlg;
+  dlg.Fill(Views(lines));
+  dlg.show();
+  auto* tabs = Child<QTabWidget>(&dlg, "WordControl");
+  tabs->setCurrentWidget(Child<QWidget>(&dlg, "WordDel"));
+  auto* grid = Child<QTableView>(&dlg, "StringGrid1");
+  SelectRows(dlg, 2, 2);
+  // A click below the last row, or a Ctrl+click on the selected row: a row
+  // stays selected, and Delete deletes that row.
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, grid->viewport()->height() - 3));
+  EXPECT_EQ(SelectedRows(dlg), std::vector<int>{2});
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    grid->visualRect(dlg.Grid()->index(2, 1)).center());
+  EXPECT_EQ(SelectedRows(dlg), std::vector<int>{2});
+  dlg.BitBtn1Click();
+  EXPECT_EQ(dlg.Lines(), (Lines{lines[0], lines[2]}));
+}
+
+TEST(WordEditor, TabsAreFlatButtonsAndTheShownPagesIsPressedIn) {
+  TWordFormDlg dlg;
+  dlg.show();
+  QTabBar* bar = Child<QTabWidget>(&dlg, "WordControl")->tabBar();
+  const QColor face = bar->palette().color(bar->backgroundRole());
+  for (int shown : {0, 1}) {
+    bar->setCurrentIndex(shown);
+    const QImage image = bar->grab().toImage();
+    // Pixels of a tab's outline that are not the dialog's face.
+    auto outline = [&](int tab) {
+      const QRect r = bar->tabRect(tab);
+      int n = 0;
+      for (int x = r.left(); x <= r.right(); ++x) {
+        n += (image.pixelColor(x, r.top()) != face) + (image.pixelColor(x, r.bottom()) != face);
+      }
+      for (int y = r.top(); y <= r.bottom(); ++y) {
+        n += (image.pixelColor(r.left(), y) != face) + (image.pixelColor(r.right(), y) != face);
+      }
+      return n;
+    };
+    EXPECT_GT(outline(shown), bar->tabRect(shown).width()) << "shown " << shown;
+    EXPECT_EQ(outline(1 - shown), 0) << "shown " << shown;
+  }
+}
+
 TEST(WordEditor, CaptionRowIsNeverDeleted) {
   const Lines lines = Numbered(5);
   TWordFormDlg dlg;
@@ -321,7 +368,7 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
     good->setText("いぬ");
     QString message;
     OnNextModal<QMessageBox>([&](QMessageBox* box) {
-      message = box->text();
+      message = box->textFormat() == Qt::PlainText ? box->text() : "(read as markup)";
       box->accept();
     });
     dlg.BitBtn2Click();

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -52,6 +53,13 @@ TEST_F(MainWindowTest, StartsWithDefaultsWithoutSettingsOrWordFile) {
   EXPECT_FALSE(Child<QPushButton>(&form, "AnsBtn")->isEnabled());
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Z&Uプログラム"));
   EXPECT_EQ(form.centralWidget()->size(), QSize(492, 154));
+  // Not resizable: the whole window has one size, which a resize keeps.
+  form.show();
+  EXPECT_EQ(form.minimumSize(), form.maximumSize());
+  const QSize size = form.size();
+  form.resize(size + QSize(300, 200));
+  EXPECT_EQ(form.size(), size);
+  EXPECT_EQ(form.centralWidget()->size(), QSize(492, 154));
 }
 
 TEST_F(MainWindowTest, ReadsSettingsAndPicksTheFirstQuestion) {
@@ -82,6 +90,14 @@ TEST_F(MainWindowTest, StartAndStopSwitchControlsAndTimer) {
   EXPECT_EQ(form.Timer().interval(), 10);
   EXPECT_TRUE(Child<QLineEdit>(&form, "AnsEdit")->isEnabled());
   EXPECT_TRUE(Child<QPushButton>(&form, "SkipBtn")->isEnabled());
+  // Enter presses a focused button as Space does.
+  for (const char* name : {"SkipBtn", "AnsBtn"}) {
+    auto* button = Child<QPushButton>(&form, name);
+    QSignalSpy clicks(button, &QPushButton::clicked);
+    button->setFocus();
+    for (Qt::Key k : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) QTest::keyClick(button, k);
+    EXPECT_EQ(clicks.count(), 3) << name;
+  }
   stop->trigger();
   EXPECT_FALSE(test::StateOf(form.Quiz()).Running);
   EXPECT_FALSE(form.Timer().isActive());
@@ -224,6 +240,29 @@ TEST_F(MainWindowTest, DialogsStopTheTimerAndRestartItOnlyWhileRunning) {
       EXPECT_EQ(form.Timer().isActive(), running) << item << " running=" << running;
     }
   }
+}
+
+TEST_F(MainWindowTest, BoxesShowFileNamesAsPlainTextNeverAsMarkup) {
+  const std::string name = "<h1><font color=green>ALL OK. <!--.txt";
+  WriteBytes(dir / name, "0a,b\r\n");
+  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nb4file=" + name + "\r\n");
+  TForm1 form(nullptr, exeDir);
+  ASSERT_EQ(form.Words().Count(), 1);
+  test::ShownBox openError, endOfPass, changed;
+  test::RecordNextBox(openError);
+  Guard([&] { form.OpenWordFile(exeDir + "<b>gone</b>.txt"); });
+  test::RecordNextBox(endOfPass);
+  form.ShowEndOfPass();
+  WriteBytes(dir / name, "0changed,b\r\n");
+  test::RecordNextBox(changed);
+  form.FormDestroy();
+  EXPECT_EQ(openError.format, Qt::PlainText);
+  EXPECT_TRUE(openError.text.contains(QString::fromStdString(exeDir + "<b>gone</b>.txt")))
+      << openError.text.toStdString();
+  EXPECT_EQ(endOfPass.format, Qt::PlainText);
+  EXPECT_EQ(endOfPass.title, QStringLiteral("情報"));
+  EXPECT_EQ(changed.format, Qt::PlainText);
+  EXPECT_TRUE(changed.text.contains(QString::fromStdString(name))) << changed.text.toStdString();
 }
 
 TEST_F(MainWindowTest, ShutdownWritesSettingsThenTheWordList) {

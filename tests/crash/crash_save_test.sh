@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Kills the real program during its saves at shutdown: first just before
+# and just after each of its renames, then VZ_KILLS times (default 30) at a
+# random moment. After every kill the word file is whole and the settings
+# file is wholly the old or wholly the new one; after one normal run at most
+# one temporary file of ours is left in the directory.
+# Usage: crash_save_test.sh <dir of vevez> <kill_at_rename.so>
+source "$(dirname "$0")/../e2e/lib.sh" "$1"
+SHIM=$(realpath "$2")
+export QT_QPA_PLATFORM=offscreen
+setup_appdir
+# About 21 MB, so that a save lasts long enough to be hit.
+awk 'BEGIN { for (i = 0; i < 600000; i++) printf "0question%06d,answer%06d;other\r\n", i, i }' >"$WORK/words"
+cp "$WORK/words" "$APPDIR/word.txt"
+# What the program reads, and what it writes back: every key changes.
+printf '[SOFT]\r\nSPEED=-1\r\nPLAYSOUND=n\r\nb4file=\r\nb4dir=\r\n' >"$WORK/old.ini"
+printf '[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=%s/\r\n' "$APPDIR" >"$WORK/new.ini"
+
+# Starts the program with the old settings and asks it to end once it is up.
+run_and_end() {
+  cp "$WORK/old.ini" "$APPDIR/kobeli.ini"
+  (cd "$APPDIR" && exec env "$@" "$APPDIR/vevez" >>"$WORK/app.log" 2>&1) &
+  APP_PID=$!
+  sleep "${UP_DELAY:-0.6}"
+  kill -TERM "$APP_PID"
+}
+# Waits for the program; its exit status goes to STATUS.
+wait_end() {
+  STATUS=0
+  wait "$APP_PID" 2>/dev/null || STATUS=$?
+  APP_PID=
+}
+check_files() {
+  cmp -s "$APPDIR/word.txt" "$WORK/words" || fail "$1: the word file is damaged"
+  cmp -s "$APPDIR/kobeli.ini" "$WORK/old.ini" || cmp -s "$APPDIR/kobeli.ini" "$WORK/new.ini" ||
+    fail "$1: the settings file is neither the old nor the new one: $(cat -A "$APPDIR/kobeli.ini")"
+}
+temps() { find "$APPDIR" -maxdepth 1 -name '.*.vevez-??????' | wc -l; }
+normal_run() {
+  run_and_end
+  wait_end
+  [[ $STATUS == 0 ]] || fail "a normal run ended with status $STATUS"
+  check_files "normal run"
+  cmp -s "$APPDIR/kobeli.ini" "$WORK/new.ini" || fail "a normal run did not write the settings"
+}
+
+# The settings file is renamed into place first, the word file second.
+for at in ${CRASH_POINTS-before:1 after:1 before:2 after:2}; do
+  run_and_end env LD_PRELOAD="$SHIM" VZ_KILL_DIR="$APPDIR/" VZ_KILL_AT="$at"
+  wait_end
+  [[ $STATUS == 137 ]] || fail "$at: the program was not killed at that rename (status $STATUS)"
+  check_files "killed $at rename"
+done
+[[ $(temps) -le 1 ]] || fail "kills at renames left $(temps) temporary files"
+
+kills=${VZ_KILLS:-30}
+declare -A landed
+for ((i = 1; i <= kills; i++)); do
+  inode=$(stat -c %i "$APPDIR/word.txt")
+  run_and_end
+  sleep "$(printf '0.%03d' $((RANDOM % 20)))"
+  kill -KILL "$APP_PID" 2>/dev/null || true
+  wait_end
+  check_files "kill $i"
+  if cmp -s "$APPDIR/kobeli.ini" "$WORK/old.ini"; then
+    landed[before the saves]=$((${landed[before the saves]:-0} + 1))
+  elif [[ $(stat -c %i "$APPDIR/word.txt") == "$inode" ]]; then
+    landed[while the word file was saved]=$((${landed[while the word file was saved]:-0} + 1))
+  else
+    landed[after the saves]=$((${landed[after the saves]:-0} + 1))
+  fi
+done
+for k in "${!landed[@]}"; do echo "kills $k: ${landed[$k]}"; done
+echo "after $kills random kills: $(temps) temporary files"
+normal_run
+[[ $(temps) -le 1 ]] || fail "$(temps) temporary files left after $kills kills and a normal run"
+echo "after a normal run: $(temps) temporary files"
+echo "PASS"
