@@ -1,8 +1,9 @@
 #pragma once
 // The answer box: Enter (Return or keypad Enter, with any modifiers, every
 // auto-repeat included) judges the answer and never reaches the text.
-// An Enter that commits an input-method composition goes to the input
-// method, not here, so it is never taken for an answer.
+// While an input method is composing, Enter and Esc belong to the
+// composition: Enter commits it and is never taken for an answer, and Esc
+// cancels it and never reaches the menu's exit command.
 #include <QLineEdit>
 
 namespace vz {
@@ -12,11 +13,19 @@ class AnswerEdit : public QLineEdit {
  public:
   using QLineEdit::QLineEdit;
 
+  bool Composing() const { return composing_; }
+
  signals:
   void enterPressed();
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  bool composing_ = false;
 };
 
 }  // namespace vz

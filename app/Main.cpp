@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <cstring>
+
+#include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
@@ -16,6 +20,7 @@
 #include "app/BoardWidget.h"
 #include "app/SoundPlayer.h"
 #include "codec/QtText.h"
+#include "codec/TextCut.h"
 #include "editor/WordForm.h"
 #include "settings/OptionForm.h"
 #include "settings/Settings.h"
@@ -29,7 +34,7 @@
 
 namespace vz {
 
-TForm1::TForm1(QWidget* parent, std::string exeDir)
+TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint) {
@@ -44,7 +49,8 @@ TForm1::TForm1(QWidget* parent, std::string exeDir)
   Timer1.setTimerType(Qt::PreciseTimer);
   connect(&Timer1, &QTimer::timeout, this, [this] { Guard([&] { quiz_.Timer1Timer(); }); });
   SetErrorBoxParent(this);
-  Guard([&] { FormCreate(std::move(exeDir)); });
+  Guard([&] { FormCreate(std::move(exeDir), startFile); });
+  UpdateBoardAccessibility();
 }
 
 TForm1::~TForm1() { SetErrorBoxParent(nullptr); }
@@ -66,6 +72,7 @@ void TForm1::BuildControls() {
   AnsEdit->setObjectName("AnsEdit");
   AnsEdit->setGeometry(128, 122, 249, 24);
   AnsEdit->setFont(UiFont(16));
+  AnsEdit->setAccessibleName(QStringLiteral("答え"));
   AnsBtn = new QPushButton(QuestionGlyph(), QStringLiteral("答えを見る"), client);
   AnsBtn->setObjectName("AnsBtn");
   AnsBtn->setGeometry(400, 120, 89, 25);
@@ -111,22 +118,27 @@ void TForm1::BuildMenu() {
   edit->setObjectName("Edit2");
   add(edit, "A1", QStringLiteral("単語追加削除(&A)..."), QKeySequence("Ctrl+P"), &TForm1::A1Click);
   edit->addSeparator();
-  // Ctrl+O belongs to the file command; here it is only shown, since two
-  // actions with one shortcut would make Qt fire neither.
-  add(edit, "O1", QStringLiteral("設定(&O)...\tCtrl+O"), QKeySequence(), &TForm1::O1Click);
+  // Ctrl+O belongs to the file command. Here it is shown, and read out by
+  // screen readers, but bound only while the menu bar itself has the keyboard,
+  // so it never competes with the file command's.
+  QAction* o1 = add(edit, "O1", QStringLiteral("設定(&O)..."), QKeySequence("Ctrl+O"), &TForm1::O1Click);
+  o1->setShortcutContext(Qt::WidgetShortcut);
 }
 
-void TForm1::FormCreate(std::string exeDir) {
-  exeDir_ =
-      exeDir.empty() ? codec::ToFsName(QCoreApplication::applicationDirPath()) + "/" : std::move(exeDir);
+void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
+  where_ = FindLocations(exeDir.empty() ? codec::ToFsName(QCoreApplication::applicationDirPath()) + "/"
+                                        : std::move(exeDir));
+  const SettingsFile settings(where_.configDir);
+  PrepareUserFolders(where_, settings.Path());
   Timer1.stop();
   quiz_.Reset();
   SetControlsEnabled(false);
-  const Settings s = ReadSettings(SettingsFile(exeDir_));
+  const Settings s = ReadSettings(settings, where_.dataDir);
   quiz_.ApplyOptions({s.NoSound, s.TimeLimit});
   wordFile_ = s.WordFile;
   wordDir_ = s.WordDir;
-  sound_ = std::make_unique<SoundPlayer>(exeDir_);
+  sound_ = std::make_unique<SoundPlayer>(where_.cueDirs);
+  if (!startFile.empty() && OpenStartFile(startFile)) return;
   const std::string path = WordPath();
   const FileStamp stamp = StampOf(path);
   if (!stamp.exists) {
@@ -149,7 +161,8 @@ void TForm1::FormDestroy() {
   Timer1.stop();
   const QuizOptions o = quiz_.Options();
   const Settings s{o.NoSound, o.TimeLimit, wordFile_, wordDir_};
-  const bool settingsSaved = WriteSettings(SettingsFile(exeDir_), s);
+  const SettingsFile settings(where_.configDir);
+  const bool settingsSaved = WriteSettings(settings, s);
   bool listSaved = false;
   Guard([&] {
     SaveWordList();
@@ -160,7 +173,7 @@ void TForm1::FormDestroy() {
     // so the leak report at exit counts the blocks it still holds.
     [[maybe_unused]] auto* kept = new WordList(std::move(wordList_));
   }
-  if (!settingsSaved) ShowErrorBox(CreateError(SettingsFile(exeDir_).Path()).what());
+  if (!settingsSaved) ShowErrorBox(CreateError(settings.Path()).what());
   sound_.reset();
 }
 
@@ -204,22 +217,46 @@ void TForm1::OpenClick() {
 }
 
 void TForm1::OpenWordFile(const std::string& chosen) {
-  const auto slash = chosen.rfind('/');
-  const std::string dir = chosen.substr(0, slash + 1);
-  const std::string name = chosen.substr(slash + 1);
-  // Sounds are looked for first in the directory of the chosen file.
-  if (!dir.empty() && ::chdir(dir.c_str()) != 0) { /* keep the current directory */
-  }
-
+  EnterDirOf(chosen);
   SaveWordList();
   // Read the new file aside; only a file that could be read replaces the
   // list and the location, so a failed open leaves everything as it was.
   WordList fresh;
-  fresh.Load(dir + name);
-  std::swap(wordList_, fresh);
-  wordDir_ = dir;
-  wordFile_ = name;
+  fresh.Load(chosen);
+  AdoptWordFile(chosen, std::move(fresh));
   quiz_.SkipBtnClick();
+}
+
+void TForm1::EnterDirOf(const std::string& path) {
+  // Sounds are looked for first in the directory of the chosen file.
+  const std::string dir = path.substr(0, path.rfind('/') + 1);
+  if (!dir.empty() && ::chdir(dir.c_str()) != 0) { /* keep the current directory */
+  }
+}
+
+void TForm1::AdoptWordFile(const std::string& path, WordList&& fresh) {
+  const auto slash = path.rfind('/');
+  std::swap(wordList_, fresh);
+  wordDir_ = path.substr(0, slash + 1);
+  wordFile_ = path.substr(slash + 1);
+}
+
+bool TForm1::OpenStartFile(std::string path) {
+  if (path.front() != '/') path = codec::ToFsName(QDir::currentPath()) + "/" + path;
+  WordList fresh;
+  try {
+    fresh.Load(path);
+  } catch (const Error& e) {
+    ShowErrorBox(e.what());
+    return false;
+  }
+  EnterDirOf(path);
+  AdoptWordFile(path, std::move(fresh));
+  // The open dialog then starts from this file, as after a choice in it.
+  lastChosen_ = path;
+  openedBefore_ = true;
+  quiz_.NextQuestion();
+  return true;
 }
 
 void TForm1::Exit1Click() { close(); }
@@ -284,9 +321,15 @@ void TForm1::Repaint(const QRect& area) {
   if (!shown.isEmpty()) boardWidget_->update(shown);
 }
 
-void TForm1::DrawBoard() { Repaint(board_.DrawBoard(quiz_)); }
+// Every drawing that can change what the board says (all but the time bar)
+// brings its accessible texts up to date.
+void TForm1::DrawBoard() {
+  Repaint(board_.DrawBoard(quiz_));
+  UpdateBoardAccessibility();
+}
 void TForm1::DrawCentered(int y, const std::string& text) {
   Repaint(board_.DrawCentered(y, text, quiz_.State().TextEncoding));
+  UpdateBoardAccessibility();
 }
 void TForm1::DrawTimeBar() {
   const QRect bar = board_.DrawTimeBar(quiz_);
@@ -295,11 +338,63 @@ void TForm1::DrawTimeBar() {
   barShown_.start();
   Repaint({});
 }
-void TForm1::DrawHistory() { Repaint(board_.DrawHistory(quiz_)); }
+void TForm1::DrawHistory() {
+  Repaint(board_.DrawHistory(quiz_));
+  UpdateBoardAccessibility();
+}
 void TForm1::DrawTimeoutCross() {
   Repaint(board_.DrawTimeoutCross(quiz_.State().QuesText, quiz_.State().TextEncoding));
 }
 void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
+
+void TForm1::UpdateBoardAccessibility() {
+  if (!boardWidget_) return;
+  const QuizState& quiz = quiz_.State();
+  // Assistive technology is told the start of a text, as much as anyone
+  // listens to: converting a line of megabytes on every draw would freeze
+  // the board.
+  constexpr std::size_t kToldBytes = 4096;
+  auto told = [&](const std::string& text) {
+    return codec::FromBytes(quiz.TextEncoding, codec::Head(text, kToldBytes, quiz.TextEncoding));
+  };
+  const QString question = told(quiz.QuesText);
+  QStringList about;
+  if (quiz.AnsShown) about << QStringLiteral("答え: ") + told(quiz.AnsText);
+  // The entry keeps the encoding of the list it came from.
+  const HistoryEntry& last = quiz.History[6];
+  const HistoryMarks& marks = MarksFor(last.encoding);
+  auto typed = [&](const char* mark) {
+    return codec::FromBytes(last.encoding, std::string_view(last.text).substr(std::strlen(mark)));
+  };
+  switch (last.kind) {
+    case HistoryEntry::Kind::TimeOut:
+      about << QStringLiteral("時間切れ");
+      break;
+    case HistoryEntry::Kind::Wrong:
+      about << QStringLiteral("不正解: ") + typed(marks.wrong);
+      break;
+    case HistoryEntry::Kind::Correct:
+      about << QStringLiteral("正解: ") + typed(marks.correct);
+      break;
+    case HistoryEntry::Kind::None:
+      break;
+  }
+  const QString name = question.isEmpty() ? QStringLiteral("問題なし") : QStringLiteral("問題: ") + question;
+  const QString description = about.join(QStringLiteral("、"));
+  // Assistive technology hears of a change only when there is one.
+  auto tell = [this](QAccessible::Event what) {
+    QAccessibleEvent event(boardWidget_, what);
+    (NotifyAccessibility ? NotifyAccessibility : &QAccessible::updateAccessibility)(&event);
+  };
+  if (boardWidget_->accessibleName() != name) {
+    boardWidget_->setAccessibleName(name);
+    tell(QAccessible::NameChanged);
+  }
+  if (boardWidget_->accessibleDescription() != description) {
+    boardWidget_->setAccessibleDescription(description);
+    tell(QAccessible::DescriptionChanged);
+  }
+}
 
 void TForm1::SetControlsEnabled(bool enabled) {
   SkipBtn->setEnabled(enabled);

@@ -11,10 +11,12 @@
 #include <string>
 
 #include "app/Board.h"
+#include "app/Locations.h"
 #include "app/QuizEngine.h"
 #include "app/QuizView.h"
 #include "wordlist/WordList.h"
 
+class QAccessibleEvent;
 class QAction;
 class QFileDialog;
 class QPushButton;
@@ -29,8 +31,11 @@ class TForm1 : public QMainWindow, public QuizView {
   Q_OBJECT
  public:
   // `exeDir` stands in for the executable's directory (tests run the window
-  // beside their own files); empty means the real one.
-  explicit TForm1(QWidget* parent = nullptr, std::string exeDir = {});
+  // beside their own files); empty means the real one. A non-empty
+  // `startFile` is opened instead of the remembered word file, as if chosen
+  // in the open dialog; if it cannot be read, the open error is shown and the
+  // remembered file is used.
+  explicit TForm1(QWidget* parent = nullptr, std::string exeDir = {}, std::string startFile = {});
   ~TForm1() override;
 
   // The shutdown sequence; the program runs it once the event loop has ended.
@@ -42,8 +47,13 @@ class TForm1 : public QMainWindow, public QuizView {
   const Board& BoardImage() const { return board_; }
   const std::string& WordDir() const { return wordDir_; }
   const std::string& WordFile() const { return wordFile_; }
+  const Locations& Where() const { return where_; }
   QTimer& Timer() { return Timer1; }
   QFileDialog* OpenDialog();
+  // Where the board's accessibility change events go: Qt's dispatch to
+  // assistive technology, which drops them while none is listening. Tests
+  // listen here.
+  static inline void (*NotifyAccessibility)(QAccessibleEvent* event) = nullptr;
 
   // Menu and button handlers.
   void OpenClick();
@@ -77,7 +87,18 @@ class TForm1 : public QMainWindow, public QuizView {
  private:
   void BuildControls();
   void BuildMenu();
-  void FormCreate(std::string exeDir);
+  void FormCreate(std::string exeDir, const std::string& startFile);
+  // Makes `path` (file-system bytes) the current word file with the lines
+  // `fresh` read from it.
+  void AdoptWordFile(const std::string& path, WordList&& fresh);
+  // Makes the directory of `path` the current one, as a choice in the open
+  // dialog does.
+  static void EnterDirOf(const std::string& path);
+  bool OpenStartFile(std::string path);
+  // Tells assistive technology what the board shows: the question as the
+  // board's name; the answer when shown and the last result as its
+  // description.
+  void UpdateBoardAccessibility();
   std::string WordPath() const { return wordDir_ + wordFile_; }
   void SaveWordList();
   // Shows `area` of the board, and any time-bar change still held back.
@@ -87,7 +108,7 @@ class TForm1 : public QMainWindow, public QuizView {
   template <class F>
   void WithTimerStopped(F&& showDialog);
 
-  std::string exeDir_;
+  Locations where_;
   std::string wordFile_;
   std::string wordDir_;
   WordList wordList_;

@@ -1,13 +1,24 @@
 // Program entry: the main window is the program.
 #include <QApplication>
+#include <cstdio>
 
+#include "app/CommandLine.h"
+#include "app/Desktop.h"
 #include "app/Main.h"
 #include "app/SignalBridge.h"
+#include "leakcheck/MemCheck.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Fonts.h"
 #include "ui/Modal.h"
 
 int main(int argc, char** argv) {
+  // --help, --version and usage errors need no display.
+  const vz::CommandLine cmd = vz::ParseCommandLine(argc, argv);
+  if (cmd.exitCode) {
+    std::fputs(cmd.text.c_str(), *cmd.exitCode == 0 ? stdout : stderr);
+    return *cmd.exitCode;
+  }
+  vz::PreferX11();
   vz::InstallFontSubstitutes();
   // Qt's own menu bar, decided before any menu bar exists: a native one
   // would be looked up (and exported) over D-Bus.
@@ -16,18 +27,27 @@ int main(int argc, char** argv) {
   // through shared memory each one costs a completion round trip that
   // wakes two threads, which takes more than copying the few kilobytes.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
-  // Qt reads its own platform options from argv; the program takes none.
+  // Qt takes its own platform options out of argv.
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(vz::kAppTitle));
+  QApplication::setApplicationVersion(QStringLiteral(VEVEZ_VERSION));
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(vz::kDesktopFileName));
+  QApplication::setWindowIcon(vz::AppIcon());
+  vz::InstallJapaneseTranslations();
   int rc = 0;
   {
     // A signal or the end of the desktop session ends the program through
     // its normal shutdown, so that settings and progress are saved, whatever
     // box is open; listened for before start-up, which may show a box too.
+    // Nobody may be there to close a leak report's box then.
+    auto endUnattended = [] {
+      vz::memcheck::ReportOnStandardError();
+      vz::RequestShutdown();
+    };
     vz::SignalBridge sigBridge;
-    QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, &vz::RequestShutdown);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &vz::RequestShutdown);
-    vz::TForm1 form;
+    QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, endUnattended);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, endUnattended);
+    vz::TForm1 form(nullptr, {}, cmd.file);
     if (!vz::ShutdownRequested()) {
       form.show();
       rc = app.exec();

@@ -43,7 +43,7 @@ int StartCue(ca_context* ctx, const std::string& path, const std::string& name) 
 
 }  // namespace
 
-SoundPlayer::SoundPlayer(std::string exeDir) : exeDir_(std::move(exeDir)) {}
+SoundPlayer::SoundPlayer(std::vector<std::string> dirs) : dirs_(std::move(dirs)) {}
 
 SoundPlayer::~SoundPlayer() { Close(); }
 
@@ -57,7 +57,9 @@ std::string SoundPlayer::Locate(const std::string& name) const {
     if (path.back() != '/') path += '/';
     return path + name;
   }
-  if (!exeDir_.empty() && IsRegularFile(exeDir_ + name)) return exeDir_ + name;
+  for (const std::string& dir : dirs_) {
+    if (!dir.empty() && IsRegularFile(dir + name)) return dir + name;
+  }
   return {};
 }
 

@@ -4,6 +4,7 @@
 // off the one still playing. Built on libcanberra, which hands the file to the
 // desktop's sound server (PulseAudio or PipeWire) or plays it through ALSA.
 #include <string>
+#include <vector>
 
 struct ca_context;
 
@@ -11,9 +12,10 @@ namespace vz {
 
 class SoundPlayer {
  public:
-  // `exeDir` is the executable's directory, ending in "/"; cue files not
-  // found in the current directory are looked for there.
-  explicit SoundPlayer(std::string exeDir);
+  // Cue files not found in the current directory are looked for in `dirs`
+  // (each ending in "/"), in order: the executable's directory for a portable
+  // program, the user's and the installed data folders for an installed one.
+  explicit SoundPlayer(std::vector<std::string> dirs);
   // Ends any cue still playing and closes the connection to the sound
   // server; no thread of the sound library outlives the object.
   ~SoundPlayer();
@@ -30,15 +32,15 @@ class SoundPlayer {
   void Stop();
 
   // The file Play would use for `name`: `name` in the current directory when
-  // a regular file of that name is there, else in the executable's directory;
-  // empty when neither holds one.
+  // a regular file of that name is there, else in the first of the cue
+  // directories that holds one; empty when none does.
   std::string Locate(const std::string& name) const;
 
  private:
   bool Open();
   void Close();
 
-  std::string exeDir_;
+  std::vector<std::string> dirs_;
   ca_context* ctx_ = nullptr;
 };
 

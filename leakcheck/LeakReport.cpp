@@ -12,7 +12,9 @@
 // the executable. It is started with the count as its only argument, and the
 // process waits until the user has closed the box. If the box cannot be
 // shown (no helper, no display) the figure goes to standard error instead, so
-// a leak is never silently dropped.
+// a leak is never silently dropped. After a shutdown that a signal or the
+// session manager started, the figure goes straight to standard error: a box
+// that nobody may be there to close would keep the process from ending.
 
 #include "leakcheck/MemCheck.h"
 
@@ -34,7 +36,9 @@ namespace {
 constexpr char kHelperName[] = "vevez-leakbox";
 
 // Fixed buffers: the report runs after the C++ runtime has been torn down.
-char helperPath[PATH_MAX + sizeof kHelperName];
+constexpr char kInstalledHelper[] = "../libexec/vevez/vevez-leakbox";
+char helperPath[PATH_MAX + sizeof kInstalledHelper];
+volatile sig_atomic_t toStderr = 0;
 
 void ReportOnStderr(int count) {
   char line[160];
@@ -45,7 +49,9 @@ void ReportOnStderr(int count) {
   }
 }
 
-// The helper's path: the directory of the running executable.
+// The helper's path: beside the running executable (the build tree, a
+// portable folder), else where an installation puts it,
+// <prefix>/libexec/vevez/ for <prefix>/bin/vevez.
 bool FindHelper() {
   ssize_t n = readlink("/proc/self/exe", helperPath, PATH_MAX);
   if (n <= 0 || n >= PATH_MAX) return false;
@@ -53,6 +59,8 @@ bool FindHelper() {
   char* slash = strrchr(helperPath, '/');
   if (!slash) return false;
   memcpy(slash + 1, kHelperName, sizeof kHelperName);
+  if (access(helperPath, X_OK) == 0) return true;
+  memcpy(slash + 1, kInstalledHelper, sizeof kInstalledHelper);
   return true;
 }
 
@@ -83,12 +91,15 @@ void ReportLeaks(void*) {
   // Nothing allocated from here on may change the figure.
   const int count = Stop();
   if (count <= 0) return;
-  if (!ShowBox(count)) ReportOnStderr(count);
+  if (toStderr || !ShowBox(count)) ReportOnStderr(count);
 }
 
 void InstallReport(int, char**, char**) { __cxa_atexit(&ReportLeaks, nullptr, nullptr); }
 
 }  // namespace
+
+void ReportOnStandardError() noexcept { toStderr = 1; }
+
 }  // namespace vz::memcheck
 
 // Only an executable has a .preinit_array; linking these objects into a

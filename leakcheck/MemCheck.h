@@ -21,4 +21,9 @@ int Count() noexcept;
 // calls it first so that its own allocations do not change the figure.
 int Stop() noexcept;
 
+// From now on the leak report at exit goes to standard error instead of the
+// warning box. For a shutdown started by a signal or by the session
+// manager, when nobody may be there to close a box.
+void ReportOnStandardError() noexcept;
+
 }  // namespace vz::memcheck

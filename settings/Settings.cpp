@@ -37,7 +37,7 @@ bool SettingsFile::WriteIniInt(std::string_view section, std::string_view key, i
   return WriteIniStr(section, key, IniIntText(value));
 }
 
-Settings ReadSettings(const SettingsFile& file) {
+Settings ReadSettings(const SettingsFile& file, const std::string& wordDir) {
   Settings s;
   s.NoSound = file.ReadIniStr(kSection, "PLAYSOUND") == "N";
   const int speed = file.ReadIniInt(kSection, "SPEED");
@@ -45,7 +45,7 @@ Settings ReadSettings(const SettingsFile& file) {
   s.WordFile = file.ReadIniStr(kSection, "b4file", SettingsFile::kPathBuffer);
   if (s.WordFile.empty()) s.WordFile = "word.txt";
   s.WordDir = file.ReadIniStr(kSection, "b4dir", SettingsFile::kPathBuffer);
-  if (s.WordDir.empty()) s.WordDir = file.ExeDir();
+  if (s.WordDir.empty()) s.WordDir = wordDir.empty() ? file.ExeDir() : wordDir;
   return s;
 }
 

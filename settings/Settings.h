@@ -1,6 +1,8 @@
 #pragma once
-// The settings file "kobeli.ini" in the executable's directory: the four
-// access operations and the values read at start-up and written at shutdown.
+// The settings file "kobeli.ini" (beside the executable of a portable
+// program, in the user's configuration folder for an installed one): the
+// four access operations and the values read at start-up and written at
+// shutdown.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -18,7 +20,8 @@ class SettingsFile {
   static constexpr std::size_t kValueBuffer = 256;
   static constexpr std::size_t kPathBuffer = 4096;
 
-  // `exeDir` is the executable's directory ending in "/".
+  // `exeDir` is the settings file's directory ending in "/": the
+  // executable's for a portable program.
   explicit SettingsFile(std::string exeDir) : exeDir_(std::move(exeDir)) {}
 
   static constexpr const char* kFileName = "kobeli.ini";
@@ -57,9 +60,10 @@ struct Settings {
 };
 
 // The start-up reads: missing values give sounds on, 1000 ticks, "word.txt"
-// and the executable's directory. A time limit of 0 or below is replaced by
-// 1000, since no question could be answered in it.
-Settings ReadSettings(const SettingsFile& file);
+// and `wordDir` (empty: the settings file's own directory, which is the
+// executable's for a portable program). A time limit of 0 or below is
+// replaced by 1000, since no question could be answered in it.
+Settings ReadSettings(const SettingsFile& file, const std::string& wordDir = {});
 
 // The shutdown writes, all four keys every time. True when all succeeded;
 // the caller goes on with its shutdown either way.

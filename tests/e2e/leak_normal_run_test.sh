@@ -11,7 +11,6 @@ source "$(dirname "$0")/lib.sh"
 start_xvfb
 setup_appdir
 runs=${RUNS:-5}
-ROOT_WIN=$(xwininfo -root | grep -o '0x[0-9a-f]*' | head -n1)
 
 # The Qt file dialog of the program has no caption of its own.
 FILE_DIALOG_TITLE='^(Open|開く)$'
@@ -53,24 +52,11 @@ normal_run() {
 
   focus_main
   key ctrl+o
-  local dlg
-  dlg=$(wait_window "$FILE_DIALOG_TITLE") || fail "run $n: no file dialog"
-  sleep 0.3
-  xdotool windowfocus --sync "$dlg" 2>/dev/null || true
-  type_text "$APPDIR/other.txt"
-  key Return
+  choose_file "$FILE_DIALOG_TITLE" "$APPDIR/other.txt"
   sleep 0.3
   xdotool search --onlyvisible --name "$FILE_DIALOG_TITLE" >/dev/null && fail "run $n: the file dialog stayed open"
 
-  # Without a window manager Qt may still count the closed file dialog as
-  # the active window, and then no shortcut reaches the main window; moving
-  # the focus away and back after a click (the board ignores clicks) makes
-  # it the active one again.
-  xdotool mousemove --window "$WIN" 200 60 click 1
-  sleep 0.3
-  xdotool windowfocus --sync "$ROOT_WIN" 2>/dev/null || true
-  sleep 0.3
-  focus_main
+  refocus_main
   key Escape
   wait_exit
 

@@ -71,6 +71,29 @@ focus_main() {
   sleep 0.2
 }
 
+# In an open-file dialog titled like the regex $1, types the path $2 and
+# presses Return; prints nothing, fails when no dialog comes.
+choose_file() {
+  local dlg
+  dlg=$(wait_window "$1") || fail "no file dialog titled $1"
+  sleep 0.3
+  xdotool windowfocus --sync "$dlg" 2>/dev/null || true
+  type_text "$2"
+  key Return
+}
+
+# After a dialog has closed: without a window manager Qt may still count the
+# closed dialog as the active window, and then no shortcut reaches the main
+# window; moving the focus away and back after a click (the board ignores
+# clicks) makes it the active one again.
+refocus_main() {
+  xdotool mousemove --window "$WIN" 200 60 click 1
+  sleep 0.3
+  xdotool windowfocus --sync "$(xwininfo -root | grep -o '0x[0-9a-f]*' | head -n1)" 2>/dev/null || true
+  sleep 0.3
+  focus_main
+}
+
 key() { xdotool key --delay 60 "$@"; sleep 0.15; }
 type_text() { xdotool type --delay 50 "$1"; sleep 0.15; }
 

@@ -5,6 +5,8 @@
 //
 //   leak_program clean     releases everything it allocates
 //   leak_program leak3     leaves exactly three blocks unreleased
+//   leak_program unattended  leaks three blocks after asking for the report
+//                          on standard error, as a signal-started shutdown does
 //   leak_program negative  releases one block it did not obtain through new
 //   leak_program exit7     leaks one block and ends with exit status 7
 //   leak_program ending    returns while a detached thread still has to
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "leak_fixture.h"
+#include "leakcheck/MemCheck.h"
 
 namespace {
 
@@ -58,7 +61,8 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   OrdinaryWork();
   if (mode == "clean") return 0;
-  if (mode == "leak3") {
+  if (mode == "unattended") vz::memcheck::ReportOnStandardError();
+  if (mode == "leak3" || mode == "unattended") {
     // Three forms, one of them inside the shared library.
     sink[0] = new int(3);
     sink[1] = new (std::align_val_t{64}) char[100];

@@ -88,7 +88,25 @@ run leak3
 check "a failing helper falls back to stderr" "$([ "$err" = "$expected" ]; echo $?)" "stderr: $err"
 check "a failing helper keeps the exit status" "$([ $status = 0 ]; echo $?)" "status $status"
 
-rm -f "$scratch/vevez-leakbox"
+# After a shutdown nobody may be watching, the figure goes to stderr even
+# though the helper could show its box.
+install_standin 0
+run unattended
+check "an unattended shutdown reports on stderr" "$([ "$err" = "$expected" ]; echo $?)" "stderr: $err"
+check "an unattended shutdown starts no box" "$([ ! -e "$scratch/box.txt" ]; echo $?)" \
+  "box.txt: $(cat "$scratch/box.txt" 2>/dev/null | tr '\n' '|')"
+
+# Installed, the helper lives in <prefix>/libexec/vevez/ for <prefix>/bin/.
+mkdir -p "$scratch/bin" "$scratch/libexec/vevez"
+mv "$scratch/vevez-leakbox" "$scratch/libexec/vevez/"
+cp "$program" "$scratch/bin/leak_program"
+rm -f "$scratch/box.txt"
+"$scratch/bin/leak_program" leak3 >/dev/null 2>&1
+check "an installed program finds its helper in libexec/vevez" \
+  "$([ "$(cat "$scratch/box.txt" 2>/dev/null)" = "$(printf '1\n3\nclosed')" ]; echo $?)" \
+  "box.txt: $(cat "$scratch/box.txt" 2>/dev/null | tr '\n' '|')"
+rm -f "$scratch/libexec/vevez/vevez-leakbox"
+
 run leak3
 check "a missing helper falls back to stderr" "$([ "$err" = "$expected" ]; echo $?)" "stderr: $err"
 

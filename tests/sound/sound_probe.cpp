@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   const int threadsBefore = ThreadCount();
   int threadsMost = threadsBefore;
   {
-    vz::SoundPlayer player(exeDir);
+    vz::SoundPlayer player({exeDir});
     for (int i = first; i < argc; ++i) {
       const char* rest = nullptr;
       if (Starts(argv[i], "play:", &rest)) {

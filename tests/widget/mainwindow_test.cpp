@@ -167,7 +167,9 @@ TEST_F(MainWindowTest, CtrlOOpensTheWordFileDialogNeverTheOptions) {
   QTest::keyClick(Child<QLineEdit>(&form, "AnsEdit"), Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(seen, "QFileDialog");
   EXPECT_EQ(Child<QAction>(&form, "Open")->shortcut(), QKeySequence("Ctrl+O"));
-  EXPECT_TRUE(Child<QAction>(&form, "O1")->shortcut().isEmpty());
+  // The options item shows Ctrl+O but binds it only while the menu bar has
+  // the keyboard.
+  EXPECT_EQ(Child<QAction>(&form, "O1")->shortcutContext(), Qt::WidgetShortcut);
 }
 
 TEST_F(MainWindowTest, UnreadableChoiceShowsTheOpenErrorAndSwitchesNothing) {

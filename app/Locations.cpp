@@ -1,0 +1,100 @@
+#include "app/Locations.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "wordlist/Error.h"
+#include "wordlist/FileIO.h"
+
+namespace vz {
+namespace {
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
+std::string WithSlash(std::string dir) {
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string HomeDir(const GetEnv& getEnv) {
+  if (const char* home = getEnv("HOME"); home && *home) return home;
+  if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return "/";
+}
+
+// $var when it holds an absolute path (the only kind the XDG rules accept),
+// else $HOME/fallback.
+std::string XdgDir(const GetEnv& getEnv, const char* var, const char* fallback) {
+  if (const char* value = getEnv(var); value && value[0] == '/') return WithSlash(value);
+  return WithSlash(HomeDir(getEnv)) + fallback;
+}
+
+// The directory above `dir` (which ends in "/"), ending in "/".
+std::string Parent(const std::string& dir) {
+  std::string d = dir;
+  while (d.size() > 1 && d.back() == '/') d.pop_back();
+  const auto slash = d.rfind('/');
+  return slash == std::string::npos ? std::string("../") : d.substr(0, slash + 1);
+}
+
+// mkdir -p; folders it creates are private to the user, as the XDG rules ask.
+void MakeDirs(const std::string& dir) {
+  for (std::size_t i = 1; i <= dir.size(); ++i) {
+    if (i == dir.size() || dir[i] == '/') {
+      const std::string part = dir.substr(0, i);
+      if (!IsDirectory(part)) ::mkdir(part.c_str(), 0700);
+    }
+  }
+}
+
+}  // namespace
+
+Locations FindLocations(const std::string& exeDir, const GetEnv& getEnv) {
+  Locations where;
+  where.exeDir = WithSlash(exeDir);
+  const std::string share = Parent(where.exeDir) + "share/vevez/";
+  if (!IsDirectory(share)) {
+    where.configDir = where.dataDir = where.exeDir;
+    where.cueDirs = {where.exeDir};
+    return where;
+  }
+  where.installed = true;
+  where.shareDir = share;
+  where.configDir = XdgDir(getEnv, "XDG_CONFIG_HOME", ".config/") + "vevez/";
+  where.dataDir = XdgDir(getEnv, "XDG_DATA_HOME", ".local/share/") + "vevez/";
+  // Cues a user puts beside their word files win over the installed ones.
+  where.cueDirs = {where.dataDir, where.shareDir};
+  return where;
+}
+
+Locations FindLocations(const std::string& exeDir) {
+  return FindLocations(exeDir, [](const char* name) { return std::getenv(name); });
+}
+
+void PrepareUserFolders(const Locations& where, const std::string& settingsPath) {
+  if (!where.installed) return;
+  MakeDirs(where.configDir);
+  MakeDirs(where.dataDir);
+  const std::string words = where.dataDir + kDefaultWordFile;
+  if (Exists(settingsPath) || Exists(words)) return;
+  try {
+    WriteFileAtomic(words, ReadRegularFile(where.shareDir + kDefaultWordFile));
+  } catch (const Error&) {
+    // No sample to copy, or no room for it: the program starts without a
+    // word file, as it does anywhere else.
+  }
+}
+
+}  // namespace vz

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# desktop-file-validate on the desktop entry, appstreamcli on the metadata,
+# then `cpack -G DEB` and lintian on the package: no errors. The package's
+# dependencies name the run-time packages dpkg-shlibdeps cannot see.
+#   $1 = source directory, $2 = build directory
+set -euo pipefail
+src=$1
+build=$2
+work=$(mktemp -d /tmp/vevez-pkg.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+desktop-file-validate "$src/packaging/vevez.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$src/packaging/io.github.vevez.VeveZ.metainfo.xml" || fail "AppStream metadata"
+
+(cd "$build" && cpack -G DEB -B "$work") >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
+deb=$(ls "$work"/vevez_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for pkg in libqt6widgets6 libcanberra0 fonts-ipafont-gothic qt6-translations-l10n libqt6svg6 libcanberra-pulse; do
+  [[ $depends == *"$pkg"* ]] || fail "Depends lacks $pkg: $depends"
+done
+[[ $(dpkg-deb -c "$deb") == *' ./usr/libexec/vevez/vevez-leakbox'* ]] || fail "no leak-report helper in the package"
+# Its exit status fails on an error tag (warnings are shown, not fatal).
+lintian --fail-on error "$deb" || fail "lintian reported errors"
+echo "PASS: $(basename "$deb")"

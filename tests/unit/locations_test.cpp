@@ -1,0 +1,88 @@
+// Portable and installed modes: where settings, the default word file and
+// the cues live, and the first start of an installed program.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <map>
+
+#include "app/Locations.h"
+#include "support/Files.h"
+
+namespace vz {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+class LocationsTest : public ::testing::Test {
+ protected:
+  // A prefix with bin/ and, when `installed`, share/vevez/ holding the sample.
+  std::string MakePrefix(bool installed) {
+    ::mkdir((tmp / "bin").c_str(), 0755);
+    if (installed) {
+      ::mkdir((tmp / "share").c_str(), 0755);
+      ::mkdir((tmp / "share/vevez").c_str(), 0755);
+      WriteBytes(tmp / "share/vevez/word.txt", "0sample,s\r\n");
+    }
+    return tmp / "bin/";
+  }
+  Locations Find(const std::string& exeDir) {
+    return FindLocations(exeDir, [this](const char* name) -> const char* {
+      auto it = env.find(name);
+      return it == env.end() ? nullptr : it->second.c_str();
+    });
+  }
+
+  TempDir tmp;
+  std::map<std::string, std::string> env{{"HOME", tmp / "home"}};
+};
+
+TEST_F(LocationsTest, PortableKeepsEverythingBesideTheExecutable) {
+  const std::string exe = MakePrefix(false);
+  const Locations w = Find(exe);
+  EXPECT_FALSE(w.installed);
+  EXPECT_EQ(w.configDir, exe);
+  EXPECT_EQ(w.dataDir, exe);
+  EXPECT_EQ(w.cueDirs, std::vector<std::string>{exe});
+  PrepareUserFolders(w, exe + "kobeli.ini");
+  EXPECT_EQ(tmp.List(), std::vector<std::string>{"bin"});
+  EXPECT_TRUE(test::TempDir::ListDir(exe).empty());
+}
+
+TEST_F(LocationsTest, InstalledUsesTheXdgFoldersAndCopiesTheSampleOnce) {
+  const std::string exe = MakePrefix(true);
+  Locations w = Find(exe);
+  EXPECT_TRUE(w.installed);
+  EXPECT_EQ(w.configDir, tmp / "home/.config/vevez/");
+  EXPECT_EQ(w.dataDir, tmp / "home/.local/share/vevez/");
+  EXPECT_EQ(w.cueDirs, (std::vector<std::string>{w.dataDir, tmp / "share/vevez/"}));
+
+  // Only absolute XDG paths count.
+  env["XDG_CONFIG_HOME"] = "relative/cfg";
+  env["XDG_DATA_HOME"] = tmp / "data/";
+  w = Find(exe);
+  EXPECT_EQ(w.configDir, tmp / "home/.config/vevez/");
+  EXPECT_EQ(w.dataDir, tmp / "data/vevez/");
+
+  const std::string settings = w.configDir + "kobeli.ini";
+  PrepareUserFolders(w, settings);
+  EXPECT_EQ(ReadBytes(w.dataDir + "word.txt"), "0sample,s\r\n");
+  EXPECT_EQ(test::ModeOf(tmp / "home/.config") & 0777, 0700u);
+  EXPECT_TRUE(S_ISDIR(test::ModeOf(w.configDir)));
+
+  // A user's progress is never replaced by the sample, and once the
+  // program has run (settings written), a word file the user deleted is not
+  // brought back.
+  WriteBytes(w.dataDir + "word.txt", "1sample,s\r\n");
+  PrepareUserFolders(w, settings);
+  EXPECT_EQ(ReadBytes(w.dataDir + "word.txt"), "1sample,s\r\n");
+  WriteBytes(settings, "[SOFT]\r\n");
+  ::unlink((w.dataDir + "word.txt").c_str());
+  PrepareUserFolders(w, settings);
+  EXPECT_EQ(test::ModeOf(w.dataDir + "word.txt"), 0u);
+  EXPECT_EQ(test::TempDir::ListDir(tmp / "share/vevez"), std::vector<std::string>{"word.txt"});
+}
+
+}  // namespace
+}  // namespace vz

@@ -1,0 +1,215 @@
+// The program as a desktop application: its command line, Qt's texts in
+// Japanese, what assistive technology reads from the window, typing through
+// an input method, and the settings-write error.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QInputMethodEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+
+#include "app/AnswerEdit.h"
+#include "app/CommandLine.h"
+#include "app/Desktop.h"
+#include "app/Main.h"
+#include "support/Files.h"
+#include "support/Modal.h"
+#include "support/QuizAccess.h"
+#include "support/Widgets.h"
+
+namespace vz {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Child;
+using test::OnNextModal;
+using test::ReadBytes;
+using test::WriteBytes;
+
+CommandLine Parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "vevez");
+  return ParseCommandLine(static_cast<int>(args.size()), args.data());
+}
+
+TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
+  EXPECT_FALSE(Parse({}).exitCode);
+  EXPECT_EQ(Parse({}).file, "");
+  const CommandLine file = Parse({"-platform", "xcb", "単語.txt"});
+  EXPECT_FALSE(file.exitCode);
+  EXPECT_EQ(file.file, "単語.txt");
+  EXPECT_EQ(Parse({"--", "-odd.txt"}).file, "-odd.txt");
+  for (const char* arg : {"--help", "-h"}) {
+    const CommandLine help = Parse({arg});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.text.find("vevez [オプション] [ファイル]"), std::string::npos);
+  }
+  EXPECT_EQ(Parse({"--version"}).exitCode, 0);
+  EXPECT_EQ(Parse({"--version"}).text, "vevez " VEVEZ_VERSION "\n");
+  for (std::vector<const char*> bad :
+       {std::vector<const char*>{"--bogus"}, {"a.txt", "b.txt"}, {"-platform"}}) {
+    const CommandLine usage = Parse(bad);
+    EXPECT_EQ(usage.exitCode, 2) << bad[0];
+    EXPECT_NE(usage.text.find("使い方"), std::string::npos);
+  }
+}
+
+TEST(TranslationTest, QtsOwnTextsAreJapaneseAndTheIconLoads) {
+  ASSERT_TRUE(InstallJapaneseTranslations());
+  QMessageBox box(QMessageBox::Information, "t", "x", QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
+  QFileDialog dialog;
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  auto* buttons = dialog.findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Open)->text(), QStringLiteral("開く(&O)"));
+  // The window's icon comes from the SVG, through Qt's SVG plug-in.
+  EXPECT_FALSE(AppIcon().pixmap(48).isNull());
+}
+
+class DesktopWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // "0ネコ,ねこ" in code page 932; no sounds.
+    WriteBytes(dir / "word.txt", kWords);
+    WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+  }
+  static constexpr const char* kWords = "0\x83\x6C\x83\x52,\x82\xCB\x82\xB1\r\n";
+  test::TempDir scratch{"vevez-desk"};
+  fs::path dir = scratch.path();
+  std::string exeDir = scratch.dir();
+};
+
+QString AccText(QObject* o, QAccessible::Text t) { return QAccessible::queryAccessibleInterface(o)->text(t); }
+
+TEST_F(DesktopWindowTest, BoardTellsAssistiveTechnologyQuestionAnswerAndResult) {
+  static std::vector<std::pair<QAccessible::Event, QObject*>> events;
+  events.clear();
+  TForm1::NotifyAccessibility = [](QAccessibleEvent* e) { events.emplace_back(e->type(), e->object()); };
+  TForm1 form(nullptr, exeDir);
+  form.show();
+  auto* board = form.centralWidget()->childAt(10, 10);
+  ASSERT_NE(board, nullptr);
+  EXPECT_EQ(AccText(board, QAccessible::Name), QStringLiteral("問題: ネコ"));
+  EXPECT_EQ(AccText(board, QAccessible::Description), QString());
+  events.clear();
+  auto changed = [&](QAccessible::Event type) {
+    return std::count(events.begin(), events.end(), std::make_pair(type, static_cast<QObject*>(board)));
+  };
+
+  Child<QAction>(&form, "S1")->trigger();
+  auto* edit = Child<AnswerEdit>(&form, "AnsEdit");
+  QTest::keyClicks(edit, "x");
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("不正解: x"));
+  Child<QPushButton>(&form, "AnsBtn")->click();
+  EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("答え: ねこ、不正解: x"));
+  EXPECT_EQ(changed(QAccessible::DescriptionChanged), 2);
+  for (int i = 0; i < test::StateOf(form.Quiz()).TimeLimit; ++i) form.Quiz().Timer1Timer();
+  EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("答え: ねこ、時間切れ"));
+  EXPECT_EQ(changed(QAccessible::DescriptionChanged), 3);
+  EXPECT_EQ(changed(QAccessible::NameChanged), 0);  // still the same question
+  TForm1::NotifyAccessibility = nullptr;
+
+  EXPECT_EQ(AccText(edit, QAccessible::Name), QStringLiteral("答え"));
+  QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(Child<QMenu>(&form, "Edit2"));
+  QString options;
+  for (int i = 0; i < menu->childCount(); ++i) {
+    if (menu->child(i)->text(QAccessible::Name).startsWith(QStringLiteral("設定"))) {
+      options = menu->child(i)->text(QAccessible::Name);
+    }
+  }
+  EXPECT_EQ(options, QStringLiteral("設定(O)..."));
+}
+
+// What an input method sends while the user composes "ねこ".
+void Compose(QWidget* w, const QString& preedit, const QString& commit = {}) {
+  QInputMethodEvent e(preedit, {});
+  if (!commit.isEmpty()) e.setCommitString(commit);
+  QApplication::sendEvent(w, &e);
+}
+
+TEST_F(DesktopWindowTest, InputMethodCompositionOwnsEnterAndEsc) {
+  TForm1 form(nullptr, exeDir);
+  form.show();
+  QApplication::setActiveWindow(&form);
+  Child<QAction>(&form, "S1")->trigger();
+  auto* edit = Child<AnswerEdit>(&form, "AnsEdit");
+  edit->setFocus();
+
+  // Enter that commits a composition does not judge, even when the input
+  // method lets the key through.
+  Compose(edit, QStringLiteral("ねこ"));
+  QTest::keyClick(edit, Qt::Key_Return);
+  Compose(edit, {}, QStringLiteral("ねこ"));
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6], HistoryEntry{});
+  EXPECT_EQ(edit->text(), QStringLiteral("ねこ"));
+
+  // Esc that cancels a composition does not end the program; once nothing
+  // is being composed, Esc ends it as ever.
+  Compose(edit, QStringLiteral("い"));
+  QTest::keyClick(edit, Qt::Key_Escape);
+  EXPECT_TRUE(form.isVisible());
+  Compose(edit, {});
+
+  // The committed answer is judged like a typed one.
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_TRUE(test::StateOf(form.Quiz()).Answered);
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6], HistoryEntry::Correct("\x82\xCB\x82\xB1"));
+  QTest::keyClick(edit, Qt::Key_Escape);
+  EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(DesktopWindowTest, StartFileIsOpenedAndRememberedOrFallsBackWithTheOpenError) {
+  fs::create_directory(dir / "sub");
+  WriteBytes(dir / "sub" / "other.txt", "0a,b\r\n");
+  fs::current_path(dir);
+  {
+    TForm1 form(nullptr, exeDir, "sub/other.txt");
+    EXPECT_EQ(form.WordDir(), exeDir + "sub/");
+    EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "a");
+    form.FormDestroy();
+  }
+  EXPECT_NE(ReadBytes(dir / "kobeli.ini").find("b4file=other.txt\r\nb4dir=" + exeDir + "sub/\r\n"),
+            std::string::npos);
+
+  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+  QString error;
+  OnNextModal<QMessageBox>([&](QMessageBox* box) {
+    error = box->text();
+    box->accept();
+  });
+  TForm1 form(nullptr, exeDir, exeDir + "missing.txt");
+  EXPECT_EQ(error, QString::fromStdString("ファイル " + exeDir + "missing.txt は開けません."));
+  EXPECT_EQ(form.WordFile(), "word.txt");
+  EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "\x83\x6C\x83\x52");
+  fs::current_path("/");
+}
+
+TEST_F(DesktopWindowTest, SettingsFileThatCannotBeWrittenIsReportedOnce) {
+  fs::remove(dir / "kobeli.ini");
+  fs::create_directory(dir / "kobeli.ini");  // in the way of every write
+  TForm1 form(nullptr, exeDir);
+  int boxes = 0;
+  QString text;
+  std::function<void(QMessageBox*)> count = [&](QMessageBox* box) {
+    ++boxes;
+    text = box->text();
+    box->accept();
+    OnNextModal<QMessageBox>(count, 30);
+  };
+  OnNextModal<QMessageBox>(count);
+  form.FormDestroy();
+  QTest::qWait(500);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_TRUE(text.contains(QStringLiteral("kobeli.ini"))) << text.toStdString();
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), kWords);
+}
+
+}  // namespace
+}  // namespace vz
