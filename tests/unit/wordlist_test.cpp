@@ -335,6 +335,37 @@ TEST(WordListBigFile, MarksSaveAndACutFileIsSurvivedAndLeftAlone) {
   EXPECT_EQ(ReadBytes(path), cut);
 }
 
+// A save that must rewrite the file in place (its directory refuses new
+// files) never reads the lines from the bytes it is overwriting: LF line
+// ends grow into CR LF, so the new text runs ahead of the old.
+TEST(WordListBigFile, RewriteInPlaceWritesTheLinesAsLoaded) {
+  TempDir dir;
+  const std::string cache = dir / "cache", path = dir / "big.txt";
+  ASSERT_EQ(::mkdir(cache.c_str(), 0755), 0);
+  test::GiveToUnprivileged(cache);
+  Lines lines;
+  std::string file;
+  for (int i = 0; file.size() < 1'000'000; ++i) {
+    lines.push_back("0q" + std::to_string(i) + ",a");
+    file += lines.back() + "\n";
+  }
+  WriteBytes(path, file);
+  test::GiveToUnprivileged(path);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+  const std::string saved = test::AsUnprivileged([&] {
+    ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    WordList list;
+    list.Load(path);
+    list.MarkAnswered(0);
+    return ErrorOf([&] { list.Save(path); });
+  });
+  ::chmod(dir.path().c_str(), 0755);
+  EXPECT_EQ(saved, "(no error)");
+  lines[0][0] = kLineAnswered;
+  EXPECT_EQ(ReadBytes(path), test::CrLfText(lines));
+  EXPECT_EQ(dir.List(), (Names{"big.txt", "cache"}));
+}
+
 TEST(WordListUnreadable, SwitchingToAnotherFileStillWorks) {
   TempDir dir;
   const std::string bad = dir / "bad.txt";
