@@ -15,6 +15,15 @@ runs=${RUNS:-5}
 # The Qt file dialog of the program has no caption of its own.
 FILE_DIALOG_TITLE='^(Open|開く)$'
 
+# open_and_escape TITLE WHAT: the window TITLE opens and Esc closes it.
+open_and_escape() {
+  wait_window "$1" >/dev/null || fail "run $n: no $2"
+  sleep 0.2
+  key Escape
+  sleep 0.2
+  if xdotool search --onlyvisible --name "$1" >/dev/null; then fail "run $n: Esc did not close the $2"; fi
+}
+
 # One run; $1 is its number, for the messages.
 normal_run() {
   local n=$1
@@ -36,19 +45,10 @@ normal_run() {
 
   key alt+e
   key o                           # 設定(&O)...
-  wait_window '^各種設定$' >/dev/null || fail "run $n: no options dialog"
-  sleep 0.2
-  key Escape
-  sleep 0.2
-  xdotool search --onlyvisible --name '^各種設定$' >/dev/null && fail "run $n: Esc did not close the options"
-
+  open_and_escape '^各種設定$' "options dialog"
   focus_main
   key ctrl+p
-  wait_window '^単語の追加削除$' >/dev/null || fail "run $n: no word editor"
-  sleep 0.2
-  key Escape
-  sleep 0.2
-  xdotool search --onlyvisible --name '^単語の追加削除$' >/dev/null && fail "run $n: Esc did not close the editor"
+  open_and_escape '^単語の追加削除$' "word editor"
 
   focus_main
   key ctrl+o

@@ -151,6 +151,18 @@ measure() {
   echo "      $(basename "$1"): $m"
 }
 
+# recorded NAME "[F1 [F2]]" STEP...: runs the probe while the sink is recorded
+# into $tmp/NAME.wav, then measures the recording.
+recorded() {
+  local name=$1 freqs=$2
+  shift 2
+  rec_start "$tmp/$name.wav"
+  run_probe "$@"
+  rec_stop
+  # shellcheck disable=SC2086 # the frequencies are separate words
+  measure "$tmp/$name.wav" $freqs
+}
+
 tone() { # tone FILE FREQ SECONDS
   sox -D -n -r 44100 -c 1 -b 16 "$1" synth "$3" sine "$2" fade q 0.005 "$3" 0.005 gain -6
 }
@@ -178,62 +190,37 @@ tone "$tmp/exe/there.wav" 2000 0.2 # only in the executable's directory
 start_server
 
 echo "== a 0.2 s cue is heard whole"
-rec_start "$tmp/whole.wav"
-run_probe play:tone1k.wav sleep:500
-rec_stop
-measure "$tmp/whole.wav" 1000
+recorded whole 1000 play:tone1k.wav sleep:500
 heard=$(field "$m" heard_ms)
 if ((heard >= 180 && heard <= 260)) && (($(field "$m" f1_ms) >= 180)); then
   ok "0.2 s cue heard for $heard ms"; else fail "0.2 s cue heard for $heard ms (want 180-260)"; fi
 
 echo "== a new cue cuts off the one still playing"
-rec_start "$tmp/cut.wav"
-run_probe play:long440.wav sleep:300 play:tone2k.wav sleep:600
-rec_stop
-measure "$tmp/cut.wav" 440 2000
+recorded cut "440 2000" play:long440.wav sleep:300 play:tone2k.wav sleep:600
 first=$(field "$m" f1_ms) second=$(field "$m" f2_ms) both=$(field "$m" both_ms)
 if ((first >= 200 && second >= 280)); then ok "both cues heard ($first ms, $second ms)"; else
   fail "both cues should be heard: first $first ms (want >= 200), second $second ms (want >= 280)"; fi
 if ((both <= 50 && first <= 450)); then ok "first cue cut off: $both ms of the two together"; else
   fail "first cue not cut off: $both ms of the two together (want <= 50), first heard $first ms of 1000"; fi
 
-echo "== Stop cuts off the cue"
-rec_start "$tmp/stop.wav"
-run_probe play:long440.wav sleep:300 stop sleep:500
-rec_stop
-measure "$tmp/stop.wav" 440
-first=$(field "$m" f1_ms)
-if ((first >= 200 && first <= 450)); then ok "cue stopped after $first ms"; else
-  fail "cue heard for $first ms after Stop at 300 ms (want 200-450)"; fi
+echo "== Stop, and a cue that cannot be found, end the one playing"
+for step in stop play:nosuch.wav; do
+  recorded "cut-${step#play:}" 440 play:long440.wav sleep:300 "$step" sleep:500
+  first=$(field "$m" f1_ms)
+  if ((first >= 200 && first <= 450)); then ok "$step: cue ended after $first ms"; else
+    fail "cue heard for $first ms though $step came at 300 ms (want 200-450)"; fi
+done
 
 echo "== a missing file plays nothing"
-rec_start "$tmp/missing.wav"
-run_probe play:nosuch.wav sleep:400
-rec_stop
-measure "$tmp/missing.wav"
+recorded missing "" play:nosuch.wav sleep:400
 if [[ $out == *"play nosuch.wav silent"* ]] && (($(field "$m" heard_ms) == 0)) && [[ ! -s $tmp/probe.err ]]; then
   ok "missing file: silence, no error"; else fail "missing file: probe said '$out', heard $(field "$m" heard_ms) ms"; fi
 
-echo "== a cue that cannot be found still ends the one playing"
-rec_start "$tmp/missing-cut.wav"
-run_probe play:long440.wav sleep:300 play:nosuch.wav sleep:500
-rec_stop
-measure "$tmp/missing-cut.wav" 440
-first=$(field "$m" f1_ms)
-if ((first >= 200 && first <= 450)); then ok "cue ended after $first ms"; else
-  fail "cue heard for $first ms though another was asked for at 300 ms (want 200-450)"; fi
-
 echo "== the current directory first, then the executable's"
-rec_start "$tmp/search.wav"
-run_probe play:here.wav sleep:400
-rec_stop
-measure "$tmp/search.wav" 440 2000
+recorded search "440 2000" play:here.wav sleep:400
 if (($(field "$m" f1_ms) >= 180 && $(field "$m" f2_ms) == 0)); then ok "the current directory's file played"; else
   fail "here.wav: want the current directory's 440 Hz file only: $m"; fi
-rec_start "$tmp/exedir.wav"
-run_probe play:there.wav sleep:400
-rec_stop
-measure "$tmp/exedir.wav" 440 2000
+recorded exedir "440 2000" play:there.wav sleep:400
 if (($(field "$m" f2_ms) >= 180 && $(field "$m" f1_ms) == 0)); then ok "the executable's directory's file played"; else
   fail "there.wav: want the executable directory's 2000 Hz file: $m"; fi
 
@@ -245,10 +232,7 @@ for cue in yes no timeup allok; do
   measure "$file"
   own=$(field "$m" heard_ms)
   cp "$file" "$tmp/cwd/"
-  rec_start "$tmp/cue-$cue.wav"
-  run_probe "play:$cue.wav" sleep:1000
-  rec_stop
-  measure "$tmp/cue-$cue.wav"
+  recorded "cue-$cue" "" "play:$cue.wav" sleep:1000
   heard=$(field "$m" heard_ms)
   if awk -v l="$len" 'BEGIN { exit !(l >= 0.15 && l <= 0.8) }' && ((heard >= own - 20 && heard <= own + 20)); then
     ok "$cue.wav ($len s) heard for $heard ms of its $own ms above silence"; else

@@ -3,8 +3,11 @@
 // and small helpers to put bytes into files and read them back without going
 // through the code under test.
 #include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,6 +84,25 @@ inline std::string ReadBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The messages of a file that cannot be opened or created.
+inline std::string OpenMessage(const std::string& path) { return "ファイル " + path + " は開けません"; }
+inline std::string CreateMessage(const std::string& path) { return "ファイル " + path + " を作成できません"; }
+inline const std::string kWriteMessage = "ストリームへの書き込みエラー";
+
+using Names = std::vector<std::string>;
+
+// Gives `path` the access and modification times of `st`, the latter moved
+// `seconds` into the past, as a copy that keeps times (cp -p, rsync) would.
+inline bool SetTimes(const std::string& path, const struct stat& st, int seconds = 0) {
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  times[1].tv_sec -= seconds;
+  return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+inline bool Backdate(const std::string& path, int seconds) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && SetTimes(path, st, seconds);
+}
+
 inline mode_t ModeOf(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return 0;
@@ -120,6 +142,32 @@ std::string InChild(F&& f) {
   ::waitpid(pid, &status, 0);
   if (WIFSIGNALED(status)) return "(child killed by signal " + std::to_string(WTERMSIG(status)) + ")";
   return report;
+}
+
+// Runs `f` in a child process whose files may not grow beyond `limit` bytes
+// (writes past it fail with EFBIG, as on a full disk) and returns what the
+// child reports: the error message, or a note of how it ended otherwise.
+template <class F>
+std::string InChildWithFileSizeLimit(rlim_t limit, F&& f) {
+  return InChild([&] {
+    struct rlimit rl {};
+    ::getrlimit(RLIMIT_FSIZE, &rl);
+    rl.rlim_cur = limit;
+    std::string report = ::setrlimit(RLIMIT_FSIZE, &rl) != 0 ? "(setrlimit failed)" : f();
+    // The program's own handling of SIGXFSZ must not outlive the write.
+    struct sigaction now {};
+    ::sigaction(SIGXFSZ, nullptr, &now);
+    if (now.sa_handler != SIG_DFL) report += " (SIGXFSZ handler left changed)";
+    return report;
+  });
+}
+
+// Lifts the file size limit InChildWithFileSizeLimit set.
+inline void LiftFileSizeLimit() {
+  struct rlimit rl {};
+  ::getrlimit(RLIMIT_FSIZE, &rl);
+  rl.rlim_cur = rl.rlim_max;
+  ::setrlimit(RLIMIT_FSIZE, &rl);
 }
 
 // The unprivileged user that permission tests act as when they run as root

@@ -8,7 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "settings/Ini.h"
 #include "support/Files.h"
@@ -18,6 +21,13 @@ namespace {
 
 std::optional<std::string> Find(std::string_view text, std::string_view key) {
   return FindValue(text, "SOFT", key);
+}
+
+using Expected = std::vector<std::pair<const char*, std::optional<std::string>>>;
+
+// Each key reads as its value (or as missing) from the [SOFT] section of `text`.
+void ExpectValues(std::string_view text, const Expected& expected) {
+  for (const auto& [key, value] : expected) EXPECT_EQ(Find(text, key), value) << key;
 }
 
 TEST(IniRead, NamesIgnoreCaseAndSurroundingBlanks) {
@@ -46,15 +56,15 @@ TEST(IniRead, ValuesLoseBlanksThenOnePairOfQuotes) {
       "g=\n"
       "h=  \"\"  \n"
       "i=a=b\n";
-  EXPECT_EQ(Find(text, "a"), "v  v");
-  EXPECT_EQ(Find(text, "b"), "  x  ");
-  EXPECT_EQ(Find(text, "c"), "y");
-  EXPECT_EQ(Find(text, "d"), "\"z'");
-  EXPECT_EQ(Find(text, "e"), "\"\"q\"\"");
-  EXPECT_EQ(Find(text, "f"), "\"");
-  EXPECT_EQ(Find(text, "g"), "");
-  EXPECT_EQ(Find(text, "h"), "");
-  EXPECT_EQ(Find(text, "i"), "a=b");
+  ExpectValues(text, {{"a", "v  v"},
+                      {"b", "  x  "},
+                      {"c", "y"},
+                      {"d", "\"z'"},
+                      {"e", "\"\"q\"\""},
+                      {"f", "\""},
+                      {"g", ""},
+                      {"h", ""},
+                      {"i", "a=b"}});
 }
 
 TEST(IniRead, CommentsSectionsAndDuplicates) {
@@ -72,14 +82,11 @@ TEST(IniRead, CommentsSectionsAndDuplicates) {
       "[SOFT]\n"
       "f=5\n";
   EXPECT_EQ(FindValue(text, "SOFT", "k"), std::nullopt);  // before any section
-  EXPECT_EQ(Find(text, "a"), "v ;x");                     // no inline comments
-  EXPECT_EQ(Find(text, "b"), std::nullopt);
-  EXPECT_EQ(Find(text, ";b"), std::nullopt);
-  EXPECT_EQ(Find(text, "c"), std::nullopt);
-  EXPECT_EQ(Find(text, "#d"), "3");
-  EXPECT_EQ(Find(text, "word"), std::nullopt);  // a line without '=' holds no key
-  EXPECT_EQ(Find(text, "e"), std::nullopt);     // a section ends at the next header
-  EXPECT_EQ(Find(text, "f"), std::nullopt);     // only the first [SOFT] is searched
+  // No inline comments; a line without '=' holds no key; a section ends at
+  // the next header, and only the first [SOFT] is searched.
+  ExpectValues(
+      text,
+      {{"a", "v ;x"}, {"b", {}}, {";b", {}}, {"c", {}}, {"#d", "3"}, {"word", {}}, {"e", {}}, {"f", {}}});
   EXPECT_EQ(FindValue(text, "other", "E"), "4");
   EXPECT_EQ(FindValue(text, "", "a"), std::nullopt);
   EXPECT_EQ(FindValue(text, "SOFT", ""), std::nullopt);
@@ -87,29 +94,27 @@ TEST(IniRead, CommentsSectionsAndDuplicates) {
 
 TEST(IniRead, AllLineEnds) {
   const std::string text = "[SOFT]\rA=1\rB=2\nC=3\r\nD=4\n\rE=5";
-  EXPECT_EQ(Find(text, "A"), "1");
-  EXPECT_EQ(Find(text, "B"), "2");
-  EXPECT_EQ(Find(text, "C"), "3");
-  EXPECT_EQ(Find(text, "D"), "4");
-  EXPECT_EQ(Find(text, "E"), "5");
+  ExpectValues(text, {{"A", "1"}, {"B", "2"}, {"C", "3"}, {"D", "4"}, {"E", "5"}});
 }
 
 TEST(IniInt, DigitsWithSignUpToTheFirstOtherByte) {
-  EXPECT_EQ(ParseInt("1050"), 1050);
-  EXPECT_EQ(ParseInt("12abc"), 12);
-  EXPECT_EQ(ParseInt("abc"), 0);
-  EXPECT_EQ(ParseInt("-1"), -1);
-  EXPECT_EQ(ParseInt("+7"), 7);
-  EXPECT_EQ(ParseInt("-"), 0);
-  EXPECT_EQ(ParseInt("0x10"), 0);
-  EXPECT_EQ(ParseInt("1 2"), 1);
-  // Wraps modulo 2^32 as a signed 32-bit result.
-  EXPECT_EQ(ParseInt("2147483647"), INT_MAX);
-  EXPECT_EQ(ParseInt("2147483648"), INT_MIN);
-  EXPECT_EQ(ParseInt("4294967295"), -1);
-  EXPECT_EQ(ParseInt("4294967297"), 1);
-  EXPECT_EQ(ParseInt("-4294967296"), 0);
-  EXPECT_EQ(ParseInt("99999999999999999999"), static_cast<std::int32_t>(1661992959u));
+  // The last ones wrap modulo 2^32 as a signed 32-bit result.
+  const std::pair<const char*, std::int32_t> cases[] = {
+      {"1050", 1050},
+      {"12abc", 12},
+      {"abc", 0},
+      {"-1", -1},
+      {"+7", 7},
+      {"-", 0},
+      {"0x10", 0},
+      {"1 2", 1},
+      {"2147483647", INT_MAX},
+      {"2147483648", INT_MIN},
+      {"4294967295", -1},
+      {"4294967297", 1},
+      {"-4294967296", 0},
+      {"99999999999999999999", static_cast<std::int32_t>(1661992959u)}};
+  for (const auto& [text, value] : cases) EXPECT_EQ(ParseInt(text), value) << text;
 }
 
 class IniFile : public ::testing::Test {

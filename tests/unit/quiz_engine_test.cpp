@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/QuizEngine.h"
@@ -46,6 +47,8 @@ class Quiz : public ::testing::Test {
     ASSERT_TRUE(quiz.NextQuestion());
     view.Take();
   }
+  // The time bar's width and redness.
+  std::pair<int, int> Bar() { return {quiz.TimeBar().width, quiz.TimeBar().red}; }
   int PickedFrom(int start) {
     st.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
     return quiz.NextQuestion() ? st.CurLine : -1;
@@ -59,14 +62,12 @@ TEST(QuizRandom, KnownSequences) {
   // from 0 the seeds are 1, 134775814, ...; 100 * 134775814 / 2^32 = 3.14.
   QuizRandom r;
   r.seed = 0;
-  EXPECT_EQ(r.Next(100), 0u);
-  EXPECT_EQ(r.seed, 1u);
-  EXPECT_EQ(r.Next(100), 3u);
-  EXPECT_EQ(r.seed, 134775814u);
-  EXPECT_EQ(r.Next(100), 86u);
-  EXPECT_EQ(r.seed, 3698175007u);
-  EXPECT_EQ(r.Next(100), 20u);
-  EXPECT_EQ(r.seed, 870078620u);
+  const std::pair<std::uint32_t, std::uint32_t> steps[] = {
+      {0, 1}, {3, 134775814}, {86, 3698175007u}, {20, 870078620}};
+  for (const auto& [draw, seed] : steps) {
+    EXPECT_EQ(r.Next(100), draw);
+    EXPECT_EQ(r.seed, seed);
+  }
 
   r.seed = 12345;
   std::vector<std::uint32_t> drawn;
@@ -149,10 +150,7 @@ TEST_F(Quiz, NothingAskableChangesNothing) {
     st.Ticks = 77;
     st.AnsShown = true;
     EXPECT_FALSE(quiz.NextQuestion());
-    for (int start = 0; start < list.Count(); ++start) {
-      st.Rng.seed = SeedFor(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(list.Count()));
-      EXPECT_FALSE(quiz.NextQuestion());
-    }
+    for (int start = 0; start < list.Count(); ++start) EXPECT_EQ(PickedFrom(start), -1);
     EXPECT_EQ(st.CurLine, 3);
     EXPECT_EQ(st.QuesText, "old q");
     EXPECT_EQ(st.AnsText, "old a");
@@ -256,7 +254,6 @@ TEST_F(Quiz, WrongAnswerKeepsTheQuestionOpen) {
   EXPECT_TRUE(st.AnsShown);
   EXPECT_EQ(list.Get(0), "0ネコ,cat");
   EXPECT_EQ(st.History[5], HistoryEntry::Wrong("dog"));
-  EXPECT_EQ(st.History[5].text, "\x81\x7E dog");
 }
 
 TEST_F(Quiz, TextThatCodePage932CannotHoldIsWrong) {
@@ -515,13 +512,11 @@ TEST_F(Quiz, TimeBarWidthAndColour) {
   const struct { int ticks, width, red; } steps[] = {{0, 0, 0}, {499, 200, 127}, {999, 400, 255}};
   for (const auto& s : steps) {
     st.Ticks = s.ticks;
-    EXPECT_EQ(quiz.TimeBar().width, s.width) << "Ticks " << s.ticks;
-    EXPECT_EQ(quiz.TimeBar().red, s.red) << "Ticks " << s.ticks;
+    EXPECT_EQ(Bar(), std::pair(s.width, s.red)) << "Ticks " << s.ticks;
   }
   st.TimeLimit = 3;
   st.Ticks = 0;
-  EXPECT_EQ(quiz.TimeBar().width, 133);
-  EXPECT_EQ(quiz.TimeBar().red, 85);
+  EXPECT_EQ(Bar(), std::pair(133, 85));
 }
 
 TEST_F(Quiz, TimeBarAfterATimeOutIsFullAndRedForAnyLimit) {
@@ -534,16 +529,14 @@ TEST_F(Quiz, TimeBarAfterATimeOutIsFullAndRedForAnyLimit) {
     for (int tick = 0; tick < 3 && !st.Answered; ++tick) quiz.Timer1Timer();
     ASSERT_TRUE(st.Answered) << "limit " << limit;
     EXPECT_EQ(st.Ticks, limit);
-    EXPECT_EQ(quiz.TimeBar().width, 400) << "limit " << limit;
-    EXPECT_EQ(quiz.TimeBar().red, 255) << "limit " << limit;
+    EXPECT_EQ(Bar(), std::pair(400, 255)) << "limit " << limit;
     quiz.Timer1Timer();
-    EXPECT_EQ(quiz.TimeBar().width, 400) << "limit " << limit;
+    EXPECT_EQ(Bar(), std::pair(400, 255)) << "limit " << limit;
   }
   // A limit below 1 (never stored, but never a division by zero either).
   st.TimeLimit = 0;
   st.Ticks = 0;
-  EXPECT_EQ(quiz.TimeBar().width, 400);
-  EXPECT_EQ(quiz.TimeBar().red, 255);
+  EXPECT_EQ(Bar(), std::pair(400, 255));
 }
 
 TEST_F(Quiz, ResetAndApplyOptionsRestartTheState) {

@@ -22,33 +22,19 @@ TEST(WordLineSplit, QuestionAndAnswersAtFirstComma) {
 }
 
 TEST(WordLineSplit, LinesWithoutOrWithEarlyComma) {
-  // No comma: no question, and the answers are the whole line, mark included.
-  auto none = Split("0cat");
-  EXPECT_EQ(none.question, "");
-  EXPECT_EQ(none.answers, "0cat");
-
-  // A line that begins with a comma: the comma is its state mark and its
-  // separator at once.
-  auto lead = Split(",cat");
-  EXPECT_EQ(lead.question, "");
-  EXPECT_EQ(lead.answers, "cat");
-
-  // Comma right after the mark: empty question.
-  auto second = Split("0,cat");
-  EXPECT_EQ(second.question, "");
-  EXPECT_EQ(second.answers, "cat");
-
-  auto trailing = Split("0dog,");
-  EXPECT_EQ(trailing.question, "dog");
-  EXPECT_EQ(trailing.answers, "");
-
-  auto empty = Split("");
-  EXPECT_EQ(empty.question, "");
-  EXPECT_EQ(empty.answers, "");
-
-  auto markOnly = Split("1");
-  EXPECT_EQ(markOnly.question, "");
-  EXPECT_EQ(markOnly.answers, "1");
+  const struct {
+    const char *line, *question, *answers;
+  } cases[] = {
+      {"0cat", "", "0cat"},  // no comma: no question, the answers are the whole line, mark included
+      {",cat", "", "cat"},   // a leading comma is the state mark and the separator at once
+      {"0,cat", "", "cat"},  // comma right after the mark: empty question
+      {"0dog,", "dog", ""}, {"", "", ""}, {"1", "", "1"},
+  };
+  for (const auto& c : cases) {
+    auto s = Split(c.line);
+    EXPECT_EQ(s.question, c.question) << c.line;
+    EXPECT_EQ(s.answers, c.answers) << c.line;
+  }
 }
 
 TEST(WordLineSplit, DoubleByteCharactersWithBackslashOrBarTrailByte) {
@@ -105,26 +91,22 @@ TEST(WordLineForEachLine, FirstLastAndEmptyLines) {
 }
 
 TEST(WordLineForEachLine, NulEndsTheTextAndTellsWhetherMoreFollowed) {
-  bool after = true;
-  EXPECT_EQ(LinesOf("0a,b\r\n0c\0d\r\n0e,f\r\n"s, &after), (Lines{"0a,b", "0c"}));
-  EXPECT_TRUE(after);
-
-  after = true;
-  EXPECT_EQ(LinesOf("0a,b\r\n\0"s, &after), (Lines{"0a,b"}));
-  EXPECT_FALSE(after);  // the NUL was the last byte: nothing is lost
-
-  after = false;
-  EXPECT_EQ(LinesOf("\0x"s, &after), Lines{});
-  EXPECT_TRUE(after);
-
-  after = true;
-  EXPECT_EQ(LinesOf("no nul\r\n", &after), (Lines{"no nul"}));
-  EXPECT_FALSE(after);
-
-  // UTF-16LE "ab\r\n": the NUL after "a" cuts it short.
-  after = false;
-  EXPECT_EQ(LinesOf("a\0b\0\r\0\n\0"s, &after), (Lines{"a"}));
-  EXPECT_TRUE(after);
+  const struct {
+    std::string text;
+    Lines lines;
+    bool after;
+  } cases[] = {
+      {"0a,b\r\n0c\0d\r\n0e,f\r\n"s, {"0a,b", "0c"}, true},
+      {"0a,b\r\n\0"s, {"0a,b"}, false},  // the NUL was the last byte: nothing is lost
+      {"\0x"s, {}, true},
+      {"no nul\r\n", {"no nul"}, false},
+      {"a\0b\0\r\0\n\0"s, {"a"}, true},  // UTF-16LE "ab\r\n": the NUL after "a" cuts it short
+  };
+  for (const auto& c : cases) {
+    bool after = !c.after;
+    EXPECT_EQ(LinesOf(c.text, &after), c.lines) << c.text;
+    EXPECT_EQ(after, c.after) << c.text;
+  }
 }
 
 TEST(WordLineForEachLine, KeepsEveryOtherByte) {

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -22,22 +20,40 @@ using test::Lines;
 using test::LinesOf;
 using test::ListOf;
 using test::ModeOf;
+using test::Names;
+using test::OpenMessage;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
-using Names = std::vector<std::string>;
 using Result = WordList::SaveResult;
 using namespace std::string_literals;
 
-// Sets the modification time of `path` `seconds` into the past, as a copy
-// that keeps times (cp -p, rsync) would.
-void Backdate(const std::string& path, int seconds) {
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  struct timespec times[2] = {st.st_atim, st.st_mtim};
-  times[1].tv_sec -= seconds;
-  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
+// A word file w.txt in a scratch directory and a list to load it into.
+class WordFile : public ::testing::Test {
+ protected:
+  // Writes `bytes` as the file and loads it.
+  void Load(std::string_view bytes) {
+    WriteBytes(path, bytes);
+    list.Load(path);
+  }
+  // Saves the list and returns the file's bytes afterwards.
+  std::string SaveAs(Result expected) {
+    EXPECT_EQ(list.Save(path), expected);
+    return ReadBytes(path);
+  }
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  WordList list;
+};
+using WordListLoad = WordFile;
+using WordListSave = WordFile;
+using WordListUtf8 = WordFile;
+using WordListNul = WordFile;
+using WordListUnreadable = WordFile;
+using WordListBigFile = WordFile;
+using WordListSwitch = WordFile;
+using WordListChanged = WordFile;
+using WordListSaveFailure = WordFile;
 
 // ---- index access, marking, reset -------------------------------------------
 
@@ -70,31 +86,21 @@ TEST(WordListReset, EveryLineButCommentsAndEmptyLinesGetsZero) {
 
 // ---- loading and saving -----------------------------------------------------
 
-TEST(WordListLoad, LineEndsOfEveryKindSaveAsCrLf) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
-  WriteBytes(path, "0a,b\r0c,d\n0e,f\r\n\r\n0g,h\n\r0i,j");
-  WordList list;
-  list.Load(path);
+TEST_F(WordListLoad, LineEndsOfEveryKindSaveAsCrLf) {
+  Load("0a,b\r0c,d\n0e,f\r\n\r\n0g,h\n\r0i,j");
   EXPECT_EQ(LinesOf(list), (Lines{"0a,b", "0c,d", "0e,f", "", "0g,h", "", "0i,j"}));
-  EXPECT_EQ(list.Save(path), Result::Saved);
-  EXPECT_EQ(ReadBytes(path), "0a,b\r\n0c,d\r\n0e,f\r\n\r\n0g,h\r\n\r\n0i,j\r\n");
+  EXPECT_EQ(SaveAs(Result::Saved), "0a,b\r\n0c,d\r\n0e,f\r\n\r\n0g,h\r\n\r\n0i,j\r\n");
 }
 
-TEST(WordListLoad, ReplacesThePreviousLines) {
-  TempDir dir;
-  WriteBytes(dir / "one.txt", "0a,b\r\n0c,d\r\n");
-  WriteBytes(dir / "two.txt", "0x,y\r\n");
-  WriteBytes(dir / "empty.txt", "");
-  WordList list;
-  list.Load(dir / "one.txt");
-  list.Load(dir / "two.txt");
+TEST_F(WordListLoad, ReplacesThePreviousLines) {
+  Load("0a,b\r\n0c,d\r\n");
+  Load("0x,y\r\n");
   EXPECT_EQ(LinesOf(list), Lines{"0x,y"});
-  list.Load(dir / "empty.txt");
+  Load("");
   EXPECT_EQ(list.Count(), 0);
 }
 
-TEST(WordListSave, ByteStringsRoundTripUnchanged) {
+TEST_F(WordListSave, ByteStringsRoundTripUnchanged) {
   // Lines with no comma, a leading comma, a blank middle line, and cp932
   // characters whose second byte is "\" or "|" (ソ, 表, ポ).
   const std::string file =
@@ -108,10 +114,7 @@ TEST(WordListSave, ByteStringsRoundTripUnchanged) {
       // Lines longer than the save's 256 KiB buffer, between short ones.
       "0long," +
       std::string(300 << 10, 'a') + "\r\n" + "0b,B\r\n" + std::string(256 << 10, 'c') + "\r\n";
-  TempDir dir;
-  WriteBytes(dir / "in.txt", file);
-  WordList list;
-  list.Load(dir / "in.txt");
+  Load(file);
   ASSERT_EQ(list.Count(), 10);
   EXPECT_EQ(list.Get(4), "0\x83\x5C\x95\x5C,\x83\x7C;\x95\x5C");
   EXPECT_EQ(list.Get(6), "1\x83\x5C");
@@ -119,67 +122,51 @@ TEST(WordListSave, ByteStringsRoundTripUnchanged) {
   EXPECT_EQ(ReadBytes(dir / "out.txt"), file);
 }
 
-TEST(WordListSave, EmptyListWritesAZeroLengthFile) {
-  TempDir dir;
-  WordList list;
-  list.BindAbsent(dir / "word.txt");
-  EXPECT_EQ(list.Save(dir / "word.txt"), Result::Saved);
-  EXPECT_EQ(ReadBytes(dir / "word.txt"), "");
+TEST_F(WordListSave, EmptyListWritesAZeroLengthFile) {
+  list.BindAbsent(path);
+  EXPECT_EQ(SaveAs(Result::Saved), "");
   // The file just written is the list's own: saving again works.
   list.Add("0a,b");
-  EXPECT_EQ(list.Save(dir / "word.txt"), Result::Saved);
-  EXPECT_EQ(ReadBytes(dir / "word.txt"), "0a,b\r\n");
+  EXPECT_EQ(SaveAs(Result::Saved), "0a,b\r\n");
 }
 
-TEST(WordListSave, RepeatedSavesAfterMarkingAndKeepsPermissions) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
+TEST_F(WordListSave, RepeatedSavesAfterMarkingAndKeepsPermissions) {
   WriteBytes(path, "0a,b\r\n0c,d\r\n");
   ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
-  WordList list;
   list.Load(path);
   list.MarkAnswered(1);
-  EXPECT_EQ(list.Save(path), Result::Saved);
+  EXPECT_EQ(SaveAs(Result::Saved), "0a,b\r\n1c,d\r\n");
   list.MarkAnswered(0);
-  EXPECT_EQ(list.Save(path), Result::Saved);
-  EXPECT_EQ(ReadBytes(path), "1a,b\r\n1c,d\r\n");
+  EXPECT_EQ(SaveAs(Result::Saved), "1a,b\r\n1c,d\r\n");
   EXPECT_EQ(ModeOf(path) & 07777, 0600u);
   EXPECT_EQ(dir.List(), Names{"w.txt"});
 }
 
-TEST(WordListSave, ThroughASymbolicLink) {
-  TempDir dir;
+TEST_F(WordListSave, ThroughASymbolicLink) {
   WriteBytes(dir / "real.txt", "0a,b\r\n");
-  ASSERT_EQ(::symlink("real.txt", (dir / "word.txt").c_str()), 0);
-  WordList list;
-  list.Load(dir / "word.txt");
+  ASSERT_EQ(::symlink("real.txt", path.c_str()), 0);
+  list.Load(path);
   list.MarkAnswered(0);
-  EXPECT_EQ(list.Save(dir / "word.txt"), Result::Saved);
-  EXPECT_TRUE(S_ISLNK(ModeOf(dir / "word.txt")));
+  EXPECT_EQ(SaveAs(Result::Saved), "1a,b\r\n");
+  EXPECT_TRUE(S_ISLNK(ModeOf(path)));
   EXPECT_EQ(ReadBytes(dir / "real.txt"), "1a,b\r\n");
-  EXPECT_EQ(list.Save(dir / "word.txt"), Result::Saved);
+  EXPECT_EQ(list.Save(path), Result::Saved);
 }
 
 // ---- UTF-8 word files --------------------------------------------------------
 
-TEST(WordListUtf8, RoundTripWithAndWithoutByteOrderMark) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
+TEST_F(WordListUtf8, RoundTripWithAndWithoutByteOrderMark) {
   const std::string body = "0犬,いぬ;inu\r\n;メモ,note\r\n1猫,ねこ\r\n";
   for (const std::string& bom : {"\xEF\xBB\xBF"s, ""s}) {
-    WriteBytes(path, bom + body);
-    WordList list;
-    list.Load(path);
+    Load(bom + body);
     EXPECT_EQ(list.TextEncoding(), codec::Encoding::Utf8);
     EXPECT_EQ(list.HasBom(), !bom.empty());
     // The mark is not part of line 0: its state mark is the byte after it.
     EXPECT_EQ(LinesOf(list), (Lines{"0犬,いぬ;inu", ";メモ,note", "1猫,ねこ"}));
     list.MarkAnswered(0);
-    ASSERT_EQ(list.Save(path), Result::Saved);
-    EXPECT_EQ(ReadBytes(path), bom + "1犬,いぬ;inu\r\n;メモ,note\r\n1猫,ねこ\r\n");
+    EXPECT_EQ(SaveAs(Result::Saved), bom + "1犬,いぬ;inu\r\n;メモ,note\r\n1猫,ねこ\r\n");
     list.ResetPass();
-    ASSERT_EQ(list.Save(path), Result::Saved);
-    EXPECT_EQ(ReadBytes(path), bom + "0犬,いぬ;inu\r\n;メモ,note\r\n0猫,ねこ\r\n");
+    EXPECT_EQ(SaveAs(Result::Saved), bom + "0犬,いぬ;inu\r\n;メモ,note\r\n0猫,ねこ\r\n");
   }
   // A file the program creates is code page 932, without a mark.
   WordList fresh;
@@ -189,15 +176,11 @@ TEST(WordListUtf8, RoundTripWithAndWithoutByteOrderMark) {
   EXPECT_FALSE(fresh.HasBom());
 }
 
-TEST(WordListUtf8, AMarkInPlaceOfAMultiByteCharacterTakesTheWholeCharacter) {
+TEST_F(WordListUtf8, AMarkInPlaceOfAMultiByteCharacterTakesTheWholeCharacter) {
   // Lines written without a state mark: replacing only the first byte of
   // "犬" would leave broken UTF-8, and the file would load as code page 932
   // next time.
-  TempDir dir;
-  const std::string path = dir / "w.txt";
-  WriteBytes(path, "犬,dog\r\nねこ,cat\r\n0é,e\r\n");
-  WordList list;
-  list.Load(path);
+  Load("犬,dog\r\nねこ,cat\r\n0é,e\r\n");
   list.MarkAnswered(0);
   EXPECT_EQ(LinesOf(list), (Lines{"1,dog", "ねこ,cat", "0é,e"}));
   list.ResetPass();
@@ -210,54 +193,35 @@ TEST(WordListUtf8, AMarkInPlaceOfAMultiByteCharacterTakesTheWholeCharacter) {
 
 // ---- files the list must not overwrite ----------------------------------------
 
-TEST(WordListNul, TextCutAtANulIsNeverSavedBack) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
+TEST_F(WordListNul, TextCutAtANulIsNeverSavedBack) {
   const std::string file = "0a,b\r\n0c\0d\r\n0e,f\r\n"s;
-  WriteBytes(path, file);
-  WordList list;
-  list.Load(path);
+  Load(file);
   EXPECT_EQ(LinesOf(list), (Lines{"0a,b", "0c"}));
   list.MarkAnswered(0);
   EXPECT_EQ(list.Save(path), Result::NotOwned);
-  EXPECT_EQ(list.Save(path), Result::NotOwned);
-  EXPECT_EQ(ReadBytes(path), file);
+  EXPECT_EQ(SaveAs(Result::NotOwned), file);
   EXPECT_EQ(dir.List(), Names{"w.txt"});
 }
 
-TEST(WordListNul, Utf16FileIsLeftWhole) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
+TEST_F(WordListNul, Utf16FileIsLeftWhole) {
   const std::string utf16 =
       "\xff\xfe"
       "0\0a\0,\0b\0\r\0\n\0"s;
-  WriteBytes(path, utf16);
-  WordList list;
-  list.Load(path);
-  EXPECT_EQ(list.Save(path), Result::NotOwned);
-  EXPECT_EQ(ReadBytes(path), utf16);
+  Load(utf16);
+  EXPECT_EQ(SaveAs(Result::NotOwned), utf16);
 }
 
-TEST(WordListNul, NulAsTheLastByteLosesNothing) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
-  WriteBytes(path, "0a,b\r\n\0"s);
-  WordList list;
-  list.Load(path);
+TEST_F(WordListNul, NulAsTheLastByteLosesNothing) {
+  Load("0a,b\r\n\0"s);
   EXPECT_EQ(LinesOf(list), Lines{"0a,b"});
-  EXPECT_EQ(list.Save(path), Result::Saved);
-  EXPECT_EQ(ReadBytes(path), "0a,b\r\n");
+  EXPECT_EQ(SaveAs(Result::Saved), "0a,b\r\n");
 }
 
-TEST(WordListUnreadable, FailedLoadKeepsTheLinesAndNeverWritesThatFile) {
-  TempDir dir;
-  WriteBytes(dir / "good.txt", "0a,b\r\n");
+TEST_F(WordListUnreadable, FailedLoadKeepsTheLinesAndNeverWritesThatFile) {
   const std::string bad = dir / "bad.txt";
   ASSERT_EQ(::mkdir(bad.c_str(), 0700), 0);  // in the way of reading
-
-  WordList list;
-  list.Load(dir / "good.txt");
-  EXPECT_EQ(ErrorOf([&] { list.Load(bad); }), "ファイル " + bad + " は開けません");
+  Load("0a,b\r\n");
+  EXPECT_EQ(ErrorOf([&] { list.Load(bad); }), OpenMessage(bad));
   EXPECT_EQ(LinesOf(list), Lines{"0a,b"});
   EXPECT_EQ(list.Save(bad), Result::NotOwned);
   EXPECT_TRUE(S_ISDIR(ModeOf(bad)));
@@ -269,24 +233,21 @@ TEST(WordListUnreadable, FailedLoadKeepsTheLinesAndNeverWritesThatFile) {
   EXPECT_EQ(ReadBytes(bad), "0mine,keep\r\n");
 }
 
-TEST(WordListUnreadable, DirectoryAndDevicesAreOpenErrors) {
-  TempDir dir;
-  for (const std::string& path : {dir.path(), std::string("/dev/zero"), std::string("/dev/null")}) {
-    WordList list = ListOf({"0a,b"});
-    EXPECT_EQ(ErrorOf([&] { list.Load(path); }), "ファイル " + path + " は開けません");
+TEST_F(WordListUnreadable, DirectoryAndDevicesAreOpenErrors) {
+  for (const std::string& p : {dir.path(), std::string("/dev/zero"), std::string("/dev/null")}) {
+    list = ListOf({"0a,b"});
+    EXPECT_EQ(ErrorOf([&] { list.Load(p); }), OpenMessage(p));
     EXPECT_EQ(LinesOf(list), Lines{"0a,b"});
-    EXPECT_EQ(list.Save(path), Result::NotOwned);
+    EXPECT_EQ(list.Save(p), Result::NotOwned);
   }
 }
 
-TEST(WordListUnreadable, FileTooLargeForTheListIsRefusedUnreadAndKept) {
-  TempDir dir;
-  const std::string path = dir / "huge.txt";
+TEST_F(WordListUnreadable, FileTooLargeForTheListIsRefusedUnreadAndKept) {
   WriteBytes(path, "0a,b\r\n");
   // Sparse: it takes no disk, and reading it whole would take 4 GiB of memory.
   ASSERT_EQ(::truncate(path.c_str(), off_t(WordList::kMaxBytes) + 1), 0);
-  WordList list = ListOf({"0x,y"});
-  EXPECT_EQ(ErrorOf([&] { list.Load(path); }), "ファイル " + path + " は開けません");
+  list = ListOf({"0x,y"});
+  EXPECT_EQ(ErrorOf([&] { list.Load(path); }), OpenMessage(path));
   EXPECT_EQ(LinesOf(list), Lines{"0x,y"});
   EXPECT_EQ(list.Save(path), Result::NotOwned);
   struct stat st {};
@@ -298,14 +259,10 @@ TEST(WordListUnreadable, FileTooLargeForTheListIsRefusedUnreadAndKept) {
 // A big file's lines are read from the page cache rather than copied.
 // Marks stay in the program's memory, and a file cut short by another
 // program while it is in use neither ends the program nor gets written.
-TEST(WordListBigFile, MarksSaveAndACutFileIsSurvivedAndLeftAlone) {
-  TempDir dir;
-  const std::string path = dir / "big.txt";
+TEST_F(WordListBigFile, MarksSaveAndACutFileIsSurvivedAndLeftAlone) {
   std::string file;
   for (int i = 0; file.size() < 2'000'000; ++i) file += "1q" + std::to_string(i) + ",a\n";
-  WriteBytes(path, file);
-  WordList list;
-  list.Load(path);
+  Load(file);
   ASSERT_GT(list.Count(), 100'000);
   list.ResetPass();
   list.MarkAnswered(list.Count() - 1);
@@ -338,9 +295,8 @@ TEST(WordListBigFile, MarksSaveAndACutFileIsSurvivedAndLeftAlone) {
 // A save that must rewrite the file in place (its directory refuses new
 // files) never reads the lines from the bytes it is overwriting: LF line
 // ends grow into CR LF, so the new text runs ahead of the old.
-TEST(WordListBigFile, RewriteInPlaceWritesTheLinesAsLoaded) {
-  TempDir dir;
-  const std::string cache = dir / "cache", path = dir / "big.txt";
+TEST_F(WordListBigFile, RewriteInPlaceWritesTheLinesAsLoaded) {
+  const std::string cache = dir / "cache";
   ASSERT_EQ(::mkdir(cache.c_str(), 0755), 0);
   test::GiveToUnprivileged(cache);
   Lines lines;
@@ -354,7 +310,6 @@ TEST(WordListBigFile, RewriteInPlaceWritesTheLinesAsLoaded) {
   ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
   const std::string saved = test::AsUnprivileged([&] {
     ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    WordList list;
     list.Load(path);
     list.MarkAnswered(0);
     return ErrorOf([&] { list.Save(path); });
@@ -363,22 +318,17 @@ TEST(WordListBigFile, RewriteInPlaceWritesTheLinesAsLoaded) {
   EXPECT_EQ(saved, "(no error)");
   lines[0][0] = kLineAnswered;
   EXPECT_EQ(ReadBytes(path), test::CrLfText(lines));
-  EXPECT_EQ(dir.List(), (Names{"big.txt", "cache"}));
+  EXPECT_EQ(dir.List(), (Names{"cache", "w.txt"}));
 }
 
-TEST(WordListUnreadable, SwitchingToAnotherFileStillWorks) {
-  TempDir dir;
+TEST_F(WordListUnreadable, SwitchingToAnotherFileStillWorks) {
   const std::string bad = dir / "bad.txt";
   ASSERT_EQ(::mkdir(bad.c_str(), 0755), 0);
-  WriteBytes(dir / "other.txt", "0x,y\r\n");
-
-  WordList list;
   EXPECT_NE(ErrorOf([&] { list.Load(bad); }), "(no error)");
   EXPECT_EQ(list.Save(bad), Result::NotOwned);
-  list.Load(dir / "other.txt");
+  Load("0x,y\r\n");
   list.MarkAnswered(0);
-  EXPECT_EQ(list.Save(dir / "other.txt"), Result::Saved);
-  EXPECT_EQ(ReadBytes(dir / "other.txt"), "1x,y\r\n");
+  EXPECT_EQ(SaveAs(Result::Saved), "1x,y\r\n");
 
   WordList fresh;
   EXPECT_NE(ErrorOf([&] { fresh.Load(bad); }), "(no error)");
@@ -387,13 +337,9 @@ TEST(WordListUnreadable, SwitchingToAnotherFileStillWorks) {
   EXPECT_EQ(ReadBytes(dir / "new.txt"), "");
 }
 
-TEST(WordListSwitch, FailedLoadIntoAFreshListLeavesTheCurrentOneWhole) {
+TEST_F(WordListSwitch, FailedLoadIntoAFreshListLeavesTheCurrentOneWhole) {
   // The window loads another file into a new list and swaps only on success.
-  TempDir dir;
-  const std::string current = dir / "current.txt";
-  WriteBytes(current, "0a,b\r\n0c,d\r\n");
-  WordList list;
-  list.Load(current);
+  Load("0a,b\r\n0c,d\r\n");
   list.MarkAnswered(0);
 
   WordList next;
@@ -402,123 +348,89 @@ TEST(WordListSwitch, FailedLoadIntoAFreshListLeavesTheCurrentOneWhole) {
   EXPECT_EQ(next.Save(dir / "missing.txt"), Result::NotOwned);
   EXPECT_FALSE(StampOf(dir / "missing.txt").exists);
 
-  EXPECT_EQ(list.Save(current), Result::Saved);
-  EXPECT_EQ(ReadBytes(current), "1a,b\r\n0c,d\r\n");
+  EXPECT_EQ(SaveAs(Result::Saved), "1a,b\r\n0c,d\r\n");
 }
 
-TEST(WordListChanged, FileEditedAfterLoadingIsLeftAlone) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
-  WriteBytes(path, "0a,b\r\n");
-  WordList list;
-  list.Load(path);
+TEST_F(WordListChanged, FileEditedAfterLoadingIsLeftAlone) {
+  Load("0a,b\r\n");
   list.MarkAnswered(0);
   WriteBytes(path, "0a,b\r\n0new,line\r\n");
-  EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
-  EXPECT_EQ(ReadBytes(path), "0a,b\r\n0new,line\r\n");
+  EXPECT_EQ(SaveAs(Result::ChangedOnDisk), "0a,b\r\n0new,line\r\n");
 
   // Loading again makes it the list's file once more.
   list.Load(path);
   EXPECT_EQ(list.Save(path), Result::Saved);
 }
 
-TEST(WordListChanged, SameSizeEditAndReplacementAreNoticed) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
-  WriteBytes(path, "0a,b\r\n");
-  WordList list;
-  list.Load(path);
-
+TEST_F(WordListChanged, SameSizeEditAndReplacementAreNoticed) {
+  Load("0a,b\r\n");
   // Same size, older time stamp: only the time tells.
   WriteBytes(path, "0x,y\r\n");
-  Backdate(path, 100);
-  EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
-  EXPECT_EQ(ReadBytes(path), "0x,y\r\n");
+  ASSERT_TRUE(test::Backdate(path, 100));
+  EXPECT_EQ(SaveAs(Result::ChangedOnDisk), "0x,y\r\n");
 
   // Replaced by another file with the same size and time: only the inode tells.
   list.Load(path);
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   WriteBytes(dir / "other", "0p,q\r\n");
-  struct timespec times[2] = {st.st_atim, st.st_mtim};
-  ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "other").c_str(), times, 0), 0);
+  ASSERT_TRUE(test::SetTimes(dir / "other", st));
   ASSERT_EQ(::rename((dir / "other").c_str(), path.c_str()), 0);
-  EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
-  EXPECT_EQ(ReadBytes(path), "0p,q\r\n");
+  EXPECT_EQ(SaveAs(Result::ChangedOnDisk), "0p,q\r\n");
 }
 
-TEST(WordListChanged, EditThatPutsSizeAndTimesBackIsNoticedWithinTheSameSecond) {
+TEST_F(WordListChanged, EditThatPutsSizeAndTimesBackIsNoticedWithinTheSameSecond) {
   // Only the change time, to the nanosecond, tells. Started just after a
   // second begins, so that load and edit fall in the same second.
-  TempDir dir;
-  const std::string path = dir / "w.txt";
   for (int attempt = 0; attempt < 3; ++attempt) {
     struct timespec now {};
     ::clock_gettime(CLOCK_REALTIME, &now);
     ::usleep(static_cast<useconds_t>((1000000000 - now.tv_nsec) / 1000 + 5000));
-    WriteBytes(path, "0a,b\r\n");
-    WordList list;
-    list.Load(path);
+    Load("0a,b\r\n");
     struct stat loaded {};
     ASSERT_EQ(::stat(path.c_str(), &loaded), 0);
     ::usleep(20000);
     WriteBytes(path, "0x,y\r\n");
-    struct timespec times[2] = {loaded.st_atim, loaded.st_mtim};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    ASSERT_TRUE(test::SetTimes(path, loaded));
     struct stat edited {};
     ASSERT_EQ(::stat(path.c_str(), &edited), 0);
     if (edited.st_ctim.tv_sec != loaded.st_ctim.tv_sec) continue;  // a slow machine: try again
-    EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
-    EXPECT_EQ(ReadBytes(path), "0x,y\r\n");
+    EXPECT_EQ(SaveAs(Result::ChangedOnDisk), "0x,y\r\n");
     return;
   }
   FAIL() << "could not edit the file within one second";
 }
 
-TEST(WordListChanged, EditAfterASaveIsNoticedToo) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
-  WordList list = ListOf({"0a,b"});
+TEST_F(WordListChanged, EditAfterASaveIsNoticedToo) {
+  list = ListOf({"0a,b"});
   list.BindAbsent(path);
   EXPECT_EQ(list.Save(path), Result::Saved);
   WriteBytes(path, "0theirs,x\r\n");
-  EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
-  EXPECT_EQ(ReadBytes(path), "0theirs,x\r\n");
+  EXPECT_EQ(SaveAs(Result::ChangedOnDisk), "0theirs,x\r\n");
 }
 
-TEST(WordListChanged, FileThatAppearedAfterStartIsNotWiped) {
+TEST_F(WordListChanged, FileThatAppearedAfterStartIsNotWiped) {
   // First run without a word file; the user copies one into place before
   // the program ends. The empty list must not replace it.
-  TempDir dir;
-  const std::string path = dir / "word.txt";
-  WordList list;
   list.BindAbsent(path);
   WriteBytes(dir / "download.txt", "0ネコ,cat\r\n");
-  Backdate(dir / "download.txt", 3600);
+  ASSERT_TRUE(test::Backdate(dir / "download.txt", 3600));
   ASSERT_EQ(::rename((dir / "download.txt").c_str(), path.c_str()), 0);
-  EXPECT_EQ(list.Save(path), Result::ChangedOnDisk);
-  EXPECT_EQ(ReadBytes(path), "0ネコ,cat\r\n");
+  EXPECT_EQ(SaveAs(Result::ChangedOnDisk), "0ネコ,cat\r\n");
 }
 
-TEST(WordListChanged, UnrelatedExistingFileIsNotOverwritten) {
-  TempDir dir;
-  WriteBytes(dir / "mine.txt", "0a,b\r\n");
+TEST_F(WordListChanged, UnrelatedExistingFileIsNotOverwritten) {
   WriteBytes(dir / "other.txt", "0other,file\r\n");
-  WordList list;
-  list.Load(dir / "mine.txt");
+  Load("0a,b\r\n");
   EXPECT_EQ(list.Save(dir / "other.txt"), Result::ChangedOnDisk);
   EXPECT_EQ(ReadBytes(dir / "other.txt"), "0other,file\r\n");
-  EXPECT_EQ(list.Save(dir / "mine.txt"), Result::Saved);
+  EXPECT_EQ(list.Save(path), Result::Saved);
 }
 
-TEST(WordListChanged, DeletedFileIsNotCreatedAgain) {
+TEST_F(WordListChanged, DeletedFileIsNotCreatedAgain) {
   // Removed by the user or a sync tool on purpose, after a load or a save;
   // a file that was never there is still created.
-  TempDir dir;
-  const std::string path = dir / "w.txt";
-  WriteBytes(path, "0a,b\r\n");
-  WordList list;
-  list.Load(path);
+  Load("0a,b\r\n");
   ASSERT_EQ(::unlink(path.c_str()), 0);
   EXPECT_EQ(list.Save(path), Result::DeletedOnDisk);
   EXPECT_EQ(dir.List(), Names{});
@@ -531,49 +443,31 @@ TEST(WordListChanged, DeletedFileIsNotCreatedAgain) {
 
 // ---- failed saves ---------------------------------------------------------------
 
-TEST(WordListSaveFailure, ErrorsLeaveTheFileAndAllowARetry) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
+TEST_F(WordListSaveFailure, ErrorsLeaveTheFileAndAllowARetry) {
   std::string file;
   for (int i = 0; i < 200; ++i) file += "0question" + std::to_string(i) + ",answer\r\n";
-  WriteBytes(path, file);
-
-  // In a child whose files may not grow past 1 KiB the save fails; the
-  // same list saves fine once the limit is lifted.
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    WordList list;
-    list.Load(path);
-    list.MarkAnswered(0);
-    struct rlimit rl {};
-    ::getrlimit(RLIMIT_FSIZE, &rl);
-    const rlim_t original = rl.rlim_cur;
-    rl.rlim_cur = 1024;
-    ::setrlimit(RLIMIT_FSIZE, &rl);
-    const std::string first = ErrorOf([&] { list.Save(path); });
-    if (first != "ストリームへの書き込みエラー") ::_exit(1);
-    if (ReadBytes(path) != file) ::_exit(2);
-    if (dir.List() != Names{"w.txt"}) ::_exit(3);
-    rl.rlim_cur = original;
-    ::setrlimit(RLIMIT_FSIZE, &rl);
-    if (list.Save(path) != Result::Saved) ::_exit(4);
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status)) << "child killed by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: wrong error, 2: file changed, 3: temporary file left, "
-                                       "4: retry refused";
+  Load(file);
+  list.MarkAnswered(0);
+  // While files may not grow past 1 KiB the save fails; the same list saves
+  // fine once the limit is lifted.
+  const std::string report = test::InChildWithFileSizeLimit(1024, [&] {
+    std::string seen = ErrorOf([&] { list.Save(path); });
+    if (ReadBytes(path) != file) seen += " (file changed)";
+    if (dir.List() != Names{"w.txt"}) seen += " (temporary file left)";
+    test::LiftFileSizeLimit();
+    if (list.Save(path) != Result::Saved) seen += " (retry refused)";
+    return seen;
+  });
+  EXPECT_EQ(report, test::kWriteMessage);
   EXPECT_EQ(ReadBytes(path), "1" + file.substr(1));
   EXPECT_EQ(dir.List(), Names{"w.txt"});
 }
 
-TEST(WordListSaveFailure, UnwritableLocationsAreCreateErrors) {
-  TempDir dir;
-  WordList list = ListOf({"0a,b"});
+TEST_F(WordListSaveFailure, UnwritableLocationsAreCreateErrors) {
+  list = ListOf({"0a,b"});
   const std::string nowhere = dir / "no/such/dir/w.txt";
   list.BindAbsent(nowhere);
-  EXPECT_EQ(ErrorOf([&] { list.Save(nowhere); }), "ファイル " + nowhere + " を作成できません");
+  EXPECT_EQ(ErrorOf([&] { list.Save(nowhere); }), test::CreateMessage(nowhere));
   EXPECT_EQ(dir.List(), Names{});
 }
 
