@@ -33,6 +33,7 @@ namespace {
 
 using test::Child;
 using test::OnNextModal;
+using test::Press;
 
 using test::Lines;
 using test::LinesOf;
@@ -42,9 +43,12 @@ using namespace std::string_literals;
 
 const std::string kNeko = "0\x83\x6C\x83\x52,cat";  // 0ネコ,cat
 
-void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-  QKeyEvent press(QEvent::KeyPress, key, mods);
-  QApplication::sendEvent(w, &press);
+QLineEdit* Edit1(const QObject* d) { return Child<QLineEdit>(d, "Edit1"); }
+QLineEdit* Edit2(const QObject* d) { return Child<QLineEdit>(d, "Edit2"); }
+QTableView* GridView(const QObject* d) { return Child<QTableView>(d, "StringGrid1"); }
+void Click(const QObject* d, const char* button) { Child<QPushButton>(d, button)->click(); }
+void ShowPage(const QObject* d, const char* page) {
+  Child<QTabWidget>(d, "WordControl")->setCurrentWidget(Child<QWidget>(d, page));
 }
 
 // The word lines "0q1,a1" .. "0qN,aN".
@@ -55,8 +59,8 @@ Lines Numbered(int n) {
 }
 
 void SelectRows(TWordFormDlg& dlg, int top, int bottom) {
-  QAbstractItemModel* m = Child<QTableView>(&dlg, "StringGrid1")->model();
-  auto* sel = Child<QTableView>(&dlg, "StringGrid1")->selectionModel();
+  QAbstractItemModel* m = GridView(&dlg)->model();
+  auto* sel = GridView(&dlg)->selectionModel();
   sel->setCurrentIndex(m->index(bottom, 0), QItemSelectionModel::NoUpdate);
   sel->select(QItemSelection(m->index(top, 0), m->index(bottom, 2)),
               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -64,8 +68,7 @@ void SelectRows(TWordFormDlg& dlg, int top, int bottom) {
 
 std::vector<int> SelectedRows(const TWordFormDlg& dlg) {
   std::vector<int> rows;
-  for (const QModelIndex& i : Child<QTableView>(&dlg, "StringGrid1")->selectionModel()->selectedRows())
-    rows.push_back(i.row());
+  for (const QModelIndex& i : GridView(&dlg)->selectionModel()->selectedRows()) rows.push_back(i.row());
   return rows;
 }
 
@@ -79,7 +82,18 @@ bool RunEditor(WordList& list, std::function<void(TWordFormDlg*)> act) {
   return ExecWordEditor(nullptr, {10, 20}, list);
 }
 
-TEST(WordEditor, OkRightAfterOpeningGivesTheLinesBack) {
+// A word editor, filled by Fill.
+class WordEditor : public ::testing::Test {
+ protected:
+  void Fill(Lines l) {
+    lines = std::move(l);
+    dlg.Fill(Views(lines));
+  }
+  Lines lines;
+  TWordFormDlg dlg;
+};
+
+TEST_F(WordEditor, OkRightAfterOpeningGivesTheLinesBack) {
   const Lines before = {
       kNeko,
       "1\x8C\xA2,dog;hound,x",  // 犬: answers hold a later comma
@@ -93,7 +107,7 @@ TEST(WordEditor, OkRightAfterOpeningGivesTheLinesBack) {
       "",
   };
   WordList list = ListOf(before);
-  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { Child<QPushButton>(d, "BitBtn3")->click(); }));
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { Click(d, "BitBtn3"); }));
   const Lines expected = {
       kNeko,        "1\x8C\xA2,dog;hound,x", ";comment,c", "",    ",lead,x",
       "0,0nocomma", "\x83\x5C,so",           "0,",         "x,x", "",
@@ -101,45 +115,39 @@ TEST(WordEditor, OkRightAfterOpeningGivesTheLinesBack) {
   EXPECT_EQ(LinesOf(list), expected);
 
   // A second round trip changes nothing more.
-  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { Child<QPushButton>(d, "BitBtn3")->click(); }));
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) { Click(d, "BitBtn3"); }));
   EXPECT_EQ(LinesOf(list), expected);
 }
 
-TEST(WordEditor, GridShowsCaptionRowAndSplitCells) {
-  const Lines lines = {kNeko, "", ",lead,x", "0nocomma", "\x83\x5C,so"};
-  TWordFormDlg dlg;
-  dlg.Fill(Views(lines));
+TEST_F(WordEditor, GridShowsCaptionRowAndSplitCells) {
+  Fill({kNeko, "", ",lead,x", "0nocomma", "\x83\x5C,so"});
   ASSERT_EQ(dlg.Grid()->rowCount(), 6);
-  EXPECT_EQ(Shown(dlg, 0, 0), "");
-  EXPECT_EQ(Shown(dlg, 0, 1), "問題");
-  EXPECT_EQ(Shown(dlg, 0, 2), "答え");
-  EXPECT_EQ(Shown(dlg, 1, 0), "0");
-  EXPECT_EQ(Shown(dlg, 1, 1), "ネコ");
-  EXPECT_EQ(Shown(dlg, 1, 2), "cat");
-  for (int c = 0; c < 3; ++c) EXPECT_EQ(dlg.Grid()->CellBytes(2, c), "");
-  EXPECT_EQ(dlg.Grid()->CellBytes(3, 0), ",");
-  EXPECT_EQ(dlg.Grid()->CellBytes(3, 1), "");
-  EXPECT_EQ(dlg.Grid()->CellBytes(3, 2), "lead,x");
-  EXPECT_EQ(dlg.Grid()->CellBytes(4, 1), "");
-  EXPECT_EQ(dlg.Grid()->CellBytes(4, 2), "0nocomma");
-  EXPECT_EQ(dlg.Grid()->CellBytes(5, 0), "\x83");
-  EXPECT_EQ(dlg.Grid()->CellBytes(5, 1), "\x5C");
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(Shown(dlg, 0, c), (QStringList{"", "問題", "答え"}[c]));
+    EXPECT_EQ(Shown(dlg, 1, c), (QStringList{"0", "ネコ", "cat"}[c]));
+  }
+  const struct {
+    int row, column;
+    const char* bytes;
+  } cells[] = {{2, 0, ""},       {2, 1, ""}, {2, 2, ""},         {3, 0, ","},    {3, 1, ""},
+               {3, 2, "lead,x"}, {4, 1, ""}, {4, 2, "0nocomma"}, {5, 0, "\x83"}, {5, 1, "\x5C"}};
+  for (const auto& c : cells) {
+    EXPECT_EQ(dlg.Grid()->CellBytes(c.row, c.column), c.bytes) << c.row << "," << c.column;
+  }
   EXPECT_FALSE(dlg.Grid()->flags(dlg.Grid()->index(1, 1)) & Qt::ItemIsEditable);
 
   // Opening state: page WordAdd, initial texts, selection on the caption row.
   EXPECT_EQ(Child<QTabWidget>(&dlg, "WordControl")->currentWidget(), Child<QWidget>(&dlg, "WordAdd"));
-  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit1")->text(), "問題");
-  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit2")->text(), "Question");
-  EXPECT_EQ(Child<QLabel>(&dlg, "Label1")->buddy(), Child<QLineEdit>(&dlg, "Edit1"));
-  EXPECT_EQ(Child<QLabel>(&dlg, "Label2")->buddy(), Child<QLineEdit>(&dlg, "Edit2"));
+  EXPECT_EQ(Edit1(&dlg)->text(), "問題");
+  EXPECT_EQ(Edit2(&dlg)->text(), "Question");
+  EXPECT_EQ(Child<QLabel>(&dlg, "Label1")->buddy(), Edit1(&dlg));
+  EXPECT_EQ(Child<QLabel>(&dlg, "Label2")->buddy(), Edit2(&dlg));
   EXPECT_EQ(SelectedRows(dlg), std::vector<int>{0});
 }
 
-TEST(WordEditor, HugeCellsShowABoundedNumberOfCharacters) {
+TEST_F(WordEditor, HugeCellsShowABoundedNumberOfCharacters) {
   // A 5 MB question and a 50 MB answer.
-  const Lines lines = {"0" + std::string(5'000'000, 'q') + "," + std::string(50'000'000, 'a')};
-  TWordFormDlg dlg;
-  dlg.Fill(Views(lines));
+  Fill({"0" + std::string(5'000'000, 'q') + "," + std::string(50'000'000, 'a')});
   const QString cut = QString(WordGridModel::kShownBytes, 'q') + QStringLiteral("…");
   EXPECT_EQ(Shown(dlg, 1, 1), cut);
   EXPECT_EQ(Shown(dlg, 1, 2), QString(cut).replace('q', 'a'));
@@ -148,37 +156,33 @@ TEST(WordEditor, HugeCellsShowABoundedNumberOfCharacters) {
   EXPECT_EQ(dlg.Grid()->CellBytes(1, 2).size(), 50'000'000u);  // the line itself stays whole
 }
 
-TEST(WordEditor, GridGeometryAndGrowingWithTheWindow) {
-  TWordFormDlg dlg;
-  const Lines lines = Numbered(50);
-  dlg.Fill(Views(lines));
+TEST_F(WordEditor, GridGeometryAndGrowingWithTheWindow) {
+  Fill(Numbered(50));
   dlg.show();
   EXPECT_EQ(dlg.frameGeometry().size(), QSize(370, 327));  // the outer size
-  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->columnWidth(0), 13);
-  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->columnWidth(1), 160);
-  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->columnWidth(2), 160);
-  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->rowHeight(0), 14);
-  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->rowHeight(37), 14);
+  QTableView* view = GridView(&dlg);
+  EXPECT_EQ((std::vector{view->columnWidth(0), view->columnWidth(1), view->columnWidth(2)}),
+            (std::vector{13, 160, 160}));
+  EXPECT_EQ(view->rowHeight(0), 14);
+  EXPECT_EQ(view->rowHeight(37), 14);
 
-  Child<QTabWidget>(&dlg, "WordControl")->setCurrentWidget(Child<QWidget>(&dlg, "WordDel"));
+  ShowPage(&dlg, "WordDel");
   QApplication::processEvents();
-  const QSize gridBefore = Child<QTableView>(&dlg, "StringGrid1")->size();
+  const QSize gridBefore = view->size();
   const QSize before = dlg.size();
   dlg.resize(before + QSize(230, 173));
   QApplication::processEvents();
-  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->width(), gridBefore.width() + 230);
-  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->height(), gridBefore.height() + 173);
+  EXPECT_EQ(view->width(), gridBefore.width() + 230);
+  EXPECT_EQ(view->height(), gridBefore.height() + 173);
   EXPECT_EQ(Child<QFrame>(&dlg, "Panel2")->geometry().bottom(),
             Child<QWidget>(&dlg, "WordDel")->height() - 1);  // buttons stay at the bottom
   dlg.resize(before - QSize(70, 0));
   QApplication::processEvents();
-  EXPECT_EQ(Child<QTableView>(&dlg, "StringGrid1")->width(), gridBefore.width() - 70);
+  EXPECT_EQ(view->width(), gridBefore.width() - 70);
 }
 
-TEST(WordEditor, DeletingABlockMovesTheRowsBelowUp) {
-  const Lines lines = Numbered(9);  // with the caption row, 10 rows
-  TWordFormDlg dlg;
-  dlg.Fill(Views(lines));
+TEST_F(WordEditor, DeletingABlockMovesTheRowsBelowUp) {
+  Fill(Numbered(9));  // with the caption row, 10 rows
   SelectRows(dlg, 3, 5);
   dlg.BitBtn1Click();
   ASSERT_EQ(dlg.Grid()->rowCount(), 7);
@@ -195,14 +199,12 @@ TEST(WordEditor, DeletingABlockMovesTheRowsBelowUp) {
   EXPECT_EQ(dlg.Lines(), (Lines{lines[0], lines[1], lines[5], lines[6]}));
 }
 
-TEST(WordEditor, DeleteActsOnlyOnTheRowShownAsSelected) {
-  const Lines lines = Numbered(3);
-  TWordFormDlg dlg;
-  dlg.Fill(Views(lines));
+TEST_F(WordEditor, DeleteActsOnlyOnTheRowShownAsSelected) {
+  Fill(Numbered(3));
   dlg.show();
   auto* tabs = Child<QTabWidget>(&dlg, "WordControl");
   tabs->setCurrentWidget(Child<QWidget>(&dlg, "WordDel"));
-  auto* grid = Child<QTableView>(&dlg, "StringGrid1");
+  auto* grid = GridView(&dlg);
   SelectRows(dlg, 2, 2);
   // A click below the last row, or a Ctrl+click on the selected row: a row
   // stays selected, and Delete deletes that row.
@@ -215,8 +217,7 @@ TEST(WordEditor, DeleteActsOnlyOnTheRowShownAsSelected) {
   EXPECT_EQ(dlg.Lines(), (Lines{lines[0], lines[2]}));
 }
 
-TEST(WordEditor, TabsAreFlatButtonsAndTheShownPagesIsPressedIn) {
-  TWordFormDlg dlg;
+TEST_F(WordEditor, TabsAreFlatButtonsAndTheShownPagesIsPressedIn) {
   dlg.show();
   QTabBar* bar = Child<QTabWidget>(&dlg, "WordControl")->tabBar();
   const QColor face = bar->palette().color(bar->backgroundRole());
@@ -240,10 +241,8 @@ TEST(WordEditor, TabsAreFlatButtonsAndTheShownPagesIsPressedIn) {
   }
 }
 
-TEST(WordEditor, CaptionRowIsNeverDeleted) {
-  const Lines lines = Numbered(5);
-  TWordFormDlg dlg;
-  dlg.Fill(Views(lines));
+TEST_F(WordEditor, CaptionRowIsNeverDeleted) {
+  Fill(Numbered(5));
 
   // The caption row alone (the selection at opening): nothing goes.
   dlg.BitBtn1Click();
@@ -259,35 +258,34 @@ TEST(WordEditor, CaptionRowIsNeverDeleted) {
 
   // Everything selected: the caption row remains, and OK writes the
   // fallback line.
-  Child<QTableView>(&dlg, "StringGrid1")->selectAll();
+  GridView(&dlg)->selectAll();
   dlg.BitBtn1Click();
   EXPECT_EQ(dlg.Grid()->rowCount(), 1);
   EXPECT_EQ(Shown(dlg, 0, 2), "答え");
   EXPECT_EQ(dlg.Lines(), Lines{kNeko});
 }
 
-TEST(WordEditor, DeletingEverythingAndOkWritesTheFallbackLine) {
+TEST_F(WordEditor, DeletingEverythingAndOkWritesTheFallbackLine) {
   WordList list = ListOf(Numbered(20));
   ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
-    Child<QTabWidget>(d, "WordControl")->setCurrentWidget(Child<QWidget>(d, "WordDel"));
+    ShowPage(d, "WordDel");
     SelectRows(*d, 0, d->Grid()->rowCount() - 1);
-    Child<QPushButton>(d, "BitBtn1")->click();
-    Child<QPushButton>(d, "BitBtn4")->click();
+    Click(d, "BitBtn1");
+    Click(d, "BitBtn4");
   }));
   EXPECT_EQ(LinesOf(list), Lines{kNeko});
 
   WordList empty;
   ASSERT_TRUE(RunEditor(empty, [](TWordFormDlg* d) {
     EXPECT_EQ(d->Grid()->rowCount(), 1);
-    Child<QPushButton>(d, "BitBtn3")->click();
+    Click(d, "BitBtn3");
   }));
   EXPECT_EQ(LinesOf(empty), Lines{kNeko});
 }
 
-TEST(WordEditor, EveryCloseButOkLeavesTheListUnchanged) {
+TEST_F(WordEditor, EveryCloseButOkLeavesTheListUnchanged) {
   const std::function<void(TWordFormDlg*)> closers[] = {
-      [](TWordFormDlg* d) { Child<QPushButton>(d, "BitBtn6")->click(); },
-      [](TWordFormDlg* d) { Child<QPushButton>(d, "BitBtn5")->click(); },
+      [](TWordFormDlg* d) { Click(d, "BitBtn6"); }, [](TWordFormDlg* d) { Click(d, "BitBtn5"); },
       [](TWordFormDlg* d) { Press(d, Qt::Key_Escape); },
       [](TWordFormDlg* d) { d->close(); },  // the close box
   };
@@ -304,24 +302,20 @@ TEST(WordEditor, EveryCloseButOkLeavesTheListUnchanged) {
   }
 }
 
-TEST(WordEditor, AddPutsThePairAtTheEndAsTyped) {
-  const Lines lines = Numbered(3);
-  TWordFormDlg dlg;
-  dlg.Fill(Views(lines));
+TEST_F(WordEditor, AddPutsThePairAtTheEndAsTyped) {
+  Fill(Numbered(3));
   SelectRows(dlg, 2, 2);  // the selected row does not matter
   dlg.BitBtn2Click();     // the initial texts
-  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit1")->text(), "");
-  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit2")->text(), "");
-  EXPECT_EQ(dlg.focusWidget(), Child<QLineEdit>(&dlg, "Edit1"));
+  EXPECT_EQ(Edit1(&dlg)->text(), "");
+  EXPECT_EQ(Edit2(&dlg)->text(), "");
+  EXPECT_EQ(dlg.focusWidget(), Edit1(&dlg));
   EXPECT_EQ(SelectedRows(dlg), std::vector<int>{2});
   dlg.BitBtn2Click();  // both boxes empty
-  Child<QLineEdit>(&dlg, "Edit1")->setText("a,b");
-  Child<QLineEdit>(&dlg, "Edit2")->setText("c;d, e");
+  Edit1(&dlg)->setText("a,b");
+  Edit2(&dlg)->setText("c;d, e");
   dlg.BitBtn2Click();
   ASSERT_EQ(dlg.Grid()->rowCount(), 7);
-  EXPECT_EQ(Shown(dlg, 4, 0), "0");
-  EXPECT_EQ(Shown(dlg, 4, 1), "問題");
-  EXPECT_EQ(Shown(dlg, 4, 2), "Question");
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(Shown(dlg, 4, c), (QStringList{"0", "問題", "Question"}[c]));
   EXPECT_EQ(dlg.Lines(),
             (Lines{lines[0], lines[1], lines[2], "0\x96\xE2\x91\xE8,Question", "0,", "0a,b,c;d, e"}));
 
@@ -331,25 +325,25 @@ TEST(WordEditor, AddPutsThePairAtTheEndAsTyped) {
   EXPECT_EQ(dlg.Lines(), (Lines{lines[0], lines[1], lines[2], "0\x96\xE2\x91\xE8,Question", "0a,b,c;d, e"}));
 }
 
-TEST(WordEditor, EnterInTheEditBoxesNeverClosesTheDialog) {
+TEST_F(WordEditor, EnterInTheEditBoxesNeverClosesTheDialog) {
   WordList list = ListOf({kNeko});
   bool stillOpen = false;
   ASSERT_TRUE(RunEditor(list, [&](TWordFormDlg* d) {
-    Child<QLineEdit>(d, "Edit1")->setFocus();
-    Press(Child<QLineEdit>(d, "Edit1"), Qt::Key_Return);
-    EXPECT_EQ(d->focusWidget(), Child<QLineEdit>(d, "Edit2"));
-    EXPECT_EQ(Child<QLineEdit>(d, "Edit1")->text(), "問題");  // moving on keeps the texts
-    Press(Child<QLineEdit>(d, "Edit1"), Qt::Key_Enter, Qt::KeypadModifier);
-    Press(Child<QLineEdit>(d, "Edit2"), Qt::Key_Return, Qt::ShiftModifier);  // adds the pair
-    Child<QLineEdit>(d, "Edit1")->setText("x");
-    Child<QLineEdit>(d, "Edit2")->setText("y");
-    Press(Child<QLineEdit>(d, "Edit2"), Qt::Key_Enter, Qt::KeypadModifier | Qt::ControlModifier);
+    Edit1(d)->setFocus();
+    Press(Edit1(d), Qt::Key_Return);
+    EXPECT_EQ(d->focusWidget(), Edit2(d));
+    EXPECT_EQ(Edit1(d)->text(), "問題");  // moving on keeps the texts
+    Press(Edit1(d), Qt::Key_Enter, Qt::KeypadModifier);
+    Press(Edit2(d), Qt::Key_Return, Qt::ShiftModifier);  // adds the pair
+    Edit1(d)->setText("x");
+    Edit2(d)->setText("y");
+    Press(Edit2(d), Qt::Key_Enter, Qt::KeypadModifier | Qt::ControlModifier);
     stillOpen = d->isVisible() && d->result() == 0;
     // Other keys keep their ordinary editing effect.
-    Child<QLineEdit>(d, "Edit1")->setText("ab");
-    Child<QLineEdit>(d, "Edit1")->setCursorPosition(2);
-    Press(Child<QLineEdit>(d, "Edit1"), Qt::Key_Backspace);
-    EXPECT_EQ(Child<QLineEdit>(d, "Edit1")->text(), "a");
+    Edit1(d)->setText("ab");
+    Edit1(d)->setCursorPosition(2);
+    Press(Edit1(d), Qt::Key_Backspace);
+    EXPECT_EQ(Edit1(d)->text(), "a");
     // Enter anywhere else presses the page's default button, OK.
     Press(Child<QTabWidget>(d, "WordControl")->tabBar(), Qt::Key_Return);
   }));
@@ -357,26 +351,23 @@ TEST(WordEditor, EnterInTheEditBoxesNeverClosesTheDialog) {
   EXPECT_EQ(LinesOf(list), (Lines{kNeko, "0\x96\xE2\x91\xE8,Question", "0x,y"}));
 }
 
-TEST(WordEditor, DeletePageHasItsOwnDefaultButton) {
+TEST_F(WordEditor, DeletePageHasItsOwnDefaultButton) {
   WordList list = ListOf(Numbered(3));
   ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
-    Child<QTabWidget>(d, "WordControl")->setCurrentWidget(Child<QWidget>(d, "WordDel"));
+    ShowPage(d, "WordDel");
     EXPECT_TRUE(Child<QPushButton>(d, "BitBtn4")->isDefault());
     EXPECT_FALSE(Child<QPushButton>(d, "BitBtn3")->isDefault());
     SelectRows(*d, 1, 1);
     d->BitBtn1Click();
-    Press(Child<QTableView>(d, "StringGrid1"), Qt::Key_Return);
+    Press(GridView(d), Qt::Key_Return);
   }));
   EXPECT_EQ(LinesOf(list), (Lines{"0q2,a2", "0q3,a3"}));
 }
 
-TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
-  TWordFormDlg dlg;
-  const Lines lines = Numbered(2);
-  dlg.Fill(Views(lines));
-  for (QLineEdit* bad : {Child<QLineEdit>(&dlg, "Edit1"), Child<QLineEdit>(&dlg, "Edit2")}) {
-    QLineEdit* good = bad == Child<QLineEdit>(&dlg, "Edit1") ? Child<QLineEdit>(&dlg, "Edit2")
-                                                             : Child<QLineEdit>(&dlg, "Edit1");
+TEST_F(WordEditor, TextCodePage932CannotHoldIsRefused) {
+  Fill(Numbered(2));
+  for (QLineEdit* bad : {Edit1(&dlg), Edit2(&dlg)}) {
+    QLineEdit* good = bad == Edit1(&dlg) ? Edit2(&dlg) : Edit1(&dlg);
     bad->setText("犬\U0001F600x");  // an emoji
     good->setText("いぬ");
     QString message;
@@ -391,15 +382,15 @@ TEST(WordEditor, TextCodePage932CannotHoldIsRefused) {
     EXPECT_EQ(good->text(), "いぬ");
     EXPECT_EQ(bad->selectedText(), "\U0001F600");
   }
-  Child<QLineEdit>(&dlg, "Edit1")->setText("café");
-  Child<QLineEdit>(&dlg, "Edit2")->setText("x");
+  Edit1(&dlg)->setText("café");
+  Edit2(&dlg)->setText("x");
   OnNextModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
   dlg.BitBtn2Click();
   EXPECT_EQ(dlg.Grid()->rowCount(), 3);
   EXPECT_EQ(dlg.Lines(), lines);
 }
 
-TEST(WordEditor, AUtf8ListGetsItsPairsInUtf8AndRefusesNothing) {
+TEST_F(WordEditor, AUtf8ListGetsItsPairsInUtf8AndRefusesNothing) {
   test::TempDir dir;
   test::WriteBytes(dir / "w.txt", "0犬,いぬ\r\n");
   WordList list;
@@ -407,11 +398,11 @@ TEST(WordEditor, AUtf8ListGetsItsPairsInUtf8AndRefusesNothing) {
   ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
     EXPECT_EQ(Shown(*d, 0, 1), "問題");
     EXPECT_EQ(Shown(*d, 1, 1), "犬");
-    Child<QLineEdit>(d, "Edit1")->setText("猫\U0001F408");  // characters code page 932 lacks
-    Child<QLineEdit>(d, "Edit2")->setText("ねこ;café");
+    Edit1(d)->setText("猫\U0001F408");  // characters code page 932 lacks
+    Edit2(d)->setText("ねこ;café");
     d->BitBtn2Click();
     EXPECT_EQ(Shown(*d, 2, 1), "猫\U0001F408");
-    Child<QPushButton>(d, "BitBtn3")->click();
+    Click(d, "BitBtn3");
   }));
   EXPECT_EQ(LinesOf(list), (Lines{"0犬,いぬ", "0猫\U0001F408,ねこ;café"}));
   EXPECT_EQ(list.TextEncoding(), codec::Encoding::Utf8);
@@ -419,21 +410,20 @@ TEST(WordEditor, AUtf8ListGetsItsPairsInUtf8AndRefusesNothing) {
   ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
     SelectRows(*d, 1, 2);
     d->BitBtn1Click();
-    Child<QPushButton>(d, "BitBtn4")->click();
+    Click(d, "BitBtn4");
   }));
   EXPECT_EQ(LinesOf(list), (Lines{"0ネコ,cat"}));
 }
 
-TEST(WordEditor, LineBreaksAndNulCannotEnterALine) {
-  TWordFormDlg dlg;
+TEST_F(WordEditor, LineBreaksAndNulCannotEnterALine) {
   dlg.Fill(std::vector<std::string_view>{});
-  Child<QLineEdit>(&dlg, "Edit1")->clear();
-  Child<QLineEdit>(&dlg, "Edit1")->insert("one\r\ntwo");
-  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit1")->text(), "onetwo");
-  Child<QLineEdit>(&dlg, "Edit2")->setText(QString::fromUtf8("x\0y\rz\n", 6));
-  EXPECT_EQ(Child<QLineEdit>(&dlg, "Edit2")->text(), "xyz");
+  Edit1(&dlg)->clear();
+  Edit1(&dlg)->insert("one\r\ntwo");
+  EXPECT_EQ(Edit1(&dlg)->text(), "onetwo");
+  Edit2(&dlg)->setText(QString::fromUtf8("x\0y\rz\n", 6));
+  EXPECT_EQ(Edit2(&dlg)->text(), "xyz");
   QApplication::clipboard()->setText("p\nq");
-  Child<QLineEdit>(&dlg, "Edit2")->paste();
+  Edit2(&dlg)->paste();
   dlg.BitBtn2Click();
   EXPECT_EQ(dlg.Lines(), Lines{"0onetwo,xyzpq"});
 }

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -22,11 +21,7 @@ namespace {
 
 using test::Child;
 using test::OnNextModal;
-
-void Press(QWidget* w, int key) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-  QApplication::sendEvent(w, &press);
-}
+using test::Press;
 
 TEST(OptionDlg, ShowsWholeSecondsTruncated) {
   TOptionDlg dlg;
