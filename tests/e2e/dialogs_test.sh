@@ -36,6 +36,5 @@ focus_main
 key Escape
 wait_exit
 grep -q $'^SPEED=1300\r$' "$APPDIR/kobeli.ini" || fail "kobeli.ini: $(cat -A "$APPDIR/kobeli.ini")"
-[[ $(read_words "$APPDIR/word.txt") == $'0ネコ,cat\n0イヌ,dog;hound' ]] ||
-  fail "word.txt: $(read_words "$APPDIR/word.txt")"
+expect_words "$APPDIR/word.txt" $'0ネコ,cat\n0イヌ,dog;hound' "after the run"
 echo "PASS"

@@ -62,14 +62,6 @@ no_box() {
   others=$(xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | grep -v '^Z&Uプログラム$' || true)
   [[ -z $others ]] || fail "$1: a box is up: $others"
 }
-# Start, answer $1, end with Esc.
-answer_and_quit() {
-  key F9
-  type_text "$1"
-  key Return
-  key Escape
-  wait_exit
-}
 DATA=$UHOME/.local/share/vevez
 CONFIG=$UHOME/.config/vevez
 
@@ -122,7 +114,7 @@ sleep 0.5
 refocus_main
 answer_and_quit dog
 no_box "after Ctrl+O"
-[[ $(read_words "$UHOME/mine.txt") == "1イヌ,dog" ]] || fail "mine.txt is: $(read_words "$UHOME/mine.txt")"
+expect_words "$UHOME/mine.txt" "1イヌ,dog" "after the run"
 grep -q $'^b4file=mine.txt\r$' "$CONFIG/kobeli.ini" || fail "mine.txt not remembered"
 grep -q "^b4dir=$UHOME/"$'\r$' "$CONFIG/kobeli.ini" || fail "HOME not remembered"
 
@@ -132,7 +124,7 @@ chown nobody:nogroup "$UHOME/other.txt"
 start_installed other.txt
 answer_and_quit bird
 no_box "after vevez FILE"
-[[ $(read_words "$UHOME/other.txt") == "1トリ,bird" ]] || fail "other.txt is: $(read_words "$UHOME/other.txt")"
+expect_words "$UHOME/other.txt" "1トリ,bird" "after the run"
 grep -q $'^b4file=other.txt\r$' "$CONFIG/kobeli.ini" || fail "other.txt not remembered"
 
 # 4. Root, too, keeps its files in its own home, never under the prefix.

@@ -35,9 +35,7 @@ normal_run() {
     > "$APPDIR/kobeli.ini"
 
   start_app
-  key F9
-  type_text "cat"
-  key Return                      # right: the line is marked
+  answer "cat"                      # right: the line is marked
   key Return                      # the next question
   type_text "xyz"
   key Return                      # wrong

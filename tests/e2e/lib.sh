@@ -52,6 +52,12 @@ write_words() {
 
 # Reads a code page 932 word file as UTF-8 with LF line ends.
 read_words() { iconv -f CP932 -t UTF-8 < "$1" | tr -d '\r'; }
+# expect_words FILE LINES WHAT: the word file holds LINES, or the test fails.
+expect_words() {
+  local got
+  got=$(read_words "$1")
+  [[ $got == "$2" ]] || fail "$3: $(basename "$1") is: $got"
+}
 
 # Starts the program without waiting for its window.
 launch_app() {
@@ -96,6 +102,9 @@ refocus_main() {
 
 key() { xdotool key --delay 60 "$@"; sleep 0.15; }
 type_text() { xdotool type --delay 50 "$1"; sleep 0.15; }
+# Start (F9), then $1 typed and Enter; answer_and_quit ends with Esc too.
+answer() { key F9; type_text "$1"; key Return; }
+answer_and_quit() { answer "$1"; key Escape; wait_exit; }
 
 # Waits for a window whose title matches the regex; prints its id.
 wait_window() { timeout "${2:-10}" xdotool search --sync --onlyvisible --name "$1" | head -n1; }

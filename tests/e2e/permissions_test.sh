@@ -47,7 +47,7 @@ inode=$(stat -c %i "$APPDIR/word.txt")
 run_as_user
 ! grep -q 'を作成できません\|書き込みエラー' "$WORK/app.log" || fail "saving in place failed"
 [[ $(stat -c %i "$APPDIR/word.txt") == "$inode" ]] || fail "the word file was replaced, not rewritten"
-[[ $(read_words "$APPDIR/word.txt") == "0ネコ,cat" ]] || fail "the word file changed: $(read_words "$APPDIR/word.txt")"
+expect_words "$APPDIR/word.txt" "0ネコ,cat" "the word file changed"
 grep -q '^SPEED=1000' "$APPDIR/kobeli.ini" || fail "the settings were not saved in place"
 [[ -d $WORK/home/.cache/vevez && -z $(ls -A "$WORK/home/.cache/vevez") ]] || fail "no backup place, or a backup left"
 chmod 755 "$APPDIR"

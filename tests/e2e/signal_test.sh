@@ -13,7 +13,7 @@ ended_cleanly() {
   if [[ -p $APPDIR/word.txt ]]; then
     rm "$APPDIR/word.txt"
   else
-    [[ $(read_words "$APPDIR/word.txt") == "$expected" ]] || fail "SIG$sig: word file is $(read_words "$APPDIR/word.txt")"
+    expect_words "$APPDIR/word.txt" "$expected" "SIG$sig"
   fi
   grep -q '^b4file=word.txt' "$APPDIR/kobeli.ini" || fail "SIG$sig: no settings written"
   rm "$APPDIR/kobeli.ini"
@@ -22,9 +22,7 @@ ended_cleanly() {
 # No box open.
 write_words "$APPDIR/word.txt" "0ネコ,cat"
 start_app
-key F9
-type_text "cat"
-key Return
+answer "cat"
 kill -s TERM "$APP_PID"
 ended_cleanly TERM "1ネコ,cat"
 
@@ -40,9 +38,7 @@ ended_cleanly INT fifo
 # The end-of-pass box: the pass is reset, as after OK, and saved.
 write_words "$APPDIR/word.txt" "$(printf '1イヌ,dog\n0ネコ,cat')"
 start_app
-key F9
-type_text "cat"
-key Return
+answer "cat"
 key Return
 wait_window '^情報$' >/dev/null || fail "no end-of-pass box"
 kill -s HUP "$APP_PID"
@@ -52,9 +48,7 @@ ended_cleanly HUP "$(printf '0イヌ,dog\n0ネコ,cat')"
 # Cancel, the answer is kept.
 write_words "$APPDIR/word.txt" "0ネコ,cat"
 start_app
-key F9
-type_text "cat"
-key Return
+answer "cat"
 key ctrl+p
 wait_window '^単語の追加削除$' >/dev/null || fail "no word editor"
 kill -s TERM "$APP_PID"

@@ -13,15 +13,11 @@ min=$(sed -n 's/.*minimum size: //p' <<<"$hints")
 [[ -n $min && $min == "$(sed -n 's/.*maximum size: //p' <<<"$hints")" ]] || fail "resizable: $hints"
 IFS=', ' read -r _ functions decorations _ <<<"$(sed -n 's/^_MOTIF_WM_HINTS.* = //p' <<<"$hints")"
 ((functions && !(functions & 2) && !(decorations & 4))) || fail "Motif hints allow resizing: $hints"
-key F9
-type_text "kitty"
-key Return
-key Escape
-wait_exit
+answer_and_quit "kitty"
 
 expected=$(printf '[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=%s/\r\n' "$APPDIR")
 [[ $(cat "$APPDIR/kobeli.ini") == "$expected" ]] || fail "kobeli.ini is: $(cat -A "$APPDIR/kobeli.ini")"
-[[ $(read_words "$APPDIR/word.txt") == "1ネコ,cat;kitty" ]] || fail "word.txt is: $(read_words "$APPDIR/word.txt")"
+expect_words "$APPDIR/word.txt" "1ネコ,cat;kitty" "after the run"
 [[ $(tail -c 2 "$APPDIR/word.txt" | od -An -tx1 | tr -d ' ') == 0d0a ]] || fail "word.txt lost its CR LF"
 
 # A first run without a word file leaves a zero-length one; the next start

@@ -8,11 +8,7 @@ printf '0いぬ,犬\r\n;メモ,ノート\r\n' > "$APPDIR/word.txt"
 printf '[SOFT]\r\nSPEED=100000\r\nPLAYSOUND=N\r\n' > "$APPDIR/kobeli.ini"
 
 start_app
-key F9
-type_text "犬"
-key Return
-key Escape
-wait_exit
+answer_and_quit "犬"
 iconv -f UTF-8 -t UTF-8 "$APPDIR/word.txt" >/dev/null || fail "the word file is no longer valid UTF-8"
 cmp -s "$APPDIR/word.txt" <(printf '1いぬ,犬\r\n;メモ,ノート\r\n') ||
   fail "the line was not marked, or more changed: $(od -c "$APPDIR/word.txt")"

@@ -8,17 +8,7 @@ program=$1
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cp "$program" "$scratch/leak_program"
-failures=0
-passes=0
-
-check() {  # check NAME CONDITION-RESULT DETAIL
-  if [ "$2" = 0 ]; then
-    passes=$((passes + 1))
-  else
-    failures=$((failures + 1))
-    echo "FAIL: $1: $3"
-  fi
-}
+source "$(dirname "$0")/../support/checks.sh"
 
 # The stand-in writes its argument count and arguments, and only later that
 # the "box" was closed: the report must wait for it.
@@ -110,5 +100,4 @@ rm -f "$scratch/libexec/vevez/vevez-leakbox"
 run leak3
 check "a missing helper falls back to stderr" "$([ "$err" = "$expected" ]; echo $?)" "stderr: $err"
 
-echo "$passes passed, $failures failed"
-[ $failures = 0 ]
+checks_done

@@ -19,11 +19,7 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-failures=0
-passes=0
-check() {  # check NAME CONDITION-RESULT DETAIL
-  if [ "$2" = 0 ]; then passes=$((passes + 1)); else failures=$((failures + 1)); echo "FAIL: $1: $3"; fi
-}
+source "$(dirname "$0")/../support/checks.sh"
 
 source "$(dirname "$0")/../support/xvfb.sh"
 xvfb_start "$scratch" || { echo "FAIL: Xvfb did not start"; exit 1; }
@@ -86,5 +82,4 @@ else
 fi
 box_pid=
 
-echo "$passes passed, $failures failed"
-[ $failures = 0 ]
+checks_done

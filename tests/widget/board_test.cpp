@@ -21,6 +21,13 @@ namespace {
 class BoardTest : public ::testing::Test {
  protected:
   QColor At(int x, int y) const { return board.Image().pixelColor(x, y); }
+  struct Pixel {
+    int x, y;
+    QColor colour;
+  };
+  void ExpectPixels(std::initializer_list<Pixel> pixels, int context = 0) const {
+    for (const Pixel& p : pixels) EXPECT_EQ(At(p.x, p.y), p.colour) << p.x << "," << p.y << " " << context;
+  }
   bool IsRed(QColor c) const { return c.red() > 200 && c.green() < 60 && c.blue() < 60; }
   // Counts pixels in a rectangle that satisfy `pred`.
   template <class P>
@@ -40,21 +47,23 @@ class BoardTest : public ::testing::Test {
 
 TEST_F(BoardTest, BoardFrameAndBackground) {
   board.DrawBoard(quiz);
-  EXPECT_EQ(At(100, 50), QColor(Qt::white));
-  EXPECT_EQ(At(200, 0), QColor(Qt::black));    // outline, top
-  EXPECT_EQ(At(200, 113), QColor(Qt::black));  // outline, bottom row 113
-  EXPECT_EQ(At(45, 95), QColor(Qt::black));    // bar frame, left column
-  EXPECT_EQ(At(446, 95), QColor(Qt::black));   // bar frame, right column 446
-  EXPECT_EQ(At(200, 88), QColor(Qt::black));
-  EXPECT_EQ(At(200, 107), QColor(Qt::black));
-  EXPECT_EQ(At(200, 108), QColor(Qt::white));  // row 108 is outside the frame
-  EXPECT_EQ(At(46, 95), QColor(Qt::white));    // empty bar at 1000 ticks
+  const QColor white(Qt::white), black(Qt::black);
+  // White inside; the outline at rows 0 and 113; the bar's frame at columns
+  // 45 and 446 and rows 88 and 107 (row 108 is outside); an empty bar at
+  // 1000 ticks.
+  ExpectPixels({{100, 50, white},
+                {200, 0, black},
+                {200, 113, black},
+                {45, 95, black},
+                {446, 95, black},
+                {200, 88, black},
+                {200, 107, black},
+                {200, 108, white},
+                {46, 95, white}});
   // Outside the rounded corners: the window's button face.
   const QColor face = QGuiApplication::palette().color(QPalette::Button);
   ASSERT_NE(face, QColor(Qt::white));
-  for (QPoint corner : {QPoint(0, 0), QPoint(491, 0), QPoint(0, 113), QPoint(491, 113)}) {
-    EXPECT_EQ(At(corner.x(), corner.y()), face) << corner.x() << "," << corner.y();
-  }
+  ExpectPixels({{0, 0, face}, {491, 0, face}, {0, 113, face}, {491, 113, face}});
 }
 
 TEST_F(BoardTest, TimeBarRunsFromBlueToRed) {
@@ -62,20 +71,16 @@ TEST_F(BoardTest, TimeBarRunsFromBlueToRed) {
   board.DrawBoard(quiz);
   st.Ticks = 499;  // Ticks + 1 = 500: 200 pixels, red 127, blue 128
   board.DrawTimeBar(quiz);
-  EXPECT_EQ(At(46, 90), QColor(127, 0, 128));
-  EXPECT_EQ(At(245, 105), QColor(127, 0, 128));
-  EXPECT_EQ(At(246, 95), QColor(Qt::white));
-  EXPECT_EQ(At(100, 106), QColor(Qt::white));  // bottom row 106 excluded
-  EXPECT_EQ(At(100, 89), QColor(Qt::white));
+  const QColor purple(127, 0, 128), white(Qt::white), red(255, 0, 0);
+  // Rows 90 to 105, columns 46 to 245.
+  ExpectPixels({{46, 90, purple}, {245, 105, purple}, {246, 95, white}, {100, 106, white}, {100, 89, white}});
   st.Ticks = 999;  // the last counted tick: full and pure red
   board.DrawTimeBar(quiz);
-  EXPECT_EQ(At(46, 95), QColor(255, 0, 0));
-  EXPECT_EQ(At(445, 95), QColor(255, 0, 0));
-  EXPECT_EQ(At(446, 95), QColor(Qt::black));
+  ExpectPixels({{46, 95, red}, {445, 95, red}, {446, 95, QColor(Qt::black)}});
   // A full repaint makes the bar short again.
   st.Ticks = 0;
   board.DrawBoard(quiz);
-  EXPECT_EQ(At(46, 95), QColor(Qt::white));
+  EXPECT_EQ(At(46, 95), white);
 }
 
 TEST_F(BoardTest, RepaintAfterTimeoutShowsFullRedBarForAnyLimit) {
@@ -83,9 +88,9 @@ TEST_F(BoardTest, RepaintAfterTimeoutShowsFullRedBarForAnyLimit) {
     st.TimeLimit = limit;
     st.Ticks = limit;  // where a time-out leaves it
     board.DrawBoard(quiz);
-    EXPECT_EQ(At(46, 95), QColor(255, 0, 0)) << limit;
-    EXPECT_EQ(At(445, 95), QColor(255, 0, 0)) << limit;
-    EXPECT_EQ(At(446, 95), QColor(Qt::black)) << "bar wider than its frame at " << limit;
+    // Full, and never wider than its frame.
+    ExpectPixels({{46, 95, QColor(255, 0, 0)}, {445, 95, QColor(255, 0, 0)}, {446, 95, QColor(Qt::black)}},
+                 limit);
   }
 }
 
