@@ -336,7 +336,10 @@ void TForm1::DrawTimeBar() {
   if (!bar.isEmpty()) barHeld_ |= bar;
   if (barHeld_.isEmpty() || (barShown_.isValid() && barShown_.elapsed() < kBarFrameMs)) return;
   barShown_.start();
-  Repaint({});
+  // Shown at once rather than through a posted update: the frame is due now,
+  // and this spares the event loop a wake-up and a round of its own per frame.
+  boardWidget_->repaint(barHeld_);
+  barHeld_ = QRect();
 }
 void TForm1::DrawHistory() {
   Repaint(board_.DrawHistory(quiz_));
