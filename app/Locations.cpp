@@ -1,6 +1,5 @@
 #include "app/Locations.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,11 +12,6 @@
 namespace vz {
 namespace {
 
-bool IsDirectory(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool Exists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
@@ -28,35 +22,12 @@ std::string WithSlash(std::string dir) {
   return dir;
 }
 
-std::string HomeDir(const GetEnv& getEnv) {
-  if (const char* home = getEnv("HOME"); home && *home) return home;
-  if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
-  return "/";
-}
-
-// $var when it holds an absolute path (the only kind the XDG rules accept),
-// else $HOME/fallback.
-std::string XdgDir(const GetEnv& getEnv, const char* var, const char* fallback) {
-  if (const char* value = getEnv(var); value && value[0] == '/') return WithSlash(value);
-  return WithSlash(HomeDir(getEnv)) + fallback;
-}
-
 // The directory above `dir` (which ends in "/"), ending in "/".
 std::string Parent(const std::string& dir) {
   std::string d = dir;
   while (d.size() > 1 && d.back() == '/') d.pop_back();
   const auto slash = d.rfind('/');
   return slash == std::string::npos ? std::string("../") : d.substr(0, slash + 1);
-}
-
-// mkdir -p; folders it creates are private to the user, as the XDG rules ask.
-void MakeDirs(const std::string& dir) {
-  for (std::size_t i = 1; i <= dir.size(); ++i) {
-    if (i == dir.size() || dir[i] == '/') {
-      const std::string part = dir.substr(0, i);
-      if (!IsDirectory(part)) ::mkdir(part.c_str(), 0700);
-    }
-  }
 }
 
 }  // namespace
@@ -79,9 +50,7 @@ Locations FindLocations(const std::string& exeDir, const GetEnv& getEnv) {
   return where;
 }
 
-Locations FindLocations(const std::string& exeDir) {
-  return FindLocations(exeDir, [](const char* name) { return std::getenv(name); });
-}
+Locations FindLocations(const std::string& exeDir) { return FindLocations(exeDir, SystemEnv); }
 
 void PrepareUserFolders(const Locations& where, const std::string& settingsPath) {
   if (!where.installed) return;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "wordlist/FileIO.h"
+
 namespace vz {
 
 struct Locations {
@@ -24,8 +26,6 @@ struct Locations {
 
 // The default word file's name.
 inline constexpr const char* kDefaultWordFile = "word.txt";
-
-using GetEnv = std::function<const char*(const char*)>;
 
 // The locations for an executable in `exeDir` (ending in "/"). The user's
 // folders follow $XDG_CONFIG_HOME and $XDG_DATA_HOME (when set to an absolute

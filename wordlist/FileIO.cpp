@@ -80,11 +80,6 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
-bool IsDirectory(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // What open(O_CREAT, 0666) would give a new file under the current umask.
 mode_t NewFileMode() {
   mode_t mask = ::umask(0);
@@ -281,17 +276,6 @@ bool CopyAll(int from, int to) {
   }
 }
 
-// Makes `dir` and its missing parents, private to the user.
-bool MakeDirs(const std::string& dir) {
-  for (std::size_t at = 1; at <= dir.size(); ++at) {
-    if (at == dir.size() || dir[at] == '/') {
-      const std::string part = dir.substr(0, at);
-      if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-  }
-  return IsDirectory(dir);
-}
-
 // Rewrites `target` in place, for a file the user may write in a directory
 // that refuses new files. The old content goes to a synced backup first,
 // which is removed only once the new content is on disk.
@@ -329,16 +313,38 @@ FileStamp RewriteInPlace(const std::string& path, const std::string& target,
 
 }  // namespace
 
-std::string BackupDir() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache && cache[0] == '/') return std::string(cache) + "/vevez";
-  const char* home = std::getenv("HOME");
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeDirs(const std::string& dir) {
+  for (std::size_t at = 1; at <= dir.size(); ++at) {
+    if (at == dir.size() || dir[at] == '/') {
+      const std::string part = dir.substr(0, at);
+      if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+  }
+  return IsDirectory(dir);
+}
+
+std::string XdgDir(const GetEnv& getEnv, const char* var, const char* fallback) {
+  if (const char* value = getEnv(var); value && value[0] == '/') {
+    std::string dir = value;
+    if (dir.back() != '/') dir += '/';
+    return dir;
+  }
+  const char* home = getEnv("HOME");
   if (!home || home[0] != '/') {
     const passwd* pw = ::getpwuid(::geteuid());
-    home = pw ? pw->pw_dir : nullptr;
+    home = pw && pw->pw_dir && pw->pw_dir[0] == '/' ? pw->pw_dir : "/";
   }
-  return home && home[0] == '/' ? std::string(home) + "/.cache/vevez" : std::string();
+  std::string dir = home;
+  if (dir.back() != '/') dir += '/';
+  return dir + fallback;
 }
+
+std::string BackupDir() { return XdgDir(SystemEnv, "XDG_CACHE_HOME", ".cache/") + "vevez"; }
 
 SyncFn ReplaceSyncStep(SyncFn sync) { return std::exchange(g_sync, sync); }
 

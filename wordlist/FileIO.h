@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reading and crash-safe whole-file replacement.
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -59,6 +60,20 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
 
 // The directory that in-place rewrites keep their backups in.
 std::string BackupDir();
+
+// True when `path` names an existing directory (following links).
+bool IsDirectory(const std::string& path);
+// Makes `dir` and its missing parents, private to the user (mode 0700, as the
+// XDG rules ask); true when `dir` is a directory afterwards.
+bool MakeDirs(const std::string& dir);
+
+// Reads an environment variable; tests pass their own.
+using GetEnv = std::function<const char*(const char*)>;
+inline const char* SystemEnv(const char* name) { return std::getenv(name); }
+// The user's folder named by the XDG variable `var` when it holds an absolute
+// path (the only kind the XDG rules accept), else $HOME/`fallback` (the
+// password entry's home when $HOME is not absolute); ends in "/".
+std::string XdgDir(const GetEnv& getEnv, const char* var, const char* fallback);
 
 // The step that flushes a new file's bytes to disk before it takes the old
 // file's place (fsync). Tests replace it to watch when it runs or make it
