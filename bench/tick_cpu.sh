@@ -3,7 +3,8 @@
 # question's whole time limit (default: the program's default of 10 s, so
 # the bar is drawn all the way from blue to red), in several fresh runs
 # under a private Xvfb. A limit longer than the measurement (LIMIT larger
-# than SECONDS) times the bare timer with a bar that barely moves.
+# than SECONDS) times the bare timer with a bar that barely moves. Ends
+# with the mean and the highest share over the runs.
 # Usage: bench/tick_cpu.sh [build/bin] [seconds] [runs] [limit in ticks]
 set -euo pipefail
 BIN=$(cd "${1:-build/bin}" && pwd)
@@ -34,5 +35,6 @@ for _ in $(seq "$RUNS"); do
   PID=
   mv "$WORK/word.bak" "$WORK/word.txt"
   awk -v c=$((c1 - c0)) -v ns=$((t1 - t0)) -v l="$LIMIT" \
-    'BEGIN { printf "running quiz, limit %d ticks: %.1f ms CPU in %.2f s = %.2f%% of one core\n", l, c / 1e6, ns / 1e9, 100 * c / ns }'
+    'BEGIN { printf "running quiz, limit %d ticks: %.1f ms CPU in %.2f s = %.2f%% of one core\n", l, c / 1e6, ns / 1e9, 100 * c / ns }' | tee -a "$WORK/runs"
 done
+awk '{ s += $(NF - 3); if ($(NF - 3) > m) m = $(NF - 3) } END { printf "%d runs: mean %.2f%%, highest %.2f%% of one core\n", NR, s / NR, m }' "$WORK/runs"
