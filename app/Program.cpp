@@ -23,9 +23,10 @@ int main(int argc, char** argv) {
   // Qt's own menu bar, decided before any menu bar exists: a native one
   // would be looked up (and exported) over D-Bus.
   QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
-  // The board sends small areas to the X server up to 100 times a second;
-  // through shared memory each one costs a completion round trip that
-  // wakes two threads, which takes more than copying the few kilobytes.
+  // The board sends small areas to the X server many times a second (the
+  // time bar up to 20, the sliding history up to 100); through shared memory
+  // each one costs a completion round trip that wakes two threads, which
+  // takes more than copying the few kilobytes.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   // Qt takes its own platform options out of argv.
   QApplication app(argc, argv);
