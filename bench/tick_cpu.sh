@@ -3,14 +3,18 @@
 # question's whole time limit (default: the program's default of 10 s, so
 # the bar is drawn all the way from blue to red), in several fresh runs
 # under a private Xvfb. A limit longer than the measurement (LIMIT larger
-# than SECONDS) times the bare timer with a bar that barely moves. Ends
-# with the mean and the highest share over the runs.
+# than SECONDS) times the bare timer with a bar that barely moves. Beside
+# each run, vevez_wake_floor measures what a process that does nothing but
+# wake every 10 ms costs the machine at that moment: on a virtual machine
+# that floor alone varies from run to run. Ends with the mean and the
+# highest share over the runs.
 # Usage: bench/tick_cpu.sh [build/bin] [seconds] [runs] [limit in ticks]
 set -euo pipefail
 BIN=$(cd "${1:-build/bin}" && pwd)
 SECS=${2:-10}
 RUNS=${3:-3}
 LIMIT=${4:-1000}
+[[ -x $BIN/vevez_wake_floor ]] || { echo "no $BIN/vevez_wake_floor (build the benchmarks)"; exit 1; }
 source "$(dirname "$0")/xvfb-env.sh"
 printf '0q,a\r\n' >"$WORK/word.txt"
 printf '[SOFT]\r\nSPEED=%d\r\nPLAYSOUND=N\r\n' "$LIMIT" >"$WORK/kobeli.ini"
@@ -23,6 +27,8 @@ for _ in $(seq "$RUNS"); do
   WIN=$(timeout 20 xdotool search --sync --onlyvisible --name '^Z&Uプログラム$' | head -n1)
   xdotool windowfocus --sync "$WIN"
   sleep 0.5
+  "$BIN/vevez_wake_floor" "$SECS" >"$WORK/floor" &
+  FLOOR=$!
   c0=$(cpu)
   t0=$(date +%s%N)
   xdotool key F9
@@ -34,7 +40,12 @@ for _ in $(seq "$RUNS"); do
   wait "$PID" 2>/dev/null || true
   PID=
   mv "$WORK/word.bak" "$WORK/word.txt"
-  awk -v c=$((c1 - c0)) -v ns=$((t1 - t0)) -v l="$LIMIT" \
-    'BEGIN { printf "running quiz, limit %d ticks: %.1f ms CPU in %.2f s = %.2f%% of one core\n", l, c / 1e6, ns / 1e9, 100 * c / ns }' | tee -a "$WORK/runs"
+  wait "$FLOOR"
+  share=$(awk -v c=$((c1 - c0)) -v ns=$((t1 - t0)) 'BEGIN { printf "%.2f", 100 * c / ns }')
+  floor=$(awk '{ printf "%.2f", 100 * $1 / $2 }' "$WORK/floor")
+  echo "$share $floor" >>"$WORK/runs"
+  awk -v c=$((c1 - c0)) -v ns=$((t1 - t0)) -v l="$LIMIT" -v p="$share" -v f="$floor" \
+    'BEGIN { printf "running quiz, limit %d ticks: %.1f ms CPU in %.2f s = %s%% of one core (waking alone: %s%%)\n", l, c / 1e6, ns / 1e9, p, f }'
 done
-awk '{ s += $(NF - 3); if ($(NF - 3) > m) m = $(NF - 3) } END { printf "%d runs: mean %.2f%%, highest %.2f%% of one core\n", NR, s / NR, m }' "$WORK/runs"
+awk '{ s += $1; f += $2; if ($1 > m) m = $1; if ($2 > mf) mf = $2 }
+  END { printf "%d runs: mean %.2f%%, highest %.2f%% of one core (waking alone: mean %.2f%%, highest %.2f%%)\n", NR, s / NR, m, f / NR, mf }' "$WORK/runs"
