@@ -89,10 +89,13 @@ QRect Board::DrawOutlined(int x, int y, int pixelSize, QColor textColor, QColor 
 QRect Board::DrawTimeBar(const QuizEngine& quiz) {
   const TimeBarLook bar = quiz.TimeBar();
   if (bar.width == barWidth_ && bar.red == barRed_) return {};
+  // While the colour stays, only the columns a longer bar adds change; a
+  // new colour fills the whole bar anew.
+  const int from = bar.red == barRed_ ? std::clamp(barWidth_, 0, bar.width) : 0;
   barWidth_ = bar.width;
   barRed_ = bar.red;
-  const QRect r(46, 90, bar.width, 106 - 90);
-  if (bar.width <= 0) return r;
+  const QRect r(46 + from, 90, bar.width - from, 106 - 90);
+  if (r.width() <= 0) return {};
   const QColor colour(bar.red, 0, 255 - bar.red);
   const qreal ratio = image_.devicePixelRatio();
   if (ratio != std::floor(ratio)) {

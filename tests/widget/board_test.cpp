@@ -81,6 +81,10 @@ TEST_F(BoardTest, TimeBarRunsFromBlueToRed) {
   st.Ticks = 0;
   board.DrawBoard(quiz);
   EXPECT_EQ(At(46, 95), white);
+  // Drawn on every tick, it is one colour from its first column to its last.
+  for (; st.Ticks < 700; ++st.Ticks) board.DrawTimeBar(quiz);
+  const QColor c(178, 0, 77);  // Ticks + 1 = 700: 280 pixels
+  ExpectPixels({{46, 90, c}, {200, 97, c}, {325, 105, c}, {326, 95, white}});
 }
 
 TEST_F(BoardTest, RepaintAfterTimeoutShowsFullRedBarForAnyLimit) {
