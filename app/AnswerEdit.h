@@ -13,8 +13,6 @@ class AnswerEdit : public QLineEdit {
  public:
   using QLineEdit::QLineEdit;
 
-  bool Composing() const { return composing_; }
-
  signals:
   void enterPressed();
 

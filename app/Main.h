@@ -44,7 +44,6 @@ class TForm1 : public QMainWindow, public QuizView {
   // Exposed for tests.
   QuizEngine& Quiz() { return quiz_; }
   WordList& Words() { return wordList_; }
-  const Board& BoardImage() const { return board_; }
   const std::string& WordDir() const { return wordDir_; }
   const std::string& WordFile() const { return wordFile_; }
   const Locations& Where() const { return where_; }
