@@ -22,6 +22,8 @@
 #include "codec/QtText.h"
 #include "codec/TextCut.h"
 #include "editor/WordForm.h"
+#include "import/Import.h"
+#include "import/UnmarkedPrompt.h"
 #include "settings/OptionForm.h"
 #include "settings/Settings.h"
 #include "ui/ErrorGuard.h"
@@ -153,8 +155,36 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
     }
     return;
   }
-  wordList_.Load(path);
+  WordList fresh;
+  fresh.Load(path);
+  std::string used = path;
+  if (!AcceptUnmarked(used, fresh)) {
+    wordList_.Disown(path);
+    return;
+  }
+  AdoptWordFile(used, std::move(fresh));
   quiz_.NextQuestion();
+}
+
+bool TForm1::AcceptUnmarked(std::string& path, WordList& fresh) {
+  if (!import::LooksUnmarked(fresh)) return true;
+  switch (import::AskAboutUnmarked(isVisible() ? this : nullptr, path)) {
+    case import::UnmarkedChoice::AsIs:
+      return true;
+    case import::UnmarkedChoice::Cancel:
+      return false;
+    case import::UnmarkedChoice::Convert:
+      break;
+  }
+  try {
+    std::string converted = import::ConvertBeside(isVisible() ? this : nullptr, path);
+    fresh.Load(converted);
+    path = std::move(converted);
+    return true;
+  } catch (const Error& e) {
+    ShowErrorBox(e.what());
+    return false;
+  }
 }
 
 void TForm1::FormDestroy() {
@@ -223,7 +253,9 @@ void TForm1::OpenWordFile(const std::string& chosen) {
   // list and the location, so a failed open leaves everything as it was.
   WordList fresh;
   fresh.Load(chosen);
-  AdoptWordFile(chosen, std::move(fresh));
+  std::string path = chosen;
+  if (!AcceptUnmarked(path, fresh)) return;
+  AdoptWordFile(path, std::move(fresh));
   quiz_.SkipBtnClick();
 }
 
@@ -251,6 +283,12 @@ bool TForm1::OpenStartFile(std::string path) {
     return false;
   }
   EnterDirOf(path);
+  if (!AcceptUnmarked(path, fresh)) {
+    // An empty list, which never writes over the file it was not given.
+    AdoptWordFile(path, WordList());
+    wordList_.Disown(path);
+    return true;
+  }
   AdoptWordFile(path, std::move(fresh));
   // The open dialog then starts from this file, as after a choice in it.
   lastChosen_ = path;

@@ -94,6 +94,10 @@ class TForm1 : public QMainWindow, public QuizView {
   // dialog does.
   static void EnterDirOf(const std::string& path);
   bool OpenStartFile(std::string path);
+  // A loaded file without one state mark is no word file yet: asks whether to
+  // convert it (then `path` and `fresh` become the new word file), use it as
+  // it is, or leave it (false).
+  bool AcceptUnmarked(std::string& path, WordList& fresh);
   // Tells assistive technology what the board shows: the question as the
   // board's name; the answer when shown and the last result as its
   // description.

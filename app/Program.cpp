@@ -6,12 +6,15 @@
 #include "app/Desktop.h"
 #include "app/Main.h"
 #include "app/SignalBridge.h"
+#include "import/ImportCommand.h"
 #include "leakcheck/MemCheck.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Fonts.h"
 #include "ui/Modal.h"
 
 int main(int argc, char** argv) {
+  // An import converts a file and ends: no window, no display.
+  if (const auto rc = vz::import::RunImportCommand(argc, argv, stdout, stderr)) return *rc;
   // --help, --version and usage errors need no display.
   const vz::CommandLine cmd = vz::ParseCommandLine(argc, argv);
   if (cmd.exitCode) {

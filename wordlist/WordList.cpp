@@ -124,6 +124,13 @@ void WordList::Load(const std::string& path) {
   owned_ = !bytesAfterNul;
 }
 
+void WordList::Disown(const std::string& path) {
+  Clear();
+  boundPath_ = path;
+  stamp_ = {};
+  owned_ = false;
+}
+
 void WordList::BindAbsent(const std::string& path) {
   encoding_ = {};
   boundPath_ = path;

@@ -64,6 +64,9 @@ class WordList {
   // a file has appeared there meanwhile. A file the program creates is in
   // code page 932.
   void BindAbsent(const std::string& path);
+  // The list is emptied and stands for nothing of the file at `path`, which
+  // stays as it is: a later save over it is skipped (NotOwned).
+  void Disown(const std::string& path);
   // Writes every line with CR LF over `path`, atomically; see SaveResult for
   // when it declines. Raises CreateError or WriteError when writing fails.
   SaveResult Save(const std::string& path);

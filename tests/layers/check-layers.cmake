@@ -10,7 +10,7 @@ if(NOT ROOT OR NOT CORE)
   message(FATAL_ERROR "check-layers.cmake: ROOT and CORE must be set")
 endif()
 string(REPLACE "|" ";" core_files "${CORE}")
-set(folders app codec editor leakcheck settings ui wordlist)
+set(folders app codec editor import leakcheck settings ui wordlist)
 
 set(core_rel "")
 foreach(f IN LISTS core_files)

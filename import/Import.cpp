@@ -1,0 +1,278 @@
+#include "import/Import.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "codec/Convert.h"
+#include "import/Delimited.h"
+#include "import/Formats.h"
+#include "wordlist/Error.h"
+#include "wordlist/FileIO.h"
+#include "wordlist/WordLine.h"
+#include "wordlist/WordList.h"
+
+namespace vz::import {
+namespace {
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return out;
+}
+
+std::string Extension(std::string_view fileName) {
+  const std::size_t slash = fileName.rfind('/') + 1;
+  const std::size_t dot = fileName.rfind('.');
+  return dot == std::string_view::npos || dot < slash ? "" : Lower(fileName.substr(dot));
+}
+
+bool IsAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+// Column numbers "A,B" (from 1) as indexes; empty unless both are numbers.
+std::vector<std::size_t> ColumnIndexes(std::string_view columns) {
+  const std::size_t comma = columns.find(',');
+  if (comma == std::string_view::npos) return {};
+  const int a = std::atoi(std::string(columns.substr(0, comma)).c_str());
+  const int b = std::atoi(std::string(columns.substr(comma + 1)).c_str());
+  if (a < 1 || b < 1) return {};
+  return {static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - 1)};
+}
+
+// The source's text and its encoding: a byte-order mark is not part of it.
+std::string_view TextOf(std::string_view bytes, codec::Encoding& enc) {
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    throw Error("UTF-16 のファイルはまだ取り込めません");
+  }
+  enc = codec::DetectEncoding(bytes).encoding;
+  if (bytes.starts_with(codec::kUtf8Bom)) bytes.remove_prefix(codec::kUtf8Bom.size());
+  return bytes;
+}
+
+// Writes a new file at `path` and never replaces one: the bytes go to an
+// unnamed file in the same directory, are flushed to disk, and the file is
+// then linked under its name, which fails when something is there. Where the
+// file system has no unnamed files, the file is created exclusively and
+// removed again if writing fails.
+void WriteNewFile(const std::string& path, const std::function<bool(const WriteFn&)>& produce) {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  bool named = false;
+  int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    named = fd >= 0;
+    if (fd < 0 && errno == EEXIST) throw Error("ファイル " + path + " は既にあります。上書きしません");
+  }
+  if (fd < 0) throw CreateError(path);
+  auto write = [fd](std::string_view data) {
+    while (!data.empty()) {
+      const ssize_t n = ::write(fd, data.data(), data.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  };
+  bool ok = false;
+  try {
+    ok = produce(write) && ::fsync(fd) == 0;
+  } catch (...) {
+    ::close(fd);
+    if (named) ::unlink(path.c_str());
+    throw;
+  }
+  int linked = 0, linkErr = 0;
+  if (ok && !named) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+    linkErr = errno;
+  }
+  ::close(fd);
+  if (!ok) {
+    if (named) ::unlink(path.c_str());
+    throw WriteError();
+  }
+  if (linked != 0) {
+    if (linkErr == EEXIST) throw Error("ファイル " + path + " は既にあります。上書きしません");
+    throw CreateError(path);
+  }
+  if (const int d = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); d >= 0) {
+    ::fsync(d);
+    ::close(d);
+  }
+}
+
+}  // namespace
+
+const char* FormatName(Format f) {
+  switch (f) {
+    case Format::Csv:
+      return "CSV";
+    case Format::Tsv:
+      return "TSV";
+    case Format::Kvtml:
+      return "KVTML";
+    case Format::Edict:
+      return "EDICT";
+    case Format::Plain:
+      break;
+  }
+  return "問題,答え";
+}
+
+const char* EncodingName(codec::Encoding e) { return e == codec::Encoding::Utf8 ? "UTF-8" : "CP932"; }
+
+Format DetectFormat(std::string_view bytes, std::string_view fileName) {
+  const std::string ext = Extension(fileName);
+  const std::string_view head = bytes.substr(0, 4096);
+  if (head.find("<kvtml") != std::string_view::npos ||
+      (ext == ".kvtml" && head.find('<') != std::string_view::npos))
+    return Format::Kvtml;
+  std::string_view text = bytes.starts_with(codec::kUtf8Bom) ? bytes.substr(codec::kUtf8Bom.size()) : bytes;
+  const DelimitedLayout layout = ReadLayout(text);
+  if (layout.ankiHeader) return layout.sep == '\t' ? Format::Tsv : Format::Csv;
+  // EDICT when the first lines all have its shape.
+  int seen = 0;
+  bool edict = true;
+  ForEachTextLine(text.substr(0, 4096), [&](std::string_view line, std::string_view ending) {
+    if (ending.empty() || line.empty() || seen >= 3) return;
+    ++seen;
+    edict = edict && LooksLikeEdict(line);
+  });
+  if (seen > 0 && edict) return Format::Edict;
+  if (ext == ".tsv" || layout.sep == '\t') return Format::Tsv;
+  const std::string_view first = text.substr(0, text.find_first_of("\r\n"));
+  if (ext == ".csv" || layout.sep != ',' || first.find('"') != std::string_view::npos) return Format::Csv;
+  return Format::Plain;
+}
+
+Format ReadRecords(std::string_view bytes, std::string_view fileName, const Options& options,
+                   const OnRecord& onRecord, const OnSkip& onSkip) {
+  const Format format = DetectFormat(bytes, fileName);
+  codec::Encoding enc;
+  const std::string_view text = TextOf(bytes, enc);
+  switch (format) {
+    case Format::Kvtml:
+      ReadKvtml(codec::ToUtf8(enc, text), options.columns, onRecord, onSkip);
+      break;
+    case Format::Edict:
+      ReadEdict(text, enc, options.readings, onRecord, onSkip);
+      break;
+    case Format::Plain:
+      ReadPlain(text, enc, onRecord, onSkip);
+      break;
+    case Format::Csv:
+    case Format::Tsv:
+      ReadDelimited(text, enc, ReadLayout(text), ColumnIndexes(options.columns), onRecord, onSkip);
+      break;
+  }
+  return format;
+}
+
+std::optional<std::string> WordLineOf(const Record& r, std::string& why) {
+  std::string answers;
+  for (const std::string& a : r.answers) {
+    for (std::size_t from = 0; from <= a.size();) {
+      const std::size_t to = std::min(a.find(kAnswerSeparator, from), a.size());
+      const std::string alt = CleanField(std::string_view(a).substr(from, to - from));
+      if (!alt.empty()) (answers.empty() ? answers : answers += kAnswerSeparator) += alt;
+      from = to + 1;
+    }
+  }
+  if (r.question.empty()) {
+    why = "問題が空です";
+  } else if (r.question.find(kQuestionEnd) != std::string::npos) {
+    why = "問題に「,」が含まれています (単語ファイルの問題には書けません)";
+  } else if (answers.empty()) {
+    why = "答えが空です";
+  } else {
+    return Join(std::string(1, kLineToAsk), r.question, answers);
+  }
+  return std::nullopt;
+}
+
+Summary ImportFile(const std::string& source, const std::string& target, const Options& options,
+                   const OnSkip& onSkip) {
+  if (StampOf(target).exists) throw Error("ファイル " + target + " は既にあります。上書きしません");
+  const std::string bytes = ReadRegularFile(source);
+  Summary sum;
+  std::string why;
+  // First pass: does every line fit code page 932?
+  bool fits = true;
+  ReadRecords(
+      bytes, source, options,
+      [&](Record& r) {
+        if (!fits) return;
+        const auto line = WordLineOf(r, why);
+        fits = !line || IsAscii(*line) || codec::FromUtf8(codec::Encoding::Cp932, *line).has_value();
+      },
+      [](const Skipped&) {});
+  sum.encoding = fits ? codec::Encoding::Cp932 : codec::Encoding::Utf8;
+
+  std::vector<std::size_t> hashes;
+  WriteNewFile(target, [&](const WriteFn& write) {
+    constexpr std::size_t kChunk = 256 * 1024;
+    std::string buf;
+    buf.reserve(kChunk + 1024);
+    bool ok = true;
+    sum.format = ReadRecords(
+        bytes, source, options,
+        [&](Record& r) {
+          auto line = WordLineOf(r, why);
+          if (!line) {
+            ++sum.skipped;
+            onSkip({r.line, why});
+            return;
+          }
+          if (sum.encoding == codec::Encoding::Cp932 && !IsAscii(*line))
+            line = codec::FromUtf8(sum.encoding, *line);
+          hashes.push_back(std::hash<std::string>()(*line));
+          ++sum.pairs;
+          buf.append(*line).append("\r\n");
+          if (buf.size() >= kChunk) {
+            ok = ok && write(buf);
+            buf.clear();
+          }
+        },
+        [&](const Skipped& s) {
+          ++sum.skipped;
+          onSkip(s);
+        });
+    if (sum.pairs == 0) throw Error("ファイル " + source + " には取り込める単語がありません");
+    return ok && write(buf);
+  });
+  std::sort(hashes.begin(), hashes.end());
+  sum.duplicates =
+      hashes.size() - static_cast<std::size_t>(std::unique(hashes.begin(), hashes.end()) - hashes.begin());
+  return sum;
+}
+
+std::string DefaultTarget(const std::string& source) {
+  const std::size_t slash = source.rfind('/') + 1;
+  const std::size_t dot = source.rfind('.');
+  const std::string stem = dot == std::string::npos || dot <= slash ? source : source.substr(0, dot);
+  const std::string target = stem + ".txt";
+  return target == source ? stem + "-vevez.txt" : target;
+}
+
+bool LooksUnmarked(const WordList& list) {
+  bool any = false;
+  for (int i = 0; i < list.Count(); ++i) {
+    const std::string_view line = list.Get(i);
+    if (line.empty()) continue;
+    if (line[0] == kLineToAsk || line[0] == kLineAnswered || line[0] == kLineComment) return false;
+    any = true;
+  }
+  return any;
+}
+
+}  // namespace vz::import

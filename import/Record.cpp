@@ -1,0 +1,92 @@
+#include "import/Record.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <utility>
+
+namespace vz::import {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A tag after which the text reads as a new line.
+bool BreaksLine(std::string_view tag) {
+  std::size_t a = tag.starts_with('/') ? 1 : 0, b = a;
+  while (b < tag.size() && std::isalpha(static_cast<unsigned char>(tag[b]))) ++b;
+  std::string name(tag.substr(a, b - a));
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name == "br" || name == "div" || name == "p" || name == "li" || name == "tr";
+}
+
+}  // namespace
+
+std::string CleanField(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;  // the LF makes the space
+    out += c == '\r' || c == '\n' || c == '\0' ? ' ' : c;
+  }
+  std::size_t b = 0, e = out.size();
+  while (b < e && IsBlank(out[b])) ++b;
+  while (e > b && IsBlank(out[e - 1])) --e;
+  return out.substr(b, e - b);
+}
+
+void AppendUtf8(std::string& out, unsigned long code) {
+  if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) code = 0xFFFD;
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+    return;
+  }
+  const int n = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+  out += static_cast<char>((0xF00 >> n & 0xFF) | code >> (6 * (n - 1)));
+  for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | (code >> (6 * k) & 0x3F));
+}
+
+std::string EntityText(std::string_view body) {
+  static constexpr std::pair<std::string_view, std::string_view> kNamed[] = {
+      {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"}, {"nbsp", " "}};
+  for (const auto& [name, text] : kNamed) {
+    if (body == name) return std::string(text);
+  }
+  if (body.size() < 2 || body[0] != '#') return {};
+  const bool hex = body[1] == 'x' || body[1] == 'X';
+  const std::string digits(body.substr(hex ? 2 : 1));
+  if (digits.empty() || digits.size() > 8) return {};
+  char* end = nullptr;
+  const unsigned long code = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+  if (*end != '\0') return {};
+  std::string out;
+  AppendUtf8(out, code);
+  return out;
+}
+
+std::string StripHtml(std::string_view html, bool markup) {
+  constexpr std::string_view kSound = "[sound:";
+  constexpr std::size_t kLongestEntity = 10;
+  std::string out;
+  out.reserve(html.size());
+  for (std::size_t i = 0; i < html.size();) {
+    const char c = html[i];
+    const std::string_view rest = html.substr(i);
+    std::size_t close = std::string_view::npos;
+    if (markup && c == '<' && (close = rest.find('>')) != std::string_view::npos) {
+      if (BreaksLine(rest.substr(1, close - 1))) out += ' ';
+      i += close + 1;
+    } else if (rest.starts_with(kSound) && (close = rest.find(']')) != std::string_view::npos) {
+      i += close + 1;
+    } else if (markup && c == '&' && (close = rest.find(';')) != std::string_view::npos &&
+               close <= kLongestEntity && !EntityText(rest.substr(1, close - 1)).empty()) {
+      out += EntityText(rest.substr(1, close - 1));
+      i += close + 1;
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace vz::import
