@@ -139,16 +139,15 @@ Format DetectFormat(std::string_view bytes, std::string_view fileName) {
     return Format::Kvtml;
   std::string_view text = bytes.starts_with(codec::kUtf8Bom) ? bytes.substr(codec::kUtf8Bom.size()) : bytes;
   const DelimitedLayout layout = ReadLayout(text);
-  if (layout.ankiHeader) return layout.sep == '\t' ? Format::Tsv : Format::Csv;
-  // EDICT when the first lines all have its shape.
-  int seen = 0;
-  bool edict = true;
+  if (layout.ankiHeader) return Format::Tsv;
+  // EDICT when most of the first lines have its shape.
+  int seen = 0, edict = 0;
   ForEachTextLine(text.substr(0, 4096), [&](std::string_view line, std::string_view ending) {
-    if (ending.empty() || line.empty() || seen >= 3) return;
+    if (ending.empty() || line.empty() || seen >= 5) return;
     ++seen;
-    edict = edict && LooksLikeEdict(line);
+    edict += LooksLikeEdict(line);
   });
-  if (seen > 0 && edict) return Format::Edict;
+  if (edict * 2 > seen) return Format::Edict;
   if (ext == ".tsv" || layout.sep == '\t') return Format::Tsv;
   const std::string_view first = text.substr(0, text.find_first_of("\r\n"));
   if (ext == ".csv" || layout.sep != ',' || first.find('"') != std::string_view::npos) return Format::Csv;
