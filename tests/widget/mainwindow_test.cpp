@@ -19,6 +19,7 @@
 #include "support/Modal.h"
 #include "support/QuizAccess.h"
 #include "support/Widgets.h"
+#include "support/WordLines.h"
 #include "ui/ErrorGuard.h"
 
 namespace vz {
@@ -277,6 +278,58 @@ TEST_F(MainWindowTest, ShutdownWritesSettingsThenTheWordList) {
   EXPECT_EQ(ReadBytes(dir / "kobeli.ini"),
             "[SOFT]\r\nSPEED=700\r\nPLAYSOUND=N\r\nb4file=word.txt\r\nb4dir=" + exeDir + "\r\n");
   EXPECT_EQ(ReadBytes(dir / "word.txt"), "1a,b\r\n");
+}
+
+// A file without one state mark is never quizzed silently: the box converts
+// it to a new word file beside it and opens that, uses it as it is, or leaves
+// it (then the file is never written). A marked file shows no box.
+TEST_F(MainWindowTest, AFileWithoutStateMarksAsksBeforeItIsQuizzed) {
+  const struct {
+    const char* content;
+    const char* button;  // nullptr: no box may come
+    bool atStartUp;      // else opened while word.txt is the list
+    const char* file;    // the word file afterwards
+    test::Lines lines;
+    std::string saved = {};  // notes.txt after the shutdown, when it is written
+  } cases[] = {
+      {"ネコ,cat\n", "ConvertBtn", true, "notes-vevez-2.txt", {"0\x83l\x83R,cat"}},
+      {"ネコ,cat\n", "ConvertBtn", false, "notes-vevez-2.txt", {"0\x83l\x83R,cat"}},
+      {"ネコ,cat\n", "AsIsBtn", false, "notes.txt", {"ネコ,cat"}, "ネコ,cat\r\n"},
+      {"ネコ,cat\n", "CancelBtn", true, "notes.txt", {}},
+      {"ネコ,cat\n", "CancelBtn", false, "word.txt", {"0a,b"}},
+      {"\n;note\nネコ,cat\n",
+       nullptr,
+       false,
+       "notes.txt",
+       {"", ";note", "ネコ,cat"},
+       "\r\n;note\r\nネコ,cat\r\n"},
+  };
+  WriteBytes(dir / "notes-vevez.txt", "0taken,already\r\n");
+  for (const auto& c : cases) {
+    WriteBytes(dir / "word.txt", "0a,b\r\n");
+    WriteBytes(dir / "notes.txt", c.content);
+    fs::remove(dir / "notes-vevez-2.txt");
+    fs::remove(dir / "kobeli.ini");
+    bool asked = false;
+    OnNextModal<QMessageBox>(
+        [&](QMessageBox* box) {
+          asked = true;
+          Child<QPushButton>(box, c.button ? c.button : "CancelBtn")->click();
+        },
+        c.button ? 500 : 0);
+    {
+      TForm1 form(nullptr, exeDir, c.atStartUp ? (dir / "notes.txt").string() : std::string());
+      if (!c.atStartUp) form.OpenWordFile((dir / "notes.txt").string());
+      QTest::qWait(30);
+      EXPECT_EQ(asked, c.button != nullptr) << c.button;
+      EXPECT_EQ(form.WordFile(), c.file) << c.button;
+      EXPECT_EQ(test::LinesOf(form.Words()), c.lines) << c.button;
+      form.FormDestroy();
+    }
+    EXPECT_EQ(ReadBytes(dir / "notes.txt"), c.saved.empty() ? c.content : c.saved) << c.button;
+  }
+  EXPECT_EQ(ReadBytes(dir / "notes-vevez.txt"), "0taken,already\r\n");
+  fs::current_path("/");
 }
 
 }  // namespace
