@@ -38,3 +38,10 @@ cp data/word.txt build-fuzz/corpus/ 2>/dev/null || true
 # A failing input is written to build-fuzz/crash-*, not into the source tree.
 build-fuzz/bin/wordfile_fuzz -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ build-fuzz/corpus
 echo "fuzz: no failure in 30 s"
+echo "== fuzzing the import readers for 5 s =="
+cmake --build build-fuzz -j"$jobs" --target import_fuzz
+mkdir -p build-fuzz/import-corpus
+printf '"ネコ","cat; kitty"\r\n"a,b",x\r\n"two\nlines",ok,""""\n' > build-fuzz/import-corpus/seed.csv
+printf '#separator:tab\n#html:true\n#tags column:3\n<b>猫</b>&amp;\tcat<br>[sound:a.mp3]\tt\n' > build-fuzz/import-corpus/anki.txt
+build-fuzz/bin/import_fuzz -max_total_time=5 -print_final_stats=1 -artifact_prefix=build-fuzz/ build-fuzz/import-corpus
+echo "import fuzz: no failure in 5 s"

@@ -23,4 +23,10 @@ if(VEVEZ_FUZZ)
   target_link_options(wordfile_fuzz PRIVATE -fsanitize=fuzzer,address)
   target_link_libraries(wordfile_fuzz PRIVATE vevez_core_fuzz)
   target_include_directories(wordfile_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+
+  # The import readers: every word line made from a record reads back to it.
+  add_executable(import_fuzz ${CMAKE_CURRENT_LIST_DIR}/import_fuzz.cpp)
+  target_compile_options(import_fuzz PRIVATE -fsanitize=fuzzer,address)
+  target_link_options(import_fuzz PRIVATE -fsanitize=fuzzer,address)
+  target_link_libraries(import_fuzz PRIVATE vevez_core_fuzz)
 endif()
