@@ -11,18 +11,13 @@ std::string RepairUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
+    std::size_t ascii = i;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+    out.append(bytes.substr(i, ascii - i));
+    if ((i = ascii) >= bytes.size()) break;
     const int n = Utf8SequenceAt(bytes.substr(i));
-    if (n > 0) {
-      out.append(bytes.substr(i, static_cast<std::size_t>(n)));
-      i += static_cast<std::size_t>(n);
-    } else {
-      if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-        out += bytes[i];
-      } else {
-        out += "\xEF\xBF\xBD";
-      }
-      ++i;
-    }
+    out.append(n > 0 ? bytes.substr(i, static_cast<std::size_t>(n)) : "\xEF\xBF\xBD");
+    i += n > 0 ? static_cast<std::size_t>(n) : 1;
   }
   return out;
 }

@@ -14,7 +14,8 @@ namespace vz::import {
 
 // Calls onFields(fields, line) for each record of `text`: fields separated by
 // `sep`; a field in double quotes may hold the separator, line breaks and
-// doubled quotes. `line` is where the record starts (from 1). A blank line
+// doubled quotes; quotes followed by more text are part of the text.
+// `line` is where the record starts (from 1). A blank line
 // is no record. The separator, quotes and line ends are ASCII bytes that no
 // character of code page 932, EUC-JP or UTF-8 contains, so the raw bytes are
 // split before any decoding.
@@ -61,6 +62,7 @@ void ForEachCsvRecord(std::string_view text, char sep, OnFields&& onFields) {
     bool quoted = false;
     for (;;) {
       std::string field;
+      const std::size_t fieldStart = i, fieldLine = line;
       if (i < n && text[i] == '"') {
         quoted = true;
         for (++i; i < n;) {
@@ -81,8 +83,14 @@ void ForEachCsvRecord(std::string_view text, char sep, OnFields&& onFields) {
           }
         }
       }
-      // Unquoted text, or what follows a closing quote, up to the separator
-      // or the line end, taken as it is.
+      // Text after a closing quote ("as above" mark) means the quotes were
+      // part of the text: the field is then read unquoted.
+      if (i < n && text[i] != sep && text[i] != '\r' && text[i] != '\n') {
+        i = fieldStart;
+        line = fieldLine;
+        field.clear();
+      }
+      // Unquoted text up to the separator or the line end, taken as it is.
       std::size_t end = i;
       while (end < n && text[end] != sep && text[end] != '\r' && text[end] != '\n') ++end;
       field.append(text.substr(i, end - i));

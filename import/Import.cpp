@@ -203,52 +203,54 @@ Summary ImportFile(const std::string& source, const std::string& target, const O
                    const OnSkip& onSkip) {
   if (StampOf(target).exists) throw Error("ファイル " + target + " は既にあります。上書きしません");
   const std::string bytes = ReadRegularFile(source);
+  // Written in code page 932 as long as every line fits; at the first line
+  // that does not, the unfinished file is dropped and written again in UTF-8.
+  struct NotCp932 {};
   Summary sum;
-  std::string why;
-  // First pass: does every line fit code page 932?
-  bool fits = true;
-  ReadRecords(
-      bytes, source, options,
-      [&](Record& r) {
-        if (!fits) return;
-        const auto line = WordLineOf(r, why);
-        fits = !line || IsAscii(*line) || codec::FromUtf8(codec::Encoding::Cp932, *line).has_value();
-      },
-      [](const Skipped&) {});
-  sum.encoding = fits ? codec::Encoding::Cp932 : codec::Encoding::Utf8;
-
+  std::size_t told = 0;  // skipped records already reported, by an earlier try
   std::vector<std::size_t> hashes;
-  WriteNewFile(target, [&](const WriteFn& write) {
-    constexpr std::size_t kChunk = 256 * 1024;
-    std::string buf;
-    buf.reserve(kChunk + 1024);
-    bool ok = true;
-    sum.format = ReadRecords(
-        bytes, source, options,
-        [&](Record& r) {
-          auto line = WordLineOf(r, why);
-          if (!line) {
-            ++sum.skipped;
-            onSkip({r.line, why});
-            return;
-          }
-          if (sum.encoding == codec::Encoding::Cp932 && !IsAscii(*line))
-            line = codec::FromUtf8(sum.encoding, *line);
-          hashes.push_back(std::hash<std::string>()(*line));
-          ++sum.pairs;
-          buf.append(*line).append("\r\n");
-          if (buf.size() >= kChunk) {
-            ok = ok && write(buf);
-            buf.clear();
-          }
-        },
-        [&](const Skipped& s) {
-          ++sum.skipped;
-          onSkip(s);
-        });
-    if (sum.pairs == 0) throw Error("ファイル " + source + " には取り込める単語がありません");
-    return ok && write(buf);
-  });
+  auto write = [&](codec::Encoding enc) {
+    sum = {};
+    sum.encoding = enc;
+    hashes.clear();
+    std::size_t seen = 0;
+    auto skip = [&](const Skipped& s) {
+      ++sum.skipped;
+      if (++seen > told) {
+        told = seen;
+        onSkip(s);
+      }
+    };
+    WriteNewFile(target, [&](const WriteFn& put) {
+      constexpr std::size_t kChunk = 256 * 1024;
+      std::string buf, why;
+      buf.reserve(kChunk + 1024);
+      bool ok = true;
+      sum.format = ReadRecords(
+          bytes, source, options,
+          [&](Record& r) {
+            auto line = WordLineOf(r, why);
+            if (!line) return skip({r.line, why});
+            if (enc == codec::Encoding::Cp932 && !IsAscii(*line)) line = codec::FromUtf8(enc, *line);
+            if (!line) throw NotCp932{};
+            hashes.push_back(std::hash<std::string>()(*line));
+            ++sum.pairs;
+            buf.append(*line).append("\r\n");
+            if (buf.size() >= kChunk) {
+              ok = ok && put(buf);
+              buf.clear();
+            }
+          },
+          skip);
+      if (sum.pairs == 0) throw Error("ファイル " + source + " には取り込める単語がありません");
+      return ok && put(buf);
+    });
+  };
+  try {
+    write(codec::Encoding::Cp932);
+  } catch (const NotCp932&) {
+    write(codec::Encoding::Utf8);
+  }
   std::sort(hashes.begin(), hashes.end());
   sum.duplicates =
       hashes.size() - static_cast<std::size_t>(std::unique(hashes.begin(), hashes.end()) - hashes.begin());

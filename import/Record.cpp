@@ -21,6 +21,11 @@ bool BreaksLine(std::string_view tag) {
 }  // namespace
 
 std::string CleanField(std::string_view text) {
+  if (text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return std::string(text);
+  }
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -66,6 +71,7 @@ std::string EntityText(std::string_view body) {
 std::string StripHtml(std::string_view html, bool markup) {
   constexpr std::string_view kSound = "[sound:";
   constexpr std::size_t kLongestEntity = 10;
+  if (html.find_first_of(markup ? "[<&" : "[") == std::string_view::npos) return std::string(html);
   std::string out;
   out.reserve(html.size());
   for (std::size_t i = 0; i < html.size();) {

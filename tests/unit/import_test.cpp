@@ -86,7 +86,7 @@ TEST(Import, Csv) {
 }
 
 TEST(Import, TsvAndAnki) {
-  Check({{"kwq.csv", "ネコ\tcat\nイヌ\tdog, hound\n", {"0ネコ,cat", "0イヌ,dog, hound"}},
+  Check({{"kwq.csv", "ネコ\tcat\nイヌ\t\"dog\" hound\n", {"0ネコ,cat", "0イヌ,\"dog\" hound"}},
          {"notes.txt",
           "#separator:tab\n#html:true\n#tags column:3\n"
           "<b>猫</b> &amp; &#x72AC;\tcat<br>kitty<img src=\"a.png\"> [sound:neko.mp3]\ttag1\n"
