@@ -18,7 +18,9 @@ constexpr char kUsage[] =
     "\n"
     "オプション:\n"
     "  -h, --help     この説明を表示して終了します\n"
-    "  -v, --version  バージョンを表示して終了します\n";
+    "  -v, --version  バージョンを表示して終了します\n"
+    "  --import 元のファイル [単語ファイル]\n"
+    "                 CSV などを新しい単語ファイルに変換して終了します (--import だけで詳しく)\n";
 
 // Options QApplication reads from the command line itself.
 constexpr const char* kQtValueOptions[] = {

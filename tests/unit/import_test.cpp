@@ -152,6 +152,7 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
   test::WriteBytes(dir / "w.txt", "ネコ,cat\n");
   test::WriteBytes(dir / "old.txt", "0keep,me\r\n");
   test::WriteBytes(dir / "none.csv", ",\n\n");
+  test::WriteBytes(dir / "utf16.txt", "\xFF\xFE" "a\0,\0b\0"s);
   const struct {
     std::string source, target, message;
   } cases[] = {
@@ -161,13 +162,14 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
       {dir.path(), dir / "b.txt", test::OpenMessage(dir.path())},
       {dir / "none.csv", dir / "c.txt", "ファイル " + (dir / "none.csv") + " には取り込める単語がありません"},
       {dir / "w.txt", dir / "no/such/dir.txt", test::CreateMessage(dir / "no/such/dir.txt")},
+      {dir / "utf16.txt", dir / "d.txt", "UTF-16 のファイルはまだ取り込めません"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(test::ErrorOf([&] { ImportFile(c.source, c.target, {}, [](const Skipped&) {}); }), c.message);
   }
   EXPECT_EQ(test::ReadBytes(dir / "old.txt"), "0keep,me\r\n");
   EXPECT_EQ(test::ReadBytes(dir / "w.txt"), "ネコ,cat\n");
-  EXPECT_EQ(dir.List(), (test::Names{"none.csv", "old.txt", "w.txt"}));
+  EXPECT_EQ(dir.List(), (test::Names{"none.csv", "old.txt", "utf16.txt", "w.txt"}));
   EXPECT_EQ(DefaultTarget("/d/words.csv"), "/d/words.txt");
   EXPECT_EQ(DefaultTarget("/d/words.txt"), "/d/words-vevez.txt");
   EXPECT_EQ(DefaultTarget("/d.x/edict"), "/d.x/edict.txt");
