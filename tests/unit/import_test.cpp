@@ -152,7 +152,9 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
   test::WriteBytes(dir / "w.txt", "ネコ,cat\n");
   test::WriteBytes(dir / "old.txt", "0keep,me\r\n");
   test::WriteBytes(dir / "none.csv", ",\n\n");
-  test::WriteBytes(dir / "utf16.txt", "\xFF\xFE" "a\0,\0b\0"s);
+  test::WriteBytes(dir / "utf16.txt",
+                   "\xFF\xFE"
+                   "a\0,\0b\0"s);
   const struct {
     std::string source, target, message;
   } cases[] = {
