@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "import/Formats.h"
+#include "wordlist/Error.h"
 
 namespace vz::import {
 namespace {
@@ -32,27 +33,21 @@ std::string Attribute(std::string_view attrs, std::string_view name) {
 
 // XML character data: entities become characters.
 void AppendText(std::string& out, std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::size_t semi = text[i] == '&' ? text.find(';', i) : std::string_view::npos;
-    const std::string entity =
-        semi == std::string_view::npos ? "" : EntityText(text.substr(i + 1, semi - i - 1));
-    if (entity.empty()) {
-      out += text[i];
-    } else {
-      out += entity;
-      i = semi;
-    }
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t used = AppendEntityAt(text.substr(i), out);
+    if (used == 0) out += text[i];
+    i += used > 0 ? used : 1;
   }
 }
 
 // The identifier `wanted` names (its number, locale or name); `fallback` when
-// it is empty.
+// it is empty. Raises Error when no language has that name.
 std::string Pick(const std::vector<Language>& langs, std::string_view wanted, std::size_t fallback) {
   if (wanted.empty()) return fallback < langs.size() ? langs[fallback].id : std::string();
   for (const Language& l : langs) {
     if (l.id == wanted || l.locale == wanted || l.name == wanted) return l.id;
   }
-  return "\n";  // matches no translation
+  throw Error("KVTML ファイルに言語 " + std::string(wanted) + " がありません");
 }
 
 }  // namespace
@@ -93,6 +88,10 @@ void ReadKvtml(std::string_view xml, std::string_view columns, const OnRecord& o
     if (tag.starts_with('/')) {
       const std::string name(tag.substr(1, tag.find_first_of(" \t\r\n>", 1) - 1));
       capture = nullptr;
+      if (name == "identifiers" && !columns.empty()) {
+        Pick(langs, askedIn, 0);  // names a language, or raises Error
+        Pick(langs, answeredIn, 1);
+      }
       if (name == "entry") {
         const bool oneLanguage = langs.size() == 1 && columns.empty();
         const std::string asked = Pick(langs, askedIn, 0);
@@ -112,7 +111,6 @@ void ReadKvtml(std::string_view xml, std::string_view columns, const OnRecord& o
     const std::size_t nameEnd = std::min(tag.find_first_of(" \t\r\n/"), tag.size());
     const std::string name(tag.substr(0, nameEnd));
     const std::string_view attrs = tag.substr(nameEnd);
-    if (selfClosing) continue;
     open.push_back(name);
     capture = nullptr;
     if (name == "identifier" && parentIs("identifiers")) {
@@ -126,6 +124,10 @@ void ReadKvtml(std::string_view xml, std::string_view columns, const OnRecord& o
     } else if ((name == "text" || name == "comment") && parentIs("translation")) {
       Translation& t = entry[translationId];
       capture = name == "text" ? &t.text : &t.comment;
+    }
+    if (selfClosing) {
+      open.pop_back();
+      capture = nullptr;
     }
   }
   if (langs.empty()) onSkip({line, "KVTML の言語の定義がありません"});

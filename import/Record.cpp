@@ -68,25 +68,38 @@ std::string EntityText(std::string_view body) {
   return out;
 }
 
+std::size_t AppendEntityAt(std::string_view text, std::string& out) {
+  constexpr std::size_t kLongest = 12;  // "&#x10FFFF;" and the names known
+  const std::size_t semi = text.substr(0, kLongest).find(';');
+  if (!text.starts_with('&') || semi == std::string_view::npos) return 0;
+  const std::string entity = EntityText(text.substr(1, semi - 1));
+  out += entity;
+  return entity.empty() ? 0 : semi + 1;
+}
+
 std::string StripHtml(std::string_view html, bool markup) {
   constexpr std::string_view kSound = "[sound:";
-  constexpr std::size_t kLongestEntity = 10;
   if (html.find_first_of(markup ? "[<&" : "[") == std::string_view::npos) return std::string(html);
   std::string out;
   out.reserve(html.size());
+  // The next ">" and "]" at or after i, each searched again only once i has
+  // passed it, so that a field full of "<" costs one scan, not one per "<".
+  std::size_t gt = html.find('>'), bracket = html.find(']');
+  auto next = [&](std::size_t& at, char c, std::size_t i) {
+    if (at != std::string_view::npos && at < i) at = html.find(c, i);
+    return at;
+  };
   for (std::size_t i = 0; i < html.size();) {
     const char c = html[i];
     const std::string_view rest = html.substr(i);
-    std::size_t close = std::string_view::npos;
-    if (markup && c == '<' && (close = rest.find('>')) != std::string_view::npos) {
-      if (BreaksLine(rest.substr(1, close - 1))) out += ' ';
-      i += close + 1;
-    } else if (rest.starts_with(kSound) && (close = rest.find(']')) != std::string_view::npos) {
-      i += close + 1;
-    } else if (markup && c == '&' && (close = rest.find(';')) != std::string_view::npos &&
-               close <= kLongestEntity && !EntityText(rest.substr(1, close - 1)).empty()) {
-      out += EntityText(rest.substr(1, close - 1));
-      i += close + 1;
+    std::size_t used = 0;
+    if (markup && c == '<' && next(gt, '>', i) != std::string_view::npos) {
+      if (BreaksLine(html.substr(i + 1, gt - i - 1))) out += ' ';
+      i = gt + 1;
+    } else if (rest.starts_with(kSound) && next(bracket, ']', i) != std::string_view::npos) {
+      i = bracket + 1;
+    } else if (markup && (used = AppendEntityAt(rest, out)) > 0) {
+      i += used;
     } else {
       out += c;
       ++i;

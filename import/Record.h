@@ -38,6 +38,10 @@ std::string StripHtml(std::string_view text, bool markup);
 // Appends the UTF-8 form of `code` (U+FFFD when it is no character).
 void AppendUtf8(std::string& out, unsigned long code);
 
+// When `text` starts with an entity ("&amp;", "&#233;"), appends its
+// character and returns the entity's length; else returns 0.
+std::size_t AppendEntityAt(std::string_view text, std::string& out);
+
 // The character of an HTML or XML entity body ("amp", "#233", "#xE9"), as
 // UTF-8; empty when it is not one.
 std::string EntityText(std::string_view body);

@@ -152,11 +152,13 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
   test::WriteBytes(dir / "w.txt", "ネコ,cat\n");
   test::WriteBytes(dir / "old.txt", "0keep,me\r\n");
   test::WriteBytes(dir / "none.csv", ",\n\n");
+  test::WriteBytes(dir / "v.kvtml", "<kvtml><identifiers><identifier id=\"0\"/></identifiers></kvtml>");
   test::WriteBytes(dir / "utf16.txt",
                    "\xFF\xFE"
                    "a\0,\0b\0"s);
   const struct {
     std::string source, target, message;
+    Options options = {};
   } cases[] = {
       {dir / "w.txt", dir / "old.txt", "ファイル " + (dir / "old.txt") + " は既にあります。上書きしません"},
       {dir / "w.txt", dir / "w.txt", "ファイル " + (dir / "w.txt") + " は既にあります。上書きしません"},
@@ -165,13 +167,15 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
       {dir / "none.csv", dir / "c.txt", "ファイル " + (dir / "none.csv") + " には取り込める単語がありません"},
       {dir / "w.txt", dir / "no/such/dir.txt", test::CreateMessage(dir / "no/such/dir.txt")},
       {dir / "utf16.txt", dir / "d.txt", "UTF-16 のファイルはまだ取り込めません"},
+      {dir / "v.kvtml", dir / "e.txt", "KVTML ファイルに言語 fr がありません", {false, "0,fr"}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(test::ErrorOf([&] { ImportFile(c.source, c.target, {}, [](const Skipped&) {}); }), c.message);
+    EXPECT_EQ(test::ErrorOf([&] { ImportFile(c.source, c.target, c.options, [](const Skipped&) {}); }),
+              c.message);
   }
   EXPECT_EQ(test::ReadBytes(dir / "old.txt"), "0keep,me\r\n");
   EXPECT_EQ(test::ReadBytes(dir / "w.txt"), "ネコ,cat\n");
-  EXPECT_EQ(dir.List(), (test::Names{"none.csv", "old.txt", "utf16.txt", "w.txt"}));
+  EXPECT_EQ(dir.List(), (test::Names{"none.csv", "old.txt", "utf16.txt", "v.kvtml", "w.txt"}));
   EXPECT_EQ(DefaultTarget("/d/words.csv"), "/d/words.txt");
   EXPECT_EQ(DefaultTarget("/d/words.txt"), "/d/words-vevez.txt");
   EXPECT_EQ(DefaultTarget("/d.x/edict"), "/d.x/edict.txt");
