@@ -142,8 +142,10 @@ Format DetectFormat(std::string_view bytes, std::string_view fileName) {
   if (layout.ankiHeader) return Format::Tsv;
   // EDICT when most of the first lines have its shape.
   int seen = 0, edict = 0;
-  ForEachTextLine(text.substr(0, 4096), [&](std::string_view line, std::string_view ending) {
-    if (ending.empty() || line.empty() || seen >= 5) return;
+  constexpr std::size_t kLook = 4096;
+  ForEachTextLine(text.substr(0, kLook), [&](std::string_view line, std::string_view ending) {
+    const bool cut = ending.empty() && text.size() > kLook;
+    if (cut || line.empty() || seen >= 5) return;
     ++seen;
     edict += LooksLikeEdict(line);
   });

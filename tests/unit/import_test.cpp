@@ -123,17 +123,16 @@ TEST(Import, Kvtml) {
 }
 
 TEST(Import, Edict) {
-  Check({{"edict", "？？？？ /EDICT, EDICT_SUB(P)/Copyright/\n猫 [ねこ] /(n) cat/(P)/\n", {"0猫,cat"}, {1}},
-         {"edict",
-          "犬 [いぬ;イヌ] /(n,adj-no) (1) dog/(2) (uk) (to be a) spy/EntL1234X/\n",
-          {"0犬,dog;(to be a) spy;いぬ"},
-          {},
-          {true, ""}},
-         {"edict",
-          "ＡＢＣ /(fre: abc) letters/\nＤ /{comp} d/\nbad line\n",
-          {"0ＡＢＣ,letters", "0Ｄ,d"},
-          {3}}},
-        Format::Edict);
+  Check(
+      {{"edict", "？？？？ /EDICT, EDICT_SUB(P)/Copyright/\n猫 [ねこ] /(n) cat/(P)/\n", {"0猫,cat"}, {1}},
+       {"edict",
+        "犬 [いぬ;イヌ] /(n,adj-no) (1) dog/(2) (uk) (to be a) spy/EntL1234X/\n",
+        {"0犬,dog;(to be a) spy;いぬ"},
+        {},
+        {true, ""}},
+       {"edict", "ＡＢＣ /(fre: abc) letters/\nＤ /{comp} d/\nbad line\n", {"0ＡＢＣ,letters", "0Ｄ,d"}, {3}},
+       {"edict", "一 [いち] /(num) one/", {"0一,one"}}},
+      Format::Edict);
 }
 
 TEST(Import, PlainLinesAndEncodings) {
