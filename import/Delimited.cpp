@@ -1,6 +1,7 @@
 #include "import/Delimited.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "codec/Convert.h"
@@ -9,13 +10,15 @@ namespace vz::import {
 namespace {
 
 // The value of "#separator:": a name Anki writes, or the character itself.
-char SeparatorNamed(std::string_view v) {
+char SeparatorNamed(std::string_view value) {
+  std::string v(value);
+  for (char& c : v) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   static constexpr std::pair<std::string_view, char> kNames[] = {
       {"tab", '\t'}, {"comma", ','}, {"semicolon", ';'}, {"space", ' '}, {"pipe", '|'}, {"colon", ':'}};
   for (const auto& [name, sep] : kNames) {
     if (v == name) return sep;
   }
-  return v.size() == 1 ? v[0] : '\t';
+  return value.size() == 1 ? value[0] : '\t';
 }
 
 std::size_t ColumnNumber(std::string_view v) {
@@ -41,7 +44,7 @@ DelimitedLayout ReadLayout(std::string_view text) {
       layout.sep = SeparatorNamed(value);
       sepKnown = true;
     } else if (key == "html") {
-      layout.html = value == "true";
+      layout.html = value == "true" || value == "True";
     } else if (key == "columns") {
       columns = value;
     } else if (key.ends_with(" column")) {  // tags, deck, notetype, guid

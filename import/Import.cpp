@@ -173,7 +173,16 @@ Format ReadRecords(std::string_view bytes, std::string_view fileName, const Opti
       break;
     case Format::Csv:
     case Format::Tsv:
-      ReadDelimited(text, enc, ReadLayout(text), ColumnIndexes(options.columns), onRecord, onSkip);
+      if (const DelimitedLayout layout = ReadLayout(text);
+          enc == codec::Encoding::Cp932 && layout.sep >= 0x40) {
+        // A separator that can be the second byte of a code page 932
+        // character ("|") splits only decoded text.
+        const std::string utf8 = codec::ToUtf8(enc, text);
+        ReadDelimited(utf8, codec::Encoding::Utf8, ReadLayout(utf8), ColumnIndexes(options.columns), onRecord,
+                      onSkip);
+      } else {
+        ReadDelimited(text, enc, layout, ColumnIndexes(options.columns), onRecord, onSkip);
+      }
       break;
   }
   return format;

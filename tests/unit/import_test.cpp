@@ -95,6 +95,7 @@ TEST(Import, TsvAndAnki) {
          {"notes.txt",
           "#separator:semicolon\n#html:false\n#columns:Front;Back;Tags\nq<b>;a [sound:x.mp3];t\n",
           {"0q<b>,a"}},
+         {"notes.txt", "#separator:Pipe\n" + *codec::Utf8ToCp932("ポ|po\n"), {"0ポ,po"}},
          // Further answer columns are alternatives; characters outside code page 932 make UTF-8.
          {"a.tsv", "smile\t😀\temoji\n", {"0smile,😀;emoji"}}},
         Format::Tsv);
