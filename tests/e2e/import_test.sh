@@ -27,4 +27,5 @@ rc=0; setpriv --reuid=nobody --regid=nogroup --clear-groups "$APPDIR/vevez" --im
   2> "$WORK/err" || rc=$?
 [[ $rc == 1 && ! -e $WORK/n.txt ]] || fail "unwritable directory: exit $rc, $(cat "$WORK/err")"
 [[ $(sha256sum < "$src") == "$before" ]] || fail "the source was changed"
+[[ ! -e $WORK/leaks ]] || fail "an import left blocks behind: $(cat "$WORK/leaks")"
 echo "PASS"
