@@ -78,9 +78,10 @@ void ForEachCsvRecord(std::string_view text, char sep, OnFields&& onFields) {
           const std::size_t from = i;
           if (lineEndAt(i)) {
             field.append(text.substr(from, i - from));
-          } else {
-            field += text[i++];
+            continue;
           }
+          while (i < n && text[i] != '"' && text[i] != '\r' && text[i] != '\n') ++i;
+          field.append(text.substr(from, i - from));
         }
       }
       // Text after a closing quote ("as above" mark) means the quotes were

@@ -1,5 +1,6 @@
 #include "import/Record.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <utility>
@@ -21,7 +22,7 @@ bool BreaksLine(std::string_view tag) {
 }  // namespace
 
 std::string CleanField(std::string_view text) {
-  if (text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos) {
+  if (std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; })) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     return std::string(text);
@@ -79,7 +80,9 @@ std::size_t AppendEntityAt(std::string_view text, std::string& out) {
 
 std::string StripHtml(std::string_view html, bool markup) {
   constexpr std::string_view kSound = "[sound:";
-  if (html.find_first_of(markup ? "[<&" : "[") == std::string_view::npos) return std::string(html);
+  if (std::none_of(html.begin(), html.end(),
+                   [markup](char c) { return c == '[' || (markup && (c == '<' || c == '&')); }))
+    return std::string(html);
   std::string out;
   out.reserve(html.size());
   // The next ">" and "]" at or after i, each searched again only once i has
