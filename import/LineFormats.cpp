@@ -96,7 +96,7 @@ void ReadEdict(std::string_view text, codec::Encoding enc, bool readings, const 
     for (std::size_t from = 0; from <= rest.size();) {
       const std::size_t to = std::min(rest.find('/', from), rest.size());
       const std::string_view gloss = WithoutTags(rest.substr(from, to - from));
-      if (!gloss.empty() && !IsEntryId(gloss)) r.answers.emplace_back(gloss);
+      if (!gloss.empty() && !IsEntryId(gloss)) r.answers.push_back(CleanField(gloss));
       from = to + 1;
     }
     if (readings && !reading.empty()) r.answers.push_back(FirstForm(reading));
