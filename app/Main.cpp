@@ -156,7 +156,12 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
     return;
   }
   WordList fresh;
-  fresh.Load(path);
+  try {
+    fresh.Load(path);
+  } catch (const Error&) {
+    wordList_.Disown(path);  // never written over: it could not be read
+    throw;
+  }
   std::string used = path;
   if (!AcceptUnmarked(used, fresh)) {
     wordList_.Disown(path);

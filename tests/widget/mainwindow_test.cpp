@@ -280,6 +280,24 @@ TEST_F(MainWindowTest, ShutdownWritesSettingsThenTheWordList) {
   EXPECT_EQ(ReadBytes(dir / "word.txt"), "1a,b\r\n");
 }
 
+// A remembered word file that cannot be read is reported once, and the
+// shutdown neither writes over it nor reports it again.
+TEST_F(MainWindowTest, AWordFileUnreadableAtStartUpIsNeverWrittenOver) {
+  ASSERT_EQ(::mkfifo((dir / "word.txt").c_str(), 0600), 0);
+  int boxes = 0;
+  auto count = [&](QMessageBox* box) {
+    ++boxes;
+    box->accept();
+  };
+  OnNextModal<QMessageBox>(count);
+  TForm1 form(nullptr, exeDir);
+  OnNextModal<QMessageBox>(count, 0);
+  form.FormDestroy();
+  QTest::qWait(30);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_TRUE(S_ISFIFO(test::ModeOf(dir / "word.txt")));
+}
+
 // A file without one state mark is never quizzed silently: the box converts
 // it to a new word file beside it and opens that, uses it as it is, or leaves
 // it (then the file is never written). A marked file shows no box.
