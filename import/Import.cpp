@@ -161,6 +161,14 @@ Format ReadRecords(std::string_view bytes, std::string_view fileName, const Opti
   const Format format = DetectFormat(bytes, fileName);
   codec::Encoding enc;
   const std::string_view text = TextOf(bytes, enc);
+  // Columns that would be ignored are refused rather than given a result
+  // the user did not ask for.
+  const bool delimited = format == Format::Csv || format == Format::Tsv;
+  if (!options.columns.empty() && format != Format::Kvtml &&
+      (!delimited || ColumnIndexes(options.columns).empty())) {
+    throw Error(delimited ? "--columns には問題と答えの列の番号を「2,1」のように指定してください"
+                          : std::string("--columns は ") + FormatName(format) + " には使えません");
+  }
   switch (format) {
     case Format::Kvtml:
       ReadKvtml(codec::ToUtf8(enc, text), options.columns, onRecord, onSkip);

@@ -168,6 +168,11 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
       {dir / "w.txt", dir / "no/such/dir.txt", test::CreateMessage(dir / "no/such/dir.txt")},
       {dir / "utf16.txt", dir / "d.txt", "UTF-16 のファイルはまだ取り込めません"},
       {dir / "v.kvtml", dir / "e.txt", "KVTML ファイルに言語 fr がありません", {false, "0,fr"}},
+      {dir / "w.txt", dir / "f.txt", "--columns は 問題,答え には使えません", {false, "2,1"}},
+      {dir / "none.csv",
+       dir / "g.txt",
+       "--columns には問題と答えの列の番号を「2,1」のように指定してください",
+       {false, "ja,en"}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(test::ErrorOf([&] { ImportFile(c.source, c.target, c.options, [](const Skipped&) {}); }),
