@@ -103,9 +103,21 @@ cleanup() {
   if ((keep)); then echo "scratch copy kept: $scratch"; else rm -rf "$scratch"; fi
 }
 trap cleanup EXIT
-# The working tree as it is, uncommitted changes included.
+# The working tree as it is, uncommitted changes included. Only files whose
+# bytes differ are copied, with the time of the copy: a scratch folder kept
+# from an earlier run then rebuilds just what changed, and never keeps an
+# object newer than a source it was not built from.
+incoming=$scratch/.mutate-incoming
+rm -rf "$incoming" && mkdir "$incoming"
 (cd "$root" && git ls-files -z --cached --others --exclude-standard |
-  tar --null --ignore-failed-read -T - -cf - 2>/dev/null) | tar -C "$scratch" -xf -
+  tar --null --ignore-failed-read -T - -cf - 2>/dev/null) | tar -C "$incoming" -xf -
+(cd "$incoming" && find . -type f -print0) | while IFS= read -r -d '' f; do
+  if ! cmp -s "$incoming/$f" "$scratch/$f"; then
+    mkdir -p "$(dirname "$scratch/$f")"
+    cp "$incoming/$f" "$scratch/$f"
+  fi
+done
+rm -rf "$incoming"
 
 export CCACHE_BASEDIR=$scratch CCACHE_NOHASHDIR=1
 launcher=()
