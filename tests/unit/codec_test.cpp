@@ -187,6 +187,7 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {"", Encoding::Cp932, false},
       {"0犬,いぬ\xE3\x81", Encoding::Cp932, false},        // cut off at the end
       {"0犬,\x80いぬ", Encoding::Cp932, false},            // stray continuation byte
+      {"0\xE3\x81\xC0,x 犬", Encoding::Cp932, false},      // third byte no continuation byte
       {"0\xC0\xAF,x 犬", Encoding::Cp932, false},          // overlong
       {"0\xED\xA0\x80,x 犬", Encoding::Cp932, false},      // surrogate
       {"0\xF4\x90\x80\x80,x 犬", Encoding::Cp932, false},  // above U+10FFFF
