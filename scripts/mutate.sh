@@ -10,7 +10,8 @@
 #   scripts/mutate.sh --list             the entries, and whether their text is still found
 #   scripts/mutate.sh --keep             keep the scratch copy (its path is printed)
 #
-# MUTATE_DIR names the scratch folder (default: a new one under $TMPDIR),
+# MUTATE_CATALOGUE names another catalogue (default scripts/mutants.txt),
+# MUTATE_DIR the scratch folder (default: a new one under $TMPDIR),
 # MUTATE_JOBS the build and test jobs (2), MUTATE_NICE the niceness (19).
 # The scratch copy is built with ccache where it is installed; the first run
 # builds the whole test set once, later runs mostly hit the cache.
@@ -23,7 +24,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-catalogue=$root/scripts/mutants.txt
+catalogue=${MUTATE_CATALOGUE:-$root/scripts/mutants.txt}
 jobs=${MUTATE_JOBS:-2}
 niceness=${MUTATE_NICE:-19}
 only=() fileFilter=() list=0 keep=0
@@ -174,7 +175,7 @@ for i in "${runnable[@]}"; do
       result="caught by ${failed:-?}"
       if grep -q '\*\*\*Timeout' "$log"; then
         result="HANG in ${failed:-?}"
-        hangs+=("$id ($result)")
+        hangs+=("$id (${failed:-?} ran into its timeout)")
       fi
       break
     fi
