@@ -11,7 +11,8 @@
 #   scripts/mutate.sh --keep             keep the scratch copy (its path is printed)
 #
 # MUTATE_CATALOGUE names another catalogue (default scripts/mutants.txt),
-# MUTATE_DIR the scratch folder (default: a new one under $TMPDIR),
+# MUTATE_DIR a scratch folder to keep and reuse (default: a new one under
+# $TMPDIR, removed at the end),
 # MUTATE_JOBS the build and test jobs (2), MUTATE_NICE the niceness (19).
 # The scratch copy is built with ccache where it is installed; the first run
 # builds the whole test set once, later runs mostly hit the cache.
@@ -98,8 +99,21 @@ done
 if ((list)); then exit 0; fi
 
 # ---- the scratch copy and its build ----
-scratch=${MUTATE_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/vevez-mutate.XXXXXX")}
-mkdir -p "$scratch"
+# A folder named by MUTATE_DIR is reused and never removed; it must be new,
+# empty or one an earlier run made, and lie outside the source tree.
+if [[ -n ${MUTATE_DIR:-} ]]; then
+  scratch=$(realpath -m "$MUTATE_DIR")
+  keep=1
+  if [[ $scratch/ == "$root"/* ]] ||
+    [[ -d $scratch && ! -e $scratch/.vevez-mutate && -n $(ls -A "$scratch") ]]; then
+    echo "mutate.sh: MUTATE_DIR must be outside the tree and new, empty or made by mutate.sh: $scratch" >&2
+    exit 2
+  fi
+  mkdir -p "$scratch"
+else
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/vevez-mutate.XXXXXX")
+fi
+touch "$scratch/.vevez-mutate"
 cleanup() {
   if ((keep)); then echo "scratch copy kept: $scratch"; else rm -rf "$scratch"; fi
 }
