@@ -145,16 +145,17 @@ nice -n "$niceness" cmake -S "$scratch" -B "$scratch/build" -DCMAKE_BUILD_TYPE=R
 
 # Builds the test binary of one label (or both) and runs that label's
 # tests, stopping at the first failure. Each test has its own CTest TIMEOUT;
-# --timeout covers any that lacks one. A failing test runs once more, so
-# that a test that fails now and then under load on a shared machine does
-# not count as catching a fault.
+# --timeout covers any that lacks one. A failing test runs up to twice
+# more, so that a test that fails now and then does not count as catching
+# a fault: at niceness 19 on a busy machine, a test that needs a few steps
+# within one second can miss it.
 build() {
   local targets=("${@/%/_tests}")
   nice -n "$niceness" cmake --build "$scratch/build" -j"$jobs" --target "${targets[@]}" >"$log" 2>&1
 }
 runTests() {
   nice -n "$niceness" ctest --test-dir "$scratch/build" -L "^$1\$" -j"$jobs" \
-    --timeout 60 --repeat until-pass:2 --stop-on-failure >"$log" 2>&1
+    --timeout 60 --repeat until-pass:3 --stop-on-failure >"$log" 2>&1
 }
 
 started=$SECONDS
