@@ -4,6 +4,7 @@
 
 #include "codec/Cp932.h"
 #include "codec/Encoding.h"
+#include "codec/TextCut.h"
 
 namespace vz::codec {
 namespace {
@@ -119,6 +120,32 @@ TEST(Cp932, UnencodableTextGivesNothing) {
   EXPECT_EQ(Utf8ToCp932(std::string(5000, 'a') + "\U0001F600"), std::nullopt);
 }
 
+// A long text is cut between characters, never inside one: the first bytes
+// of a character left alone would show as a wrong or broken glyph.
+TEST(TextCut, HeadAndMiddleKeepWholeCharacters) {
+  struct Case {
+    std::string_view bytes;
+    std::size_t maxBytes;
+    Encoding enc;
+    std::string_view head, middle;
+  };
+  const Case cases[] = {
+      {"abc", 3, Encoding::Cp932, "abc", "abc"},
+      {"0123456789", 4, Encoding::Utf8, "0123", "3456"},
+      {"あいう", 4, Encoding::Utf8, "あ", "い"},
+      {"\xFA\x40\xFA\x40", 3, Encoding::Cp932, "\xFA\x40", "\xFA\x40"},  // a first byte above EF
+      {"\x82\xA0\x82\xA2\x82\xA4", 3, Encoding::Cp932, "\x82\xA0", "\x82\xA2"},
+      // Second bytes that could also start a character: the run before the
+      // middle tells where characters start.
+      {"\x88\x9F\x88\x9F\x88\x9F", 2, Encoding::Cp932, "\x88\x9F", "\x88\x9F"},
+      {"A\x88\x9F\x88\x9F\x88\x9F", 2, Encoding::Cp932, "A", "\x88\x9F"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Head(c.bytes, c.maxBytes, c.enc), c.head) << c.bytes;
+    EXPECT_EQ(Middle(c.bytes, c.maxBytes, c.enc), c.middle) << c.bytes;
+  }
+}
+
 // Code page 932 bytes of UTF-8 text, for inputs written as readable text.
 std::string Sjis(const std::string& utf8) { return Utf8ToCp932(utf8).value(); }
 
@@ -160,6 +187,7 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {"", Encoding::Cp932, false},
       {"0犬,いぬ\xE3\x81", Encoding::Cp932, false},        // cut off at the end
       {"0犬,\x80いぬ", Encoding::Cp932, false},            // stray continuation byte
+      {"0\xE3\x81\xC0,x 犬", Encoding::Cp932, false},      // third byte no continuation byte
       {"0\xC0\xAF,x 犬", Encoding::Cp932, false},          // overlong
       {"0\xED\xA0\x80,x 犬", Encoding::Cp932, false},      // surrogate
       {"0\xF4\x90\x80\x80,x 犬", Encoding::Cp932, false},  // above U+10FFFF

@@ -37,6 +37,7 @@ TEST(IniRead, NamesIgnoreCaseAndSurroundingBlanks) {
   EXPECT_EQ(FindValue(text, "  SOFT ", "  speed "), "1");       // spaces of names passed in go
   EXPECT_EQ(FindValue(text, "\tSOFT", "SPEED"), std::nullopt);  // tabs do not
   EXPECT_EQ(Find(text, "SPEE"), std::nullopt);
+  EXPECT_EQ(FindValue("[SOFT]\r\nzone=2\r\n", "soft", "ZONE"), "2");  // a to z, both ends
   // Only ASCII letters fold: the second bytes of "ア" (83 41) and "ヂ" (83 61)
   // look like "A" and "a" but the names differ.
   const std::string jp = "[\x83\x41]\r\nk=1\r\n";
@@ -276,6 +277,7 @@ TEST_F(IniFile, BufferHoldsOneByteLessThanItsSize) {
   EXPECT_EQ(FitBuffer(std::string(253, 'a') + "\x83\x41" + "b", 256), std::string(253, 'a') + "\x83\x41");
   // The trail byte 0x5C of "ソ" is no lead byte: 83 5C 83 5C cut at 3 keeps one.
   EXPECT_EQ(FitBuffer("\x83\x5C\x83\x5C", 4), "\x83\x5C");
+  EXPECT_EQ(FitBuffer("a\xFA\x40", 3), "a");  // first bytes run from 81 to 9F and E0 to FC
   EXPECT_EQ(FitBuffer("abc", 1), "");
   EXPECT_EQ(FitBuffer("abc", 0), "");
 }

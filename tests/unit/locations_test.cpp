@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <map>
 
 #include "app/Locations.h"
@@ -45,8 +46,13 @@ TEST_F(LocationsTest, PortableKeepsEverythingBesideTheExecutable) {
   EXPECT_EQ(w.configDir, exe);
   EXPECT_EQ(w.dataDir, exe);
   EXPECT_EQ(w.cueDirs, std::vector<std::string>{exe});
+  // Nothing is copied in, whatever the current directory holds.
+  WriteBytes(tmp / "word.txt", "0here,h\r\n");
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(tmp.path());
   PrepareUserFolders(w, exe + "kobeli.ini");
-  EXPECT_EQ(tmp.List(), std::vector<std::string>{"bin"});
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(tmp.List(), (std::vector<std::string>{"bin", "word.txt"}));
   EXPECT_TRUE(test::TempDir::ListDir(exe).empty());
 }
 
@@ -79,8 +85,11 @@ TEST_F(LocationsTest, InstalledUsesTheXdgFoldersAndCopiesTheSampleOnce) {
   EXPECT_EQ(ReadBytes(w.dataDir + "word.txt"), "1sample,s\r\n");
   WriteBytes(settings, "[SOFT]\r\n");
   ::unlink((w.dataDir + "word.txt").c_str());
-  PrepareUserFolders(w, settings);
-  EXPECT_EQ(test::ModeOf(w.dataDir + "word.txt"), 0u);
+  // Nor when the settings file cannot be told missing (ENOTDIR here).
+  for (const std::string& at : {settings, settings + "/below-a-file"}) {
+    PrepareUserFolders(w, at);
+    EXPECT_EQ(test::ModeOf(w.dataDir + "word.txt"), 0u) << at;
+  }
   EXPECT_EQ(test::TempDir::ListDir(tmp / "share/vevez"), std::vector<std::string>{"word.txt"});
 }
 

@@ -337,11 +337,11 @@ TEST_F(Quiz, StaleCurrentLineMarksNothing) {
   // The list was replaced (word editor, another file) after the pick.
   Fill({"0a,A", "0b,B", "0c,C"});
   PickAt(2);
-  Fill({"0x,C"});  // CurLine 2 no longer exists
+  Fill({"0x,C", "0y,C"});  // CurLine 2 is one past the last line
   EXPECT_NO_THROW(quiz.Judgment("C"));
   EXPECT_EQ(view.Take(), (Calls{"cue yes.wav", "history", "circle", "clear"}));
   EXPECT_TRUE(st.Answered);
-  EXPECT_EQ(LinesOf(list), Lines{"0x,C"});
+  EXPECT_EQ(LinesOf(list), (Lines{"0x,C", "0y,C"}));
 
   Fill({"0a,A", "0b,B"});
   PickAt(1);

@@ -81,6 +81,7 @@ TEST_F(SettingsTest, WordFileAndDirectory) {
   Settings s = ReadWith("b4file=\r\nb4dir=\r\n");
   EXPECT_EQ(s.WordFile, "word.txt");
   EXPECT_EQ(s.WordDir, exeDir_);
+  EXPECT_EQ(ReadSettings(SettingsFile(exeDir_), "/data/").WordDir, "/data/");  // an installed program's
 
   s = ReadWith("b4file=\x93\xFA\x96\x7B.txt\r\nb4dir=/data/\x95\x5C/\r\n");
   EXPECT_EQ(s.WordFile, "\x93\xFA\x96\x7B.txt");
@@ -119,14 +120,16 @@ TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
   // stored name and directory, never one of them; the other keys are written.
   s.TimeLimit = 300;
   s.NoSound = false;
-  s.WordFile = "bad\nname";
-  s.WordDir = "/newer/";
-  EXPECT_FALSE(WriteSettings(SettingsFile(exeDir_), s));
-  const Settings back = ReadSettings(SettingsFile(exeDir_));
-  EXPECT_EQ(back.TimeLimit, 300);
-  EXPECT_FALSE(back.NoSound);
-  EXPECT_EQ(back.WordFile, "a.txt");
-  EXPECT_EQ(back.WordDir, "/new/");
+  for (const auto& [name, dir] : {std::pair{"bad\nname", "/newer/"}, std::pair{"b.txt", "/bad\rdir/"}}) {
+    s.WordFile = name;
+    s.WordDir = dir;
+    EXPECT_FALSE(WriteSettings(SettingsFile(exeDir_), s));
+    const Settings back = ReadSettings(SettingsFile(exeDir_));
+    EXPECT_EQ(back.TimeLimit, 300);
+    EXPECT_FALSE(back.NoSound);
+    EXPECT_EQ(back.WordFile, "a.txt");
+    EXPECT_EQ(back.WordDir, "/new/");
+  }
 
   // An unwritable place reports failure instead of throwing.
   EXPECT_FALSE(WriteSettings(SettingsFile(exeDir_ + "missing/"), s));

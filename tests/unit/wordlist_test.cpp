@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -197,6 +198,8 @@ TEST_F(WordListNul, TextCutAtANulIsNeverSavedBack) {
   const std::string file = "0a,b\r\n0c\0d\r\n0e,f\r\n"s;
   Load(file);
   EXPECT_EQ(LinesOf(list), (Lines{"0a,b", "0c"}));
+  list.Add("0g,h");  // after the lines read, not after the bytes past the NUL
+  EXPECT_EQ(LinesOf(list), (Lines{"0a,b", "0c", "0g,h"}));
   list.MarkAnswered(0);
   EXPECT_EQ(list.Save(path), Result::NotOwned);
   EXPECT_EQ(SaveAs(Result::NotOwned), file);
@@ -256,6 +259,14 @@ TEST_F(WordListUnreadable, FileTooLargeForTheListIsRefusedUnreadAndKept) {
   EXPECT_LT(st.st_blocks, 64);  // nothing was written into it either
 }
 
+TEST(WordListLimit, AddedBytesCountAgainstTheLimit) {
+  TextBuffer b;
+  b.Append("abc", 5);
+  EXPECT_THROW(b.Append("abc", 5), std::length_error);
+  b.Append("de", 5);
+  EXPECT_EQ(std::string_view(b.data(), b.size()), "abcde");
+}
+
 // A big file's lines are read from the page cache rather than copied.
 // Marks stay in the program's memory, and a file cut short by another
 // program while it is in use neither ends the program nor gets written.
@@ -290,6 +301,10 @@ TEST_F(WordListBigFile, MarksSaveAndACutFileIsSurvivedAndLeftAlone) {
   EXPECT_EQ(again.Count(), list.Count());
   EXPECT_EQ(again.Save(path), Result::ChangedOnDisk);
   EXPECT_EQ(ReadBytes(path), cut);
+  // Nor written anywhere else, also once a line added has copied the lines
+  // out of the mapping.
+  again.Add("0x,y");
+  EXPECT_EQ(again.Save(dir / "elsewhere.txt"), Result::ChangedOnDisk);
 }
 
 // A save that must rewrite the file in place (its directory refuses new

@@ -2,6 +2,7 @@
 // Japanese, what assistive technology reads from the window, typing through
 // an input method, and the settings-write error.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAccessible>
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "app/AnswerEdit.h"
@@ -22,6 +24,7 @@
 #include "support/Modal.h"
 #include "support/QuizAccess.h"
 #include "support/Widgets.h"
+#include "ui/Modal.h"
 
 namespace vz {
 namespace {
@@ -57,6 +60,30 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
     EXPECT_EQ(usage.exitCode, 2) << bad[0];
     EXPECT_NE(usage.text.find("使い方"), std::string::npos);
   }
+}
+
+// A shutdown closes the box that is open, no other, and every box asked for
+// afterwards is never shown: its text goes to standard error instead. Run in
+// a child process, since a shutdown cannot be taken back.
+TEST(ModalTest, ShutdownClosesTheOpenBoxAndShowsNoMore) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto scenario = [] {
+    ::alarm(20);  // a box left open ends the child instead of hanging it
+    int failed = 0;
+    QDialog earlier;
+    QDialog open;
+    int earlierRejected = 0;
+    QObject::connect(&earlier, &QDialog::rejected, [&] { ++earlierRejected; });
+    QTimer::singleShot(0, &earlier, &QDialog::accept);
+    if (ExecModal(earlier) != QDialog::Accepted) failed |= 1;
+    QTimer::singleShot(0, [] { RequestShutdown(); });
+    if (ExecModal(open) != QDialog::Rejected || open.isVisible()) failed |= 2;
+    if (earlierRejected != 0) failed |= 4;
+    auto box = PlainMessageBox(QMessageBox::Warning, "VeveZ", "after the shutdown");
+    if (ExecModal(*box) != QDialog::Rejected || box->isVisible()) failed |= 8;
+    std::exit(failed);
+  };
+  EXPECT_EXIT(scenario(), ::testing::ExitedWithCode(0), "after the shutdown");
 }
 
 TEST(TranslationTest, QtsOwnTextsAreJapaneseAndTheIconLoads) {
