@@ -35,6 +35,13 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QString::fromUtf8(vz::kDesktopFileName));
   QApplication::setWindowIcon(vz::AppIcon());
   vz::InstallJapaneseTranslations();
+  {
+    // The graphics driver keeps blocks for the life of the process (Mesa's
+    // LLVM keeps its options until a shutdown call nobody makes); set aside,
+    // they are not the program's leaks.
+    vz::memcheck::SetAside driver;
+    vz::SetUpWaylandGraphics();
+  }
   int rc = 0;
   {
     // A signal or the end of the desktop session ends the program through

@@ -253,6 +253,51 @@ TEST(MemCheck, ConcurrentThreadsNeitherLoseNorInventBlocks) {
   EXPECT_EQ(Count(), before);
 }
 
+// Blocks a thread obtains while set aside never move the count, whoever
+// releases them and with whichever form; everything else is counted as
+// usual, also other threads' blocks meanwhile and blocks beyond the table.
+TEST(MemCheck, SetAsideBlocksNeitherCountNorUncount) {
+  using vz::memcheck::SetAside;
+  using vz::memcheck::SetAsideHeld;
+  constexpr int kBeyondTable = 40000;
+  std::vector<void*> aside;
+  aside.reserve(std::size(kPairs) + 1);
+  std::vector<void*> many(kBeyondTable);
+  const int before = Count();
+  const int heldBefore = SetAsideHeld();
+  void* other = nullptr;
+  {
+    SetAside outer;
+    {
+      SetAside nested;
+      for (const FormPair& form : kPairs) aside.push_back(form.obtain());
+    }
+    aside.push_back(::operator new(kSize));  // still set aside after the nested scope
+    std::thread([&other] { other = ::operator new(kSize); }).join();
+  }
+  void* counted = ::operator new(kSize);
+  EXPECT_EQ(Count(), before + 2);
+  EXPECT_EQ(SetAsideHeld(), heldBefore + static_cast<int>(std::size(kPairs)) + 1);
+  std::thread([&] {
+    for (std::size_t i = 0; i < std::size(kPairs); ++i) kPairs[i].release(aside[i]);
+    ::operator delete(aside.back());
+  }).join();
+  EXPECT_EQ(SetAsideHeld(), heldBefore);
+  EXPECT_EQ(Count(), before + 2);
+  ::operator delete(other);
+  ::operator delete(counted);
+  EXPECT_EQ(Count(), before);
+
+  {
+    SetAside full;
+    for (void*& p : many) p = ::operator new(8);
+  }
+  EXPECT_GT(Count(), before);
+  for (void* p : many) ::operator delete(p);
+  EXPECT_EQ(Count(), before);
+  EXPECT_EQ(SetAsideHeld(), heldBefore);
+}
+
 TEST(MemCheckDeathTest, StopFreezesTheCount) {
   EXPECT_EXIT(
       {
