@@ -96,8 +96,9 @@ launch_app() {
   APP_PID=$!
 }
 
+# start_app [ENV...]: launch_app, then waits for the main window.
 start_app() {
-  launch_app
+  launch_app "$@"
   WIN=$(timeout 20 xdotool search --sync --onlyvisible --name "$MAIN_TITLE" | head -n1) ||
     fail "main window did not appear"
   focus_main
