@@ -9,9 +9,11 @@ APPDIR=$WORK/bin
 APP_PID=
 XVFB_PID=
 WESTON_PID=
+EXTRA_PIDS=()  # helpers a test starts, stopped on exit
 MAIN_TITLE='^Z&Uプログラム$'
 
 cleanup() {
+  for pid in "${EXTRA_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
   [[ -n $APP_PID ]] && kill -9 "$APP_PID" 2>/dev/null || true
   [[ -n $WESTON_PID ]] && kill "$WESTON_PID" 2>/dev/null && wait "$WESTON_PID" 2>/dev/null || true
   [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null || true
