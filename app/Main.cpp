@@ -423,7 +423,11 @@ void TForm1::SetControlsEnabled(bool enabled) {
   AnsEdit->setEnabled(enabled);
 }
 
-void TForm1::FocusAnswer() { AnsEdit->setFocus(); }
+void TForm1::FocusAnswer() {
+  AnsEdit->setFocus();
+  // The quiz starts: after the answer box, screen readers speak the question.
+  announcer_->Announce(boardWidget_->accessibleName());
+}
 void TForm1::ClearAnswer() { AnsEdit->clear(); }
 
 void TForm1::SetTimerEnabled(bool enabled) {

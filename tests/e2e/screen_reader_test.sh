@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What a screen reader hears through the real AT-SPI bus (a D-Bus session of
 # its own, the accessibility bus it starts, an event listener): the board is
-# static text, and the question, each judgement and the time-out appear as
-# notifications while the keyboard focus stays in the answer box.
+# static text, and the question (at the start and each new one), each
+# judgement and the time-out appear as notifications while the keyboard focus
+# stays in the answer box.
 if [[ -z ${VEVEZ_OWN_SESSION_BUS:-} ]]; then
   exec env VEVEZ_OWN_SESSION_BUS=1 timeout 150 dbus-run-session -- bash "$0" "$@"
 fi
@@ -31,7 +32,7 @@ sleep 0.5
 kill "${EXTRA_PIDS[@]}" 2>/dev/null || true
 
 announced=$(sed -n 's/^object:state-changed:showing|notification|\(.*\)|1$/\1/p' "$WORK/events" | tr '\n' '/')
-[[ $announced =~ ^不正解:\ x/時間切れ、答え:\ cat(\;tiger)?/問題:\ (ネコ|トラ)/正解:\ cat/$ ]] ||
+[[ $announced =~ ^問題:\ (ネコ|トラ)/不正解:\ x/時間切れ、答え:\ cat(\;tiger)?/問題:\ (ネコ|トラ)/正解:\ cat/$ ]] ||
   fail "announced: $announced; events: $(cat "$WORK/events")"
 grep -q '^tree|label|問題: ' "$WORK/events" ||
   fail "the board is no label: $(cat "$WORK/events")"
