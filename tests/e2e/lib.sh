@@ -9,11 +9,9 @@ APPDIR=$WORK/bin
 APP_PID=
 XVFB_PID=
 WESTON_PID=
-EXTRA_PIDS=()  # helpers a test starts, stopped on exit
 MAIN_TITLE='^Z&Uプログラム$'
 
 cleanup() {
-  for pid in "${EXTRA_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
   [[ -n $APP_PID ]] && kill -9 "$APP_PID" 2>/dev/null || true
   [[ -n $WESTON_PID ]] && kill "$WESTON_PID" 2>/dev/null && wait "$WESTON_PID" 2>/dev/null || true
   [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null || true
@@ -30,11 +28,8 @@ fail() {
 source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
 start_xvfb() { xvfb_start "$WORK" || fail "Xvfb did not start"; }
 
-# A Wayland compositor inside the private Xvfb: Weston with its X11 back end,
-# whose window takes xdotool's keys (a headless one has no keyboard), its
-# socket in a private runtime directory. Exports WAYLAND_DISPLAY and
-# XDG_RUNTIME_DIR and gives Weston's window the keyboard. Weston's on-screen
-# keyboard is left out: it would take the keys meant for the program.
+# Weston (X11 back end: it takes xdotool's keys; no on-screen keyboard, which
+# would take them) in the private Xvfb, with WAYLAND_DISPLAY and XDG_RUNTIME_DIR.
 start_weston() {
   export XDG_RUNTIME_DIR=$WORK/runtime WAYLAND_DISPLAY=vevez-e2e
   mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -42,20 +37,16 @@ start_weston() {
   weston --backend=x11-backend.so --socket="$WAYLAND_DISPLAY" --use-pixman --idle-time=0 \
     --config="$WORK/weston.ini" --width=800 --height=600 >"$WORK/weston.log" 2>&1 &
   WESTON_PID=$!
-  for _ in $(seq 100); do grep -q launching "$WORK/weston.log" && break; sleep 0.1; done
-  [[ -S $XDG_RUNTIME_DIR/$WAYLAND_DISPLAY ]] || fail "weston did not start: $(cat "$WORK/weston.log")"
+  wait_log 1 launching "$WORK/weston.log"
   WIN=$(timeout 10 xdotool search --sync --class '^Weston Compositor$' | head -n1) || fail "no weston window"
   focus_main
 }
 
-# wait_log COUNT REGEX: waits (10 s at most) until the program's output has
-# COUNT lines matching REGEX.
+# wait_log COUNT REGEX [FILE]: waits (10 s at most) for COUNT lines like REGEX
+# in FILE, the program's output by default.
 wait_log() {
-  for _ in $(seq 100); do
-    [[ $(grep -c -- "$2" "$WORK/app.log" 2>/dev/null) -ge $1 ]] && return 0
-    sleep 0.1
-  done
-  fail "the program never printed $1 line(s) like $2"
+  for _ in $(seq 100); do [[ $(grep -c -- "$2" "${3:-$WORK/app.log}" 2>/dev/null) -ge $1 ]] && return 0; sleep 0.1; done
+  fail "never $1 line(s) like $2 in ${3:-the program output}"
 }
 
 # The program's directory as a user has it: program, sounds; no settings
@@ -91,8 +82,7 @@ expect_words() {
   [[ $got == "$2" ]] || fail "$3: $(basename "$1") is: $got"
 }
 
-# Starts the program without waiting for its window; arguments are added to
-# its environment (VAR=value, or -u VAR to remove one).
+# Starts the program without waiting for its window; arguments go to env.
 launch_app() {
   (cd "$APPDIR" && exec env -u QT_QPA_PLATFORM "$@" "$APPDIR/vevez" >"$WORK/app.log" 2>&1) &
   APP_PID=$!

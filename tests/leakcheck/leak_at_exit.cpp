@@ -1,10 +1,6 @@
-// Preloaded into the real program by an end-to-end test: as the process
-// ends, one block obtained through the program's operator new and never
-// released. The leak report must count exactly this one.
+// Preloaded into the real program by a test: one block obtained through the
+// program's operator new as the process ends, and never released.
 namespace {
-
 int* volatile kept = nullptr;
-
 __attribute__((destructor)) void LeakAtExit() { kept = new int[4]; }
-
 }  // namespace
