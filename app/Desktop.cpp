@@ -68,7 +68,8 @@ bool InstallJapaneseTranslations() {
 }
 
 bool SetUpWaylandGraphics() {
-  if (QGuiApplication::platformName() != QLatin1String("wayland")) return false;
+  // "wayland", or a variant such as "wayland-egl".
+  if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return false;
   // Asking whether contexts may be used from threads makes the Wayland
   // platform set up its buffer integration, and with it the driver.
   QOpenGLContext::supportsThreadedOpenGL();
