@@ -12,8 +12,9 @@ namespace {
 // The roles of the two widgets that only draw or draw nothing; Qt would
 // present both as filler, which screen readers pass over.
 QAccessibleInterface* AccessibleFor(const QString&, QObject* object) {
-  if (auto* board = dynamic_cast<BoardWidget*>(object))
+  if (auto* board = dynamic_cast<BoardWidget*>(object)) {
     return new QAccessibleWidget(board, QAccessible::StaticText);
+  }
   if (auto* announcer = dynamic_cast<Announcer*>(object)) {
     return new QAccessibleWidget(announcer, QAccessible::Notification);
   }
