@@ -9,6 +9,7 @@ setup_appdir
 write_words "$APPDIR/word.txt" $'0ネコ,cat\n0トラ,cat;tiger'
 printf '[SOFT]\r\nSPEED=150\r\nPLAYSOUND=N\r\nb4file=word.txt\r\nb4dir=%s/\r\n' "$APPDIR" >"$APPDIR/kobeli.ini"
 /usr/bin/python3 "$(dirname "$0")/../support/atspi_events.py" 60 >"$WORK/events" 2>&1 &
+listener=$! && trap 'kill "$listener" 2>/dev/null || true; cleanup' EXIT
 wait_log 1 '^ready$' "$WORK/events"
 start_app QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 answer "x"   # wrong; then the 1.5 s run out, Enter asks the next question, "cat" is right
