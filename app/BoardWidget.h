@@ -1,5 +1,7 @@
 #pragma once
 // Shows the board's backing image; painting never draws the board itself.
+// To assistive technology the board is static text: its name says the
+// question, its description the answer shown and the last result.
 #include <QWidget>
 
 namespace vz {
@@ -15,6 +17,15 @@ class BoardWidget : public QWidget {
 
  private:
   const Board& board_;
+};
+
+// Tells assistive technology a short text as a notification that appears,
+// which screen readers speak wherever the keyboard focus is. It draws
+// nothing.
+class Announcer : public QWidget {
+ public:
+  explicit Announcer(QWidget* parent);
+  void Announce(const QString& text);
 };
 
 }  // namespace vz

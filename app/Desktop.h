@@ -6,16 +6,26 @@
 namespace vz {
 
 // Unless the user has chosen a platform (QT_QPA_PLATFORM), asks for X11
-// (XWayland on a Wayland desktop) and falls back to Wayland only where no X
-// server is reachable: native Wayland does not let the program place its
-// dialogs, and Qt's window decorations there leave blocks that the leak
-// report would count. Call before the QApplication exists.
+// (XWayland on a Wayland desktop), since native Wayland does not let the
+// program place its dialogs. Where no X server is reachable it asks for
+// Wayland first, so that nothing is printed about a failed X11 connection.
+// Call before the QApplication exists.
 void PreferX11();
+
+// Whether DISPLAY names an X server that accepts a connection: a local
+// display's socket is tried; a display on another host counts as reachable.
+bool XServerReachable();
 
 // Loads Qt's own Japanese texts (file dialog, standard buttons) whatever
 // the locale, and makes Japanese the default locale. False when Qt's
 // Japanese translation is not installed; Qt's texts then stay English.
 bool InstallJapaneseTranslations();
+
+// On native Wayland, makes the platform load the graphics driver now; Qt
+// does it anyway before the first decorated window opens (window decorations
+// are offered only where a buffer integration exists). False, and nothing
+// done, on other platforms. Call once the QApplication exists.
+bool SetUpWaylandGraphics();
 
 // The program's icon, drawn from the same SVG the desktop entry uses.
 QIcon AppIcon();

@@ -66,6 +66,8 @@ void TForm1::BuildControls() {
   setCentralWidget(client);
   boardWidget_ = new BoardWidget(board_, client);
   boardWidget_->move(0, 0);
+  announcer_ = new Announcer(client);
+  announcer_->setObjectName("Announcer");
 
   SkipBtn = new QPushButton(CrossGlyph(), QStringLiteral("次の問題へ"), client);
   SkipBtn->setObjectName("SkipBtn");
@@ -373,6 +375,8 @@ void TForm1::DrawBoard() {
 void TForm1::DrawCentered(int y, const std::string& text) {
   Repaint(board_.DrawCentered(y, text, quiz_.State().TextEncoding));
   UpdateBoardAccessibility();
+  // Screen readers speak a new question while the answer box keeps the focus.
+  if (y == kQuestionRow) announcer_->Announce(boardWidget_->accessibleName());
 }
 void TForm1::DrawTimeBar() {
   const QRect bar = board_.DrawTimeBar(quiz_);
@@ -387,44 +391,50 @@ void TForm1::DrawTimeBar() {
 void TForm1::DrawHistory() {
   Repaint(board_.DrawHistory(quiz_));
   UpdateBoardAccessibility();
+  // An entry just added (a judgement or a time-out) starts the slide.
+  if (quiz_.State().ScrollOfs == kHistorySlide) AnnounceResult();
 }
 void TForm1::DrawTimeoutCross() {
   Repaint(board_.DrawTimeoutCross(quiz_.State().QuesText, quiz_.State().TextEncoding));
 }
 void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
 
-void TForm1::UpdateBoardAccessibility() {
-  if (!boardWidget_) return;
-  const QuizState& quiz = quiz_.State();
-  // Assistive technology is told the start of a text, as much as anyone
-  // listens to: converting a line of megabytes on every draw would freeze
-  // the board.
+// Assistive technology is told the start of a text, as much as anyone
+// listens to: converting a line of megabytes on every draw would freeze the
+// board.
+QString TForm1::Told(const std::string& text) const {
   constexpr std::size_t kToldBytes = 4096;
-  auto told = [&](const std::string& text) {
-    return codec::FromBytes(quiz.TextEncoding, codec::Head(text, kToldBytes, quiz.TextEncoding));
-  };
-  const QString question = told(quiz.QuesText);
-  QStringList about;
-  if (quiz.AnsShown) about << QStringLiteral("答え: ") + told(quiz.AnsText);
+  const codec::Encoding enc = quiz_.State().TextEncoding;
+  return codec::FromBytes(enc, codec::Head(text, kToldBytes, enc));
+}
+
+QString TForm1::LastResult() const {
   // The entry keeps the encoding of the list it came from.
-  const HistoryEntry& last = quiz.History[6];
+  const HistoryEntry& last = quiz_.State().History[6];
   const HistoryMarks& marks = MarksFor(last.encoding);
   auto typed = [&](const char* mark) {
     return codec::FromBytes(last.encoding, std::string_view(last.text).substr(std::strlen(mark)));
   };
   switch (last.kind) {
     case HistoryEntry::Kind::TimeOut:
-      about << QStringLiteral("時間切れ");
-      break;
+      return QStringLiteral("時間切れ");
     case HistoryEntry::Kind::Wrong:
-      about << QStringLiteral("不正解: ") + typed(marks.wrong);
-      break;
+      return QStringLiteral("不正解: ") + typed(marks.wrong);
     case HistoryEntry::Kind::Correct:
-      about << QStringLiteral("正解: ") + typed(marks.correct);
-      break;
+      return QStringLiteral("正解: ") + typed(marks.correct);
     case HistoryEntry::Kind::None:
       break;
   }
+  return {};
+}
+
+void TForm1::UpdateBoardAccessibility() {
+  if (!boardWidget_) return;
+  const QuizState& quiz = quiz_.State();
+  const QString question = Told(quiz.QuesText);
+  QStringList about;
+  if (quiz.AnsShown) about << QStringLiteral("答え: ") + Told(quiz.AnsText);
+  if (const QString result = LastResult(); !result.isEmpty()) about << result;
   const QString name = question.isEmpty() ? QStringLiteral("問題なし") : QStringLiteral("問題: ") + question;
   const QString description = about.join(QStringLiteral("、"));
   // Assistive technology hears of a change only when there is one.
@@ -442,13 +452,25 @@ void TForm1::UpdateBoardAccessibility() {
   }
 }
 
+void TForm1::AnnounceResult() {
+  const QuizState& quiz = quiz_.State();
+  QString text = LastResult();
+  if (quiz.History[6].kind == HistoryEntry::Kind::TimeOut)
+    text += QStringLiteral("、答え: ") + Told(quiz.AnsText);
+  announcer_->Announce(text);
+}
+
 void TForm1::SetControlsEnabled(bool enabled) {
   SkipBtn->setEnabled(enabled);
   AnsBtn->setEnabled(enabled);
   AnsEdit->setEnabled(enabled);
 }
 
-void TForm1::FocusAnswer() { AnsEdit->setFocus(); }
+void TForm1::FocusAnswer() {
+  AnsEdit->setFocus();
+  // The quiz starts: after the answer box, screen readers speak the question.
+  announcer_->Announce(boardWidget_->accessibleName());
+}
 void TForm1::ClearAnswer() { AnsEdit->clear(); }
 
 void TForm1::SetTimerEnabled(bool enabled) {

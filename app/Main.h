@@ -23,6 +23,7 @@ class QPushButton;
 
 namespace vz {
 
+class Announcer;
 class AnswerEdit;
 class BoardWidget;
 class SoundPlayer;
@@ -102,6 +103,13 @@ class TForm1 : public QMainWindow, public QuizView {
   // board's name; the answer when shown and the last result as its
   // description.
   void UpdateBoardAccessibility();
+  // The start of a word-list text, as Qt text.
+  QString Told(const std::string& text) const;
+  // The newest history entry as words: "正解: ...", "不正解: ...", "時間切れ", or
+  // empty.
+  QString LastResult() const;
+  // Announces the newest history entry (with the answer after a time-out).
+  void AnnounceResult();
   std::string WordPath() const { return wordDir_ + wordFile_; }
   void SaveWordList();
   // Shows `area` of the board, and any time-bar change still held back.
@@ -121,6 +129,7 @@ class TForm1 : public QMainWindow, public QuizView {
 
   QTimer Timer1;
   BoardWidget* boardWidget_ = nullptr;
+  Announcer* announcer_ = nullptr;
   QPushButton* SkipBtn = nullptr;
   AnswerEdit* AnsEdit = nullptr;
   QPushButton* AnsBtn = nullptr;

@@ -33,11 +33,21 @@ int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   // Qt takes its own platform options out of argv.
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromUtf8(vz::kAppTitle));
+  // The name desktops match the window by: both parts of its WM_CLASS (the
+  // instance name is the executable's) and the desktop entry's
+  // StartupWMClass. Captions keep the title.
+  QApplication::setApplicationName(QString::fromUtf8(vz::kDesktopFileName));
   QApplication::setApplicationVersion(QStringLiteral(VEVEZ_VERSION));
   QGuiApplication::setDesktopFileName(QString::fromUtf8(vz::kDesktopFileName));
   QApplication::setWindowIcon(vz::AppIcon());
   vz::InstallJapaneseTranslations();
+  {
+    // The graphics driver keeps blocks for the life of the process (Mesa's
+    // LLVM keeps its options until a shutdown call nobody makes); set aside,
+    // they are not the program's leaks.
+    vz::memcheck::SetAside driver;
+    vz::SetUpWaylandGraphics();
+  }
   int rc = 0;
   {
     // A signal or the end of the desktop session ends the program through

@@ -131,7 +131,7 @@ void QuizEngine::Timer1Timer() {
 void QuizEngine::AddHistory(HistoryEntry entry) {
   std::move(History.begin() + 1, History.end(), History.begin());
   History[6] = std::move(entry);
-  ScrollOfs = 12;
+  ScrollOfs = kHistorySlide;
   view_.DrawHistory();
 }
 

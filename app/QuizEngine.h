@@ -68,6 +68,9 @@ struct TimeBarLook {
   int red;    // 0 .. 255; blue is 255 - red
 };
 
+// Where the history starts sliding when an entry is added (ScrollOfs).
+inline constexpr int kHistorySlide = 12;
+
 // The quiz state, under the names the rest of the system knows it by.
 struct QuizState {
   // State of the current question.

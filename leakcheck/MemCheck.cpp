@@ -15,6 +15,7 @@
 #include "leakcheck/MemCheck.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -36,6 +37,54 @@ inline void CountObtained() noexcept {
 
 inline void CountReleased() noexcept {
   counter.blocks.fetch_sub(counter.step.load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+// Blocks set aside: an open-addressing table of their addresses. Only the
+// thread in a SetAside adds to it; any thread may take a block out when it
+// releases it. A slot goes from empty to a block, and back to `kGone` (never
+// to empty again), so a search can stop at the first empty slot.
+constexpr int kSlotBits = 15;
+constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
+constexpr int kProbes = 64;
+void* const kGone = &counter;
+constinit std::atomic<void*> slots[kSlots] = {};
+constinit std::atomic<int> held{0};
+constinit thread_local bool settingAside = false;
+
+std::size_t SlotOf(const void* p) noexcept {
+  return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(p) >> 4) * 0x9E3779B97F4A7C15u >>
+                                  (64 - kSlotBits));
+}
+
+bool Remember(void* p) noexcept {
+  for (std::size_t i = SlotOf(p), n = 0; n < kProbes; ++n, i = (i + 1) % kSlots) {
+    void* seen = slots[i].load(std::memory_order_relaxed);
+    if ((seen == nullptr || seen == kGone) &&
+        slots[i].compare_exchange_strong(seen, p, std::memory_order_release, std::memory_order_relaxed)) {
+      held.fetch_add(1, std::memory_order_release);
+      return true;
+    }
+  }
+  return false;
+}
+
+// True when `p` was set aside; it is then no longer.
+bool Forget(void* p) noexcept {
+  for (std::size_t i = SlotOf(p), n = 0; n < kProbes; ++n, i = (i + 1) % kSlots) {
+    void* seen = slots[i].load(std::memory_order_acquire);
+    if (seen == nullptr) return false;
+    if (seen == p) {
+      slots[i].store(kGone, std::memory_order_relaxed);
+      held.fetch_sub(1, std::memory_order_relaxed);
+      return true;
+    }
+  }
+  return false;
+}
+
+// A new block: counted, unless this thread sets it aside.
+inline void Obtained(void* p) noexcept {
+  if (!settingAside || !Remember(p)) CountObtained();
 }
 
 // The standard obtain loop: ask the C allocator, and on failure let the
@@ -84,37 +133,47 @@ void* ObtainAlignedOrNull(std::size_t size, std::align_val_t alignment) noexcept
 // The throwing paths never return null, so they count without a test.
 void* Obtain(std::size_t size) {
   void* p = ObtainOrThrow(size);
-  CountObtained();
+  Obtained(p);
   return p;
 }
 
 void* ObtainAligned(std::size_t size, std::align_val_t alignment) {
   void* p = ObtainAlignedOrThrow(size, alignment);
-  CountObtained();
+  Obtained(p);
   return p;
 }
 
 void* ObtainNothrow(std::size_t size) noexcept {
   void* p = ObtainOrNull(size);
-  if (p) CountObtained();
+  if (p) Obtained(p);
   return p;
 }
 
 void* ObtainAlignedNothrow(std::size_t size, std::align_val_t alignment) noexcept {
   void* p = ObtainAlignedOrNull(size, alignment);
-  if (p) CountObtained();
+  if (p) Obtained(p);
   return p;
 }
 
-// Aligned blocks come from posix_memalign, which free() releases too.
+// Aligned blocks come from posix_memalign, which free() releases too. A
+// set-aside block leaves the table before it is freed, so that its address,
+// handed out again, is never mistaken for it.
 void Release(void* p) noexcept {
   if (p) {
+    const bool setAside = held.load(std::memory_order_acquire) > 0 && Forget(p);
     std::free(p);
-    CountReleased();
+    if (!setAside) CountReleased();
   }
 }
 
 }  // namespace
+
+SetAside::SetAside() noexcept : outer_(!settingAside) { settingAside = true; }
+SetAside::~SetAside() {
+  if (outer_) settingAside = false;
+}
+
+int SetAsideHeld() noexcept { return held.load(std::memory_order_relaxed); }
 
 int Count() noexcept { return counter.blocks.load(std::memory_order_relaxed); }
 

@@ -26,4 +26,26 @@ int Stop() noexcept;
 // manager, when nobody may be there to close a box.
 void ReportOnStandardError() noexcept;
 
+// While one is open on a thread, the blocks that thread obtains are set
+// aside: they are not counted, and releasing one later, from any thread, is
+// not counted either, so the figure stays exact for every other block. For
+// a library's one-time set-up that the program starts but does not own (the
+// graphics driver that a display connection loads, with state it keeps for
+// the life of the process). Set-aside blocks are remembered one by one, up
+// to a fixed number; beyond it blocks are counted as usual, so a leak can
+// only ever be shown, never hidden.
+class SetAside {
+ public:
+  SetAside() noexcept;
+  ~SetAside();
+  SetAside(const SetAside&) = delete;
+  SetAside& operator=(const SetAside&) = delete;
+
+ private:
+  bool outer_;
+};
+
+// How many set-aside blocks are still held.
+int SetAsideHeld() noexcept;
+
 }  // namespace vz::memcheck

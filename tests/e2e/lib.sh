@@ -8,10 +8,12 @@ WORK=$(mktemp -d /tmp/vevez-e2e.XXXXXX)
 APPDIR=$WORK/bin
 APP_PID=
 XVFB_PID=
+WESTON_PID=
 MAIN_TITLE='^Z&Uプログラム$'
 
 cleanup() {
   [[ -n $APP_PID ]] && kill -9 "$APP_PID" 2>/dev/null || true
+  [[ -n $WESTON_PID ]] && kill "$WESTON_PID" 2>/dev/null && wait "$WESTON_PID" 2>/dev/null || true
   [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null || true
   if [[ ${KEEP_WORK:-0} == 1 ]]; then echo "work dir kept: $WORK"; else rm -rf "$WORK"; fi
 }
@@ -25,6 +27,27 @@ fail() {
 
 source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
 start_xvfb() { xvfb_start "$WORK" || fail "Xvfb did not start"; }
+
+# Weston (X11 back end: it takes xdotool's keys; no on-screen keyboard, which
+# would take them) in the private Xvfb, with WAYLAND_DISPLAY and XDG_RUNTIME_DIR.
+start_weston() {
+  export XDG_RUNTIME_DIR=$WORK/runtime WAYLAND_DISPLAY=vevez-e2e
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+  printf '[input-method]\npath=\n' >"$WORK/weston.ini"
+  weston --backend=x11-backend.so --socket="$WAYLAND_DISPLAY" --use-pixman --idle-time=0 \
+    --config="$WORK/weston.ini" --width=800 --height=600 >"$WORK/weston.log" 2>&1 &
+  WESTON_PID=$!
+  wait_log 1 launching "$WORK/weston.log"
+  WIN=$(timeout 10 xdotool search --sync --class '^Weston Compositor$' | head -n1) || fail "no weston window"
+  focus_main
+}
+
+# wait_log COUNT REGEX [FILE]: waits (10 s at most) for COUNT lines like REGEX
+# in FILE, the program's output by default.
+wait_log() {
+  for _ in $(seq 100); do [[ $(grep -c -- "$2" "${3:-$WORK/app.log}" 2>/dev/null) -ge $1 ]] && return 0; sleep 0.1; done
+  fail "never $1 line(s) like $2 in ${3:-the program output}"
+}
 
 # The program's directory as a user has it: program, sounds; no settings
 # file unless a test writes one. The leak report's box is replaced by a
@@ -59,14 +82,15 @@ expect_words() {
   [[ $got == "$2" ]] || fail "$3: $(basename "$1") is: $got"
 }
 
-# Starts the program without waiting for its window.
+# Starts the program without waiting for its window; arguments go to env.
 launch_app() {
-  (cd "$APPDIR" && exec env -u QT_QPA_PLATFORM "$APPDIR/vevez" >"$WORK/app.log" 2>&1) &
+  (cd "$APPDIR" && exec env -u QT_QPA_PLATFORM "$@" "$APPDIR/vevez" >"$WORK/app.log" 2>&1) &
   APP_PID=$!
 }
 
+# start_app [ENV...]: launch_app, then waits for the main window.
 start_app() {
-  launch_app
+  launch_app "$@"
   WIN=$(timeout 20 xdotool search --sync --onlyvisible --name "$MAIN_TITLE" | head -n1) ||
     fail "main window did not appear"
   focus_main

@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Start, answer with real key presses, end with Esc: the settings file holds
-# the four keys in order and the word file keeps the progress.
+# the four keys in order and the word file keeps the progress. Started as from a
+# desktop entry: WM_CLASS vevez; mapped, it ends the start-up notification.
 source "$(dirname "$0")/lib.sh"
 start_xvfb
 setup_appdir
 write_words "$APPDIR/word.txt" "0ネコ,cat;kitty"
 
-start_app
+timeout 20 xev -root -event substructure -event property >"$WORK/root-events" 2>&1 &
+sleep 0.3
+start_app DESKTOP_STARTUP_ID=vevez-e2e-1_TIME0
+[[ $(xprop -id "$WIN" WM_CLASS) == 'WM_CLASS(STRING) = "vevez", "vevez"' ]] || fail "$(xprop -id "$WIN" WM_CLASS)"
+hex=$(printf '0x%x' "$WIN")
+events=$(grep -oE "^(MapNotify|ClientMessage)|window $hex|_NET_STARTUP_INFO(_BEGIN)?" "$WORK/root-events" | tr '\n' ' ')
+[[ $events == *"MapNotify window $hex ClientMessage _NET_STARTUP_INFO_BEGIN ClientMessage _NET_STARTUP_INFO "* ]] ||
+  fail "start-up notification: $events"
 # Not resizable: one size in the size hints, no resizing in the Motif hints.
 hints=$(xprop -id "$WIN" WM_NORMAL_HINTS _MOTIF_WM_HINTS)
 min=$(sed -n 's/.*minimum size: //p' <<<"$hints")

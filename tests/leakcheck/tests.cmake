@@ -26,6 +26,10 @@ if(NOT VEVEZ_CORE_ONLY)
     COMMAND bash ${LEAKCHECK_TEST_DIR}/leak_report_test.sh $<TARGET_FILE:leak_program>)
   set_tests_properties(leakcheck_report PROPERTIES LABELS leakcheck TIMEOUT 60)
 
+  # One block leaked at exit by the program it is preloaded into.
+  add_library(leak_at_exit SHARED ${LEAKCHECK_TEST_DIR}/leak_at_exit.cpp)
+  set_target_properties(leak_at_exit PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${LEAKCHECK_TEST_BIN})
+
   # The helper's box, offscreen.
   add_executable(leakbox_tests ${LEAKCHECK_TEST_DIR}/leakbox_test.cpp)
   target_link_libraries(leakbox_tests PRIVATE vevez_leakbox_ui GTest::gtest)

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Through the real AT-SPI bus (own D-Bus session): the board is a label; the
+# question (at Start, each new one), each judgement and the time-out appear as
+# notifications while the focus stays in the answer box.
+[[ -n ${VEVEZ_OWN_SESSION_BUS:-} ]] || exec env VEVEZ_OWN_SESSION_BUS=1 timeout 150 dbus-run-session -- bash "$0" "$@"
+source "$(dirname "$0")/lib.sh"
+start_xvfb
+setup_appdir
+write_words "$APPDIR/word.txt" $'0ネコ,cat\n0トラ,cat;tiger'
+printf '[SOFT]\r\nSPEED=150\r\nPLAYSOUND=N\r\nb4file=word.txt\r\nb4dir=%s/\r\n' "$APPDIR" >"$APPDIR/kobeli.ini"
+/usr/bin/python3 "$(dirname "$0")/../support/atspi_events.py" 60 >"$WORK/events" 2>&1 &
+listener=$! && trap 'kill "$listener" 2>/dev/null || true; cleanup' EXIT
+wait_log 1 '^ready$' "$WORK/events"
+start_app QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+answer "x"   # wrong; then the 1.5 s run out, Enter asks the next question, "cat" is right
+sleep 2; key Return
+type_text "cat"
+key Return
+sleep 0.5
+key Escape
+wait_exit
+announced=$(sed -n 's/^object:state-changed:showing|notification|\(.*\)|1$/\1/p' "$WORK/events" | tr '\n' '/')
+[[ $announced =~ ^問題:\ (ネコ|トラ)/不正解:\ x/時間切れ、答え:\ cat(\;tiger)?/問題:\ (ネコ|トラ)/正解:\ cat/$ ]] ||
+  fail "announced: $announced; events: $(cat "$WORK/events")"
+grep -q '^tree|label|問題: ' "$WORK/events" || fail "the board is no label: $(cat "$WORK/events")"
+[[ $(grep '^focus:' "$WORK/events" | tail -n1) == 'focus:|text|答え|'* ]] || fail "focus: $(grep '^focus:' "$WORK/events")"
+echo "PASS"
