@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,6 +21,7 @@ namespace {
 
 using test::CreateMessage;
 using test::ErrorOf;
+using test::InChild;
 using test::InChildWithFileSizeLimit;
 using test::kWriteMessage;
 using test::ModeOf;
@@ -145,6 +148,9 @@ TEST(WriteFileAtomic, KeepsPermissionBits) {
   WriteFileAtomic(path, "newer");
   EXPECT_EQ(ModeOf(path) & 07777, 0604u);
   EXPECT_EQ(ReadBytes(path), "newer");
+  ASSERT_EQ(::chmod(path.c_str(), 02660), 0);  // setgid, kept as the group is
+  WriteFileAtomic(path, "newest");
+  EXPECT_EQ(ModeOf(path) & 07777, 02660u);
 }
 
 TEST(WriteFileAtomic, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
@@ -217,7 +223,7 @@ TEST(WriteFileAtomic, BareNameAndLinkInTheCurrentDirectory) {
 TEST(WriteFileAtomic, MissingDirectoryIsACreateError) {
   TempDir dir;
   const std::string path = dir / "nowhere/w.txt";
-  EXPECT_EQ(ErrorOf([&] { WriteFileAtomic(path, "x"); }), CreateMessage(path));
+  EXPECT_EQ(test::FirstLine(ErrorOf([&] { WriteFileAtomic(path, "x"); })), CreateMessage(path));
   EXPECT_EQ(dir.List(), Names{});
 }
 
@@ -248,7 +254,7 @@ TEST(WriteFileAtomic, FailedWriteKeepsTheOldFileByteForByte) {
 
   const std::string report = InChildWithFileSizeLimit(
       4096, [&] { return ErrorOf([&] { WriteFileAtomic(path, std::string(100000, 'n')); }); });
-  EXPECT_EQ(report, kWriteMessage);
+  EXPECT_EQ(report, kWriteMessage + "\nファイル " + path + ": ファイルが大きすぎます");
   EXPECT_EQ(ReadBytes(path), old);
   EXPECT_EQ(StampOf(path), before);
   EXPECT_EQ(ModeOf(path) & 07777, 0640u);
@@ -259,7 +265,7 @@ TEST(WriteFileAtomic, FailedWriteOfANewFileLeavesNothing) {
   TempDir dir;
   const std::string report = InChildWithFileSizeLimit(
       10, [&] { return ErrorOf([&] { WriteFileAtomic(dir / "w.txt", std::string(11, 'n')); }); });
-  EXPECT_EQ(report, kWriteMessage);
+  EXPECT_EQ(test::FirstLine(report), kWriteMessage);
   EXPECT_EQ(dir.List(), Names{});
 }
 
@@ -273,13 +279,26 @@ TEST(WriteFileAtomic, WriteUpToTheLimitSucceeds) {
 
 // ---- durability and litter ----------------------------------------------------
 
-// What the sync step saw: the synced file, and what the target held then.
+// What the sync step saw: what it synced, what the target and the backup
+// directory held then. The step fails at call number g_failAt.
 struct SyncSeen {
-  ino_t synced;
+  SyncOf what;
   std::string targetThen;
+  Names backupsThen;
+  bool operator==(const SyncSeen&) const = default;
 };
 std::vector<SyncSeen> g_syncs;
-std::string g_target;
+std::string g_target, g_backups;
+std::size_t g_failAt = SIZE_MAX;
+
+int RecordingSync(int fd, SyncOf what) {
+  g_syncs.push_back({what, ReadBytes(g_target), TempDir::ListDir(g_backups)});
+  if (g_syncs.size() - 1 == g_failAt) {
+    errno = EIO;
+    return -1;
+  }
+  return ::fsync(fd);
+}
 
 struct SyncStepSwap {
   SyncFn previous;
@@ -287,58 +306,270 @@ struct SyncStepSwap {
   ~SyncStepSwap() { ReplaceSyncStep(previous); }
 };
 
-TEST(WriteFileAtomic, NewContentIsSyncedBeforeItReplacesTheOldAndASyncFailureKeepsTheOld) {
-  TempDir dir;
-  g_target = dir / "w.txt";
-  g_syncs.clear();
-  WriteBytes(g_target, "old");
-  {
-    SyncStepSwap swap(+[](int fd) {
-      struct stat st {};
-      ::fstat(fd, &st);
-      g_syncs.push_back({st.st_ino, ReadBytes(g_target)});
-      return ::fsync(fd);
-    });
-    WriteFileAtomic(g_target, "new");
+// Backups go to `dir`/vevez while it lives.
+struct CacheHome {
+  std::string before;
+  explicit CacheHome(const std::string& dir) {
+    if (const char* v = std::getenv("XDG_CACHE_HOME")) before = v;
+    ::setenv("XDG_CACHE_HOME", dir.c_str(), 1);
   }
-  ASSERT_EQ(g_syncs.size(), 1u);
-  EXPECT_EQ(g_syncs[0].synced, StampOf(g_target).ino);  // the file that is now the target
-  EXPECT_EQ(g_syncs[0].targetThen, "old");              // synced while the old one still stood
+  ~CacheHome() {
+    before.empty() ? ::unsetenv("XDG_CACHE_HOME") : ::setenv("XDG_CACHE_HOME", before.c_str(), 1);
+  }
+};
 
-  SyncStepSwap failing(+[](int) {
-    errno = EIO;
-    return -1;
-  });
-  EXPECT_EQ(ErrorOf([&] { WriteFileAtomic(g_target, "newer"); }), kWriteMessage);
-  EXPECT_EQ(ReadBytes(g_target), "new");
-  EXPECT_EQ(dir.List(), Names{"w.txt"});
+// Saves "new" over "old" with the sync step failing at call `failAt`;
+// returns the error. A second name makes the save rewrite in place.
+std::string SaveRecorded(const TempDir& dir, bool inPlace, std::size_t failAt) {
+  g_target = dir / "w.txt";
+  g_backups = dir / "cache/vevez";
+  ::unlink((dir / "link").c_str());
+  WriteBytes(g_target, "old");
+  if (inPlace) ::link(g_target.c_str(), (dir / "link").c_str());
+  g_syncs.clear();
+  g_failAt = failAt;
+  SyncStepSwap swap(RecordingSync);
+  return ErrorOf([&] { WriteFileAtomic(g_target, "new"); });
 }
 
-TEST(WriteFileAtomic, TemporaryFileHasNoNameWhileWrittenAndStaleOnesOfOursAreRemoved) {
+TEST(WriteFileAtomic, EverySyncComesInOrderAndAFailureAtAnyOfThemKeepsTheOldContent) {
+  TempDir dir;
+  CacheHome cache(dir / "cache");
+  const std::string io = "入力/出力エラーです";
+  // Rename: the new file is synced while the old one still stands, then the
+  // directory, once the rename is done.
+  ASSERT_EQ(SaveRecorded(dir, false, SIZE_MAX), "(no error)");
+  const std::vector<SyncSeen> renamed{{SyncOf::kNewFile, "old", {}}, {SyncOf::kDirectory, "new", {}}};
+  EXPECT_EQ(g_syncs, renamed);
+  EXPECT_EQ(SaveRecorded(dir, false, 0), kWriteMessage + "\nファイル " + g_target + ": " + io);
+  EXPECT_EQ(ReadBytes(g_target), "old");
+  EXPECT_EQ(SaveRecorded(dir, false, 1), kWriteMessage + "\nファイル " + g_target + ": " + io);
+  EXPECT_EQ(ReadBytes(g_target), "new");  // in place, but the user is told it may not last
+  EXPECT_EQ(dir.List(), Names{"w.txt"});
+
+  // In place: the backup and its directory, the journal entry and the
+  // directory again are synced before the file changes; backup and entry go
+  // only after the file is synced.
+  ASSERT_EQ(SaveRecorded(dir, true, SIZE_MAX), "(no error)");
+  ASSERT_EQ(g_syncs.size(), 5u);
+  const Names backup = g_syncs[0].backupsThen;
+  ASSERT_EQ(backup.size(), 1u);
+  const Names both{backup[0], backup[0].substr(0, backup[0].size() - 7) + ".journal"};
+  const std::vector<SyncSeen> inPlace{{SyncOf::kBackup, "old", backup},
+                                      {SyncOf::kBackupDirectory, "old", backup},
+                                      {SyncOf::kJournal, "old", both},
+                                      {SyncOf::kBackupDirectory, "old", both},
+                                      {SyncOf::kFileInPlace, "new", both}};
+  EXPECT_EQ(g_syncs, inPlace);
+  EXPECT_EQ(ReadBytes(dir / "link"), "new");
+  EXPECT_EQ(TempDir::ListDir(g_backups), Names{});
+  for (std::size_t failAt = 0; failAt < inPlace.size(); ++failAt) {
+    const std::string first =
+        failAt < 4 ? CreateMessage(g_target) + "\n" : kWriteMessage + "\nファイル " + g_target + ": ";
+    EXPECT_EQ(SaveRecorded(dir, true, failAt), first + io) << failAt;
+    // The old content is back at once (the last sync is its put-back's).
+    EXPECT_EQ(ReadBytes(dir / "link"), "old") << failAt;
+    EXPECT_EQ(g_syncs.back().what, failAt < 4 ? inPlace[failAt].what : SyncOf::kFileInPlace) << failAt;
+    EXPECT_EQ(TempDir::ListDir(g_backups), Names{}) << failAt;
+  }
+
+  // Killed before the rewrite is synced: the next start puts the old content
+  // back from the backup and says so once.
+  const std::string killed = InChild([&] {
+    ReplaceSyncStep(+[](int, SyncOf what) { return what == SyncOf::kFileInPlace ? (::_exit(0), 0) : 0; });
+    WriteFileAtomic(g_target, "newer, longer");
+    return std::string("(not killed)");
+  });
+  ASSERT_EQ(killed, "");
+  EXPECT_EQ(ReadBytes(g_target), "newer, longer");
+  EXPECT_EQ(TempDir::ListDir(g_backups).size(), 2u);
+  std::vector<InterruptedRewrite> found = RecoverInterruptedRewrites();
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].file, g_target);
+  EXPECT_TRUE(found[0].restored);
+  EXPECT_EQ(ReadBytes(dir / "link"), "old");
+  EXPECT_EQ(TempDir::ListDir(g_backups), Names{});
+  EXPECT_TRUE(RecoverInterruptedRewrites().empty());  // told once
+}
+
+TEST(RecoverInterruptedRewrites, KeepsWhatItCannotPutBackAndRemovesOnlyForgottenBackups) {
+  TempDir dir;
+  CacheHome cache(dir.path());
+  const std::string backups = dir / "vevez";
+  ASSERT_TRUE(MakeDirs(backups));
+  // A journal entry whose file is gone: the backup stays and is named.
+  const std::string gone = dir / "gone.txt", kept = backups + "/gone.txt-Ab3dE6.backup";
+  WriteBytes(kept, "old");
+  WriteBytes(backups + "/gone.txt-Ab3dE6.journal", "vevez rewrite 1\0"s + gone + '\0' + kept + '\0' + "3\0"s);
+  // Backups nothing names: one over a week old, one younger; a backup whose
+  // rewrite still runs (its entry is locked); a week-old file not ours; an
+  // entry cut short (its rewrite never began).
+  const Names files{"old.txt-aaaaaa.backup",
+                    "young.txt-bbbbbb.backup",
+                    "live.txt-cccccc.backup",
+                    "live.txt-cccccc.journal",
+                    "notes.txt",
+                    "cut.txt-dddddd.journal",
+                    "cut.txt-dddddd.backup"};
+  for (const auto& n : files)
+    WriteBytes(backups + "/" + n, n == "cut.txt-dddddd.journal" ? "vevez rew" : "x");
+  for (const auto& n :
+       {"old.txt-aaaaaa.backup", "live.txt-cccccc.backup", "notes.txt", "cut.txt-dddddd.backup"}) {
+    ASSERT_TRUE(test::Backdate(backups + "/" + n, 8 * 24 * 3600));
+  }
+  ASSERT_TRUE(test::Backdate(backups + "/young.txt-bbbbbb.backup", 6 * 24 * 3600));
+  const int live = ::open((backups + "/live.txt-cccccc.journal").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(live, LOCK_EX), 0);
+  const std::string found = InChild([] {
+    std::string r;
+    for (const auto& f : RecoverInterruptedRewrites())
+      r += f.file + " " + f.backup + " " + (f.restored ? "y" : "n");
+    return r;
+  });
+  ::close(live);
+  EXPECT_EQ(found, gone + " " + kept + " n");
+  EXPECT_EQ(InterruptedRewriteMessage(gone, kept, false),
+            "ファイル " + gone +
+                " の保存は途中で止まっていました。\n元に戻せませんでした。元の内容はファイル " + kept +
+                " に残してあります");
+  EXPECT_EQ(TempDir::ListDir(backups),
+            (Names{"gone.txt-Ab3dE6.backup", "live.txt-cccccc.backup", "live.txt-cccccc.journal", "notes.txt",
+                   "young.txt-bbbbbb.backup"}));
+}
+
+TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  auto marked = [&](const std::string& name) {
+    WriteBytes(dir / name, "x");
+    return ::setxattr((dir / name).c_str(), kTempMarkAttr, "1", 1, 0) == 0;
+  };
+  for (const bool unnamed : {true, false}) {
+    const bool before = AllowUnnamedTemporaries(unnamed);
+    WriteBytes(path, "old");
+    // Left by saves that were killed; one still being written by another
+    // copy of the program (it holds the lock); and files of the user's own,
+    // named alike but without our mark or with another suffix.
+    ASSERT_TRUE(marked(".w.txt.vevez-Stale1") && marked(".other.txt.vevez-Stale2") &&
+                marked(".w.txt.vevez-Live01") && marked(".w.txt.vevez-Stale12") &&
+                marked(".w.txt.vevez-Sta_e1"));
+    const Names theirs{".notes.vevez-",
+                       ".notes.vevez-backup",
+                       ".w.txt.vevez-Live01",
+                       ".w.txt.vevez-Sta_e1",
+                       ".w.txt.vevez-Stale12",
+                       ".x.vevez-draft1",
+                       "w.txt",
+                       "w.txt.vevez-abcdef"};
+    for (const auto& n : {".notes.vevez-", ".notes.vevez-backup", ".x.vevez-draft1", "w.txt.vevez-abcdef"}) {
+      WriteBytes(dir / n, "x");
+    }
+    const int live = ::open((dir / ".w.txt.vevez-Live01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    Names whileWriting;
+    WriteFileAtomic(path, [&](const WriteFn& write) {
+      whileWriting = dir.List();
+      return write("new");
+    });
+    ::close(live);
+    AllowUnnamedTemporaries(before);
+    // Only a named temporary has a name while it is written; it is gone too.
+    EXPECT_EQ(whileWriting.size(), unnamed ? 10u : 11u);
+    EXPECT_EQ(dir.List(), theirs) << unnamed;
+    EXPECT_EQ(ReadBytes(path), "new");
+  }
+}
+
+TEST(WriteFileAtomic, KeepsLinksAttributesAclAndGroup) {
   TempDir dir;
   const std::string path = dir / "w.txt";
   WriteBytes(path, "old");
-  // Left by a save that was killed; one still being written by another
-  // copy of the program (it holds the lock); files of the user's own.
-  const Names theirs{".notes.vevez-", ".w.txt.vevez-Live01", "w.txt.vevez-abcdef"};
-  for (const auto& n : theirs) WriteBytes(dir / n, "x");
-  WriteBytes(dir / ".w.txt.vevez-Stale1", "x");
-  WriteBytes(dir / ".other.txt.vevez-Stale2", "x");
-  const int live = ::open((dir / ".w.txt.vevez-Live01").c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_EQ(::flock(live, LOCK_EX), 0);
-  Names whileWriting;
-  WriteFileAtomic(path, [&](const WriteFn& write) {
-    whileWriting = dir.List();
-    return write("new");
-  });
-  ::close(live);
-  EXPECT_EQ(whileWriting, (Names{".notes.vevez-", ".other.txt.vevez-Stale2", ".w.txt.vevez-Live01",
-                                 ".w.txt.vevez-Stale1", "w.txt", "w.txt.vevez-abcdef"}));
-  EXPECT_EQ(dir.List(), (Names{".notes.vevez-", ".w.txt.vevez-Live01", "w.txt", "w.txt.vevez-abcdef"}));
-  EXPECT_EQ(ReadBytes(path), "new");
+  // Every name of the file sees the new content.
+  ASSERT_EQ(::link(path.c_str(), (dir / "second").c_str()), 0);
+  {
+    CacheHome cache(dir / "cache");
+    WriteFileAtomic(path, "new");
+  }
+  EXPECT_EQ(ReadBytes(dir / "second"), "new");
+  ASSERT_EQ(::unlink((dir / "second").c_str()), 0);
+
+  // Attributes of the user's and an ACL giving daemon rw- (the mask) while
+  // the owning group has r--.
+  auto le16 = [](unsigned v) { return std::string{char(v & 0xff), char(v >> 8)}; };
+  auto le32 = [&](unsigned v) { return le16(v & 0xffff) + le16(v >> 16); };
+  auto entry = [&](unsigned tag, unsigned perm, unsigned id) { return le16(tag) + le16(perm) + le32(id); };
+  const std::string acl = le32(2) + entry(1, 6, ~0u) + entry(2, 6, 1) + entry(4, 4, ~0u) +
+                          entry(0x10, 6, ~0u) + entry(0x20, 0, ~0u);
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  ASSERT_EQ(::setxattr(path.c_str(), "user.tag", "blue", 4, 0), 0);
+  ASSERT_EQ(::setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
+  const mode_t withAcl = ModeOf(path) & 07777;
+  ASSERT_EQ(withAcl, 0660u);
+  const group* users = ::getgrnam("users");
+  ASSERT_NE(users, nullptr);
+  ASSERT_EQ(::chown(path.c_str(), 0, users->gr_gid), 0);
+  WriteFileAtomic(path, "newer");
+  auto attr = [&](const char* name) {
+    std::string v(256, '\0');
+    const ssize_t n = ::getxattr(path.c_str(), name, v.data(), v.size());
+    return n < 0 ? "(none)" : v.substr(0, static_cast<size_t>(n));
+  };
+  EXPECT_EQ(attr("user.tag"), "blue");
+  EXPECT_EQ(attr("system.posix_acl_access"), acl);
+  EXPECT_EQ(attr(kTempMarkAttr), "(none)");
+  EXPECT_EQ(ModeOf(path) & 07777, withAcl);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_gid, users->gr_gid);
+
+  // A user outside the file's group cannot keep it: the group then gets no
+  // more than others had.
+  ASSERT_EQ(::removexattr(path.c_str(), "system.posix_acl_access"), 0);
+  test::GiveToUnprivileged(dir.path());
+  test::GiveToUnprivileged(path);
+  ASSERT_EQ(::chown(path.c_str(), static_cast<uid_t>(-1), users->gr_gid), 0);
+  ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+  EXPECT_EQ(test::AsUnprivileged([&] { return ErrorOf([&] { WriteFileAtomic(path, "newest"); }); }),
+            "(no error)");
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_NE(st.st_gid, users->gr_gid);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+  EXPECT_EQ(attr("user.tag"), "blue");
 }
 
-// ---- permissions, as an unprivileged user ----------------------------------------
+// ---- permissions and messages ------------------------------------------------------
+
+TEST(WriteFileAtomic, RefusalsNameTheFileAndTheReason) {
+  TempDir dir;
+  const std::string path = dir / "w.txt", longName = dir / std::string(256, 'n');
+  test::GiveToUnprivileged(dir.path());
+  WriteBytes(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  const struct {
+    std::string path;
+    bool asUser;
+    std::string message;
+  } cases[] = {
+      // No write bit for anyone: not written even by root.
+      {path, false, CreateMessage(path) + "\n読み取り専用のファイルです"},
+      {path, true, CreateMessage(path) + "\n読み取り専用のファイルです"},
+      {dir / "none/w.txt", false,
+       CreateMessage(dir / "none/w.txt") + "\nそのようなファイルやディレクトリはありません"},
+      {longName, false, CreateMessage(longName) + "\nファイル名が長すぎます"},
+      {"/proc/w.txt", false, CreateMessage("/proc/w.txt") + "\nそのようなファイルやディレクトリはありません"},
+  };
+  for (const auto& c : cases) {
+    auto save = [&] { return ErrorOf([&] { WriteFileAtomic(c.path, "new"); }); };
+    EXPECT_EQ(c.asUser ? test::AsUnprivileged(save) : save(), c.message);
+  }
+  EXPECT_EQ(ReadBytes(path), "old");
+  // Writable by its owner only, not by the user.
+  ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+  ASSERT_EQ(::chown(path.c_str(), 0, 0), 0);
+  EXPECT_EQ(test::AsUnprivileged([&] { return ErrorOf([&] { WriteFileAtomic(path, "new"); }); }),
+            CreateMessage(path) + "\n許可がありません");
+  EXPECT_EQ(ReadBytes(path), "old");
+}
 
 TEST(WriteFileAtomic, WritableFileInADirectoryThatRefusesNewFilesIsRewrittenInPlace) {
   TempDir dir;
@@ -366,17 +597,15 @@ TEST(WriteFileAtomic, WritableFileInADirectoryThatRefusesNewFilesIsRewrittenInPl
   EXPECT_EQ(ReadBytes(path), "new\r\n");
   EXPECT_EQ(TempDir::ListDir(backups), Names{});  // the backup is gone once the file is safe
 
-  // A rewrite that fails names the backup, which holds the old content.
+  // A rewrite that fails puts the old content back and says why.
   WriteBytes(path, old);
-  const std::string report = saveAsUser(cache, std::string(100000, 'n'), 4096);
-  const Names kept = TempDir::ListDir(backups);
-  ASSERT_EQ(kept.size(), 1u) << report;
-  EXPECT_EQ(report, WriteError(backups + "/" + kept[0]).what());
-  EXPECT_EQ(ReadBytes(backups + "/" + kept[0]), old);
+  EXPECT_EQ(saveAsUser(cache, std::string(100000, 'n'), 4096),
+            kWriteMessage + "\nファイル " + path + ": ファイルが大きすぎます");
+  EXPECT_EQ(ReadBytes(path), old);
+  EXPECT_EQ(TempDir::ListDir(backups), Names{});
 
   // No place for a backup: the file is not touched at all.
-  WriteBytes(path, old);
-  EXPECT_EQ(saveAsUser(dir.path(), "new\r\n", RLIM_INFINITY), CreateMessage(path));
+  EXPECT_EQ(saveAsUser(dir.path(), "new\r\n", RLIM_INFINITY), CreateMessage(path) + "\n許可がありません");
   EXPECT_EQ(ReadBytes(path), old);
   EXPECT_EQ(dir.List(), (Names{"cache", "w.txt"}));
   ::chmod(dir.path().c_str(), 0755);
