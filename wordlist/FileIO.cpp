@@ -557,6 +557,16 @@ std::vector<InterruptedRewrite> RecoverInterruptedRewrites() {
   return found;
 }
 
+Error WriteRefusal(const std::string& path) {
+  const std::string target = ResolveLinks(path);
+  struct stat st;
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return ReadOnlyError(path);
+  // A missing file needs a directory it may be added to.
+  const std::string asked = exists ? target : DirName(target);
+  return CreateError(path, ::faccessat(AT_FDCWD, asked.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno);
+}
+
 SyncFn ReplaceSyncStep(SyncFn sync) { return std::exchange(g_sync, sync); }
 
 bool AllowUnnamedTemporaries(bool allow) { return std::exchange(g_unnamedTemps, allow); }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "wordlist/Error.h"
+
 namespace vz {
 
 // Identity of a file on disk at one moment, to notice changes by others.
@@ -66,6 +68,11 @@ FileStamp WriteFileAtomic(const std::string& path, std::string_view data);
 // the write function it is given, and returns false if a write failed.
 using WriteFn = std::function<bool(std::string_view)>;
 FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce);
+
+// The error that says why `path` could not be written: a file with no write
+// bit for anyone is read-only; otherwise the reason the system gives for
+// writing it, if any.
+Error WriteRefusal(const std::string& path);
 
 // The directory that in-place rewrites keep their backups in.
 std::string BackupDir();
