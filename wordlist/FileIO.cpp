@@ -363,14 +363,17 @@ bool PutBack(const std::string& backup, int fd) {
 
 // A journal entry says that a file is being rewritten in place: which file,
 // which backup holds its old content, and the new length. It sits beside
-// the backup ("<name>-XXXXXX.backup" and "<name>-XXXXXX.journal") and is
-// locked for as long as its rewrite runs.
-constexpr std::string_view kBackupEnd = ".backup", kJournalEnd = ".journal", kJournalHead = "vevez rewrite 1";
-constexpr std::time_t kBackupLifetime = 7 * 24 * 60 * 60;
+// the backup ("<name>-XXXXXX.backup" and "<name>-XXXXXX.journal"); both are
+// locked for as long as their rewrite runs. A backup that could not be put
+// back is kept as "<name>-XXXXXX.kept" for a week.
+constexpr std::string_view kBackupEnd = ".backup", kJournalEnd = ".journal", kKeptEnd = ".kept",
+                           kJournalHead = "vevez rewrite 1";
+constexpr std::time_t kKeptLifetime = 7 * 24 * 60 * 60;
 
-std::string JournalOf(const std::string& backup) {
-  return backup.substr(0, backup.size() - kBackupEnd.size()) + std::string(kJournalEnd);
+std::string WithEnd(const std::string& name, std::string_view from, std::string_view to) {
+  return name.substr(0, name.size() - from.size()) + std::string(to);
 }
+std::string JournalOf(const std::string& backup) { return WithEnd(backup, kBackupEnd, kJournalEnd); }
 
 bool EndsWith(std::string_view s, std::string_view end) {
   return s.size() > end.size() && s.substr(s.size() - end.size()) == end;
@@ -427,6 +430,7 @@ FileStamp RewriteInPlace(const std::string& path, const std::string& target,
     files.backup.clear();
     throw CreateError(path, err);  // no backup: the file stays untouched
   }
+  ::flock(copy.fd, LOCK_EX);
   if (!CopyAll(file.fd, copy.fd) || g_sync(copy.fd, SyncOf::kBackup) != 0 ||
       !SyncDir(dir, SyncOf::kBackupDirectory)) {
     throw CreateError(path, errno);
@@ -537,20 +541,24 @@ std::vector<InterruptedRewrite> RecoverInterruptedRewrites() {
       struct stat fst;
       r.restored =
           file.fd >= 0 && ::fstat(file.fd, &fst) == 0 && S_ISREG(fst.st_mode) && PutBack(r.backup, file.fd);
+      const std::string kept = WithEnd(r.backup, kBackupEnd, kKeptEnd);
+      if (!r.restored && ::rename(r.backup.c_str(), kept.c_str()) == 0) r.backup = kept;
+      found.push_back(std::move(r));
     }
     ::unlink(journal.c_str());
-    if (!whole || r.restored)
-      ::unlink((journal.substr(0, journal.size() - kJournalEnd.size()) + std::string(kBackupEnd)).c_str());
-    if (whole) found.push_back(std::move(r));
   }
-  // Backups whose rewrite ended long ago and that nothing names any more.
+  // Backups no journal entry names: of a rewrite that never began or that
+  // ended (unless their writer still holds them), and kept ones after a week.
   const std::time_t now = std::time(nullptr);
   for (const std::string& name : names) {
-    if (!EndsWith(name, kBackupEnd)) continue;
+    const bool kept = EndsWith(name, kKeptEnd);
+    if (!kept && !EndsWith(name, kBackupEnd)) continue;
     const std::string backup = dir + "/" + name;
+    Fd b(::open(backup.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st, js;
-    if (::lstat(backup.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-        st.st_mtime < now - kBackupLifetime && ::lstat(JournalOf(backup).c_str(), &js) != 0) {
+    if (b.fd >= 0 && ::fstat(b.fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+        (kept ? st.st_mtime < now - kKeptLifetime
+              : ::lstat(JournalOf(backup).c_str(), &js) != 0 && ::flock(b.fd, LOCK_EX | LOCK_NB) == 0)) {
       ::unlink(backup.c_str());
     }
   }

@@ -4,6 +4,11 @@
 # random moment. After every kill the word file is whole and the settings
 # file is wholly the old or wholly the new one; after one normal run at most
 # one temporary file of ours is left in the directory.
+# Then the same for rewrites in place (the word file has a second name):
+# VZ_INPLACE_KILLS times (default 12) a kill at a random moment, after which
+# the next start puts the file back and saves it whole; and saves on a full
+# small file system, in place and by rename, which leave the file as it was
+# and say that no space is left.
 # Usage: crash_save_test.sh <dir of vevez> <kill_at_rename.so>
 source "$(dirname "$0")/../e2e/lib.sh" "$1"
 SHIM=$(realpath "$2")
@@ -16,10 +21,11 @@ cp "$WORK/words" "$APPDIR/word.txt"
 printf '[SOFT]\r\nSPEED=-1\r\nPLAYSOUND=n\r\nb4file=\r\nb4dir=\r\n' >"$WORK/old.ini"
 printf '[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=%s/\r\n' "$APPDIR" >"$WORK/new.ini"
 
+FILE_ARG=()
 # Starts the program with the old settings and asks it to end once it is up.
 run_and_end() {
   cp "$WORK/old.ini" "$APPDIR/kobeli.ini"
-  (cd "$APPDIR" && exec env "$@" "$APPDIR/vevez" >>"$WORK/app.log" 2>&1) &
+  (cd "$APPDIR" && exec env XDG_CACHE_HOME="$WORK/cache" "$@" "$APPDIR/vevez" "${FILE_ARG[@]}" >>"$WORK/app.log" 2>&1) &
   APP_PID=$!
   sleep "${UP_DELAY:-0.6}"
   kill -TERM "$APP_PID"
@@ -51,7 +57,10 @@ for at in ${CRASH_POINTS-before:1 after:1 before:2 after:2}; do
   [[ $STATUS == 137 ]] || fail "$at: the program was not killed at that rename (status $STATUS)"
   check_files "killed $at rename"
 done
-[[ $(temps) -le 1 ]] || fail "kills at renames left $(temps) temporary files"
+# A kill just before a rename leaves its temporary file, which no longer
+# carries our mark then (it is taken off before the rename): it stays.
+[[ $(temps) -le 2 ]] || fail "kills at renames left $(temps) temporary files"
+before_kills=$(temps)
 
 kills=${VZ_KILLS:-30}
 declare -A landed
@@ -73,6 +82,60 @@ done
 for k in "${!landed[@]}"; do echo "kills $k: ${landed[$k]}"; done
 echo "after $kills random kills: $(temps) temporary files"
 normal_run
-[[ $(temps) -le 1 ]] || fail "$(temps) temporary files left after $kills kills and a normal run"
+[[ $(temps) -le $before_kills ]] || fail "$(temps) temporary files left after $kills kills and a normal run"
 echo "after a normal run: $(temps) temporary files"
+
+# Rewrites in place: the old file has LF line ends, a save writes CR LF, so
+# a torn file is neither.
+backups() { find "$WORK/cache/vevez" -type f 2>/dev/null | wc -l; }
+sed 's/\r$//' "$WORK/words" >"$WORK/words.lf"
+ln "$APPDIR/word.txt" "$WORK/second-name"
+inplace=()
+for ((i = 1; i <= ${VZ_INPLACE_KILLS:-12}; i++)); do
+  cat "$WORK/words.lf" >"$APPDIR/word.txt"
+  run_and_end
+  sleep "$(printf '0.%03d' $((RANDOM % 400)))"
+  kill -KILL "$APP_PID" 2>/dev/null || true
+  wait_end
+  if [[ $(backups) != 0 ]]; then inplace+=(during); else inplace+=(outside); fi
+  # The next start puts the file back before it loads it, and saves it.
+  run_and_end
+  wait_end
+  [[ $STATUS == 0 ]] || fail "in-place kill $i: the next start ended with status $STATUS"
+  cmp -s "$APPDIR/word.txt" "$WORK/words" || fail "in-place kill $i (${inplace[-1]}): the word file is torn"
+  cmp -s "$WORK/second-name" "$WORK/words" || fail "in-place kill $i: the second name sees other content"
+  [[ $(backups) == 0 ]] || fail "in-place kill $i: $(backups) backups left"
+done
+echo "in-place kills: ${inplace[*]}"
+[[ " ${inplace[*]} " == *" during "* ]] || fail "no in-place kill landed during a rewrite"
+
+# A full small file system: the file stays as it was, and the user is told.
+SMALL=$WORK/small
+mkdir "$SMALL"
+mount -t tmpfs -o size=$(($(stat -c %s "$WORK/words.lf") + 300000)) tmpfs "$SMALL" ||
+  fail "cannot mount a small tmpfs"
+trap 'umount "$SMALL" 2>/dev/null || true; cleanup' EXIT
+head -c $((200 * 1024)) /dev/zero >"$SMALL/filler"
+FILE_ARG=("$SMALL/word.txt")
+for how in in-place rename; do
+  rm -f "$SMALL/word.txt" "$SMALL/second"
+  cp "$WORK/words.lf" "$SMALL/word.txt"
+  [[ $how == rename ]] || ln "$SMALL/word.txt" "$SMALL/second"
+  : >"$WORK/app.log"
+  run_and_end
+  wait_end
+  cmp -s "$SMALL/word.txt" "$WORK/words.lf" || fail "full disk, $how: the word file changed"
+  grep -q "$SMALL/word.txt.*デバイスに空き領域がありません" "$WORK/app.log" ||
+    grep -A1 "$SMALL/word.txt" "$WORK/app.log" | grep -q 'デバイスに空き領域がありません' ||
+    fail "full disk, $how: no message saying that no space is left"
+  [[ $(backups) == 0 ]] || fail "full disk, $how: a backup was left"
+  for ((i = 1; i <= 3; i++)); do
+    run_and_end
+    sleep "$(printf '0.%03d' $((RANDOM % 300)))"
+    kill -KILL "$APP_PID" 2>/dev/null || true
+    wait_end
+    cmp -s "$SMALL/word.txt" "$WORK/words.lf" || fail "full disk, $how, kill $i: the word file changed"
+  done
+  [[ -z $(find "$SMALL" -name '.*.vevez-*') ]] || fail "full disk, $how: temporary files left"
+done
 echo "PASS"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -397,44 +397,43 @@ TEST(RecoverInterruptedRewrites, KeepsWhatItCannotPutBackAndRemovesOnlyForgotten
   CacheHome cache(dir.path());
   const std::string backups = dir / "vevez";
   ASSERT_TRUE(MakeDirs(backups));
-  // A journal entry whose file is gone: the backup stays and is named.
-  const std::string gone = dir / "gone.txt", kept = backups + "/gone.txt-Ab3dE6.backup";
-  WriteBytes(kept, "old");
-  WriteBytes(backups + "/gone.txt-Ab3dE6.journal", "vevez rewrite 1\0"s + gone + '\0' + kept + '\0' + "3\0"s);
-  // Backups nothing names: one over a week old, one younger; a backup whose
-  // rewrite still runs (its entry is locked); a week-old file not ours; an
-  // entry cut short (its rewrite never began).
-  const Names files{"old.txt-aaaaaa.backup",
-                    "young.txt-bbbbbb.backup",
-                    "live.txt-cccccc.backup",
-                    "live.txt-cccccc.journal",
-                    "notes.txt",
-                    "cut.txt-dddddd.journal",
-                    "cut.txt-dddddd.backup"};
+  // A journal entry whose file is gone: the backup is kept and named.
+  const std::string gone = dir / "gone.txt", backup = backups + "/gone.txt-Ab3dE6.backup";
+  WriteBytes(backup, "old");
+  WriteBytes(backups + "/gone.txt-Ab3dE6.journal",
+             "vevez rewrite 1\0"s + gone + '\0' + backup + '\0' + "3\0"s);
+  // Kept backups over a week old and younger; a backup of a rewrite that
+  // still runs (its entry is locked), one still being copied (locked), one
+  // whose rewrite never began or ended; an entry cut short; a file not ours.
+  const Names files{"old.txt-aaaaaa.kept",     "young.txt-bbbbbb.kept",  "live.txt-cccccc.backup",
+                    "live.txt-cccccc.journal", "busy.txt-ffffff.backup", "done.txt-eeeeee.backup",
+                    "cut.txt-dddddd.journal",  "cut.txt-dddddd.backup",  "notes.txt"};
   for (const auto& n : files)
     WriteBytes(backups + "/" + n, n == "cut.txt-dddddd.journal" ? "vevez rew" : "x");
-  for (const auto& n :
-       {"old.txt-aaaaaa.backup", "live.txt-cccccc.backup", "notes.txt", "cut.txt-dddddd.backup"}) {
-    ASSERT_TRUE(test::Backdate(backups + "/" + n, 8 * 24 * 3600));
+  for (const auto& n : files) ASSERT_TRUE(test::Backdate(backups + "/" + n, 8 * 24 * 3600));
+  ASSERT_TRUE(test::Backdate(backups + "/young.txt-bbbbbb.kept", -2 * 24 * 3600));
+  std::vector<int> locks;
+  for (const char* n : {"live.txt-cccccc.journal", "busy.txt-ffffff.backup"}) {
+    locks.push_back(::open((backups + "/" + n).c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_EQ(::flock(locks.back(), LOCK_EX), 0);
   }
-  ASSERT_TRUE(test::Backdate(backups + "/young.txt-bbbbbb.backup", 6 * 24 * 3600));
-  const int live = ::open((backups + "/live.txt-cccccc.journal").c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_EQ(::flock(live, LOCK_EX), 0);
   const std::string found = InChild([] {
     std::string r;
     for (const auto& f : RecoverInterruptedRewrites())
       r += f.file + " " + f.backup + " " + (f.restored ? "y" : "n");
     return r;
   });
-  ::close(live);
+  for (const int fd : locks) ::close(fd);
+  const std::string kept = backups + "/gone.txt-Ab3dE6.kept";
   EXPECT_EQ(found, gone + " " + kept + " n");
+  EXPECT_EQ(ReadBytes(kept), "old");
   EXPECT_EQ(InterruptedRewriteMessage(gone, kept, false),
             "ファイル " + gone +
                 " の保存は途中で止まっていました。\n元に戻せませんでした。元の内容はファイル " + kept +
                 " に残してあります");
   EXPECT_EQ(TempDir::ListDir(backups),
-            (Names{"gone.txt-Ab3dE6.backup", "live.txt-cccccc.backup", "live.txt-cccccc.journal", "notes.txt",
-                   "young.txt-bbbbbb.backup"}));
+            (Names{"busy.txt-ffffff.backup", "gone.txt-Ab3dE6.kept", "live.txt-cccccc.backup",
+                   "live.txt-cccccc.journal", "notes.txt", "young.txt-bbbbbb.kept"}));
 }
 
 TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
