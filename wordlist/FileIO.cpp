@@ -569,6 +569,7 @@ Error WriteRefusal(const std::string& path) {
   const std::string target = ResolveLinks(path);
   struct stat st;
   const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (!exists && errno != ENOENT) return CreateError(path, errno);
   if (exists && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return ReadOnlyError(path);
   // A missing file needs a directory it may be added to.
   const std::string asked = exists ? target : DirName(target);

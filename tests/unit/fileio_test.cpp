@@ -279,25 +279,22 @@ TEST(WriteFileAtomic, WriteUpToTheLimitSucceeds) {
 
 // ---- durability and litter ----------------------------------------------------
 
-// What the sync step saw: what it synced, what the target and the backup
-// directory held then. The step fails at call number g_failAt.
+// What the sync step saw: what it synced, what the target held then and how
+// many files the backup directory had. The step fails at call g_failAt.
 struct SyncSeen {
   SyncOf what;
   std::string targetThen;
-  Names backupsThen;
+  std::size_t backupFiles;
   bool operator==(const SyncSeen&) const = default;
 };
 std::vector<SyncSeen> g_syncs;
 std::string g_target, g_backups;
-std::size_t g_failAt = SIZE_MAX;
+std::size_t g_failAt;
 
 int RecordingSync(int fd, SyncOf what) {
-  g_syncs.push_back({what, ReadBytes(g_target), TempDir::ListDir(g_backups)});
-  if (g_syncs.size() - 1 == g_failAt) {
-    errno = EIO;
-    return -1;
-  }
-  return ::fsync(fd);
+  g_syncs.push_back({what, ReadBytes(g_target), TempDir::ListDir(g_backups).size()});
+  errno = EIO;
+  return g_syncs.size() - 1 == g_failAt ? -1 : ::fsync(fd);
 }
 
 struct SyncStepSwap {
@@ -306,162 +303,113 @@ struct SyncStepSwap {
   ~SyncStepSwap() { ReplaceSyncStep(previous); }
 };
 
-// Backups go to `dir`/vevez while it lives.
-struct CacheHome {
-  std::string before;
-  explicit CacheHome(const std::string& dir) {
-    if (const char* v = std::getenv("XDG_CACHE_HOME")) before = v;
-    ::setenv("XDG_CACHE_HOME", dir.c_str(), 1);
-  }
-  ~CacheHome() {
-    before.empty() ? ::unsetenv("XDG_CACHE_HOME") : ::setenv("XDG_CACHE_HOME", before.c_str(), 1);
-  }
-};
-
-// Saves "new" over "old" with the sync step failing at call `failAt`;
-// returns the error. A second name makes the save rewrite in place.
-std::string SaveRecorded(const TempDir& dir, bool inPlace, std::size_t failAt) {
-  g_target = dir / "w.txt";
-  g_backups = dir / "cache/vevez";
-  ::unlink((dir / "link").c_str());
-  WriteBytes(g_target, "old");
-  if (inPlace) ::link(g_target.c_str(), (dir / "link").c_str());
-  g_syncs.clear();
-  g_failAt = failAt;
-  SyncStepSwap swap(RecordingSync);
-  return ErrorOf([&] { WriteFileAtomic(g_target, "new"); });
-}
-
 TEST(WriteFileAtomic, EverySyncComesInOrderAndAFailureAtAnyOfThemKeepsTheOldContent) {
   TempDir dir;
-  CacheHome cache(dir / "cache");
-  const std::string io = "入力/出力エラーです";
-  // Rename: the new file is synced while the old one still stands, then the
-  // directory, once the rename is done.
-  ASSERT_EQ(SaveRecorded(dir, false, SIZE_MAX), "(no error)");
-  const std::vector<SyncSeen> renamed{{SyncOf::kNewFile, "old", {}}, {SyncOf::kDirectory, "new", {}}};
-  EXPECT_EQ(g_syncs, renamed);
-  EXPECT_EQ(SaveRecorded(dir, false, 0), kWriteMessage + "\nファイル " + g_target + ": " + io);
-  EXPECT_EQ(ReadBytes(g_target), "old");
-  EXPECT_EQ(SaveRecorded(dir, false, 1), kWriteMessage + "\nファイル " + g_target + ": " + io);
-  EXPECT_EQ(ReadBytes(g_target), "new");  // in place, but the user is told it may not last
-  EXPECT_EQ(dir.List(), Names{"w.txt"});
-
-  // In place: the backup and its directory, the journal entry and the
-  // directory again are synced before the file changes; backup and entry go
-  // only after the file is synced.
-  ASSERT_EQ(SaveRecorded(dir, true, SIZE_MAX), "(no error)");
-  ASSERT_EQ(g_syncs.size(), 5u);
-  const Names backup = g_syncs[0].backupsThen;
-  ASSERT_EQ(backup.size(), 1u);
-  const Names both{backup[0], backup[0].substr(0, backup[0].size() - 7) + ".journal"};
-  const std::vector<SyncSeen> inPlace{{SyncOf::kBackup, "old", backup},
-                                      {SyncOf::kBackupDirectory, "old", backup},
-                                      {SyncOf::kJournal, "old", both},
-                                      {SyncOf::kBackupDirectory, "old", both},
-                                      {SyncOf::kFileInPlace, "new", both}};
-  EXPECT_EQ(g_syncs, inPlace);
-  EXPECT_EQ(ReadBytes(dir / "link"), "new");
-  EXPECT_EQ(TempDir::ListDir(g_backups), Names{});
-  for (std::size_t failAt = 0; failAt < inPlace.size(); ++failAt) {
-    const std::string first =
-        failAt < 4 ? CreateMessage(g_target) + "\n" : kWriteMessage + "\nファイル " + g_target + ": ";
-    EXPECT_EQ(SaveRecorded(dir, true, failAt), first + io) << failAt;
-    // The old content is back at once (the last sync is its put-back's).
-    EXPECT_EQ(ReadBytes(dir / "link"), "old") << failAt;
-    EXPECT_EQ(g_syncs.back().what, failAt < 4 ? inPlace[failAt].what : SyncOf::kFileInPlace) << failAt;
-    EXPECT_EQ(TempDir::ListDir(g_backups), Names{}) << failAt;
+  ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+  g_target = dir / "w.txt";
+  g_backups = dir / "cache/vevez";
+  // Rename: the new file is synced while the old one stands, the directory
+  // after the rename. In place (the file has a second name): the backup, its
+  // directory, the journal entry and the directory again, all before the
+  // file changes; backup and entry go once the file is synced.
+  const std::vector<SyncSeen> renamed{{SyncOf::kNewFile, "old", 0}, {SyncOf::kDirectory, "new", 0}},
+      inPlace{{SyncOf::kBackup, "old", 1},
+              {SyncOf::kBackupDirectory, "old", 1},
+              {SyncOf::kJournal, "old", 2},
+              {SyncOf::kBackupDirectory, "old", 2},
+              {SyncOf::kFileInPlace, "new", 2}};
+  for (const auto* expected : {&renamed, &inPlace}) {
+    const bool linked = expected == &inPlace;
+    for (std::size_t failAt = 0; failAt <= expected->size(); ++failAt) {
+      WriteBytes(g_target, "old");
+      if (linked) ::link(g_target.c_str(), (dir / "link").c_str());
+      g_syncs.clear();
+      g_failAt = failAt;
+      SyncStepSwap swap(RecordingSync);
+      const std::string error = ErrorOf([&] { WriteFileAtomic(g_target, "new"); });
+      ::unlink((dir / "link").c_str());
+      const bool done = failAt == expected->size();
+      EXPECT_EQ(done ? g_syncs : *expected, *expected);
+      EXPECT_EQ(error, done ? "(no error)"
+                            : (linked && failAt < 4 ? CreateMessage(g_target) + "\n"
+                                                    : kWriteMessage + "\nファイル " + g_target + ": ") +
+                                  "入力/出力エラーです");
+      // Old, or put back at once; after the rename the user is told that the
+      // new content may not last.
+      EXPECT_EQ(ReadBytes(g_target), done || (!linked && failAt == 1) ? "new" : "old") << failAt;
+      EXPECT_EQ(dir.List().size() + TempDir::ListDir(g_backups).size(), linked ? 2u : 1u) << failAt;
+    }
   }
 
   // Killed before the rewrite is synced: the next start puts the old content
-  // back from the backup and says so once.
-  const std::string killed = InChild([&] {
+  // back from the backup, and says so once.
+  ::link(g_target.c_str(), (dir / "link").c_str());
+  InChild([&] {
     ReplaceSyncStep(+[](int, SyncOf what) { return what == SyncOf::kFileInPlace ? (::_exit(0), 0) : 0; });
-    WriteFileAtomic(g_target, "newer, longer");
-    return std::string("(not killed)");
+    return ErrorOf([&] { WriteFileAtomic(g_target, "newer"); });
   });
-  ASSERT_EQ(killed, "");
-  EXPECT_EQ(ReadBytes(g_target), "newer, longer");
-  EXPECT_EQ(TempDir::ListDir(g_backups).size(), 2u);
-  std::vector<InterruptedRewrite> found = RecoverInterruptedRewrites();
-  ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0].file, g_target);
-  EXPECT_TRUE(found[0].restored);
-  EXPECT_EQ(ReadBytes(dir / "link"), "old");
+  EXPECT_EQ(ReadBytes(g_target), "newer");
+  const std::vector<InterruptedRewrite> found = RecoverInterruptedRewrites();
+  EXPECT_EQ(found.size() == 1 && found[0].restored ? found[0].file : "(not restored)", g_target);
+  EXPECT_EQ(ReadBytes(dir / "link"), "new");
   EXPECT_EQ(TempDir::ListDir(g_backups), Names{});
   EXPECT_TRUE(RecoverInterruptedRewrites().empty());  // told once
+  ::unsetenv("XDG_CACHE_HOME");
 }
 
 TEST(RecoverInterruptedRewrites, KeepsWhatItCannotPutBackAndRemovesOnlyForgottenBackups) {
   TempDir dir;
-  CacheHome cache(dir.path());
-  const std::string backups = dir / "vevez";
-  ASSERT_TRUE(MakeDirs(backups));
-  // A journal entry whose file is gone: the backup is kept and named.
-  const std::string gone = dir / "gone.txt", backup = backups + "/gone.txt-Ab3dE6.backup";
-  WriteBytes(backup, "old");
-  WriteBytes(backups + "/gone.txt-Ab3dE6.journal",
-             "vevez rewrite 1\0"s + gone + '\0' + backup + '\0' + "3\0"s);
-  // Kept backups over a week old and younger; a backup of a rewrite that
-  // still runs (its entry is locked), one still being copied (locked), one
-  // whose rewrite never began or ended; an entry cut short; a file not ours.
-  const Names files{"old.txt-aaaaaa.kept",     "young.txt-bbbbbb.kept",  "live.txt-cccccc.backup",
-                    "live.txt-cccccc.journal", "busy.txt-ffffff.backup", "done.txt-eeeeee.backup",
-                    "cut.txt-dddddd.journal",  "cut.txt-dddddd.backup",  "notes.txt"};
-  for (const auto& n : files)
-    WriteBytes(backups + "/" + n, n == "cut.txt-dddddd.journal" ? "vevez rew" : "x");
-  for (const auto& n : files) ASSERT_TRUE(test::Backdate(backups + "/" + n, 8 * 24 * 3600));
-  ASSERT_TRUE(test::Backdate(backups + "/young.txt-bbbbbb.kept", -2 * 24 * 3600));
-  std::vector<int> locks;
-  for (const char* n : {"live.txt-cccccc.journal", "busy.txt-ffffff.backup"}) {
-    locks.push_back(::open((backups + "/" + n).c_str(), O_RDONLY | O_CLOEXEC));
-    ASSERT_EQ(::flock(locks.back(), LOCK_EX), 0);
+  ::setenv("XDG_CACHE_HOME", dir.path().c_str(), 1);
+  const std::string b = dir / "vevez/", gone = dir / "gone.txt";
+  ASSERT_TRUE(MakeDirs(b));
+  // An entry whose file is gone (its backup is kept and named); kept backups
+  // over a week old and younger; a backup whose rewrite still runs (its entry
+  // is locked), one still being copied (locked), one whose rewrite never
+  // began or ended; an entry cut short and its backup; a file not ours.
+  WriteBytes(b + "gone-Ab3dE6.journal",
+             "vevez rewrite 1\0"s + gone + '\0' + b + "gone-Ab3dE6.backup\0"s + "3\0"s);
+  const Names files{"gone-Ab3dE6.backup",  "old-aaaaaa.kept",    "young-bbbbbb.kept",  "live-cccccc.backup",
+                    "live-cccccc.journal", "busy-ffffff.backup", "done-eeeeee.backup", "cut-dddddd.journal",
+                    "cut-dddddd.backup",   "notes.txt"};
+  for (const auto& n : files) {
+    WriteBytes(b + n, n == "cut-dddddd.journal" ? "vevez rew" : "old");
+    ASSERT_TRUE(test::Backdate(b + n, n == "young-bbbbbb.kept" ? 6 * 24 * 3600 : 8 * 24 * 3600));
   }
+  const int live = ::open((b + "live-cccccc.journal").c_str(), O_RDONLY),
+            busy = ::open((b + "busy-ffffff.backup").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(live, LOCK_EX) | ::flock(busy, LOCK_EX), 0);
   const std::string found = InChild([] {
     std::string r;
     for (const auto& f : RecoverInterruptedRewrites())
-      r += f.file + " " + f.backup + " " + (f.restored ? "y" : "n");
+      r += InterruptedRewriteMessage(f.file, f.backup, f.restored);
     return r;
   });
-  for (const int fd : locks) ::close(fd);
-  const std::string kept = backups + "/gone.txt-Ab3dE6.kept";
-  EXPECT_EQ(found, gone + " " + kept + " n");
-  EXPECT_EQ(ReadBytes(kept), "old");
-  EXPECT_EQ(InterruptedRewriteMessage(gone, kept, false),
-            "ファイル " + gone +
-                " の保存は途中で止まっていました。\n元に戻せませんでした。元の内容はファイル " + kept +
-                " に残してあります");
-  EXPECT_EQ(TempDir::ListDir(backups),
-            (Names{"busy.txt-ffffff.backup", "gone.txt-Ab3dE6.kept", "live.txt-cccccc.backup",
-                   "live.txt-cccccc.journal", "notes.txt", "young.txt-bbbbbb.kept"}));
+  ::close(live);
+  ::close(busy);
+  EXPECT_EQ(found, "ファイル " + gone +
+                       " の保存は途中で止まっていました。\n元に戻せませんでした。元の内容はファイル " + b +
+                       "gone-Ab3dE6.kept に残してあります");
+  EXPECT_EQ(ReadBytes(b + "gone-Ab3dE6.kept"), "old");
+  EXPECT_EQ(TempDir::ListDir(b), (Names{"busy-ffffff.backup", "gone-Ab3dE6.kept", "live-cccccc.backup",
+                                        "live-cccccc.journal", "notes.txt", "young-bbbbbb.kept"}));
+  ::unsetenv("XDG_CACHE_HOME");
 }
 
 TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
   TempDir dir;
   const std::string path = dir / "w.txt";
-  auto marked = [&](const std::string& name) {
-    WriteBytes(dir / name, "x");
-    return ::setxattr((dir / name).c_str(), kTempMarkAttr, "1", 1, 0) == 0;
-  };
+  // Marked as ours: left by killed saves, one still being written (its
+  // writer holds the lock), and two whose suffix is not one we make; then
+  // the user's own files named alike, without the mark.
+  const Names marked{".other.txt.vevez-Stale2", ".w.txt.vevez-Live01", ".w.txt.vevez-Sta_e1",
+                     ".w.txt.vevez-Stale1", ".w.txt.vevez-Stale12"},
+      users{".notes.vevez-", ".notes.vevez-backup", ".x.vevez-draft1", "w.txt", "w.txt.vevez-abcdef"};
   for (const bool unnamed : {true, false}) {
     const bool before = AllowUnnamedTemporaries(unnamed);
-    WriteBytes(path, "old");
-    // Left by saves that were killed; one still being written by another
-    // copy of the program (it holds the lock); and files of the user's own,
-    // named alike but without our mark or with another suffix.
-    ASSERT_TRUE(marked(".w.txt.vevez-Stale1") && marked(".other.txt.vevez-Stale2") &&
-                marked(".w.txt.vevez-Live01") && marked(".w.txt.vevez-Stale12") &&
-                marked(".w.txt.vevez-Sta_e1"));
-    const Names theirs{".notes.vevez-",
-                       ".notes.vevez-backup",
-                       ".w.txt.vevez-Live01",
-                       ".w.txt.vevez-Sta_e1",
-                       ".w.txt.vevez-Stale12",
-                       ".x.vevez-draft1",
-                       "w.txt",
-                       "w.txt.vevez-abcdef"};
-    for (const auto& n : {".notes.vevez-", ".notes.vevez-backup", ".x.vevez-draft1", "w.txt.vevez-abcdef"}) {
+    for (const auto& n : users) WriteBytes(dir / n, "old");
+    for (const auto& n : marked) {
       WriteBytes(dir / n, "x");
+      ASSERT_EQ(::setxattr((dir / n).c_str(), kTempMarkAttr, "1", 1, 0), 0);
     }
     const int live = ::open((dir / ".w.txt.vevez-Live01").c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(live, LOCK_EX), 0);
@@ -474,7 +422,9 @@ TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
     AllowUnnamedTemporaries(before);
     // Only a named temporary has a name while it is written; it is gone too.
     EXPECT_EQ(whileWriting.size(), unnamed ? 10u : 11u);
-    EXPECT_EQ(dir.List(), theirs) << unnamed;
+    EXPECT_EQ(dir.List(),
+              (Names{".notes.vevez-", ".notes.vevez-backup", ".w.txt.vevez-Live01", ".w.txt.vevez-Sta_e1",
+                     ".w.txt.vevez-Stale12", ".x.vevez-draft1", "w.txt", "w.txt.vevez-abcdef"}));
     EXPECT_EQ(ReadBytes(path), "new");
   }
 }
@@ -485,49 +435,41 @@ TEST(WriteFileAtomic, KeepsLinksAttributesAclAndGroup) {
   WriteBytes(path, "old");
   // Every name of the file sees the new content.
   ASSERT_EQ(::link(path.c_str(), (dir / "second").c_str()), 0);
-  {
-    CacheHome cache(dir / "cache");
-    WriteFileAtomic(path, "new");
-  }
+  ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+  WriteFileAtomic(path, "new");
+  ::unsetenv("XDG_CACHE_HOME");
   EXPECT_EQ(ReadBytes(dir / "second"), "new");
   ASSERT_EQ(::unlink((dir / "second").c_str()), 0);
 
-  // Attributes of the user's and an ACL giving daemon rw- (the mask) while
-  // the owning group has r--.
-  auto le16 = [](unsigned v) { return std::string{char(v & 0xff), char(v >> 8)}; };
-  auto le32 = [&](unsigned v) { return le16(v & 0xffff) + le16(v >> 16); };
-  auto entry = [&](unsigned tag, unsigned perm, unsigned id) { return le16(tag) + le16(perm) + le32(id); };
-  const std::string acl = le32(2) + entry(1, 6, ~0u) + entry(2, 6, 1) + entry(4, 4, ~0u) +
-                          entry(0x10, 6, ~0u) + entry(0x20, 0, ~0u);
-  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  ASSERT_EQ(::setxattr(path.c_str(), "user.tag", "blue", 4, 0), 0);
-  ASSERT_EQ(::setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
-  const mode_t withAcl = ModeOf(path) & 07777;
-  ASSERT_EQ(withAcl, 0660u);
+  // An attribute of the user's, and an ACL giving user 1 rw- (the mask is
+  // rw-) while the owning group has r--; the group is not root's.
+  const std::string acl =
+      "\x02\0\0\0\x01\0\x06\0\xff\xff\xff\xff\x02\0\x06\0\x01\0\0\0\x04\0\x04\0\xff\xff\xff\xff"
+      "\x10\0\x06\0\xff\xff\xff\xff\x20\0\0\0\xff\xff\xff\xff"s;
   const group* users = ::getgrnam("users");
   ASSERT_NE(users, nullptr);
-  ASSERT_EQ(::chown(path.c_str(), 0, users->gr_gid), 0);
+  ASSERT_EQ(::chown(path.c_str(), 0, users->gr_gid) | ::chmod(path.c_str(), 0640), 0);
+  ASSERT_EQ(::setxattr(path.c_str(), "user.tag", "blue", 4, 0), 0);
+  ASSERT_EQ(::setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
   WriteFileAtomic(path, "newer");
   auto attr = [&](const char* name) {
     std::string v(256, '\0');
     const ssize_t n = ::getxattr(path.c_str(), name, v.data(), v.size());
     return n < 0 ? "(none)" : v.substr(0, static_cast<size_t>(n));
   };
-  EXPECT_EQ(attr("user.tag"), "blue");
+  EXPECT_EQ(attr("user.tag") + attr(kTempMarkAttr), "blue(none)");
   EXPECT_EQ(attr("system.posix_acl_access"), acl);
-  EXPECT_EQ(attr(kTempMarkAttr), "(none)");
-  EXPECT_EQ(ModeOf(path) & 07777, withAcl);
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0660u);
   EXPECT_EQ(st.st_gid, users->gr_gid);
 
   // A user outside the file's group cannot keep it: the group then gets no
   // more than others had.
   ASSERT_EQ(::removexattr(path.c_str(), "system.posix_acl_access"), 0);
   test::GiveToUnprivileged(dir.path());
-  test::GiveToUnprivileged(path);
-  ASSERT_EQ(::chown(path.c_str(), static_cast<uid_t>(-1), users->gr_gid), 0);
-  ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+  ASSERT_EQ(::chown(path.c_str(), test::Unprivileged()->pw_uid, users->gr_gid) | ::chmod(path.c_str(), 0664),
+            0);
   EXPECT_EQ(test::AsUnprivileged([&] { return ErrorOf([&] { WriteFileAtomic(path, "newest"); }); }),
             "(no error)");
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
@@ -540,33 +482,29 @@ TEST(WriteFileAtomic, KeepsLinksAttributesAclAndGroup) {
 
 TEST(WriteFileAtomic, RefusalsNameTheFileAndTheReason) {
   TempDir dir;
-  const std::string path = dir / "w.txt", longName = dir / std::string(256, 'n');
+  const std::string path = dir / "w.txt", longName = dir / std::string(256, 'n'), none = dir / "none/w.txt";
   test::GiveToUnprivileged(dir.path());
   WriteBytes(path, "old");
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
   const struct {
-    std::string path;
+    mode_t mode;
     bool asUser;
-    std::string message;
+    std::string path, message;
   } cases[] = {
-      // No write bit for anyone: not written even by root.
-      {path, false, CreateMessage(path) + "\n読み取り専用のファイルです"},
-      {path, true, CreateMessage(path) + "\n読み取り専用のファイルです"},
-      {dir / "none/w.txt", false,
-       CreateMessage(dir / "none/w.txt") + "\nそのようなファイルやディレクトリはありません"},
-      {longName, false, CreateMessage(longName) + "\nファイル名が長すぎます"},
-      {"/proc/w.txt", false, CreateMessage("/proc/w.txt") + "\nそのようなファイルやディレクトリはありません"},
+      // No write bit for anyone: not written, even by root.
+      {0444, false, path, CreateMessage(path) + "\n読み取り専用のファイルです"},
+      {0444, true, path, CreateMessage(path) + "\n読み取り専用のファイルです"},
+      {0644, true, path, CreateMessage(path) + "\n許可がありません"},  // root's file
+      {0644, false, none, CreateMessage(none) + "\nそのようなファイルやディレクトリはありません"},
+      {0644, false, longName, CreateMessage(longName) + "\nファイル名が長すぎます"},
   };
   for (const auto& c : cases) {
-    auto save = [&] { return ErrorOf([&] { WriteFileAtomic(c.path, "new"); }); };
-    EXPECT_EQ(c.asUser ? test::AsUnprivileged(save) : save(), c.message);
+    ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+    // The error of a save, and the one told when a save failed elsewhere.
+    auto save = [&] {
+      return ErrorOf([&] { WriteFileAtomic(c.path, "new"); }) + "|" + WriteRefusal(c.path).what();
+    };
+    EXPECT_EQ(c.asUser ? test::AsUnprivileged(save) : save(), c.message + "|" + c.message);
   }
-  EXPECT_EQ(ReadBytes(path), "old");
-  // Writable by its owner only, not by the user.
-  ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
-  ASSERT_EQ(::chown(path.c_str(), 0, 0), 0);
-  EXPECT_EQ(test::AsUnprivileged([&] { return ErrorOf([&] { WriteFileAtomic(path, "new"); }); }),
-            CreateMessage(path) + "\n許可がありません");
   EXPECT_EQ(ReadBytes(path), "old");
 }
 
