@@ -4,11 +4,8 @@
 # random moment. After every kill the word file is whole and the settings
 # file is wholly the old or wholly the new one; after one normal run at most
 # one temporary file of ours is left in the directory.
-# Then the same for rewrites in place (the word file has a second name):
-# VZ_INPLACE_KILLS times (default 12) a kill at a random moment, after which
-# the next start puts the file back and saves it whole; and saves on a full
-# small file system, in place and by rename, which leave the file as it was
-# and say that no space is left.
+# Then VZ_INPLACE_KILLS (12) kills during rewrites in place, each followed by
+# a start that must find the file whole, and saves on a full small tmpfs.
 # Usage: crash_save_test.sh <dir of vevez> <kill_at_rename.so>
 source "$(dirname "$0")/../e2e/lib.sh" "$1"
 SHIM=$(realpath "$2")
@@ -57,8 +54,7 @@ for at in ${CRASH_POINTS-before:1 after:1 before:2 after:2}; do
   [[ $STATUS == 137 ]] || fail "$at: the program was not killed at that rename (status $STATUS)"
   check_files "killed $at rename"
 done
-# A kill just before a rename leaves its temporary file, which no longer
-# carries our mark then (it is taken off before the rename): it stays.
+# A kill just before a rename leaves its temporary file without our mark.
 [[ $(temps) -le 2 ]] || fail "kills at renames left $(temps) temporary files"
 before_kills=$(temps)
 
@@ -101,18 +97,15 @@ for ((i = 1; i <= ${VZ_INPLACE_KILLS:-12}; i++)); do
   cat "$WORK/words.lf" >"$APPDIR/word.txt"
   kill_within 400
   inplace+=("$([[ $(backups) != 0 ]] && echo during || echo outside)")
-  run_and_end
-  wait_end
-  cmp -s "$APPDIR/word.txt" "$WORK/words" && cmp -s "$WORK/second-name" "$WORK/words" ||
-    fail "in-place kill $i (${inplace[-1]}): the word file is torn (status $STATUS)"
-  [[ $(backups) == 0 ]] || fail "in-place kill $i: $(backups) backups left"
+  run_and_end && wait_end
+  cmp -s "$APPDIR/word.txt" "$WORK/words" && cmp -s "$WORK/second-name" "$WORK/words" && [[ $(backups) == 0 ]] ||
+    fail "in-place kill $i (${inplace[-1]}): the word file is torn or $(backups) backups are left"
 done
 echo "in-place kills: ${inplace[*]}"
 ((${#inplace[@]} == 0)) || [[ " ${inplace[*]} " == *" during "* ]] || fail "no in-place kill landed during a rewrite"
 
-# A full small file system: the file stays as it was, and the user is told.
-# In place the space is reserved before the file is touched; a rename save
-# fails writing its temporary file.
+# A full disk: the file stays as it was (in place, the space is reserved
+# before it is touched), and the user is told.
 SMALL=$WORK/small
 mkdir "$SMALL"
 mount -t tmpfs -o size=$(($(stat -c %s "$WORK/words.lf") + 300000)) tmpfs "$SMALL" || fail "cannot mount a tmpfs"
@@ -120,12 +113,9 @@ trap 'umount "$SMALL" 2>/dev/null || true; cleanup' EXIT
 head -c $((200 * 1024)) /dev/zero >"$SMALL/filler"
 FILE_ARG=("$SMALL/word.txt")
 for first in "ファイル $SMALL/word.txt を作成できません" ストリームへの書き込みエラー; do
-  rm -f "$SMALL/word.txt" "$SMALL/second"
-  cp "$WORK/words.lf" "$SMALL/word.txt"
+  rm -f "$SMALL/second" && cp "$WORK/words.lf" "$SMALL/word.txt"
   [[ $first == ス* ]] || ln "$SMALL/word.txt" "$SMALL/second"
-  : >"$WORK/app.log"
-  run_and_end
-  wait_end
+  : >"$WORK/app.log" && run_and_end && wait_end
   grep -A1 "^$first" "$WORK/app.log" | grep -q 'デバイスに空き領域がありません' || fail "full disk: no '$first' for no space"
   for ((i = 0; i <= 3; i++)); do
     ((i == 0)) || kill_within 300
