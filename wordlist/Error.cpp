@@ -61,6 +61,12 @@ Error ReadOnlyError(const std::string& path) {
   return Error("ファイル " + path + " を作成できません\n読み取り専用のファイルです");
 }
 
+Error BackupError(const std::string& path, const std::string& backupDir, int err) {
+  return Error(WithReason(
+      "ファイル " + path + " を作成できません\nバックアップ用のフォルダ " + backupDir + " に書き込めません",
+      err));
+}
+
 Error WriteError() { return Error("ストリームへの書き込みエラー"); }
 
 Error WriteError(const std::string& path, int err, const std::string& backup) {

@@ -23,6 +23,9 @@ Error OpenError(const std::string& path, int err = 0);
 Error CreateError(const std::string& path, int err = 0);
 // The same, for a file with no write bit for anyone, which is never written.
 Error ReadOnlyError(const std::string& path);
+// The same, for a file to be rewritten in place whose backup could not be
+// made in the folder `backupDir`: the message names that folder.
+Error BackupError(const std::string& path, const std::string& backupDir, int err);
 // "ストリームへの書き込みエラー": a write did not complete.
 Error WriteError();
 // The same, naming the file written to and why it failed. A file rewritten

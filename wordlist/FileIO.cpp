@@ -168,9 +168,11 @@ bool Produce(int fd, const std::function<bool(const WriteFn&)>& produce) {
   return produce(write) && g_sync(fd, SyncOf::kNewFile) == 0;
 }
 
+// A directory the user may write to but not read cannot be opened to be
+// synced; its entries are then left to the file system.
 bool SyncDir(const std::string& dir, SyncOf what) {
   Fd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return d.fd >= 0 && g_sync(d.fd, what) == 0;
+  return d.fd < 0 ? errno == EACCES : g_sync(d.fd, what) == 0;
 }
 
 std::string BaseName(const std::string& path) {
@@ -428,7 +430,7 @@ FileStamp RewriteInPlace(const std::string& path, const std::string& target,
       (copy = Fd(::mkostemps(files.backup.data(), static_cast<int>(kBackupEnd.size()), O_CLOEXEC))).fd < 0) {
     const int err = errno;
     files.backup.clear();
-    throw CreateError(path, err);  // no backup: the file stays untouched
+    throw BackupError(path, dir, err);  // no backup: the file stays untouched
   }
   ::flock(copy.fd, LOCK_EX);
   if (!CopyAll(file.fd, copy.fd) || g_sync(copy.fd, SyncOf::kBackup) != 0 ||
@@ -461,6 +463,10 @@ FileStamp RewriteInPlace(const std::string& path, const std::string& target,
     files.keep = !PutBack(files.backup, file.fd);
     throw WriteError(path, err, files.keep ? files.backup : std::string());
   }
+  // Once the entry is gone for good, a crash can no longer put the old
+  // content back over the new.
+  ::unlink(files.journal.c_str());
+  if (!SyncDir(dir, SyncOf::kBackupDirectory)) throw WriteError(path, errno);
   struct stat now;
   if (::fstat(file.fd, &now) != 0) now = {};
   return FromStat(now);
@@ -606,7 +612,11 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
     throw CreateError(path, errno);
   }
   if (!Produce(tmp.f.fd, produce)) throw WriteError(path, errno);
-  if (hadOld) CopyMetadata(target, old, tmp.f.fd);
+  if (hadOld) {
+    CopyMetadata(target, old, tmp.f.fd);
+  } else if (!tmp.name.empty()) {
+    ::fchmod(tmp.f.fd, NewFileMode());  // a named temporary file starts private
+  }
   if (!NameTemp(target, tmp)) throw CreateError(path, errno);
   ::fremovexattr(tmp.f.fd, kTempMarkAttr);
   if (::rename(tmp.name.c_str(), target.c_str()) != 0) throw CreateError(path, errno);
