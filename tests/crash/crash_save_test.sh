@@ -114,7 +114,7 @@ head -c $((200 * 1024)) /dev/zero >"$SMALL/filler"
 FILE_ARG=("$SMALL/word.txt")
 for first in "ファイル $SMALL/word.txt を作成できません" ストリームへの書き込みエラー; do
   rm -f "$SMALL/second" && cp "$WORK/words.lf" "$SMALL/word.txt"
-  [[ $first == ス* ]] || ln "$SMALL/word.txt" "$SMALL/second"
+  [[ $first == ス* ]] || ln "$SMALL/word.txt" "$SMALL/second"  # in place, then by rename
   : >"$WORK/app.log" && run_and_end && wait_end
   grep -A1 "^$first" "$WORK/app.log" | grep -q 'デバイスに空き領域がありません' || fail "full disk: no '$first' for no space"
   for ((i = 0; i <= 3; i++)); do

@@ -275,12 +275,7 @@ TEST(WriteFileAtomic, WriteUpToTheLimitSucceeds) {
 
 // What the sync step saw: what it synced, what the target held then and how
 // many files the backup directory had. The step fails at call g_failAt.
-struct SyncSeen {
-  SyncOf what;
-  std::string targetThen;
-  std::size_t backupFiles;
-  bool operator==(const SyncSeen&) const = default;
-};
+using SyncSeen = std::tuple<SyncOf, std::string, std::size_t>;
 std::vector<SyncSeen> g_syncs;
 std::string g_target, g_backups;
 std::size_t g_failAt;
