@@ -310,10 +310,13 @@ void RemoveStaleTemps(const std::string& target) {
 // file more open than the old one.
 void CopyMetadata(const std::string& target, const struct stat& old, int fd) {
   mode_t mode = old.st_mode & 07777;
+  bool groupKept = true;
   if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
     // The owner can be kept only by root; the group by its members.
     if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-      // Our group instead: its members get no more than others had.
+      // Our group instead: its members get no more than others had, and
+      // the ACL's entry for the owning group would now grant them more.
+      groupKept = false;
       mode = (mode & ~(S_IRWXG | S_ISGID)) | (mode & S_IRWXG & ((mode & S_IRWXO) << 3));
     }
   }
@@ -333,7 +336,7 @@ void CopyMetadata(const std::string& target, const struct stat& old, int fd) {
     }
     const ssize_t size = ::lgetxattr(target.c_str(), name.c_str(), nullptr, 0);
     value.resize(static_cast<size_t>(std::max<ssize_t>(size, 0)));
-    const bool copied = size >= 0 &&
+    const bool copied = (groupKept || !isAcl) && size >= 0 &&
                         ::lgetxattr(target.c_str(), name.c_str(), value.data(), value.size()) == size &&
                         ::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) == 0;
     // The old file's group bits are its ACL's mask; without the ACL they
