@@ -621,9 +621,12 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
     ::fchmod(tmp.f.fd, NewFileMode());  // a named temporary file starts private
   }
   if (!NameTemp(target, tmp)) throw CreateError(path, errno);
-  ::fremovexattr(tmp.f.fd, kTempMarkAttr);
   if (::rename(tmp.name.c_str(), target.c_str()) != 0) throw CreateError(path, errno);
   tmp.name.clear();
+  // Taken off only now: a temporary file left by a crash just before the
+  // rename is still known for ours. On the target the mark means nothing
+  // (only temporary names are looked at) and is never copied.
+  ::fremovexattr(tmp.f.fd, kTempMarkAttr);
   struct stat now;
   if (::fstat(tmp.f.fd, &now) != 0) now = {};
   // Make the rename itself durable.

@@ -41,8 +41,8 @@ std::string ReadRegularFile(const std::string& path, FileStamp* stamp = nullptr)
 // file in the same directory, are flushed to disk, and the file gets a name
 // only just before it is renamed over the target, so a crash leaves nothing
 // behind. Where the file system has no unnamed files, a named temporary file
-// is used; it carries a mark of ours (an extended attribute) until just
-// before the rename, and stale ones (their writer died) are removed at the
+// is used; it carries a mark of ours (an extended attribute) until it is
+// renamed, and stale ones (their writer died) are removed at the
 // next save into that directory. The new file gets what the old one has
 // besides its bytes: mode, owner group, extended attributes and ACL; where
 // the group cannot be kept, its members get no more than others had. A
