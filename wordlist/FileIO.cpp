@@ -165,7 +165,7 @@ class IgnoreFileSizeSignal {
 bool Produce(int fd, const std::function<bool(const WriteFn&)>& produce) {
   IgnoreFileSizeSignal guard;
   const WriteFn write = [fd](std::string_view piece) { return WriteAll(fd, piece); };
-  return produce(write) && g_sync(fd, SyncOf::kNewFile) == 0;
+  return produce(write);
 }
 
 // A directory the user may write to but not read cannot be opened to be
@@ -620,6 +620,8 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
   } else if (!tmp.name.empty()) {
     ::fchmod(tmp.f.fd, NewFileMode());  // a named temporary file starts private
   }
+  // Bytes and what the file has besides them reach the disk together.
+  if (g_sync(tmp.f.fd, SyncOf::kNewFile) != 0) throw WriteError(path, errno);
   if (!NameTemp(target, tmp)) throw CreateError(path, errno);
   if (::rename(tmp.name.c_str(), target.c_str()) != 0) throw CreateError(path, errno);
   tmp.name.clear();
