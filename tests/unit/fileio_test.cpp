@@ -447,13 +447,15 @@ TEST(WriteFileAtomic, KeepsAttributesAclAndGroup) {
   // A user outside the file's group cannot keep it: the group then gets no
   // more than others had, nor does the ACL (its group entry would be ours).
   test::GiveToUnprivileged(dir.path());
-  ASSERT_EQ(::chown(path.c_str(), test::Unprivileged()->pw_uid, users->gr_gid) | ::chmod(path.c_str(), 0664),
-            0);
-  EXPECT_EQ(test::AsUnprivileged([&] { return ErrorOf([&] { WriteFileAtomic(path, "newest"); }); }),
-            "(no error)");
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_NE(st.st_gid, users->gr_gid);
-  EXPECT_EQ(st.st_mode & 07777, 0604u);
+  for (const mode_t expected : {0604u, 0644u}) {  // with the ACL, then without
+    ASSERT_EQ(
+        ::chown(path.c_str(), test::Unprivileged()->pw_uid, users->gr_gid) | ::chmod(path.c_str(), 0664), 0);
+    EXPECT_EQ(test::AsUnprivileged([&] { return ErrorOf([&] { WriteFileAtomic(path, "newest"); }); }),
+              "(no error)");
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_NE(st.st_gid, users->gr_gid);
+    EXPECT_EQ(st.st_mode & 07777, expected);
+  }
   EXPECT_EQ(attr("user.tag") + attr("system.posix_acl_access"), "blue(none)");
 }
 
