@@ -210,7 +210,7 @@ void TForm1::FormDestroy() {
     // so the leak report at exit counts the blocks it still holds.
     [[maybe_unused]] auto* kept = new WordList(std::move(wordList_));
   }
-  if (!settingsSaved) ShowErrorBox(CreateError(settings.Path()).what());
+  if (!settingsSaved) ShowErrorBox(WriteRefusal(settings.Path()).what());
   sound_.reset();
 }
 

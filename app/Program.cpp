@@ -6,11 +6,13 @@
 #include "app/Desktop.h"
 #include "app/Main.h"
 #include "app/SignalBridge.h"
+#include "codec/QtText.h"
 #include "import/ImportCommand.h"
 #include "leakcheck/MemCheck.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Fonts.h"
 #include "ui/Modal.h"
+#include "wordlist/FileIO.h"
 
 int main(int argc, char** argv) {
   // An import converts a file and ends: no window, no display.
@@ -61,6 +63,16 @@ int main(int argc, char** argv) {
     vz::SignalBridge sigBridge;
     QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, endUnattended);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, endUnattended);
+    // A rewrite in place that a crash cut short is undone before anything
+    // is loaded, and the user is told once.
+    std::string undone;
+    for (const vz::InterruptedRewrite& r : vz::RecoverInterruptedRewrites()) {
+      undone += vz::InterruptedRewriteMessage(r.file, r.backup, r.restored) + "\n";
+    }
+    if (!undone.empty()) {
+      vz::ExecModal(*vz::PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(vz::kAppTitle),
+                                         vz::codec::FromMessage(undone)));
+    }
     vz::TForm1 form(nullptr, {}, cmd.file);
     if (!vz::ShutdownRequested()) {
       form.show();

@@ -5,6 +5,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "wordlist/Error.h"
 
 namespace vz {
 
@@ -38,25 +41,38 @@ std::string ReadRegularFile(const std::string& path, FileStamp* stamp = nullptr)
 // file in the same directory, are flushed to disk, and the file gets a name
 // only just before it is renamed over the target, so a crash leaves nothing
 // behind. Where the file system has no unnamed files, a named temporary file
-// is used, and stale ones of ours (their writer died) are removed at the next
-// save into that directory. The target's permission bits are kept; a symbolic
-// link stays a link and the file it points to is replaced.
+// is used; it carries a mark of ours (an extended attribute) until it is
+// renamed, and stale ones (their writer died) are removed at the
+// next save into that directory. The new file gets what the old one has
+// besides its bytes: mode, owner group, extended attributes and ACL; where
+// the group cannot be kept, its members get no more than others had. A
+// symbolic link stays a link and the file it points to is replaced.
 //
-// A file the user may not write (a read-only file) is never replaced, even
-// though its directory would allow it: CreateError. A file the user may write
-// in a directory that refuses new files is rewritten in place: its old content
-// is first copied to a backup in the user's cache directory
-// ($XDG_CACHE_HOME/vevez, by default ~/.cache/vevez), which is removed once the
-// new content is on disk. When that rewrite fails, the error names the backup.
+// A file the user may not write, or with no write bit for anyone (even for
+// root), is never replaced: CreateError saying why. A file with more than
+// one name (hard links), or one the user may write in a directory that
+// refuses new files, is rewritten in place: its old content first goes to a
+// synced backup in the user's cache directory ($XDG_CACHE_HOME/vevez, by
+// default ~/.cache/vevez), the space the new content needs is reserved, and
+// a journal entry beside the backup says that the rewrite is under way, so
+// that the next start can put the file back (RecoverInterruptedRewrites).
+// When the rewrite fails and the old content cannot be put back at once, the
+// error names the backup.
 //
 // Raises CreateError(path) when the file cannot be created or replaced and
-// WriteError() when writing fails. Returns the stamp of the new file.
+// WriteError when writing fails, with the reason the system gave. Returns
+// the stamp of the new file.
 FileStamp WriteFileAtomic(const std::string& path, std::string_view data);
 
 // The same, with the content streamed: `produce` hands it piece by piece to
 // the write function it is given, and returns false if a write failed.
 using WriteFn = std::function<bool(std::string_view)>;
 FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce);
+
+// The error that says why `path` could not be written: a file with no write
+// bit for anyone is read-only; otherwise the reason the system gives for
+// writing it, if any.
+Error WriteRefusal(const std::string& path);
 
 // The directory that in-place rewrites keep their backups in.
 std::string BackupDir();
@@ -75,10 +91,39 @@ inline const char* SystemEnv(const char* name) { return std::getenv(name); }
 // password entry's home when $HOME is not absolute); ends in "/".
 std::string XdgDir(const GetEnv& getEnv, const char* var, const char* fallback);
 
-// The step that flushes a new file's bytes to disk before it takes the old
-// file's place (fsync). Tests replace it to watch when it runs or make it
-// fail; returns the step it replaced.
-using SyncFn = int (*)(int fd);
+// A rewrite in place that did not finish (the program died during it).
+struct InterruptedRewrite {
+  std::string file;    // the file that was being rewritten
+  std::string backup;  // its old content, kept when it could not be put back
+  bool restored = false;
+};
+// Puts back from their backups the files whose rewrite in place did not
+// finish, and removes backups of ours with no journal entry that are older
+// than a week. Rewrites still under way in another copy of the program are
+// left alone. Returns what it found, for the user to be told once.
+std::vector<InterruptedRewrite> RecoverInterruptedRewrites();
+
+// What each sync makes durable.
+enum class SyncOf {
+  kNewFile,          // a new file's bytes, before it takes the old one's place
+  kDirectory,        // the directory of the file, after the rename
+  kBackup,           // the backup of a file about to be rewritten in place
+  kBackupDirectory,  // the backup directory, after a backup or journal entry
+  kJournal,          // the journal entry of a rewrite in place
+  kFileInPlace,      // a file rewritten in place (or put back from its backup)
+};
+
+// The one step that flushes anything to disk (fsync). Tests replace it to
+// watch when it runs or make it fail; returns the step it replaced.
+using SyncFn = int (*)(int fd, SyncOf what);
 SyncFn ReplaceSyncStep(SyncFn sync);
+
+// Whether temporary files may be unnamed (O_TMPFILE) where the file system
+// allows it; tests turn it off to exercise named temporaries. Returns the
+// previous setting.
+bool AllowUnnamedTemporaries(bool allow);
+
+// The extended attribute that marks a named temporary file as ours.
+inline constexpr char kTempMarkAttr[] = "user.vevez.temporary";
 
 }  // namespace vz

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real program as an unprivileged user (run as nobody when the tests run
 # as root), ended by SIGTERM so that boxes of the shutdown go to its output:
-#  - a read-only word file and settings file stay unwritten, and the
-#    shutdown says that it cannot create them;
+#  - a read-only word file and settings file stay unwritten, by the user
+#    and by root too, and the shutdown says that they are read-only;
 #  - a word file the user may write, in a directory that refuses new files,
 #    is rewritten in place, and no backup is left behind.
 source "$(dirname "$0")/lib.sh"
@@ -20,7 +20,7 @@ fi
 give() { [[ $(id -u) != 0 ]] || chown nobody "$@"; }
 
 run_as_user() {
-  (cd "$APPDIR" && exec "${as_user[@]}" env HOME="$WORK/home" "$APPDIR/vevez" >"$WORK/app.log" 2>&1) &
+  (cd "$APPDIR" && exec ${1:-"${as_user[@]}"} env HOME="$WORK/home" "$APPDIR/vevez" >"$WORK/app.log" 2>&1) &
   APP_PID=$!
   sleep 1
   kill -TERM "$APP_PID"
@@ -33,11 +33,13 @@ printf '[SOFT]\r\nSPEED=-1\r\n' >"$APPDIR/kobeli.ini"
 give "$APPDIR" "$APPDIR/word.txt" "$APPDIR/kobeli.ini"
 chmod 444 "$APPDIR/word.txt" "$APPDIR/kobeli.ini"
 stamp=$(stat -c %i.%Z.%z "$APPDIR/word.txt")
-run_as_user
-[[ $(stat -c %i.%Z.%z "$APPDIR/word.txt") == "$stamp" ]] || fail "a read-only word file was written"
-[[ $(cat "$APPDIR/kobeli.ini") == $'[SOFT]\r\nSPEED=-1\r' ]] || fail "a read-only settings file was written"
-grep -q "ファイル $APPDIR/word.txt を作成できません" "$WORK/app.log" || fail "no error for the word file"
-grep -q "ファイル $APPDIR/kobeli.ini を作成できません" "$WORK/app.log" || fail "no error for the settings file"
+for who in "" env; do  # as the user, then as root (or oneself)
+  run_as_user $who
+  [[ $(stat -c %i.%Z.%z "$APPDIR/word.txt") == "$stamp" ]] || fail "$who: a read-only word file was written"
+  [[ $(cat "$APPDIR/kobeli.ini") == $'[SOFT]\r\nSPEED=-1\r' ]] || fail "$who: a read-only settings file was written"
+  [[ $(grep -A1 "^ファイル $APPDIR/.* を作成できません" "$WORK/app.log" | grep -c '^読み取り専用のファイルです') == 2 ]] ||
+    fail "$who: the word file and the settings file are not both said to be read-only"
+done
 
 # Writable files in a directory the user may not add files to.
 chown root "$APPDIR" 2>/dev/null || true

@@ -88,6 +88,8 @@ inline std::string ReadBytes(const std::string& path) {
 inline std::string OpenMessage(const std::string& path) { return "ファイル " + path + " は開けません"; }
 inline std::string CreateMessage(const std::string& path) { return "ファイル " + path + " を作成できません"; }
 inline const std::string kWriteMessage = "ストリームへの書き込みエラー";
+// A message's fixed first line, without the reason that may follow.
+inline std::string FirstLine(const std::string& message) { return message.substr(0, message.find('\n')); }
 
 using Names = std::vector<std::string>;
 

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <future>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/Files.h"
@@ -19,6 +22,7 @@ namespace {
 
 using test::CreateMessage;
 using test::ErrorOf;
+using test::InChild;
 using test::InChildWithFileSizeLimit;
 using test::kWriteMessage;
 using test::ModeOf;
@@ -145,6 +149,9 @@ TEST(WriteFileAtomic, KeepsPermissionBits) {
   WriteFileAtomic(path, "newer");
   EXPECT_EQ(ModeOf(path) & 07777, 0604u);
   EXPECT_EQ(ReadBytes(path), "newer");
+  ASSERT_EQ(::chmod(path.c_str(), 02660), 0);  // setgid, kept as the group is
+  WriteFileAtomic(path, "newest");
+  EXPECT_EQ(ModeOf(path) & 07777, 02660u);
 }
 
 TEST(WriteFileAtomic, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
@@ -214,13 +221,6 @@ TEST(WriteFileAtomic, BareNameAndLinkInTheCurrentDirectory) {
   EXPECT_EQ(dir.List(), (Names{"link.txt", "real.txt", "w.txt"}));
 }
 
-TEST(WriteFileAtomic, MissingDirectoryIsACreateError) {
-  TempDir dir;
-  const std::string path = dir / "nowhere/w.txt";
-  EXPECT_EQ(ErrorOf([&] { WriteFileAtomic(path, "x"); }), CreateMessage(path));
-  EXPECT_EQ(dir.List(), Names{});
-}
-
 TEST(WriteFileAtomic, DirectoryInTheWayIsACreateErrorAndStaysUntouched) {
   TempDir dir;
   const std::string path = dir / "w.txt";
@@ -248,7 +248,7 @@ TEST(WriteFileAtomic, FailedWriteKeepsTheOldFileByteForByte) {
 
   const std::string report = InChildWithFileSizeLimit(
       4096, [&] { return ErrorOf([&] { WriteFileAtomic(path, std::string(100000, 'n')); }); });
-  EXPECT_EQ(report, kWriteMessage);
+  EXPECT_EQ(report, kWriteMessage + "\nファイル " + path + ": ファイルが大きすぎます");
   EXPECT_EQ(ReadBytes(path), old);
   EXPECT_EQ(StampOf(path), before);
   EXPECT_EQ(ModeOf(path) & 07777, 0640u);
@@ -259,7 +259,7 @@ TEST(WriteFileAtomic, FailedWriteOfANewFileLeavesNothing) {
   TempDir dir;
   const std::string report = InChildWithFileSizeLimit(
       10, [&] { return ErrorOf([&] { WriteFileAtomic(dir / "w.txt", std::string(11, 'n')); }); });
-  EXPECT_EQ(report, kWriteMessage);
+  EXPECT_EQ(test::FirstLine(report), kWriteMessage);
   EXPECT_EQ(dir.List(), Names{});
 }
 
@@ -273,13 +273,18 @@ TEST(WriteFileAtomic, WriteUpToTheLimitSucceeds) {
 
 // ---- durability and litter ----------------------------------------------------
 
-// What the sync step saw: the synced file, and what the target held then.
-struct SyncSeen {
-  ino_t synced;
-  std::string targetThen;
-};
+// What the sync step saw: what it synced, what the target held then and how
+// many files the backup directory had. The step fails at call g_failAt.
+using SyncSeen = std::tuple<SyncOf, std::string, std::size_t>;
 std::vector<SyncSeen> g_syncs;
-std::string g_target;
+std::string g_target, g_backups;
+std::size_t g_failAt;
+
+int RecordingSync(int fd, SyncOf what) {
+  g_syncs.push_back({what, ReadBytes(g_target), TempDir::ListDir(g_backups).size()});
+  errno = EIO;
+  return g_syncs.size() - 1 == g_failAt ? -1 : ::fsync(fd);
+}
 
 struct SyncStepSwap {
   SyncFn previous;
@@ -287,58 +292,199 @@ struct SyncStepSwap {
   ~SyncStepSwap() { ReplaceSyncStep(previous); }
 };
 
-TEST(WriteFileAtomic, NewContentIsSyncedBeforeItReplacesTheOldAndASyncFailureKeepsTheOld) {
+TEST(WriteFileAtomic, EverySyncComesInOrderAndAFailureAtAnyOfThemKeepsTheOldContent) {
   TempDir dir;
+  ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
   g_target = dir / "w.txt";
-  g_syncs.clear();
-  WriteBytes(g_target, "old");
-  {
-    SyncStepSwap swap(+[](int fd) {
-      struct stat st {};
-      ::fstat(fd, &st);
-      g_syncs.push_back({st.st_ino, ReadBytes(g_target)});
-      return ::fsync(fd);
-    });
-    WriteFileAtomic(g_target, "new");
+  g_backups = dir / "cache/vevez";
+  // In place (the file has a second name) the backup, the journal entry and
+  // their directory are synced before the file changes.
+  const std::vector<SyncSeen> renamed{{SyncOf::kNewFile, "old", 0}, {SyncOf::kDirectory, "new", 0}},
+      inPlace{{SyncOf::kBackup, "old", 1},      {SyncOf::kBackupDirectory, "old", 1},
+              {SyncOf::kJournal, "old", 2},     {SyncOf::kBackupDirectory, "old", 2},
+              {SyncOf::kFileInPlace, "new", 2}, {SyncOf::kBackupDirectory, "new", 1}};
+  for (const auto* expected : {&renamed, &inPlace}) {
+    const bool linked = expected == &inPlace;
+    for (std::size_t failAt = 0; failAt <= expected->size(); ++failAt) {
+      WriteBytes(g_target, "old");
+      if (linked) ::link(g_target.c_str(), (dir / "link").c_str());
+      g_syncs.clear();
+      g_failAt = failAt;
+      SyncStepSwap swap(RecordingSync);
+      const std::string error = ErrorOf([&] { WriteFileAtomic(g_target, "new"); });
+      // Every name of the file sees what the target has.
+      EXPECT_EQ(ReadBytes(dir / (linked ? "link" : "w.txt")), ReadBytes(g_target));
+      ::unlink((dir / "link").c_str());
+      const bool done = failAt == expected->size();
+      EXPECT_EQ(done ? g_syncs : *expected, *expected);
+      EXPECT_EQ(error, done ? "(no error)"
+                            : (linked && failAt < 4 ? CreateMessage(g_target) + "\n"
+                                                    : kWriteMessage + "\nファイル " + g_target + ": ") +
+                                  "入力/出力エラーです");
+      // Old, or put back at once; when the last sync fails the user is told
+      // that the new content may not last.
+      EXPECT_EQ(ReadBytes(g_target), failAt + 1 >= expected->size() ? "new" : "old") << failAt;
+      EXPECT_EQ(dir.List().size() + TempDir::ListDir(g_backups).size(), linked ? 2u : 1u) << failAt;
+    }
   }
-  ASSERT_EQ(g_syncs.size(), 1u);
-  EXPECT_EQ(g_syncs[0].synced, StampOf(g_target).ino);  // the file that is now the target
-  EXPECT_EQ(g_syncs[0].targetThen, "old");              // synced while the old one still stood
 
-  SyncStepSwap failing(+[](int) {
-    errno = EIO;
-    return -1;
+  // Killed before the rewrite is synced: the next start puts the old content
+  // back from the backup, and says so once.
+  ::link(g_target.c_str(), (dir / "link").c_str());
+  InChild([&] {
+    ReplaceSyncStep(+[](int, SyncOf what) { return what == SyncOf::kFileInPlace ? (::_exit(0), 0) : 0; });
+    return ErrorOf([&] { WriteFileAtomic(g_target, "newer"); });
   });
-  EXPECT_EQ(ErrorOf([&] { WriteFileAtomic(g_target, "newer"); }), kWriteMessage);
-  EXPECT_EQ(ReadBytes(g_target), "new");
-  EXPECT_EQ(dir.List(), Names{"w.txt"});
+  EXPECT_EQ(ReadBytes(g_target), "newer");
+  const std::vector<InterruptedRewrite> found = RecoverInterruptedRewrites();
+  EXPECT_EQ(found.size() == 1 && found[0].restored ? found[0].file : "(not restored)", g_target);
+  EXPECT_EQ(ReadBytes(dir / "link"), "new");
+  EXPECT_EQ(TempDir::ListDir(g_backups), Names{});
+  EXPECT_TRUE(RecoverInterruptedRewrites().empty());  // told once
+  ::unsetenv("XDG_CACHE_HOME");
 }
 
-TEST(WriteFileAtomic, TemporaryFileHasNoNameWhileWrittenAndStaleOnesOfOursAreRemoved) {
+TEST(RecoverInterruptedRewrites, KeepsWhatItCannotPutBackAndRemovesOnlyForgottenBackups) {
+  TempDir dir;
+  ::setenv("XDG_CACHE_HOME", dir.path().c_str(), 1);
+  const std::string b = dir / "vevez/", gone = dir / "gone.txt";
+  ASSERT_TRUE(MakeDirs(b));
+  // An entry whose file is gone; kept backups over a week old and younger;
+  // backups of a rewrite still running (its entry locked) or being copied
+  // (locked), and one no entry names; an entry cut short; a file not ours.
+  WriteBytes(b + "gone-Ab3dE6.journal",
+             "vevez rewrite 1\0"s + gone + '\0' + b + "gone-Ab3dE6.backup\0"s + "3\0"s);
+  const Names files{"gone-Ab3dE6.backup",  "old-aaaaaa.kept",    "young-bbbbbb.kept",  "live-cccccc.backup",
+                    "live-cccccc.journal", "busy-ffffff.backup", "done-eeeeee.backup", "cut-dddddd.journal",
+                    "cut-dddddd.backup",   "notes.txt"};
+  for (const auto& n : files) {
+    WriteBytes(b + n, n == "cut-dddddd.journal" ? "vevez rew" : "old");
+    ASSERT_TRUE(test::Backdate(b + n, n == "young-bbbbbb.kept" ? 6 * 24 * 3600 : 8 * 24 * 3600));
+  }
+  const int live = ::open((b + "live-cccccc.journal").c_str(), O_RDONLY),
+            busy = ::open((b + "busy-ffffff.backup").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(live, LOCK_EX) | ::flock(busy, LOCK_EX), 0);
+  const std::string found = InChild([] {
+    std::string r;
+    for (const auto& f : RecoverInterruptedRewrites()) r += f.file + (f.restored ? "+" : "-") + f.backup;
+    return r;
+  });
+  ::close(live);
+  ::close(busy);
+  EXPECT_EQ(found, gone + "-" + b + "gone-Ab3dE6.kept");
+  EXPECT_EQ(ReadBytes(b + "gone-Ab3dE6.kept"), "old");
+  EXPECT_EQ(TempDir::ListDir(b), (Names{"busy-ffffff.backup", "gone-Ab3dE6.kept", "live-cccccc.backup",
+                                        "live-cccccc.journal", "notes.txt", "young-bbbbbb.kept"}));
+  ::unsetenv("XDG_CACHE_HOME");
+}
+
+TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
+  TempDir dir;
+  const std::string path = dir / "w.txt";
+  // Marked as ours: left by killed saves, one still being written (its
+  // writer holds the lock), and two whose suffix is not one we make; then
+  // the user's own files named alike, without the mark.
+  const Names marked{".other.txt.vevez-Stale2", ".w.txt.vevez-Live01", ".w.txt.vevez-Sta_e1",
+                     ".w.txt.vevez-Stale1", ".w.txt.vevez-Stale12"},
+      users{".notes.vevez-", ".notes.vevez-backup", ".x.vevez-draft1", "w.txt", "w.txt.vevez-abcdef"};
+  for (const bool unnamed : {true, false}) {
+    const bool before = AllowUnnamedTemporaries(unnamed);
+    for (const auto& n : users) WriteBytes(dir / n, "old");
+    for (const auto& n : marked) {
+      WriteBytes(dir / n, "x");
+      ASSERT_EQ(::setxattr((dir / n).c_str(), kTempMarkAttr, "1", 1, 0), 0);
+    }
+    const int live = ::open((dir / ".w.txt.vevez-Live01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    Names whileWriting;
+    WriteFileAtomic(path, [&](const WriteFn& write) {
+      whileWriting = dir.List();
+      return write("new");
+    });
+    ::close(live);
+    // Only a named temporary has a name while it is written; it is gone too.
+    EXPECT_EQ(whileWriting.size(), unnamed ? 10u : 11u);
+    EXPECT_EQ(dir.List(),
+              (Names{".notes.vevez-", ".notes.vevez-backup", ".w.txt.vevez-Live01", ".w.txt.vevez-Sta_e1",
+                     ".w.txt.vevez-Stale12", ".x.vevez-draft1", "w.txt", "w.txt.vevez-abcdef"}));
+    EXPECT_EQ(ReadBytes(path), "new");
+    const mode_t mask = ::umask(0);  // a new file gets what the umask allows
+    WriteFileAtomic(dir / "new.txt", "");
+    ::umask(mask);
+    EXPECT_EQ(ModeOf(dir / "new.txt") & 0777, 0666u) << unnamed;
+    ::unlink((dir / "new.txt").c_str());
+    AllowUnnamedTemporaries(before);
+  }
+}
+
+TEST(WriteFileAtomic, KeepsAttributesAclAndGroup) {
   TempDir dir;
   const std::string path = dir / "w.txt";
   WriteBytes(path, "old");
-  // Left by a save that was killed; one still being written by another
-  // copy of the program (it holds the lock); files of the user's own.
-  const Names theirs{".notes.vevez-", ".w.txt.vevez-Live01", "w.txt.vevez-abcdef"};
-  for (const auto& n : theirs) WriteBytes(dir / n, "x");
-  WriteBytes(dir / ".w.txt.vevez-Stale1", "x");
-  WriteBytes(dir / ".other.txt.vevez-Stale2", "x");
-  const int live = ::open((dir / ".w.txt.vevez-Live01").c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_EQ(::flock(live, LOCK_EX), 0);
-  Names whileWriting;
-  WriteFileAtomic(path, [&](const WriteFn& write) {
-    whileWriting = dir.List();
-    return write("new");
-  });
-  ::close(live);
-  EXPECT_EQ(whileWriting, (Names{".notes.vevez-", ".other.txt.vevez-Stale2", ".w.txt.vevez-Live01",
-                                 ".w.txt.vevez-Stale1", "w.txt", "w.txt.vevez-abcdef"}));
-  EXPECT_EQ(dir.List(), (Names{".notes.vevez-", ".w.txt.vevez-Live01", "w.txt", "w.txt.vevez-abcdef"}));
-  EXPECT_EQ(ReadBytes(path), "new");
+  // An attribute of the user's, and an ACL giving user 1 rw- (the mask is
+  // rw-) while the owning group has r--; the group is not root's.
+  const std::string acl =
+      "\x02\0\0\0\x01\0\x06\0\xff\xff\xff\xff\x02\0\x06\0\x01\0\0\0\x04\0\x04\0\xff\xff\xff\xff"
+      "\x10\0\x06\0\xff\xff\xff\xff\x20\0\0\0\xff\xff\xff\xff"s;
+  const group* users = ::getgrnam("users");
+  ASSERT_NE(users, nullptr);
+  ASSERT_EQ(::chown(path.c_str(), 0, users->gr_gid) | ::chmod(path.c_str(), 0640), 0);
+  ASSERT_EQ(::setxattr(path.c_str(), "user.tag", "blue", 4, 0), 0);
+  ASSERT_EQ(::setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
+  WriteFileAtomic(path, "newer");
+  auto attr = [&](const char* name) {
+    std::string v(256, '\0');
+    const ssize_t n = ::getxattr(path.c_str(), name, v.data(), v.size());
+    return n < 0 ? "(none)" : v.substr(0, static_cast<size_t>(n));
+  };
+  EXPECT_EQ(attr("user.tag") + attr(kTempMarkAttr), "blue(none)");
+  EXPECT_EQ(attr("system.posix_acl_access"), acl);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0660u);
+  EXPECT_EQ(st.st_gid, users->gr_gid);
+
+  // A user outside the file's group cannot keep it: the group then gets no
+  // more than others had, nor does the ACL (its group entry would be ours).
+  test::GiveToUnprivileged(dir.path());
+  for (const mode_t expected : {0604u, 0644u}) {  // with the ACL, then without
+    ASSERT_EQ(
+        ::chown(path.c_str(), test::Unprivileged()->pw_uid, users->gr_gid) | ::chmod(path.c_str(), 0664), 0);
+    EXPECT_EQ(test::AsUnprivileged([&] { return ErrorOf([&] { WriteFileAtomic(path, "newest"); }); }),
+              "(no error)");
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_NE(st.st_gid, users->gr_gid);
+    EXPECT_EQ(st.st_mode & 07777, expected);
+  }
+  EXPECT_EQ(attr("user.tag") + attr("system.posix_acl_access"), "blue(none)");
 }
 
-// ---- permissions, as an unprivileged user ----------------------------------------
+// ---- permissions and messages ------------------------------------------------------
+
+TEST(WriteFileAtomic, RefusalsNameTheFileAndTheReason) {
+  TempDir dir;
+  const std::string path = dir / "w.txt", longName = dir / std::string(256, 'n'), none = dir / "none/w.txt";
+  test::GiveToUnprivileged(dir.path());
+  WriteBytes(path, "old");
+  const std::tuple<mode_t, bool, std::string, std::string> cases[] = {
+      // No write bit for anyone: not written, even by root.
+      {0444, false, path, CreateMessage(path) + "\n読み取り専用のファイルです"},
+      {0444, true, path, CreateMessage(path) + "\n読み取り専用のファイルです"},
+      {0644, true, path, CreateMessage(path) + "\n許可がありません"},  // root's file
+      {0644, false, none, CreateMessage(none) + "\nそのようなファイルやディレクトリはありません"},
+      {0644, false, longName, CreateMessage(longName) + "\nファイル名が長すぎます"},
+  };
+  for (const auto& [mode, asUser, target, message] : cases) {
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    // The error of a save, and the one told when a save failed elsewhere.
+    auto save = [&] {
+      return ErrorOf([&] { WriteFileAtomic(target, "new"); }) + "|" + WriteRefusal(target).what();
+    };
+    EXPECT_EQ(asUser ? test::AsUnprivileged(save) : save(), message + "|" + message);
+  }
+  EXPECT_EQ(ReadBytes(path), "old");
+  EXPECT_EQ(dir.List(), Names{"w.txt"});  // a missing directory was not made
+}
 
 TEST(WriteFileAtomic, WritableFileInADirectoryThatRefusesNewFilesIsRewrittenInPlace) {
   TempDir dir;
@@ -366,17 +512,17 @@ TEST(WriteFileAtomic, WritableFileInADirectoryThatRefusesNewFilesIsRewrittenInPl
   EXPECT_EQ(ReadBytes(path), "new\r\n");
   EXPECT_EQ(TempDir::ListDir(backups), Names{});  // the backup is gone once the file is safe
 
-  // A rewrite that fails names the backup, which holds the old content.
+  // A rewrite that fails puts the old content back and says why.
   WriteBytes(path, old);
-  const std::string report = saveAsUser(cache, std::string(100000, 'n'), 4096);
-  const Names kept = TempDir::ListDir(backups);
-  ASSERT_EQ(kept.size(), 1u) << report;
-  EXPECT_EQ(report, WriteError(backups + "/" + kept[0]).what());
-  EXPECT_EQ(ReadBytes(backups + "/" + kept[0]), old);
+  EXPECT_EQ(saveAsUser(cache, std::string(100000, 'n'), 4096),
+            kWriteMessage + "\nファイル " + path + ": ファイルが大きすぎます");
+  EXPECT_EQ(ReadBytes(path), old);
+  EXPECT_EQ(TempDir::ListDir(backups), Names{});
 
   // No place for a backup: the file is not touched at all.
-  WriteBytes(path, old);
-  EXPECT_EQ(saveAsUser(dir.path(), "new\r\n", RLIM_INFINITY), CreateMessage(path));
+  EXPECT_EQ(saveAsUser(dir.path(), "new\r\n", RLIM_INFINITY),
+            CreateMessage(path) + "\nバックアップ用のフォルダ " + dir.path() +
+                "/vevez に書き込めません\n許可がありません");
   EXPECT_EQ(ReadBytes(path), old);
   EXPECT_EQ(dir.List(), (Names{"cache", "w.txt"}));
   ::chmod(dir.path().c_str(), 0755);
