@@ -35,10 +35,22 @@ std::uint32_t SeedFor(std::uint32_t start, std::uint32_t n) {
 
 class Quiz : public ::testing::Test {
  protected:
+  // The timer runs on a clock the test moves.
+  Quiz() {
+    quiz.EnableTimer(true);
+    view.Take();
+  }
   WordList list;
   test::RecordingView view;
-  QuizEngine quiz{list, view};
+  std::chrono::nanoseconds now{};
+  QuizEngine quiz{list, view, [this] { return now; }};
   QuizState& st = test::StateOf(quiz);
+
+  // Timer1 fires `ticks` ticks after the last one.
+  void Tick(int ticks = 1) {
+    now += ticks * kTick;
+    quiz.Timer1Timer();
+  }
 
   void Fill(const Lines& lines) { list = test::ListOf(lines); }
   // Picks with the random start at `start`, and forgets what it drew.
@@ -170,14 +182,14 @@ TEST_F(Quiz, StartAndStopKeepTheQuestionAndItsTicks) {
   quiz.S1Click();
   EXPECT_TRUE(st.Running);
   EXPECT_EQ(view.Take(), (Calls{"controls on", "focus", "timer on"}));
-  for (int i = 0; i < 5; ++i) quiz.Timer1Timer();
+  for (int i = 0; i < 5; ++i) Tick();
   quiz.N3Click();
   EXPECT_FALSE(st.Running);
   view.Take();
   quiz.S1Click();
   quiz.S1Click();  // again while running: nothing new but the focus
   EXPECT_EQ(view.Take(), (Calls{"controls on", "focus", "timer on", "controls on", "focus", "timer on"}));
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(st.Ticks, 6);
   EXPECT_EQ(st.QuesText, "a");
   quiz.N3Click();
@@ -316,7 +328,7 @@ TEST_F(Quiz, NoSoundSilencesEveryCueAndNothingElse) {
   quiz.SkipBtnClick();
   view.Take();
   st.ScrollOfs = 0;
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(view.Take(), (Calls{"cross", "history", "centered 48 A"}));
   list.MarkAnswered(0);
   quiz.Judgment("");
@@ -424,14 +436,14 @@ TEST_F(Quiz, TimeOutStepsInOrder) {
   st.TimeLimit = 3;
   st.ScrollOfs = 0;
   st.AnsShown = true;
-  quiz.Timer1Timer();
-  quiz.Timer1Timer();
+  Tick();
+  Tick();
   EXPECT_EQ(view.Take(), (Calls{"bar", "bar"}));
   EXPECT_FALSE(st.Answered);
 
   Calls seen;
   view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + st.History[6].text); };
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(seen, (Calls{"cue timeup.wav |   ", "cross |   ", "history | \x81\x7E\x81\x7E ネコ",
                          "centered 48 cat | \x81\x7E\x81\x7E ネコ"}));
   EXPECT_TRUE(st.Answered);
@@ -442,7 +454,7 @@ TEST_F(Quiz, TimeOutStepsInOrder) {
   // A closed question counts no more ticks; only the history slides.
   view.onCall = nullptr;
   view.Take();
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(st.Ticks, 3);
   EXPECT_EQ(view.Take(), Calls{"history"});
 }
@@ -452,7 +464,7 @@ TEST_F(Quiz, TimeLimitOneClosesOnTheFirstTick) {
   st.TimeLimit = 1;
   PickAt(0);
   st.ScrollOfs = 0;
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_TRUE(st.Answered);
   EXPECT_EQ(view.Take().front(), "cue timeup.wav");
 }
@@ -466,11 +478,11 @@ TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
   EXPECT_EQ(st.ScrollOfs, 12);
   EXPECT_EQ(view.Take(), Calls{"history"});
   for (int i = 1; i <= 12; ++i) {
-    quiz.Timer1Timer();
+    Tick();
     EXPECT_EQ(st.ScrollOfs, 12 - i);
   }
   EXPECT_EQ(view.Take(), Calls(12, "history"));
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(st.ScrollOfs, 0);
   EXPECT_EQ(view.Take(), Calls{});
 
@@ -479,7 +491,7 @@ TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
   PickAt(0);
   st.Answered = false;
   st.ScrollOfs = 1;
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(view.Take(), (Calls{"history", "bar"}));
 }
 
@@ -490,7 +502,7 @@ TEST_F(Quiz, HistoryEntriesOfHugeTextsAreBounded) {
   Fill({"0" + question + ",a"});
   PickAt(0);
   st.TimeLimit = 1;
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(st.History[6].text, kCp932Marks.timeout + question.substr(0, kHistoryEntryBytes));
   quiz.Judgment(std::string(1'000'000, 'x'));  // Enter on the closed question: the next one
   quiz.Judgment(std::string(1'000'000, 'x'));
@@ -526,17 +538,105 @@ TEST_F(Quiz, TimeBarAfterATimeOutIsFullAndRedForAnyLimit) {
     st.Answered = false;
     st.TimeLimit = limit;
     st.Ticks = limit - 1 > 2 ? limit - 2 : 0;  // two ticks (or fewer) before the end
-    for (int tick = 0; tick < 3 && !st.Answered; ++tick) quiz.Timer1Timer();
+    for (int tick = 0; tick < 3 && !st.Answered; ++tick) Tick();
     ASSERT_TRUE(st.Answered) << "limit " << limit;
     EXPECT_EQ(st.Ticks, limit);
     EXPECT_EQ(Bar(), std::pair(400, 255)) << "limit " << limit;
-    quiz.Timer1Timer();
+    Tick();
     EXPECT_EQ(Bar(), std::pair(400, 255)) << "limit " << limit;
   }
   // A limit below 1 (never stored, but never a division by zero either).
   st.TimeLimit = 0;
   st.Ticks = 0;
   EXPECT_EQ(Bar(), std::pair(400, 255));
+}
+
+// However late Timer1 fires, and whatever command comes first after a busy
+// spell, every tick that passed is counted as a 10 ms timer would have
+// counted it: after each step the state is that of a twin woken every tick.
+TEST_F(Quiz, TicksFollowTheClockHoweverLateTheWake) {
+  struct Step {
+    int ms;
+    bool enter = false;  // Enter with a wrong answer instead of a wake
+  };
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"late wakes", {{37}, {253}, {4}, {6}, {100}}},
+      {"Enter after a busy spell", {{45, true}, {130}, {5, true}, {200, true}, {9}}},
+      {"the time-out inside one wake", {{295}, {30}}},
+      {"past the time-out and the slide", {{1000}, {1, true}}},
+  };
+  Fill({"0a,A"});
+  for (const auto& c : cases) {
+    WordList twinList = test::ListOf({"0a,A"});
+    test::RecordingView twinView{false};
+    std::chrono::nanoseconds twinNow = now;
+    QuizEngine twin{twinList, twinView, [&] { return twinNow; }};
+    for (QuizEngine* q : {&quiz, &twin}) {
+      q->Reset();
+      q->ApplyOptions({true, 30});
+      q->EnableTimer(true);
+      test::StateOf(*q).Rng.seed = 0;
+      q->NextQuestion();
+      q->Judgment("x");  // the history starts sliding
+    }
+    const QuizState& tw = twin.State();
+    for (const Step& step : c.steps) {
+      now += std::chrono::milliseconds(step.ms);
+      for (; twinNow + kTick <= now; twinNow += kTick) twin.Timer1Timer();
+      for (QuizEngine* q : {&quiz, &twin}) step.enter ? q->Judgment("x") : q->Timer1Timer();
+      const std::string at = std::string(c.name) + " at " + std::to_string(now / kTick) + " ticks";
+      EXPECT_EQ(st.Ticks, tw.Ticks) << at;
+      EXPECT_EQ(st.ScrollOfs, tw.ScrollOfs) << at;
+      EXPECT_EQ(st.Answered, tw.Answered) << at;
+      EXPECT_EQ(st.History, tw.History) << at;
+      EXPECT_EQ(Bar(), std::pair(twin.TimeBar().width, twin.TimeBar().red)) << at;
+    }
+  }
+}
+
+// Following the wakes it asks for, the engine is woken only at a tick that
+// changes the board (a wider or redder bar, no more often than a frame, or
+// the sliding history) or closes the question, at most once a tick, and at
+// the default limit at most 50 times a second; the time-out falls exactly
+// on the limit, and a closed question with a settled history sleeps.
+TEST_F(Quiz, WakesOnlyForVisibleChanges) {
+  Fill({"0a,A"});
+  const struct {
+    int limit, maxWakes;
+  } cases[] = {{1, 1}, {2, 2}, {3, 3}, {7, 7}, {100, 100}, {1000, 500}, {6000, 3000}};
+  for (const auto& c : cases) {
+    now += std::chrono::microseconds(3400);  // anywhere between two milliseconds
+    PickAt(0);
+    st.TimeLimit = c.limit;
+    st.Answered = false;
+    st.ScrollOfs = 0;
+    quiz.EnableTimer(false);
+    quiz.EnableTimer(true);
+    const auto start = now;
+    int wakes = 0;
+    while (!st.Answered && wakes <= c.limit) {
+      ASSERT_NE(view.wakes.back(), kNoWake) << c.limit;
+      const std::pair<int, int> before = Bar();
+      now += std::chrono::milliseconds(view.wakes.back());
+      quiz.Timer1Timer();
+      ++wakes;
+      EXPECT_EQ(st.Ticks, (now - start) / kTick) << c.limit;
+      if (!st.Answered) {
+        EXPECT_NE(Bar(), before) << c.limit << " at " << st.Ticks;
+      }
+    }
+    EXPECT_TRUE(st.Answered) << c.limit;
+    EXPECT_EQ(now - start, c.limit * kTick) << c.limit;
+    EXPECT_LE(wakes, c.maxWakes) << c.limit;
+    for (int slide = 12; slide > 0; --slide) {
+      EXPECT_EQ(view.wakes.back(), 10) << c.limit;
+      Tick();
+    }
+    EXPECT_EQ(view.wakes.back(), kNoWake) << c.limit;
+  }
 }
 
 TEST_F(Quiz, ResetAndApplyOptionsRestartTheState) {
