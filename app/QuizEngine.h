@@ -75,9 +75,10 @@ inline std::chrono::nanoseconds SteadyNow() { return std::chrono::steady_clock::
 // counted, exactly as a timer firing every 10 ms would have counted them.
 inline constexpr std::chrono::milliseconds kTick{10};
 // While only the time bar moves, its changes are shown at most every this
-// many ticks (50 ms): at the default limit the bar grows in even two-pixel
-// steps twenty times a second, and the program sleeps in between.
-inline constexpr int kBarFrameTicks = 5;
+// many ticks (100 ms): at the default limit the bar grows in even four-pixel
+// steps ten times a second, and the program sleeps in between. Each frame
+// repaints the whole bar in its new colour, and costs far more than waking.
+inline constexpr int kBarFrameTicks = 10;
 
 // Colour and width of the time bar for the current tick count.
 struct TimeBarLook {
