@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # desktop-file-validate on the desktop entry, appstreamcli on the metadata,
-# then `cpack -G DEB` and lintian on the package: no errors. The package's
-# dependencies name the run-time packages dpkg-shlibdeps cannot see.
+# then `cpack -G DEB` and lintian on the package: no errors and no hardening
+# tag (the build has dpkg-buildflags' flags). The package's dependencies name
+# the run-time packages dpkg-shlibdeps cannot see; its programs, and those
+# `cmake --install --strip` installs (as the README shows), are stripped.
 #   $1 = source directory, $2 = build directory
 set -euo pipefail
 src=$1
@@ -20,6 +22,14 @@ for pkg in libqt6widgets6 libcanberra0 fonts-ipafont-gothic qt6-translations-l10
   [[ $depends == *"$pkg"* ]] || fail "Depends lacks $pkg: $depends"
 done
 [[ $(dpkg-deb -c "$deb") == *' ./usr/libexec/vevez/vevez-leakbox'* ]] || fail "no leak-report helper in the package"
-# Its exit status fails on an error tag (warnings are shown, not fatal).
-lintian --fail-on error "$deb" || fail "lintian reported errors"
+# Its exit status fails on an error tag (other tags are shown, not fatal),
+# except the hardening ones.
+lintian --pedantic --info --fail-on error "$deb" | tee "$work/lintian.log" || fail "lintian reported errors"
+! grep -q 'hardening-' "$work/lintian.log" || fail "lintian: $(grep 'hardening-' "$work/lintian.log")"
+
+dpkg-deb -x "$deb" "$work/deb"
+cmake --install "$build" --prefix "$work/prefix" --strip >"$work/install.log" || fail "cmake --install --strip"
+for program in deb/usr/bin/vevez deb/usr/libexec/vevez/vevez-leakbox prefix/bin/vevez prefix/libexec/vevez/vevez-leakbox; do
+  [[ $(file -b "$work/$program") == *', stripped'* ]] || fail "not stripped: $program: $(file -b "$work/$program")"
+done
 echo "PASS: $(basename "$deb")"
