@@ -118,9 +118,9 @@ class QuizEngine : private QuizState {
   const QuizState& State() const { return *this; }
   QuizOptions Options() const { return {NoSound, TimeLimit}; }
 
-  // The state of a fresh start: stopped (the timer too), nothing shown or answered, the
-  // question's time at 0, the history empty and settled, and the random
-  // sequence seeded from the clock.
+  // The state of a fresh start: stopped, the timer too, nothing shown or
+  // answered, the question's time at 0, the history empty and settled, and
+  // the random sequence seeded from the clock.
   void Reset();
   // Values from the settings file or the options dialog; the current
   // question's time starts again.
@@ -150,11 +150,6 @@ class QuizEngine : private QuizState {
   // Pushes an entry into the history and redraws the panel.
   void AddHistory(HistoryEntry entry);
 
-  // Ticks from the last counted one to the next one that changes the board:
-  // the next step of the sliding history, the next frame of a time bar
-  // that looks different, or the time-out. kNoWake when none will.
-  std::int64_t TicksToNextChange() const;
-
   // The bar as the current tick draws it. After a time-out it stays full
   // width and pure red, as the last counted tick left it.
   TimeBarLook TimeBar() const;
@@ -167,6 +162,10 @@ class QuizEngine : private QuizState {
   // on the state of its own moment.
   void CountDueTicks();
   void RunTicks(std::int64_t n);
+  // Ticks from the last counted one to the next one that changes the board:
+  // the next step of the sliding history, the next frame of a time bar
+  // that looks different, or the time-out. kNoWake when none will.
+  std::int64_t TicksToNextChange() const;
   // Asks the view for a wake at the next change; every command ends so.
   void ScheduleWake();
   void Cue(const char* file);
