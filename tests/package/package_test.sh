@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# desktop-file-validate on the desktop entry, appstreamcli on the metadata,
+# desktop-file-validate on the desktop entry, appstreamcli on the metadata
+# (whose every paragraph has its Japanese),
 # then `cpack -G DEB` and lintian on the package: no errors and no hardening
 # tag (the build has dpkg-buildflags' flags). The package's dependencies name
 # the run-time packages dpkg-shlibdeps cannot see; its programs, and those
@@ -13,7 +14,9 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 desktop-file-validate "$src/packaging/vevez.desktop" || fail "desktop entry"
-appstreamcli validate --no-net "$src/packaging/io.github.vevez.VeveZ.metainfo.xml" || fail "AppStream metadata"
+metainfo=$src/packaging/io.github.vevez.VeveZ.metainfo.xml
+appstreamcli validate --no-net "$metainfo" || fail "AppStream metadata"
+(($(grep -c '<p>' "$metainfo") == $(grep -c '<p xml:lang="ja">' "$metainfo"))) || fail "a paragraph lacks its Japanese"
 
 (cd "$build" && cpack -G DEB -B "$work") >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
 deb=$(ls "$work"/vevez_*.deb)
