@@ -47,6 +47,9 @@ TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
   // Single border, not resizable: the whole window keeps the size of its
   // menu bar and client area.
   FixWindowSize(this);
+  // The engine says when Timer1 must fire next: at the next change the board
+  // shows, never more often than the 10 ms tick.
+  Timer1.setSingleShot(true);
   Timer1.setInterval(10);
   Timer1.setTimerType(Qt::PreciseTimer);
   connect(&Timer1, &QTimer::timeout, this, [this] { Guard([&] { quiz_.Timer1Timer(); }); });
@@ -308,12 +311,11 @@ void TForm1::Exit1Click() { close(); }
 
 template <class F>
 void TForm1::WithTimerStopped(F&& showDialog) {
-  Timer1.stop();
-  Repaint({});
+  quiz_.EnableTimer(false);
   struct Restart {
     TForm1* self;
     ~Restart() {
-      if (self->quiz_.State().Running) self->Timer1.start();
+      if (self->quiz_.State().Running) self->quiz_.EnableTimer(true);
     }
   } restart{this};
   showDialog(centralWidget()->mapToGlobal(QPoint(0, 0)));
@@ -361,9 +363,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::Repaint(const QRect& area) {
-  const QRect shown = area | barHeld_;
-  barHeld_ = QRect();
-  if (!shown.isEmpty()) boardWidget_->update(shown);
+  if (!area.isEmpty()) boardWidget_->update(area);
 }
 
 // Every drawing that can change what the board says (all but the time bar)
@@ -379,14 +379,10 @@ void TForm1::DrawCentered(int y, const std::string& text) {
   if (y == kQuestionRow) announcer_->Announce(boardWidget_->accessibleName());
 }
 void TForm1::DrawTimeBar() {
+  // Shown at once rather than through a posted update: the engine woke the
+  // program for this frame, and this spares the event loop a round of its own.
   const QRect bar = board_.DrawTimeBar(quiz_);
-  if (!bar.isEmpty()) barHeld_ |= bar;
-  if (barHeld_.isEmpty() || (barShown_.isValid() && barShown_.elapsed() < kBarFrameMs)) return;
-  barShown_.start();
-  // Shown at once rather than through a posted update: the frame is due now,
-  // and this spares the event loop a wake-up and a round of its own per frame.
-  boardWidget_->repaint(barHeld_);
-  barHeld_ = QRect();
+  if (!bar.isEmpty()) boardWidget_->repaint(bar);
 }
 void TForm1::DrawHistory() {
   Repaint(board_.DrawHistory(quiz_));
@@ -474,11 +470,15 @@ void TForm1::FocusAnswer() {
 void TForm1::ClearAnswer() { AnsEdit->clear(); }
 
 void TForm1::SetTimerEnabled(bool enabled) {
-  if (!enabled) {
+  // Switched on, it waits for the engine's first WakeIn.
+  if (!enabled) Timer1.stop();
+}
+
+void TForm1::WakeIn(int ms) {
+  if (ms == kNoWake) {
     Timer1.stop();
-    Repaint({});
-  } else if (!Timer1.isActive()) {
-    Timer1.start();
+  } else {
+    Timer1.start(ms);
   }
 }
 

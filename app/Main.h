@@ -3,7 +3,6 @@
 // list and the quiz engine, runs the start-up and shutdown sequences, and
 // carries out for the engine what it asks of the screen, the timer and the
 // speakers.
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QRect>
 #include <QTimer>
@@ -77,6 +76,7 @@ class TForm1 : public QMainWindow, public QuizView {
   void FocusAnswer() override;
   void ClearAnswer() override;
   void SetTimerEnabled(bool enabled) override;
+  void WakeIn(int ms) override;
   void PlayCue(const char* file) override;
   void ShowEndOfPass() override;
 
@@ -112,7 +112,7 @@ class TForm1 : public QMainWindow, public QuizView {
   void AnnounceResult();
   std::string WordPath() const { return wordDir_ + wordFile_; }
   void SaveWordList();
-  // Shows `area` of the board, and any time-bar change still held back.
+  // Shows `area` of the board.
   void Repaint(const QRect& area);
   // Runs a modal dialog with the quiz timer stopped, and starts the timer
   // again afterwards only while the quiz runs.
@@ -136,15 +136,6 @@ class TForm1 : public QMainWindow, public QuizView {
   QFileDialog* OpenDialog1 = nullptr;
   bool openedBefore_ = false;
   std::string lastChosen_;
-  // The time bar changes on most ticks of a running quiz. Its changes reach
-  // the screen at most every kBarFrameMs: at the default limit the bar then
-  // grows in even steps of two pixels, twenty times a second, and a running
-  // quiz repaints a fifth as often as it ticks (each repaint costs more than
-  // a tick). The board image itself is drawn on every tick, and any other
-  // drawing, and stopping the timer, shows a held change at once.
-  static constexpr int kBarFrameMs = 50;
-  QRect barHeld_;
-  QElapsedTimer barShown_;
 };
 
 }  // namespace vz

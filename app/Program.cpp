@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
   // would be looked up (and exported) over D-Bus.
   QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
   // The board sends small areas to the X server many times a second (the
-  // time bar up to 20, the sliding history up to 100); through shared memory
+  // time bar up to 10, the sliding history up to 100); through shared memory
   // each one costs a completion round trip that wakes two threads, which
   // takes more than copying the few kilobytes.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");

@@ -1,6 +1,7 @@
 #include "app/QuizEngine.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 #include "wordlist/WordLine.h"
@@ -8,7 +9,7 @@
 namespace vz {
 
 void QuizEngine::Reset() {
-  Running = AnsShown = Answered = false;
+  Running = AnsShown = Answered = timerOn_ = false;
   Ticks = 0;
   ScrollOfs = 4;
   History.fill(HistoryEntry{});
@@ -16,12 +17,21 @@ void QuizEngine::Reset() {
 }
 
 void QuizEngine::ApplyOptions(const QuizOptions& options) {
+  CountDueTicks();
   NoSound = options.NoSound;
   TimeLimit = options.TimeLimit;
   Ticks = 0;
+  ScheduleWake();
 }
 
 bool QuizEngine::NextQuestion() {
+  CountDueTicks();
+  const bool picked = PickQuestion();
+  ScheduleWake();
+  return picked;
+}
+
+bool QuizEngine::PickQuestion() {
   const int n = list_.Count();
   // An empty list (the zero-length file a first run leaves) has no question.
   if (n == 0) return false;
@@ -48,31 +58,47 @@ void QuizEngine::S1Click() {
   Running = true;
   view_.SetControlsEnabled(true);
   view_.FocusAnswer();
-  view_.SetTimerEnabled(true);
+  EnableTimer(true);
 }
 
 void QuizEngine::N3Click() {
   Running = false;
-  view_.SetTimerEnabled(false);
+  EnableTimer(false);
   view_.SetControlsEnabled(false);
 }
 
+void QuizEngine::EnableTimer(bool on) {
+  if (on && !timerOn_) {
+    timerOn_ = true;
+    lastTick_ = clock_();
+  }
+  CountDueTicks();
+  timerOn_ = on;
+  view_.SetTimerEnabled(on);
+  ScheduleWake();
+}
+
 void QuizEngine::SkipBtnClick() {
+  CountDueTicks();
   AnsShown = false;
   Answered = false;
   Ticks = 0;
-  NextQuestion();
+  PickQuestion();
   view_.DrawBoard();
+  ScheduleWake();
 }
 
 void QuizEngine::AnsBtnClick() {
+  CountDueTicks();
   AnsShown = true;
   view_.DrawCentered(kAnswerRow, AnsText);
+  ScheduleWake();
 }
 
 void QuizEngine::Judgment(const std::string& typed, bool representable) {
+  CountDueTicks();
   if (Answered) {
-    if (NextQuestion()) {
+    if (PickQuestion()) {
       AnsShown = false;
       Answered = false;
       Ticks = 0;
@@ -81,21 +107,23 @@ void QuizEngine::Judgment(const std::string& typed, bool representable) {
       // End of the pass: every line becomes askable again; the finished
       // question stays on the board until the next Enter.
       Cue("allok.wav");
+      ScheduleWake();  // the history goes on sliding while the box is up
       view_.ShowEndOfPass();
       list_.ResetPass();
     }
   } else if (representable && IsOneOfAnswers(AnsText, typed)) {
     AnsShown = false;
     Cue("yes.wav");
-    AddHistory(HistoryEntry::Correct(typed, TextEncoding));
+    PushHistory(HistoryEntry::Correct(typed, TextEncoding));
     view_.DrawCorrectCircle();
     MarkCurrentLine();
     Answered = true;
   } else {
-    AddHistory(HistoryEntry::Wrong(typed, TextEncoding));
+    PushHistory(HistoryEntry::Wrong(typed, TextEncoding));
     Cue("no.wav");
   }
   view_.ClearAnswer();
+  ScheduleWake();
 }
 
 void QuizEngine::MarkCurrentLine() {
@@ -111,24 +139,75 @@ void QuizEngine::MarkCurrentLine() {
 }
 
 void QuizEngine::Timer1Timer() {
-  if (ScrollOfs > 0) {
-    --ScrollOfs;
+  CountDueTicks();
+  ScheduleWake();
+}
+
+void QuizEngine::CountDueTicks() {
+  if (!timerOn_) return;
+  const std::int64_t due = (clock_() - lastTick_) / kTick;
+  if (due <= 0) return;
+  lastTick_ += due * kTick;
+  RunTicks(due);
+}
+
+// Does what `n` ticks in a row do, one after another, drawing each part of
+// the board once at the end: the history slides on every tick, and the
+// ticks of an open question count until the one that closes it.
+void QuizEngine::RunTicks(std::int64_t n) {
+  auto slide = [&](std::int64_t ticks) {
+    if (ScrollOfs <= 0 || ticks <= 0) return;
+    ScrollOfs -= static_cast<int>(std::min<std::int64_t>(ticks, ScrollOfs));
     view_.DrawHistory();
-  }
-  if (Answered) return;
-  ++Ticks;
-  if (Ticks < TimeLimit) {
-    view_.DrawTimeBar();
-    return;
-  }
+  };
+  if (Answered) return slide(n);
+  const std::int64_t open = std::min(n, std::max<std::int64_t>(std::int64_t(TimeLimit) - Ticks, 1));
+  slide(open);
+  Ticks += static_cast<int>(open);
+  // On the time-out's own tick the bar is not drawn; an earlier tick of the
+  // same run drew it, full and red.
+  if (Ticks < TimeLimit || open > 1) view_.DrawTimeBar();
+  if (Ticks < TimeLimit) return;
   Cue("timeup.wav");
   view_.DrawTimeoutCross();
-  AddHistory(HistoryEntry::TimeOut(QuesText, TextEncoding));
+  PushHistory(HistoryEntry::TimeOut(QuesText, TextEncoding));
   view_.DrawCentered(kAnswerRow, AnsText);
   Answered = true;
+  slide(n - open);
+}
+
+std::int64_t QuizEngine::TicksToNextChange() const {
+  if (ScrollOfs > 0) return 1;
+  if (Answered) return kNoWake;
+  const std::int64_t limit = std::max(TimeLimit, 1);
+  const std::int64_t toTimeOut = std::max<std::int64_t>(limit - Ticks, 1);
+  // The first tick count at which the bar is a column wider, and the first
+  // at which its colour steps: the bar of tick count T is drawn from T + 1.
+  const TimeBarLook bar = TimeBar();
+  auto firstReaching = [&](std::int64_t value, std::int64_t full) {
+    return (value * limit + full - 1) / full - 1;
+  };
+  const std::int64_t change = std::min(firstReaching(bar.width + 1, 400), firstReaching(bar.red + 1, 255));
+  return std::min(std::max<std::int64_t>(change - Ticks, kBarFrameTicks), toTimeOut);
+}
+
+void QuizEngine::ScheduleWake() {
+  if (!timerOn_) return;
+  const std::int64_t ticks = TicksToNextChange();
+  if (ticks == kNoWake) return view_.WakeIn(kNoWake);
+  const auto wait = std::max(lastTick_ + ticks * kTick - clock_(), std::chrono::nanoseconds(0));
+  // Whole milliseconds, rounded up, so that the timer never fires before the tick.
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
+  view_.WakeIn(static_cast<int>(std::min<std::int64_t>(ms, INT_MAX)));
 }
 
 void QuizEngine::AddHistory(HistoryEntry entry) {
+  CountDueTicks();
+  PushHistory(std::move(entry));
+  ScheduleWake();
+}
+
+void QuizEngine::PushHistory(HistoryEntry entry) {
   std::move(History.begin() + 1, History.end(), History.begin());
   History[6] = std::move(entry);
   ScrollOfs = kHistorySlide;

@@ -3,7 +3,10 @@
 // judging typed answers and the ticks of the time limit. It draws, plays and
 // asks through a QuizView, so it runs without a display.
 #include <array>
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -62,6 +65,21 @@ struct HistoryEntry {
   }
 };
 
+// Monotonic time. The window passes the system's steady clock; tests pass a
+// clock they move by hand.
+using QuizClock = std::function<std::chrono::nanoseconds()>;
+inline std::chrono::nanoseconds SteadyNow() { return std::chrono::steady_clock::now().time_since_epoch(); }
+
+// The quiz counts time in ticks of 10 ms, counted from the clock: however
+// late the window's timer fires, the ticks that passed meanwhile are all
+// counted, exactly as a timer firing every 10 ms would have counted them.
+inline constexpr std::chrono::milliseconds kTick{10};
+// While only the time bar moves, its changes are shown at most every this
+// many ticks (100 ms): at the default limit the bar grows in even four-pixel
+// steps ten times a second, and the program sleeps in between. Each frame
+// repaints the whole bar in its new colour, and costs far more than waking.
+inline constexpr int kBarFrameTicks = 10;
+
 // Colour and width of the time bar for the current tick count.
 struct TimeBarLook {
   int width;  // 0 .. 400 pixels
@@ -97,14 +115,15 @@ struct QuizState {
 // only through the commands below.
 class QuizEngine : private QuizState {
  public:
-  QuizEngine(WordList& list, QuizView& view) : list_(list), view_(view) {}
+  QuizEngine(WordList& list, QuizView& view, QuizClock clock = SteadyNow)
+      : list_(list), view_(view), clock_(std::move(clock)) {}
 
   const QuizState& State() const { return *this; }
   QuizOptions Options() const { return {NoSound, TimeLimit}; }
 
-  // The state of a fresh start: stopped, nothing shown or answered, the
-  // question's time at 0, the history empty and settled, and the random
-  // sequence seeded from the clock.
+  // The state of a fresh start: stopped, the timer too, nothing shown or
+  // answered, the question's time at 0, the history empty and settled, and
+  // the random sequence seeded from the clock.
   void Reset();
   // Values from the settings file or the options dialog; the current
   // question's time starts again.
@@ -118,12 +137,18 @@ class QuizEngine : private QuizState {
   void N3Click();       // Stop
   void SkipBtnClick();  // Next question
   void AnsBtnClick();   // Show answer
+  // Timer1 on or off (Start and Stop do this themselves; the window stops
+  // it while a dialog is open). Ticks count only while it is on, each run
+  // from a whole tick after it was switched on.
+  void EnableTimer(bool on);
 
   // Enter in the answer box. `typed` is the box's text in TextEncoding;
   // `representable` is false when it held a character that encoding lacks,
   // and then it matches no answer.
   void Judgment(const std::string& typed, bool representable = true);
-  // One tick of the 10 ms timer.
+  // Timer1 fired: counts every tick that has come since the last one was
+  // counted, draws what they change once, and tells the view when the next
+  // visible change (or the time-out) is due.
   void Timer1Timer();
   // Pushes an entry into the history and redraws the panel.
   void AddHistory(HistoryEntry entry);
@@ -133,11 +158,28 @@ class QuizEngine : private QuizState {
   TimeBarLook TimeBar() const;
 
  private:
+  bool PickQuestion();
+  void PushHistory(HistoryEntry entry);
+  // Counts the ticks the clock says have come since the last counted one,
+  // as one tick each would have: every command does this first, so it acts
+  // on the state of its own moment.
+  void CountDueTicks();
+  void RunTicks(std::int64_t n);
+  // Ticks from the last counted one to the next one that changes the board:
+  // the next step of the sliding history, the next frame of a time bar
+  // that looks different, or the time-out. kNoWake when none will.
+  std::int64_t TicksToNextChange() const;
+  // Asks the view for a wake at the next change; every command ends so.
+  void ScheduleWake();
   void Cue(const char* file);
   void MarkCurrentLine();
 
   WordList& list_;
   QuizView& view_;
+  QuizClock clock_;
+  bool timerOn_ = false;
+  // When the last tick was counted, or the timer was switched on.
+  std::chrono::nanoseconds lastTick_{};
 
   // Tests set up states the commands reach only slowly; defined only there.
   friend struct QuizEngineTestAccess;

@@ -9,6 +9,8 @@ namespace vz {
 // The board rows (y of the text cell's top) of the question and the answer.
 inline constexpr int kQuestionRow = 18;
 inline constexpr int kAnswerRow = 48;
+// What QuizView::WakeIn is told when nothing will change until a command.
+inline constexpr int kNoWake = -1;
 
 class QuizView {
  public:
@@ -27,6 +29,9 @@ class QuizView {
   virtual void FocusAnswer() = 0;
   virtual void ClearAnswer() = 0;
   virtual void SetTimerEnabled(bool enabled) = 0;
+  // While the timer is enabled: fire it once, `ms` milliseconds from now
+  // (never before), or with kNoWake not at all until asked again.
+  virtual void WakeIn(int ms) = 0;
 
   // A sound cue by bare file name ("yes.wav"); returns at once.
   virtual void PlayCue(const char* file) = 0;

@@ -7,7 +7,9 @@
 # each run, vevez_wake_floor measures what a process that does nothing but
 # wake every 10 ms costs the machine at that moment: on a virtual machine
 # that floor alone varies from run to run. Ends with the mean and the
-# highest share over the runs.
+# highest share over the runs. Each run also counts the program's wakes: the
+# times any of its threads went to sleep and was woken again (its voluntary
+# context switches), per second.
 # Usage: bench/tick_cpu.sh [build/bin] [seconds] [runs] [limit in ticks]
 set -euo pipefail
 BIN=$(cd "${1:-build/bin}" && pwd)
@@ -20,6 +22,8 @@ printf '0q,a\r\n' >"$WORK/word.txt"
 printf '[SOFT]\r\nSPEED=%d\r\nPLAYSOUND=N\r\n' "$LIMIT" >"$WORK/kobeli.ini"
 # CPU time of all the program's threads, in nanoseconds.
 cpu() { cat /proc/$PID/task/*/schedstat | awk '{ s += $1 } END { print s }'; }
+# How often its threads have slept and been woken.
+wakes() { cat /proc/$PID/task/*/status | awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s }'; }
 for _ in $(seq "$RUNS"); do
   cp "$WORK/word.txt" "$WORK/word.bak"
   (cd "$WORK" && exec ./vevez >/dev/null 2>&1) &
@@ -30,11 +34,13 @@ for _ in $(seq "$RUNS"); do
   "$BIN/vevez_wake_floor" "$SECS" >"$WORK/floor" &
   FLOOR=$!
   c0=$(cpu)
+  w0=$(wakes)
   t0=$(date +%s%N)
   xdotool key F9
   # Just short of the limit, so that the time-out's cue and cross are not in it.
   sleep "$(awk -v s="$SECS" 'BEGIN { print s - 0.05 }')"
   c1=$(cpu)
+  w1=$(wakes)
   t1=$(date +%s%N)
   kill -9 "$PID"
   wait "$PID" 2>/dev/null || true
@@ -42,10 +48,11 @@ for _ in $(seq "$RUNS"); do
   mv "$WORK/word.bak" "$WORK/word.txt"
   wait "$FLOOR"
   share=$(awk -v c=$((c1 - c0)) -v ns=$((t1 - t0)) 'BEGIN { printf "%.2f", 100 * c / ns }')
+  rate=$(awk -v w=$((w1 - w0)) -v ns=$((t1 - t0)) 'BEGIN { printf "%.1f", w * 1e9 / ns }')
   floor=$(awk '{ printf "%.2f", 100 * $1 / $2 }' "$WORK/floor")
-  echo "$share $floor" >>"$WORK/runs"
-  awk -v c=$((c1 - c0)) -v ns=$((t1 - t0)) -v l="$LIMIT" -v p="$share" -v f="$floor" \
-    'BEGIN { printf "running quiz, limit %d ticks: %.1f ms CPU in %.2f s = %s%% of one core (waking alone: %s%%)\n", l, c / 1e6, ns / 1e9, p, f }'
+  echo "$share $floor $rate" >>"$WORK/runs"
+  awk -v c=$((c1 - c0)) -v ns=$((t1 - t0)) -v l="$LIMIT" -v p="$share" -v f="$floor" -v r="$rate" \
+    'BEGIN { printf "running quiz, limit %d ticks: %.1f ms CPU in %.2f s = %s%% of one core, %s wakes/s (waking every 10 ms alone: %s%%)\n", l, c / 1e6, ns / 1e9, p, r, f }'
 done
-awk '{ s += $1; f += $2; if ($1 > m) m = $1; if ($2 > mf) mf = $2 }
-  END { printf "%d runs: mean %.2f%%, highest %.2f%% of one core (waking alone: mean %.2f%%, highest %.2f%%)\n", NR, s / NR, m, f / NR, mf }' "$WORK/runs"
+awk '{ s += $1; f += $2; w += $3; if ($1 > m) m = $1; if ($2 > mf) mf = $2; if ($3 > mw) mw = $3 }
+  END { printf "%d runs: mean %.2f%%, highest %.2f%% of one core; wakes/s mean %.1f, highest %.1f (waking every 10 ms alone: mean %.2f%%, highest %.2f%%)\n", NR, s / NR, m, w / NR, mw, f / NR, mf }' "$WORK/runs"

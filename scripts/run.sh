@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the program with the sample word file.
+# Installs what building and running need, builds, and starts the program
+# with the sample word file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
 bash scripts/build.sh
 exec build/bin/vevez

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# desktop-file-validate on the desktop entry, appstreamcli on the metadata,
-# then `cpack -G DEB` and lintian on the package: no errors. The package's
-# dependencies name the run-time packages dpkg-shlibdeps cannot see.
+# desktop-file-validate on the desktop entry, appstreamcli on the metadata
+# (whose every paragraph has its Japanese),
+# then `cpack -G DEB` and lintian on the package: no errors and no hardening
+# tag (the build has dpkg-buildflags' flags). The package's dependencies name
+# the run-time packages dpkg-shlibdeps cannot see; its programs, and those
+# `cmake --install --strip` installs (as the README shows), are stripped.
 #   $1 = source directory, $2 = build directory
 set -euo pipefail
 src=$1
@@ -11,7 +14,9 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 desktop-file-validate "$src/packaging/vevez.desktop" || fail "desktop entry"
-appstreamcli validate --no-net "$src/packaging/io.github.vevez.VeveZ.metainfo.xml" || fail "AppStream metadata"
+metainfo=$src/packaging/io.github.vevez.VeveZ.metainfo.xml
+appstreamcli validate --no-net "$metainfo" || fail "AppStream metadata"
+(($(grep -c '<p>' "$metainfo") == $(grep -c '<p xml:lang="ja">' "$metainfo"))) || fail "a paragraph lacks its Japanese"
 
 (cd "$build" && cpack -G DEB -B "$work") >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
 deb=$(ls "$work"/vevez_*.deb)
@@ -20,6 +25,14 @@ for pkg in libqt6widgets6 libcanberra0 fonts-ipafont-gothic qt6-translations-l10
   [[ $depends == *"$pkg"* ]] || fail "Depends lacks $pkg: $depends"
 done
 [[ $(dpkg-deb -c "$deb") == *' ./usr/libexec/vevez/vevez-leakbox'* ]] || fail "no leak-report helper in the package"
-# Its exit status fails on an error tag (warnings are shown, not fatal).
-lintian --fail-on error "$deb" || fail "lintian reported errors"
+# Every tag is shown, down to the informational and pedantic ones; an error
+# tag fails, and so does any hardening tag.
+lintian --display-info --pedantic --fail-on error "$deb" | tee "$work/lintian.log" || fail "lintian reported errors"
+! grep -q 'hardening-' "$work/lintian.log" || fail "lintian: $(grep 'hardening-' "$work/lintian.log")"
+
+dpkg-deb -x "$deb" "$work/deb"
+cmake --install "$build" --prefix "$work/prefix" --strip >"$work/install.log" || fail "cmake --install --strip"
+for program in deb/usr/bin/vevez deb/usr/libexec/vevez/vevez-leakbox prefix/bin/vevez prefix/libexec/vevez/vevez-leakbox; do
+  [[ $(file -b "$work/$program") == *', stripped'* ]] || fail "not stripped: $program: $(file -b "$work/$program")"
+done
 echo "PASS: $(basename "$deb")"

@@ -1,7 +1,8 @@
 #pragma once
 // A QuizView that writes down every call in order, as short texts:
 //   "board", "centered 18 <text>", "bar", "history", "cross", "circle",
-//   "controls on|off", "focus", "clear", "timer on|off", "cue <file>", "endofpass".
+//   "controls on|off", "focus", "clear", "timer on|off", "cue <file>", "endofpass";
+// the timer's wakes go to `wakes` instead.
 // `onCall`, when set, runs at each call after it is recorded, so a test can
 // look at the engine or the list at that very moment. With `keep` false it
 // writes nothing down: a view that ignores every call, for tests and
@@ -19,6 +20,7 @@ class RecordingView : public QuizView {
   explicit RecordingView(bool keepCalls = true) : keep(keepCalls) {}
 
   std::vector<std::string> calls;
+  std::vector<int> wakes;
   std::function<void(const std::string&)> onCall;
   bool keep;
 
@@ -41,6 +43,9 @@ class RecordingView : public QuizView {
   void FocusAnswer() override { Record("focus"); }
   void ClearAnswer() override { Record("clear"); }
   void SetTimerEnabled(bool enabled) override { Record(enabled ? "timer on" : "timer off"); }
+  void WakeIn(int ms) override {
+    if (keep) wakes.push_back(ms);
+  }
   void PlayCue(const char* file) override { Record(std::string("cue ") + file); }
   void ShowEndOfPass() override { Record("endofpass"); }
 

@@ -211,8 +211,9 @@ TEST(WriteFileAtomic, BareNameAndLinkInTheCurrentDirectory) {
     WriteFileAtomic("w.txt", "new");
     WriteFileAtomic("link.txt", "via link");
   });
-  ::chdir(before);
+  const int back = ::chdir(before);
   std::free(before);
+  ASSERT_EQ(back, 0);
   ASSERT_TRUE(linked);
   EXPECT_EQ(report, "(no error)");
   EXPECT_EQ(ReadBytes(dir / "w.txt"), "new");

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -35,10 +36,22 @@ std::uint32_t SeedFor(std::uint32_t start, std::uint32_t n) {
 
 class Quiz : public ::testing::Test {
  protected:
+  // The timer runs on a clock the test moves.
+  Quiz() {
+    quiz.EnableTimer(true);
+    view.Take();
+  }
   WordList list;
   test::RecordingView view;
-  QuizEngine quiz{list, view};
+  std::chrono::nanoseconds now{};
+  QuizEngine quiz{list, view, [this] { return now; }};
   QuizState& st = test::StateOf(quiz);
+
+  // Timer1 fires `ticks` ticks after the last one.
+  void Tick(int ticks = 1) {
+    now += ticks * kTick;
+    quiz.Timer1Timer();
+  }
 
   void Fill(const Lines& lines) { list = test::ListOf(lines); }
   // Picks with the random start at `start`, and forgets what it drew.
@@ -170,14 +183,14 @@ TEST_F(Quiz, StartAndStopKeepTheQuestionAndItsTicks) {
   quiz.S1Click();
   EXPECT_TRUE(st.Running);
   EXPECT_EQ(view.Take(), (Calls{"controls on", "focus", "timer on"}));
-  for (int i = 0; i < 5; ++i) quiz.Timer1Timer();
+  for (int i = 0; i < 5; ++i) Tick();
   quiz.N3Click();
   EXPECT_FALSE(st.Running);
   view.Take();
   quiz.S1Click();
   quiz.S1Click();  // again while running: nothing new but the focus
   EXPECT_EQ(view.Take(), (Calls{"controls on", "focus", "timer on", "controls on", "focus", "timer on"}));
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(st.Ticks, 6);
   EXPECT_EQ(st.QuesText, "a");
   quiz.N3Click();
@@ -316,7 +329,7 @@ TEST_F(Quiz, NoSoundSilencesEveryCueAndNothingElse) {
   quiz.SkipBtnClick();
   view.Take();
   st.ScrollOfs = 0;
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(view.Take(), (Calls{"cross", "history", "centered 48 A"}));
   list.MarkAnswered(0);
   quiz.Judgment("");
@@ -424,14 +437,14 @@ TEST_F(Quiz, TimeOutStepsInOrder) {
   st.TimeLimit = 3;
   st.ScrollOfs = 0;
   st.AnsShown = true;
-  quiz.Timer1Timer();
-  quiz.Timer1Timer();
+  Tick();
+  Tick();
   EXPECT_EQ(view.Take(), (Calls{"bar", "bar"}));
   EXPECT_FALSE(st.Answered);
 
   Calls seen;
   view.onCall = [&](const std::string& call) { seen.push_back(call + " | " + st.History[6].text); };
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(seen, (Calls{"cue timeup.wav |   ", "cross |   ", "history | \x81\x7E\x81\x7E ネコ",
                          "centered 48 cat | \x81\x7E\x81\x7E ネコ"}));
   EXPECT_TRUE(st.Answered);
@@ -442,7 +455,7 @@ TEST_F(Quiz, TimeOutStepsInOrder) {
   // A closed question counts no more ticks; only the history slides.
   view.onCall = nullptr;
   view.Take();
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(st.Ticks, 3);
   EXPECT_EQ(view.Take(), Calls{"history"});
 }
@@ -452,7 +465,7 @@ TEST_F(Quiz, TimeLimitOneClosesOnTheFirstTick) {
   st.TimeLimit = 1;
   PickAt(0);
   st.ScrollOfs = 0;
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_TRUE(st.Answered);
   EXPECT_EQ(view.Take().front(), "cue timeup.wav");
 }
@@ -466,11 +479,11 @@ TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
   EXPECT_EQ(st.ScrollOfs, 12);
   EXPECT_EQ(view.Take(), Calls{"history"});
   for (int i = 1; i <= 12; ++i) {
-    quiz.Timer1Timer();
+    Tick();
     EXPECT_EQ(st.ScrollOfs, 12 - i);
   }
   EXPECT_EQ(view.Take(), Calls(12, "history"));
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(st.ScrollOfs, 0);
   EXPECT_EQ(view.Take(), Calls{});
 
@@ -479,7 +492,7 @@ TEST_F(Quiz, HistorySlidesInOverExactlyTwelveTicks) {
   PickAt(0);
   st.Answered = false;
   st.ScrollOfs = 1;
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(view.Take(), (Calls{"history", "bar"}));
 }
 
@@ -490,7 +503,7 @@ TEST_F(Quiz, HistoryEntriesOfHugeTextsAreBounded) {
   Fill({"0" + question + ",a"});
   PickAt(0);
   st.TimeLimit = 1;
-  quiz.Timer1Timer();
+  Tick();
   EXPECT_EQ(st.History[6].text, kCp932Marks.timeout + question.substr(0, kHistoryEntryBytes));
   quiz.Judgment(std::string(1'000'000, 'x'));  // Enter on the closed question: the next one
   quiz.Judgment(std::string(1'000'000, 'x'));
@@ -526,17 +539,96 @@ TEST_F(Quiz, TimeBarAfterATimeOutIsFullAndRedForAnyLimit) {
     st.Answered = false;
     st.TimeLimit = limit;
     st.Ticks = limit - 1 > 2 ? limit - 2 : 0;  // two ticks (or fewer) before the end
-    for (int tick = 0; tick < 3 && !st.Answered; ++tick) quiz.Timer1Timer();
+    for (int tick = 0; tick < 3 && !st.Answered; ++tick) Tick();
     ASSERT_TRUE(st.Answered) << "limit " << limit;
     EXPECT_EQ(st.Ticks, limit);
     EXPECT_EQ(Bar(), std::pair(400, 255)) << "limit " << limit;
-    quiz.Timer1Timer();
+    Tick();
     EXPECT_EQ(Bar(), std::pair(400, 255)) << "limit " << limit;
   }
   // A limit below 1 (never stored, but never a division by zero either).
   st.TimeLimit = 0;
   st.Ticks = 0;
   EXPECT_EQ(Bar(), std::pair(400, 255));
+}
+
+// However late Timer1 fires, and whatever command comes first after a busy
+// spell, every tick that passed is counted as a 10 ms timer would have
+// counted it: after each step the state is that of a twin woken every tick.
+TEST_F(Quiz, TicksFollowTheClockHoweverLateTheWake) {
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, bool>> steps;  // milliseconds, then a wake or (true) a wrong Enter
+  } cases[] = {
+      {"late wakes", {{37, 0}, {253, 0}, {4, 0}, {6, 0}, {100, 0}}},
+      {"Enter after a busy spell", {{45, 1}, {130, 0}, {5, 1}, {200, 1}, {9, 0}}},
+      {"the time-out inside one wake", {{295, 0}, {30, 0}}},
+      {"past the time-out and the slide", {{1000, 0}, {1, 1}}},
+  };
+  Fill({"0a,A"});
+  for (const auto& c : cases) {
+    WordList twinList = test::ListOf({"0a,A"});
+    test::RecordingView twinView{false};
+    std::chrono::nanoseconds twinNow = now;
+    QuizEngine twin{twinList, twinView, [&] { return twinNow; }};
+    for (QuizEngine* q : {&quiz, &twin}) {
+      q->Reset();
+      q->ApplyOptions({true, 30});
+      q->EnableTimer(true);
+      test::StateOf(*q).Rng.seed = 0;
+      q->NextQuestion();
+      q->Judgment("x");  // the history starts sliding
+    }
+    auto seen = [](const QuizEngine& q) {
+      const QuizState& s = q.State();
+      return std::tuple(s.Ticks, s.ScrollOfs, s.Answered, s.History, q.TimeBar().width, q.TimeBar().red);
+    };
+    for (const auto& [ms, enter] : c.steps) {
+      now += std::chrono::milliseconds(ms);
+      for (; twinNow + kTick <= now; twinNow += kTick) twin.Timer1Timer();
+      for (QuizEngine* q : {&quiz, &twin}) enter ? q->Judgment("x") : q->Timer1Timer();
+      EXPECT_EQ(seen(quiz), seen(twin)) << c.name << " at " << now / kTick << " ticks";
+    }
+  }
+}
+
+// Following the wakes it asks for, the engine is woken only at a tick that
+// changes the board (a wider or redder bar, no more often than a frame, or
+// the sliding history) or closes the question, at most once a tick, at the
+// default limit at most 50 times a second, yet often enough to show the bar
+// move; the time-out falls exactly on the limit, and a closed question with
+// a settled history sleeps.
+TEST_F(Quiz, WakesOnlyForVisibleChanges) {
+  Fill({"0a,A"});
+  const struct {
+    int limit, minWakes, maxWakes;  // at least a frame a column or every 100 ms
+  } cases[] = {{1, 1, 1},      {2, 1, 2},        {3, 1, 3},        {7, 1, 7},
+               {100, 10, 100}, {1000, 100, 500}, {6000, 400, 3000}};
+  for (const auto& c : cases) {
+    now += std::chrono::microseconds(3400);  // anywhere between two milliseconds
+    st.TimeLimit = c.limit;
+    quiz.SkipBtnClick();
+    st.ScrollOfs = 0;
+    quiz.EnableTimer(false);
+    quiz.EnableTimer(true);
+    const auto start = now;
+    int wakes = 0;
+    while (!st.Answered && wakes <= c.limit) {
+      ASSERT_NE(view.wakes.back(), kNoWake) << c.limit;
+      const std::pair<int, int> before = Bar();
+      now += std::chrono::milliseconds(view.wakes.back());
+      quiz.Timer1Timer();
+      ++wakes;
+      EXPECT_EQ(st.Ticks, (now - start) / kTick) << c.limit;
+      EXPECT_TRUE(st.Answered || Bar() != before) << c.limit << " at " << st.Ticks;
+    }
+    EXPECT_EQ(now - start, c.limit * kTick) << c.limit;
+    EXPECT_LE(wakes, c.maxWakes) << c.limit;
+    EXPECT_GE(wakes, c.minWakes) << c.limit;
+    EXPECT_EQ(view.wakes.back(), 10) << c.limit;  // the history slides in
+    Tick(12);
+    EXPECT_EQ(view.wakes.back(), kNoWake) << c.limit;
+  }
 }
 
 TEST_F(Quiz, ResetAndApplyOptionsRestartTheState) {
