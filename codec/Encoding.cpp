@@ -2,17 +2,24 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace vz::codec {
 namespace {
 
+using Byte = unsigned char;
+
 // Length (2 to 4) of the valid multi-byte sequence at p (before end); 0 when
 // there is none. The range of the second byte excludes overlong forms,
 // surrogates and code points above U+10FFFF.
-int SequenceAt(const unsigned char* p, const unsigned char* end) {
-  const unsigned char c = p[0];
+int SequenceAt(const Byte* p, const Byte* end) {
+  const Byte c = p[0];
   int n;
-  unsigned char lo = 0x80, hi = 0xBF;
+  Byte lo = 0x80, hi = 0xBF;
   if (c >= 0xC2 && c <= 0xDF) {
     n = 2;
   } else if (c >= 0xE0 && c <= 0xEF) {
@@ -33,46 +40,181 @@ int SequenceAt(const unsigned char* p, const unsigned char* end) {
   return n;
 }
 
-// True when `bytes` is valid UTF-8; `multibyte` tells whether any sequence
-// was longer than one byte. Runs of ASCII are passed eight bytes at a time:
-// a big UTF-8 word file is mostly ASCII answers.
-bool ValidUtf8(std::string_view bytes, bool* multibyte) {
-  *multibyte = false;
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* const end = p + bytes.size();
+// Code page 932: a byte that starts a two-byte character, and one that may
+// follow it.
+bool SjisLead(Byte b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool SjisTrail(Byte b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+// EUC-JP: a byte of a two-byte JIS X 0208 (or the last two of a JIS X 0212)
+// character.
+bool EucByte(Byte b) { return b >= 0xA1 && b <= 0xFE; }
+bool AsciiLetter(Byte b) { return (b | 0x20) >= 'a' && (b | 0x20) <= 'z'; }
+
+// Length of the valid EUC-JP character at p (1 for ASCII); 0 when none.
+int EucCharAt(const Byte* p, const Byte* end) {
+  if (p[0] < 0x80) return 1;
+  if (p[0] == 0x8E) return end - p >= 2 && p[1] >= 0xA1 && p[1] <= 0xDF ? 2 : 0;
+  if (p[0] == 0x8F) return end - p >= 3 && EucByte(p[1]) && EucByte(p[2]) ? 3 : 0;
+  return end - p >= 2 && EucByte(p[0]) && EucByte(p[1]) ? 2 : 0;
+}
+
+// Points for one character of each reading. A plausible character of a
+// reading scores more per byte than what the same bytes make in the other
+// readings: kana and kanji in UTF-8 (4 for 3 bytes) and EUC-JP (3 for 2)
+// against half-width katakana in code page 932 (1 a byte); an accented
+// letter inside a Latin word (3) against the two half-width katakana its
+// UTF-8 bytes make in code page 932 (2). Scripts far from Japanese cost.
+constexpr int kFar = -4;
+
+int Utf8Points(char32_t c, bool inWord) {
+  if (c < 0xA0) return kFar;                         // C1 controls
+  if (c < 0xC0 || c == 0xD7 || c == 0xF7) return 1;  // Latin-1 signs
+  if (c < 0x250) return inWord ? 3 : 1;              // accented Latin letters
+  if (c < 0x370) return 0;                           // phonetics, combining marks
+  if (c < 0x500) return 2;                           // Greek and Cyrillic (JIS has them)
+  if (c < 0x1E00) return kFar;                       // Hebrew, Arabic, Indic, Thai, ...
+  if (c < 0x1F00) return 3;                          // more accented Latin letters
+  if (c >= 0x2000 && c < 0x2C00) return 3;           // punctuation, signs, arrows, boxes
+  if (c >= 0x2E80 && c < 0xA000) return 4;           // CJK signs, kana, kanji
+  if (c >= 0xF900 && c < 0xFB00) return 4;           // compatibility kanji
+  if (c >= 0xFE30 && c < 0xFE50) return 4;           // vertical forms
+  if (c >= 0xFF00 && c < 0xFFF0) return 4;           // full-width and half-width forms
+  if (c >= 0x1F000 && c < 0x1FB00) return 4;         // pictographs
+  if (c >= 0x20000 && c < 0x30000) return 4;         // rare kanji
+  return kFar;                                       // Hangul, private use, ...
+}
+
+int SjisPoints(Byte lead) {
+  if (lead <= 0x84 || (lead >= 0x88 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEA)) return 2;
+  if (lead == 0x87 || lead == 0xED || lead == 0xEE || lead >= 0xFA) return 1;  // NEC, IBM rows
+  return 0;                                                                    // unassigned, user-defined
+}
+
+int EucPoints(Byte lead) {
+  if (lead == 0xA4 || lead == 0xA5) return 3;  // hiragana, katakana
+  if (lead <= 0xA3 || (lead >= 0xB0 && lead <= 0xCF) || lead == 0xA6 || lead == 0xA7) return 2;
+  if (lead >= 0xD0 && lead <= 0xF4) return 1;  // second-level kanji
+  return 0;
+}
+
+constexpr long kInvalid = std::numeric_limits<long>::min();
+
+// Calls `step(p)` for each non-ASCII byte position the reading reaches;
+// `step` returns how many bytes its character takes (0: invalid). ASCII is
+// passed 16 bytes at a time: most of a word file is ASCII answers.
+template <class Step>
+bool Walk(const Byte* p, const Byte* end, Step&& step) {
   while (p < end) {
-    if (end - p >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, p, 8);
-      if ((word & 0x8080808080808080u) == 0) {
-        p += 8;
-        continue;
-      }
+#ifdef __SSE2__
+    while (end - p >= 16 && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) == 0) {
+      p += 16;
     }
+    if (p == end) break;
+#endif
     if (*p < 0x80) {
       ++p;
       continue;
     }
-    const int n = SequenceAt(p, end);
+    const int n = step(p);
     if (n == 0) return false;
-    *multibyte = true;
     p += n;
   }
   return true;
 }
 
+long ScoreUtf8(const Byte* begin, const Byte* end) {
+  long score = 0;
+  const bool ok = Walk(begin, end, [&](const Byte* p) {
+    const int n = SequenceAt(p, end);
+    if (n == 0) return 0;
+    char32_t c = p[0] & (0x7F >> n);
+    for (int i = 1; i < n; ++i) c = c << 6 | (p[i] & 0x3F);
+    const bool inWord = (p > begin && AsciiLetter(p[-1])) || (p + n < end && AsciiLetter(p[n]));
+    score += Utf8Points(c, inWord);
+    return n;
+  });
+  return ok ? score : kInvalid;
+}
+
+long ScoreSjis(const Byte* begin, const Byte* end) {
+  long score = 0;
+  const bool ok = Walk(begin, end, [&](const Byte* p) {
+    if (p[0] >= 0xA1 && p[0] <= 0xDF) {
+      score += 1;
+      return 1;
+    }
+    if (!SjisLead(p[0]) || end - p < 2 || !SjisTrail(p[1])) return 0;
+    score += SjisPoints(p[0]);
+    return 2;
+  });
+  return ok ? score : kInvalid;
+}
+
+long ScoreEuc(const Byte* begin, const Byte* end) {
+  long score = 0;
+  const bool ok = Walk(begin, end, [&](const Byte* p) {
+    const int n = EucCharAt(p, end);
+    score += n == 2 ? (p[0] == 0x8E ? 2 : EucPoints(p[0])) : n == 3 ? 2 : 0;
+    return n;
+  });
+  return ok ? score : kInvalid;
+}
+
+bool AllAscii(const Byte* p, const Byte* end) {
+  return Walk(p, end, [](const Byte*) { return 0; });
+}
+
 }  // namespace
+
+std::string_view BomOf(Encoding enc) {
+  switch (enc) {
+    case Encoding::Utf8:
+      return kUtf8Bom;
+    case Encoding::Utf16Le:
+      return kUtf16LeBom;
+    case Encoding::Utf16Be:
+      return kUtf16BeBom;
+    default:
+      return {};
+  }
+}
 
 int Utf8SequenceAt(std::string_view s) {
   if (s.empty()) return 0;
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const auto* p = reinterpret_cast<const Byte*>(s.data());
   return SequenceAt(p, p + s.size());
 }
 
+std::size_t FirstCharLength(Encoding lines, std::string_view line) {
+  if (line.empty()) return 0;
+  const auto* p = reinterpret_cast<const Byte*>(line.data());
+  int n = 0;
+  switch (LineEncoding(lines)) {
+    case Encoding::Utf8:
+      n = SequenceAt(p, p + line.size());
+      break;
+    case Encoding::EucJp:
+      n = EucCharAt(p, p + line.size());
+      break;
+    default:
+      break;
+  }
+  return n > 1 ? static_cast<std::size_t>(n) : 1;
+}
+
 Detected DetectEncoding(std::string_view bytes) {
-  if (bytes.starts_with(kUtf8Bom)) return {Encoding::Utf8, true};
-  bool multibyte = false;
-  if (ValidUtf8(bytes, &multibyte) && multibyte) return {Encoding::Utf8, false};
+  for (Encoding e : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be}) {
+    if (bytes.starts_with(BomOf(e))) return {e, BomOf(e).size()};
+  }
+  const auto* p = reinterpret_cast<const Byte*>(bytes.data());
+  const auto* const end = p + bytes.size();
+  if (AllAscii(p, end)) return {};
+  // Ties go to UTF-8 (what such a file was always taken for), then to code
+  // page 932, the program's own encoding.
+  const long utf8 = ScoreUtf8(p, end);
+  const long sjis = ScoreSjis(p, end);
+  const long euc = ScoreEuc(p, end);
+  if (utf8 != kInvalid && utf8 >= sjis && utf8 >= euc) return {Encoding::Utf8, 0};
+  if (euc != kInvalid && euc > sjis) return {Encoding::EucJp, 0};
   return {};
 }
 
