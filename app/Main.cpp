@@ -154,7 +154,29 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
     return;
   }
   wordList_.Load(path);
+  TellLoadProblem(path);
   quiz_.NextQuestion();
+}
+
+void TForm1::TellLoadProblem(const std::string& path) {
+  QString why;
+  switch (wordList_.Problem()) {
+    case WordList::LoadProblem::None:
+      return;
+    case WordList::LoadProblem::CutAtNul:
+      why = QStringLiteral("途中に NUL 文字があり、そこから先を読み込めませんでした。");
+      break;
+    case WordList::LoadProblem::BrokenUtf16:
+      why = QStringLiteral("UTF-16 として正しくない部分があり、元のとおりに書き戻せません。");
+      break;
+    case WordList::LoadProblem::UnknownEncoding:
+      why = QStringLiteral("対応していない文字コード (UTF-32) です。");
+      break;
+  }
+  const QString text =
+      QStringLiteral("ファイル %1 は保存できません。%2\n解答の記録はこのファイルに保存されません。");
+  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
+                             text.arg(codec::FromFsName(path), why), isVisible() ? this : nullptr));
 }
 
 void TForm1::FormDestroy() {
@@ -224,6 +246,7 @@ void TForm1::OpenWordFile(const std::string& chosen) {
   WordList fresh;
   fresh.Load(chosen);
   AdoptWordFile(chosen, std::move(fresh));
+  TellLoadProblem(chosen);
   quiz_.SkipBtnClick();
 }
 
@@ -255,6 +278,7 @@ bool TForm1::OpenStartFile(std::string path) {
   // The open dialog then starts from this file, as after a choice in it.
   lastChosen_ = path;
   openedBefore_ = true;
+  TellLoadProblem(path);
   quiz_.NextQuestion();
   return true;
 }
