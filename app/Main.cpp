@@ -3,12 +3,11 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include <QAccessible>
 #include <QApplication>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -33,6 +32,29 @@
 #include "wordlist/FileIO.h"
 
 namespace vz {
+namespace {
+
+// The open dialog gives names as text, in which a name that is not valid
+// UTF-8 shows with U+FFFD and does not come back from it. Such a choice is
+// found again as bytes among its directory's entries, when exactly one of
+// them shows as that text. (The directory part must be valid UTF-8: Qt
+// keeps no bytes of it either.)
+std::string ChosenPath(const QString& chosen) {
+  std::string path = codec::ToFsName(chosen);
+  if (!chosen.contains(QChar::ReplacementCharacter)) return path;
+  const std::string dir = path.substr(0, path.rfind('/') + 1);
+  const QString name = chosen.mid(chosen.lastIndexOf(QLatin1Char('/')) + 1);
+  std::string found;
+  int matches = 0;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir.empty() ? "." : dir, ec)) {
+    const std::string entry = e.path().filename().native();
+    if (codec::FromFsName(entry) == name && ++matches == 1) found = dir + entry;
+  }
+  return matches == 1 ? found : path;
+}
+
+}  // namespace
 
 TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -145,7 +167,8 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
     wordList_.BindAbsent(path);
     return;
   }
-  if (!IsRegularFile(path) && QFileInfo(codec::FromFsName(path)).isDir()) {
+  std::error_code ec;
+  if (!IsRegularFile(path) && std::filesystem::is_directory(path, ec)) {
     // A directory by that name is no word file: leave it alone, silently.
     try {
       wordList_.Load(path);
@@ -234,7 +257,7 @@ void TForm1::OpenClick() {
   if (openedBefore_) dlg->selectFile(codec::FromFsName(lastChosen_));
   openedBefore_ = true;
   if (ExecModal(*dlg) != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return;
-  lastChosen_ = codec::ToFsName(dlg->selectedFiles().first());
+  lastChosen_ = ChosenPath(dlg->selectedFiles().first());
   OpenWordFile(lastChosen_);
 }
 
@@ -265,7 +288,8 @@ void TForm1::AdoptWordFile(const std::string& path, WordList&& fresh) {
 }
 
 bool TForm1::OpenStartFile(std::string path) {
-  if (path.front() != '/') path = codec::ToFsName(QDir::currentPath()) + "/" + path;
+  std::error_code ec;
+  if (path.front() != '/') path = std::filesystem::current_path(ec).native() + "/" + path;
   WordList fresh;
   try {
     fresh.Load(path);

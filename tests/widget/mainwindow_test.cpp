@@ -195,6 +195,31 @@ TEST_F(MainWindowTest, AFileThatCannotBeSavedBackIsToldOnceRightAfterItLoads) {
   }
 }
 
+TEST_F(MainWindowTest, ANameThatIsNotUtf8OpensAndIsRememberedByteForByte) {
+  const std::string name = "bad\xff\xfe\x81.txt";
+  WriteBytes(dir / name, "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0c,d\r\n");
+  {
+    TForm1 form(nullptr, exeDir);
+    OnNextModal<QFileDialog>([&](QFileDialog* d) {
+      d->selectFile(codec::FromFsName(exeDir + name));
+      static_cast<QDialog*>(d)->accept();
+    });
+    Guard([&] { form.OpenClick(); });
+    EXPECT_EQ(form.WordFile(), name);
+    form.FormDestroy();
+  }
+  EXPECT_NE(ReadBytes(dir / "kobeli.ini").find("b4file=" + name + "\r\n"), std::string::npos);
+  TForm1 again(nullptr, exeDir);
+  ASSERT_EQ(again.Words().Count(), 1);
+  EXPECT_EQ(again.Words().Get(0), "0a,b");
+  again.FormDestroy();
+  WriteBytes(dir / "kobeli.ini", "");
+  TForm1 fromCommandLine(nullptr, exeDir, exeDir + name);
+  EXPECT_EQ(fromCommandLine.WordFile(), name);
+  fromCommandLine.FormDestroy();
+}
+
 TEST_F(MainWindowTest, CtrlOOpensTheWordFileDialogNeverTheOptions) {
   TForm1 form(nullptr, exeDir);
   form.show();
