@@ -1,5 +1,5 @@
 // Loads one word file in this fresh process, as the program does at start-up,
-// and prints what that cost: "load_ms lines rss_growth_kib". Memory is the
+// and prints what that cost: "load_ms lines rss_growth_kib encoding". Memory is the
 // growth of the resident set over the load, file pages mapped in included.
 // Usage: vevez_load_once WORDFILE
 #include <chrono>
@@ -39,6 +39,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-  std::printf("%.2f %d %ld\n", ms, list->Count(), RssKib() - before);
+  static const char* const kNames[] = {"cp932", "utf-8", "euc-jp", "utf-16le", "utf-16be"};
+  std::printf("%.2f %d %ld %s\n", ms, list->Count(), RssKib() - before,
+              kNames[static_cast<int>(list->FileEncoding())]);
   return 0;
 }

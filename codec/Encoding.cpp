@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -98,13 +99,57 @@ int EucPoints(Byte lead) {
 
 constexpr long kInvalid = std::numeric_limits<long>::min();
 
-// Calls `step(p)` for each non-ASCII byte position the reading reaches;
-// `step` returns how many bytes its character takes (0: invalid). ASCII is
-// passed 16 bytes at a time: most of a word file is ASCII answers.
-template <class Step>
-bool Walk(const Byte* p, const Byte* end, Step&& step) {
+// One character of a reading: its length (0: invalid) and points.
+struct Char {
+  int length;
+  int points;
+};
+
+Char Utf8Char(const Byte* p, const Byte* begin, const Byte* end) {
+  const int n = SequenceAt(p, end);
+  if (n == 0) return {0, 0};
+  char32_t c = p[0] & (0x7F >> n);
+  for (int i = 1; i < n; ++i) c = c << 6 | (p[i] & 0x3F);
+  const bool inWord = (p > begin && AsciiLetter(p[-1])) || (p + n < end && AsciiLetter(p[n]));
+  return {n, Utf8Points(c, inWord)};
+}
+
+Char SjisChar(const Byte* p, const Byte*, const Byte* end) {
+  if (p[0] >= 0xA1 && p[0] <= 0xDF) return {1, 1};
+  if (!SjisLead(p[0]) || end - p < 2 || !SjisTrail(p[1])) return {0, 0};
+  return {2, SjisPoints(p[0])};
+}
+
+Char EucChar(const Byte* p, const Byte*, const Byte* end) {
+  const int n = EucCharAt(p, end);
+  return {n, n == 2 ? (p[0] == 0x8E ? 2 : EucPoints(p[0])) : n == 3 ? 2 : 0};
+}
+
+// How a reading judges a text. A line that begins with a non-ASCII byte has
+// no state mark, and marking it will replace its first character as the
+// list's encoding has it (its first byte in code page 932). Such a head is
+// cut as the encoding `cut` would mark it, and the rest is judged (with no
+// cut, the whole text is).
+struct Verdict {
+  long score = 0;      // kInvalid when some character does not decode
+  bool heads = false;  // some line begins with a non-ASCII byte
+  bool seen = false;   // some non-ASCII byte was judged
+};
+
+int HeadLength(Encoding cut, const Byte* p, const Byte* end) {
+  int n = 1;
+  if (cut == Encoding::Utf8) n = SequenceAt(p, end);
+  if (cut == Encoding::EucJp) n = EucCharAt(p, end);
+  return n > 1 ? n : 1;
+}
+
+template <class ReadChar>
+Verdict Judge(const Byte* const begin, const Byte* const end, std::optional<Encoding> cut, ReadChar&& read) {
+  Verdict v;
+  const Byte* p = begin;
   while (p < end) {
 #ifdef __SSE2__
+    // ASCII 16 bytes at a time: most of a word file is ASCII answers.
     while (end - p >= 16 && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) == 0) {
       p += 16;
     }
@@ -114,53 +159,47 @@ bool Walk(const Byte* p, const Byte* end, Step&& step) {
       ++p;
       continue;
     }
-    const int n = step(p);
-    if (n == 0) return false;
-    p += n;
-  }
-  return true;
-}
-
-long ScoreUtf8(const Byte* begin, const Byte* end) {
-  long score = 0;
-  const bool ok = Walk(begin, end, [&](const Byte* p) {
-    const int n = SequenceAt(p, end);
-    if (n == 0) return 0;
-    char32_t c = p[0] & (0x7F >> n);
-    for (int i = 1; i < n; ++i) c = c << 6 | (p[i] & 0x3F);
-    const bool inWord = (p > begin && AsciiLetter(p[-1])) || (p + n < end && AsciiLetter(p[n]));
-    score += Utf8Points(c, inWord);
-    return n;
-  });
-  return ok ? score : kInvalid;
-}
-
-long ScoreSjis(const Byte* begin, const Byte* end) {
-  long score = 0;
-  const bool ok = Walk(begin, end, [&](const Byte* p) {
-    if (p[0] >= 0xA1 && p[0] <= 0xDF) {
-      score += 1;
-      return 1;
+    if (p == begin || p[-1] == '\n' || p[-1] == '\r') {
+      v.heads = true;
+      if (cut) {
+        p += HeadLength(*cut, p, end);
+        continue;
+      }
     }
-    if (!SjisLead(p[0]) || end - p < 2 || !SjisTrail(p[1])) return 0;
-    score += SjisPoints(p[0]);
-    return 2;
-  });
-  return ok ? score : kInvalid;
+    const Char c = read(p, begin, end);
+    if (c.length == 0) return {kInvalid, true, true};
+    v.score += c.points;
+    v.seen = true;
+    p += c.length;
+  }
+  return v;
 }
 
-long ScoreEuc(const Byte* begin, const Byte* end) {
-  long score = 0;
-  const bool ok = Walk(begin, end, [&](const Byte* p) {
-    const int n = EucCharAt(p, end);
-    score += n == 2 ? (p[0] == 0x8E ? 2 : EucPoints(p[0])) : n == 3 ? 2 : 0;
-    return n;
-  });
-  return ok ? score : kInvalid;
+// The reading that wins on the text with heads cut as `cut` marks them;
+// nullopt when nothing but ASCII is left to judge. Ties go to UTF-8 (what
+// such a file was always taken for), then to code page 932, the program's
+// own encoding.
+std::optional<Encoding> Winner(const Byte* p, const Byte* end, std::optional<Encoding> cut,
+                               bool* heads = nullptr) {
+  const Verdict u = Judge(p, end, cut, Utf8Char), s = Judge(p, end, cut, SjisChar),
+                e = Judge(p, end, cut, EucChar);
+  if (heads) *heads = u.heads || s.heads || e.heads;
+  if (!u.seen && !s.seen && !e.seen) return std::nullopt;
+  if (u.score != kInvalid && u.score >= s.score && u.score >= e.score) return Encoding::Utf8;
+  if (e.score != kInvalid && e.score > s.score) return Encoding::EucJp;
+  return Encoding::Cp932;
 }
 
 bool AllAscii(const Byte* p, const Byte* end) {
-  return Walk(p, end, [](const Byte*) { return 0; });
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if (word & 0x8080808080808080u) return false;
+  }
+  for (; p < end; ++p) {
+    if (*p >= 0x80) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -208,14 +247,19 @@ Detected DetectEncoding(std::string_view bytes) {
   const auto* p = reinterpret_cast<const Byte*>(bytes.data());
   const auto* const end = p + bytes.size();
   if (AllAscii(p, end)) return {};
-  // Ties go to UTF-8 (what such a file was always taken for), then to code
-  // page 932, the program's own encoding.
-  const long utf8 = ScoreUtf8(p, end);
-  const long sjis = ScoreSjis(p, end);
-  const long euc = ScoreEuc(p, end);
-  if (utf8 != kInvalid && utf8 >= sjis && utf8 >= euc) return {Encoding::Utf8, 0};
-  if (euc != kInvalid && euc > sjis) return {Encoding::EucJp, 0};
-  return {};
+  // Lines without a state mark: an encoding is taken when the text, with
+  // those lines cut as it would mark them, reads best in it. Marking them
+  // then changes nothing it judged, so the file keeps its encoding.
+  // When nothing but the heads is left, the whole text decides (marking
+  // such a file can only make it pure ASCII, the same in every encoding).
+  bool heads = false;
+  const Encoding plain = Winner(p, end, std::nullopt, &heads).value_or(Encoding::Cp932);
+  if (!heads) return {plain, 0};
+  for (Encoding e : {plain, Encoding::Utf8, Encoding::Cp932, Encoding::EucJp}) {
+    const std::optional<Encoding> w = Winner(p, end, e);
+    if (w == e || (!w && plain == e)) return {e, 0};
+  }
+  return {plain, 0};
 }
 
 }  // namespace vz::codec

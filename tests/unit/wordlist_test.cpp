@@ -221,7 +221,7 @@ TEST_F(WordListUtf8, AMarkTakesTheWholeFirstCharacterExceptInCodePage932) {
   const codec::Encoding euc = codec::Encoding::EucJp;
   const Case cases[] = {
       {"犬,dog\r\nねこ,cat\r\n", neko, false, marked},
-      {"犬,dog\r\n0é,e\r\n", neko, true, marked},
+      {"犬,dog\r\n0猫,cat\r\n", neko, true, marked},
       {"犬,dog\r\né,e\r\n", "é,e", false, "1,e"},
       {In(euc, "犬,dog\r\nねこ,cat\r\n"), In(euc, neko), false, In(euc, marked)},
       {In(euc, "犬,dog\r\n0猫ねこ,cat\r\n"), In(euc, neko), true, In(euc, marked)},
