@@ -184,12 +184,12 @@ Verdict Judge(const Byte* const begin, const Byte* const end, std::optional<Enco
   return v;
 }
 
-// The reading that wins on the text with heads cut as `cut` marks them;
-// nullopt when nothing but ASCII is left to judge. Ties go to UTF-8 (what
-// such a file was always taken for), then to code page 932, the program's
-// own encoding.
-std::optional<Encoding> Winner(const Byte* p, const Byte* end, std::optional<Encoding> cut,
-                               bool* heads = nullptr) {
+// The reading that wins on the text with heads cut as `cut` marks them:
+// nullopt when nothing but ASCII is left to judge, or when no reading is
+// valid. Ties go to UTF-8 (what such a file was always taken for), then to
+// code page 932, the program's own encoding. `empty` tells the first case.
+std::optional<Encoding> Winner(const Byte* p, const Byte* end, std::optional<Encoding> cut, bool* heads,
+                               bool* empty) {
   // Lambdas, so that each reading's loop is compiled with its reader inlined.
   const Verdict u =
       Judge(p, end, cut, [](const Byte* q, const Byte* b, const Byte* z) { return Utf8Char(q, b, z); });
@@ -197,11 +197,13 @@ std::optional<Encoding> Winner(const Byte* p, const Byte* end, std::optional<Enc
       Judge(p, end, cut, [](const Byte* q, const Byte* b, const Byte* z) { return SjisChar(q, b, z); });
   const Verdict e =
       Judge(p, end, cut, [](const Byte* q, const Byte* b, const Byte* z) { return EucChar(q, b, z); });
-  if (heads) *heads = u.heads || s.heads || e.heads;
-  if (!u.seen && !s.seen && !e.seen) return std::nullopt;
+  *heads = u.heads || s.heads || e.heads;
+  *empty = !u.seen && !s.seen && !e.seen;
+  if (*empty) return std::nullopt;
   if (u.score != kInvalid && u.score >= s.score && u.score >= e.score) return Encoding::Utf8;
   if (e.score != kInvalid && e.score > s.score) return Encoding::EucJp;
-  return Encoding::Cp932;
+  if (s.score != kInvalid) return Encoding::Cp932;
+  return std::nullopt;
 }
 
 bool AllAscii(const Byte* p, const Byte* end) {
@@ -266,14 +268,14 @@ Detected DetectEncoding(std::string_view bytes) {
   // then changes nothing it judged, so the file keeps its encoding.
   // When nothing but the heads is left, the whole text decides (marking
   // such a file can only make it pure ASCII, the same in every encoding).
-  bool heads = false;
-  const Encoding plain = Winner(p, end, std::nullopt, &heads).value_or(Encoding::Cp932);
+  bool heads = false, empty = false;
+  const Encoding plain = Winner(p, end, std::nullopt, &heads, &empty).value_or(Encoding::Cp932);
   if (!heads) return {plain, 0};
   for (Encoding e : {plain, Encoding::Utf8, Encoding::Cp932, Encoding::EucJp}) {
-    const std::optional<Encoding> w = Winner(p, end, e);
-    if (w == e || (!w && plain == e)) return {e, 0};
+    const std::optional<Encoding> w = Winner(p, end, e, &heads, &empty);
+    if (w == e || (empty && plain == e)) return {e, 0};
   }
-  return {plain, 0};
+  return {plain, 0, false};
 }
 
 }  // namespace vz::codec

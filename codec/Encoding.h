@@ -26,6 +26,11 @@ struct Detected {
   // Length of the byte-order mark the bytes start with (0: none). It is the
   // mark of `encoding`: 3 for UTF-8, 2 for UTF-16; Cp932 and EUC-JP have none.
   std::size_t bom = 0;
+  // Marking lines as a list in `encoding` marks them keeps the text in this
+  // encoding. Only text whose lines without a state mark read best in
+  // different encodings is not: whichever it is taken for, marking those
+  // lines makes it read best in another.
+  bool stable = true;
   bool operator==(const Detected&) const = default;
 };
 
@@ -37,7 +42,8 @@ std::string_view BomOf(Encoding enc);
 // the valid ones the text scores by what its characters are (kana, kanji,
 // accented letters inside Latin words against scripts far from Japanese).
 // Pure ASCII, and bytes valid in no reading, are code page 932. Depends on
-// the bytes alone; marking a line (see FirstCharLength) never changes it.
+// the bytes alone; marking a line (see FirstCharLength) does not change it
+// (see Detected::stable).
 Detected DetectEncoding(std::string_view bytes);
 
 // The encoding a list's lines are held in: a UTF-16 file's lines are UTF-8.
