@@ -5,6 +5,7 @@
 #include "codec/Convert.h"
 #include "codec/Cp932.h"
 #include "codec/Encoding.h"
+#include "codec/TextCut.h"
 
 namespace vz::codec {
 namespace {
@@ -237,6 +238,25 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
     const Detected d = DetectEncoding(c.bytes);
     EXPECT_EQ(d.encoding, c.encoding) << c.bytes;
     EXPECT_EQ(d.bom, c.bom) << c.bytes;
+  }
+}
+
+TEST(TextCut, EucJpCutsBetweenCharactersOfEveryLength) {
+  // あ (2 bytes), a JIS X 0212 letter (3), half-width ｱ (2), ASCII.
+  const std::string text = Euc("あé") + "\x8E\xB1" + "x" + Euc("いう");
+  struct Case {
+    std::size_t maxBytes;
+    std::string head, middle;
+  };
+  const Case cases[] = {
+      {4, Euc("あ"), "\x8E\xB1x"},
+      {5, Euc("あé"), "\x8E\xB1x" + Euc("い")},
+      {1, "", ""},
+      {7, Euc("あé") + "\x8E\xB1", Euc("é") + "\x8E\xB1x"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Head(text, c.maxBytes, Encoding::EucJp), c.head) << c.maxBytes;
+    EXPECT_EQ(Middle(text, c.maxBytes, Encoding::EucJp), c.middle) << c.maxBytes;
   }
 }
 
