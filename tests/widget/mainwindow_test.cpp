@@ -138,6 +138,7 @@ TEST_F(MainWindowTest, TypedJapaneseIsJudgedInTheListsEncoding) {
   };
   const Case cases[] = {
       {"0いぬ,犬;\uFF5E;が\r\n", "1いぬ,犬;\uFF5E;が\r\n"},
+      {"ねいぬ,犬\r\n", "1いぬ,犬\r\n"},  // no state mark: the question follows the first character
       {"0\xA4\xA4\xA4\xCC,\xB8\xA4;\xA4\xAC\r\n", "1\xA4\xA4\xA4\xCC,\xB8\xA4;\xA4\xAC\r\n"},  // EUC-JP
       {"\xFF\xFE"
        "0\0D0l0,\0\xAC\x72;\0L0\r\0\n\0"s,
