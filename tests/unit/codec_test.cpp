@@ -219,6 +219,9 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {"0\xD7\xB2,rai\r\n", Encoding::Cp932, 0},
       {"0\xC3\xBD,tesu\r\n", Encoding::Cp932, 0},
       {"1A\xD7\xB2,x\r\n", Encoding::Cp932, 0},
+      // A line without a state mark is judged as marking it leaves it:
+      // after "ね", "é" alone reads better as the half-width "ﾃｩ".
+      {"ねé,x\r\n", Encoding::Cp932, 0},
       {"\xD7\xB2", Encoding::Cp932, 0},  // tiny files
       {"\xA4\xA2", Encoding::EucJp, 0},
       {"\xE3\x81\x82", Encoding::Utf8, 0},
