@@ -263,18 +263,10 @@ TEST_F(WordListNul, FilesThatDoNotConvertBackAreLeftWholeAndSaySo) {
   using Problem = WordList::LoadProblem;
   const Case cases[] = {
       {"0a,b\r\n0c\0d\r\n"s, Problem::CutAtNul},
-      {"\xFF\xFE"
-       "0\0\0\xD8,\0b\0"s,
-       Problem::BrokenUtf16},  // a lone surrogate
-      {"\xFE\xFF\0"
-       "0\0,\0"s,
-       Problem::BrokenUtf16},  // odd length
-      {"\xFF\xFE\0\0"
-       "0\0\0\0"s,
-       Problem::UnknownEncoding},  // UTF-32
-      {"\0\0\xFE\xFF\0\0\0"
-       "0"s,
-       Problem::UnknownEncoding},
+      {"\xFF\xFE\x30\0\0\xD8,\0b\0"s, Problem::BrokenUtf16},  // a lone surrogate
+      {"\xFE\xFF\0\x30\0,\0"s, Problem::BrokenUtf16},         // odd length
+      {"\xFF\xFE\0\0\x30\0\0\0"s, Problem::UnknownEncoding},  // UTF-32
+      {"\0\0\xFE\xFF\0\0\0\x30"s, Problem::UnknownEncoding},
   };
   for (const Case& c : cases) {
     Load(c.bytes);

@@ -130,54 +130,54 @@ TEST_F(MainWindowTest, EnterInTheAnswerBoxJudgesWithAnyModifier) {
   EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "\x81\x7E \x81\xAC");
 }
 
-TEST_F(MainWindowTest, TypedJapaneseIsJudgedInTheListsEncoding) {
-  // The right answer typed is judged right in every encoding, and the file
-  // is saved back in its own.
-  struct Case {
-    std::string file, saved;
-  };
-  const Case cases[] = {
-      {"0いぬ,犬;\uFF5E;が\r\n", "1いぬ,犬;\uFF5E;が\r\n"},
-      {"ねいぬ,犬\r\n", "1いぬ,犬\r\n"},  // no state mark: the question follows the first character
-      {"0\xA4\xA4\xA4\xCC,\xB8\xA4;\xA4\xAC\r\n", "1\xA4\xA4\xA4\xCC,\xB8\xA4;\xA4\xAC\r\n"},  // EUC-JP
-      {"\xFF\xFE"
-       "0\0D0l0,\0\xAC\x72;\0L0\r\0\n\0"s,
-       "\xFF\xFE"
-       "1\0D0l0,\0\xAC\x72;\0L0\r\0\n\0"s},  // UTF-16LE
-  };
-  for (const Case& c : cases) {
-    WriteBytes(dir / "word.txt", c.file);
-    WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
-    TForm1 form(nullptr, exeDir);
-    form.show();
-    ASSERT_EQ(codec::FromBytes(form.Words().TextEncoding(), test::StateOf(form.Quiz()).QuesText),
-              QStringLiteral("いぬ"));
-    Child<QAction>(&form, "S1")->trigger();
-    auto* edit = Child<QLineEdit>(&form, "AnsEdit");
-    // Only code page 932 maps the input methods' wave dash to U+FF5E, and
-    // UTF-8 text is compared as it stands, without normalisation.
-    for (const char* wrong : {"\u301C", "か\u3099"}) {
-      if (form.Words().FileEncoding() != codec::Encoding::Utf8) break;
-      edit->setText(QString::fromUtf8(wrong));
-      QTest::keyClick(edit, Qt::Key_Return);
-      EXPECT_EQ(test::StateOf(form.Quiz()).History[6], HistoryEntry::Wrong(wrong, codec::Encoding::Utf8));
-      EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "× "s + wrong);
-    }
-    EXPECT_FALSE(test::StateOf(form.Quiz()).Answered);
-    edit->setText(QStringLiteral("犬"));
+TEST_F(MainWindowTest, TypedJapaneseIsJudgedInAUtf8List) {
+  WriteBytes(dir / "word.txt", "0いぬ,犬;\uFF5E;が\r\n");
+  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+  TForm1 form(nullptr, exeDir);
+  form.show();
+  ASSERT_EQ(test::StateOf(form.Quiz()).QuesText, "いぬ");
+  Child<QAction>(&form, "S1")->trigger();
+  auto* edit = Child<QLineEdit>(&form, "AnsEdit");
+  // Only code page 932 maps the input methods' wave dash to U+FF5E, and
+  // UTF-8 text is compared as it stands, without normalisation.
+  for (const char* wrong : {"\u301C", "か\u3099"}) {
+    edit->setText(QString::fromUtf8(wrong));
     QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_TRUE(test::StateOf(form.Quiz()).Answered);
+    EXPECT_EQ(test::StateOf(form.Quiz()).History[6], HistoryEntry::Wrong(wrong, codec::Encoding::Utf8));
+    EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "× "s + wrong);
+  }
+  EXPECT_FALSE(test::StateOf(form.Quiz()).Answered);
+  edit->setText(QStringLiteral("犬"));
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_TRUE(test::StateOf(form.Quiz()).Answered);
+  EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "○ 犬");
+  form.FormDestroy();
+  EXPECT_EQ(ReadBytes(dir / "word.txt"), "1いぬ,犬;\uFF5E;が\r\n");
+}
+
+TEST_F(MainWindowTest, TheRightAnswerTypedIsRightInEveryEncodingAndSavedInIt) {
+  const std::string utf16 = "\xFF\xFE\x30\0D0l0,\0\xAC\x72;\0L0\r\0\n\0"s;  // 0いぬ,犬;が
+  const std::pair<std::string, std::string> cases[] = {
+      {"0\xA4\xA4\xA4\xCC,\xB8\xA4;\xA4\xAC\r\n", "1\xA4\xA4\xA4\xCC,\xB8\xA4;\xA4\xAC\r\n"},  // EUC-JP
+      {utf16, "\xFF\xFE\x31" + utf16.substr(3)},
+      {"ねいぬ,犬\r\n", "1いぬ,犬\r\n"},  // no state mark: the question follows the first character
+  };
+  for (const auto& [file, saved] : cases) {
+    WriteBytes(dir / "word.txt", file);
+    TForm1 form(nullptr, exeDir);
+    ASSERT_EQ(codec::FromBytes(form.Words().TextEncoding(), test::StateOf(form.Quiz()).QuesText), "いぬ");
+    Child<QAction>(&form, "S1")->trigger();
+    Child<QLineEdit>(&form, "AnsEdit")->setText(QStringLiteral("犬"));
+    QTest::keyClick(Child<QLineEdit>(&form, "AnsEdit"), Qt::Key_Return);
     const HistoryEntry& last = test::StateOf(form.Quiz()).History[6];
     EXPECT_EQ(codec::FromBytes(last.encoding, last.text), QStringLiteral("○ 犬"));
     form.FormDestroy();
-    EXPECT_EQ(ReadBytes(dir / "word.txt"), c.saved);
+    EXPECT_EQ(ReadBytes(dir / "word.txt"), saved);
   }
 }
 
 TEST_F(MainWindowTest, AFileThatCannotBeSavedBackIsToldOnceRightAfterItLoads) {
-  for (const std::string& bytes : {"0a,b\r\n0c\0d\r\n"s,
-                                   "\xFF\xFE"
-                                   "0\0,\0\0\xD8"s}) {
+  for (const std::string& bytes : {"0a,b\r\n0c\0d\r\n"s, "\xFF\xFE\x30\0,\0\0\xD8"s}) {
     WriteBytes(dir / "word.txt", bytes);
     WriteBytes(dir / "other.txt", bytes);
     fs::remove(dir / "kobeli.ini");
