@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "codec/Convert.h"
 #include "editor/WordForm.h"
 #include "editor/WordGridModel.h"
 #include "support/Files.h"
@@ -391,46 +390,46 @@ TEST_F(WordEditor, TextCodePage932CannotHoldIsRefused) {
   EXPECT_EQ(dlg.Lines(), lines);
 }
 
-TEST_F(WordEditor, EveryListGetsItsPairsInItsOwnEncoding) {
-  // New pairs are written in the list's encoding, which refuses only what it
-  // lacks; a line without a state mark comes back whole (its mark column is
-  // its first character); with every row deleted the fallback line is in
-  // that encoding too. A UTF-16 list holds its lines as UTF-8.
-  struct Case {
-    codec::Encoding file;
-    std::string bom, question;
-  };
-  const Case cases[] = {
-      {codec::Encoding::Utf8, "", "猫\U0001F408"},
-      {codec::Encoding::EucJp, "", "猫"},
-      {codec::Encoding::Utf16Le, "\xFF\xFE", "猫\U0001F408"},
-  };
-  for (const Case& c : cases) {
-    const codec::Encoding held = codec::LineEncoding(c.file);
-    auto in = [&](const std::string& text) { return codec::FromUtf8(held, text).value(); };
-    test::TempDir dir;
-    test::WriteBytes(dir / "w.txt", c.bom + codec::FromUtf8(c.file, "0犬,いぬ\r\nねこ,cat\r\n").value());
-    WordList list;
-    list.Load(dir / "w.txt");
-    ASSERT_EQ(list.FileEncoding(), c.file);
-    ASSERT_TRUE(RunEditor(list, [&](TWordFormDlg* d) {
-      EXPECT_EQ(Shown(*d, 0, 1), "問題");
-      EXPECT_EQ(Shown(*d, 1, 1), "犬");
-      EXPECT_EQ(Shown(*d, 2, 0), "ね");
-      Edit1(d)->setText(QString::fromStdString(c.question));
-      Edit2(d)->setText("ねこ");
-      d->BitBtn2Click();
-      EXPECT_EQ(Shown(*d, 3, 1), QString::fromStdString(c.question));
-      Click(d, "BitBtn3");
-    }));
-    EXPECT_EQ(LinesOf(list), (Lines{in("0犬,いぬ"), in("ねこ,cat"), in("0" + c.question + ",ねこ")}));
-    ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
-      SelectRows(*d, 1, 3);
-      d->BitBtn1Click();
-      Click(d, "BitBtn4");
-    }));
-    EXPECT_EQ(LinesOf(list), (Lines{in("0ネコ,cat")}));
-  }
+TEST_F(WordEditor, AUtf8ListGetsItsPairsInUtf8AndRefusesNothing) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "w.txt", "0犬,いぬ\r\n");
+  WordList list;
+  list.Load(dir / "w.txt");
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
+    EXPECT_EQ(Shown(*d, 0, 1), "問題");
+    EXPECT_EQ(Shown(*d, 1, 1), "犬");
+    Edit1(d)->setText("猫\U0001F408");  // characters code page 932 lacks
+    Edit2(d)->setText("ねこ;café");
+    d->BitBtn2Click();
+    EXPECT_EQ(Shown(*d, 2, 1), "猫\U0001F408");
+    Click(d, "BitBtn3");
+  }));
+  EXPECT_EQ(LinesOf(list), (Lines{"0犬,いぬ", "0猫\U0001F408,ねこ;café"}));
+  EXPECT_EQ(list.TextEncoding(), codec::Encoding::Utf8);
+  // With every row deleted, the fallback line is in UTF-8 too.
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
+    SelectRows(*d, 1, 2);
+    d->BitBtn1Click();
+    Click(d, "BitBtn4");
+  }));
+  EXPECT_EQ(LinesOf(list), (Lines{"0ネコ,cat"}));
+}
+
+TEST_F(WordEditor, AnEucJpListGetsItsPairsInEucJpAndKeepsALineWithoutAMarkWhole) {
+  test::TempDir dir;
+  const std::string neko = "\xA4\xCD\xA4\xB3,cat";  // ねこ,cat: its first character is its mark
+  test::WriteBytes(dir / "w.txt", "0\xB8\xA4,dog\r\n" + neko + "\r\n");
+  WordList list;
+  list.Load(dir / "w.txt");
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
+    EXPECT_EQ(Shown(*d, 0, 1), "問題");
+    EXPECT_EQ(Shown(*d, 2, 0), "ね");
+    Edit1(d)->setText("猫");
+    Edit2(d)->setText("ねこ");
+    d->BitBtn2Click();
+    Click(d, "BitBtn3");
+  }));
+  EXPECT_EQ(LinesOf(list), (Lines{"0\xB8\xA4,dog", neko, "0\xC7\xAD,\xA4\xCD\xA4\xB3"}));
 }
 
 TEST_F(WordEditor, LineBreaksAndNulCannotEnterALine) {
