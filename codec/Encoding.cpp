@@ -43,8 +43,8 @@ int SequenceAt(const Byte* p, const Byte* end) {
 
 // Code page 932: a byte that starts a two-byte character, and one that may
 // follow it.
-bool SjisLead(Byte b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool SjisTrail(Byte b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+constexpr bool SjisLead(Byte b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool SjisTrail(Byte b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 // EUC-JP: a byte of a two-byte JIS X 0208 (or the last two of a JIS X 0212)
 // character.
 bool EucByte(Byte b) { return b >= 0xA1 && b <= 0xFE; }
@@ -84,7 +84,7 @@ int Utf8Points(char32_t c, bool inWord) {
   return kFar;                                       // Hangul, private use, ...
 }
 
-int SjisPoints(Byte lead) {
+constexpr int SjisPoints(Byte lead) {
   if (lead <= 0x84 || (lead >= 0x88 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEA)) return 2;
   if (lead == 0x87 || lead == 0xED || lead == 0xEE || lead >= 0xFA) return 1;  // NEC, IBM rows
   return 0;                                                                    // unassigned, user-defined
@@ -118,10 +118,25 @@ Char Utf8Char(const Byte* p, const Byte* begin, const Byte* end) {
   return {n, Utf8Points(c, inWord)};
 }
 
+// Code page 932 by table, for speed: for each first byte, the character's
+// length (0: invalid) and points; and which bytes may follow a lead byte.
+struct SjisTable {
+  Char first[256];
+  bool trail[256];
+  constexpr SjisTable() : first(), trail() {
+    for (int b = 0; b < 256; ++b) {
+      const auto c = static_cast<Byte>(b);
+      first[b] = c >= 0xA1 && c <= 0xDF ? Char{1, 1} : SjisLead(c) ? Char{2, SjisPoints(c)} : Char{0, 0};
+      trail[b] = SjisTrail(c);
+    }
+  }
+};
+constexpr SjisTable kSjis;
+
 Char SjisChar(const Byte* p, const Byte*, const Byte* end) {
-  if (p[0] >= 0xA1 && p[0] <= 0xDF) return {1, 1};
-  if (!SjisLead(p[0]) || end - p < 2 || !SjisTrail(p[1])) return {0, 0};
-  return {2, SjisPoints(p[0])};
+  const Char c = kSjis.first[p[0]];
+  if (c.length == 2 && (end - p < 2 || !kSjis.trail[p[1]])) return {0, 0};
+  return c;
 }
 
 Char EucChar(const Byte* p, const Byte*, const Byte* end) {
@@ -152,19 +167,16 @@ Verdict Judge(const Byte* const begin, const Byte* const end, std::optional<Enco
   Verdict v;
   const Byte* p = begin;
   while (p < end) {
+    if (*p < 0x80) {
 #ifdef __SSE2__
-    // Straight to the next non-ASCII byte, 16 bytes at a time: most of a
-    // word file is ASCII answers.
-    if (end - p >= 16) {
-      const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-      if (high == 0) {
-        p += 16;
+      // Straight to the next non-ASCII byte, 16 bytes at a time: most of a
+      // word file is ASCII answers.
+      if (end - p >= 16) {
+        const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+        p += high ? __builtin_ctz(static_cast<unsigned>(high)) : 16;
         continue;
       }
-      p += __builtin_ctz(static_cast<unsigned>(high));
-    }
 #endif
-    if (*p < 0x80) {
       ++p;
       continue;
     }
