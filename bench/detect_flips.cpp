@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
       const std::string marked =
           mark + std::string(line.substr(vz::codec::FirstCharLength(before.encoding, line))) + "\r\n";
       ++looked;
-      if (DetectEncoding(marked) == before) continue;
+      const vz::codec::Detected after = DetectEncoding(marked);
+      if (after.encoding == before.encoding && after.bom == before.bom) continue;
       ++flips;
       bool ascii = true;
       for (unsigned char c : marked) ascii = ascii && c < 0x80;
