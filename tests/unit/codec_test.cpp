@@ -203,15 +203,11 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {"0\xED\xA0\x80,x 犬", Encoding::Cp932, 0},      // surrogate
       {"0\xF4\x90\x80\x80,x 犬", Encoding::Cp932, 0},  // above U+10FFFF
       {"0\xEF\xBB,x 犬", Encoding::Cp932, 0},          // a cut-off mark is no mark
-      // Half-width katakana pairs that are valid UTF-8 (Hebrew, a lone
-      // accented letter), also once marking made the line valid UTF-8.
-      {"0\xD7\xB2,rai\r\n", Encoding::Cp932, 0},
-      {"0\xC3\xBD,tesu\r\n", Encoding::Cp932, 0},
-      {"1A\xD7\xB2,x\r\n", Encoding::Cp932, 0},
-      // A line without a state mark is judged as marking it leaves it:
-      // after "ね", "é" alone reads better as the half-width "ﾃｩ".
-      {"ねé,x\r\n", Encoding::Cp932, 0},
-      {"\xD7\xB2", Encoding::Cp932, 0},  // tiny files
+      {"0\xD7\xB2,rai\r\n", Encoding::Cp932, 0},       // half-width ﾗｲ, valid UTF-8 (Hebrew)
+      {"0\xC3\xBD,tesu\r\n", Encoding::Cp932, 0},      // ﾃｽ, a lone ý in UTF-8
+      {"1A\xD7\xB2,x\r\n", Encoding::Cp932, 0},        // アﾗｲ made valid UTF-8 by its mark
+      {"ねé,x\r\n", Encoding::Cp932, 0},  // no mark: judged as marking leaves it, "é" alone is "ﾃｩ"
+      {"\xD7\xB2", Encoding::Cp932, 0},   // tiny files
       {"\xA4\xA2", Encoding::EucJp, 0},
       {"\xE3\x81\x82", Encoding::Utf8, 0},
       {"0\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D,x\n0\xD7\x90,y", Encoding::Utf8, 0},  // Hebrew, no other reading
