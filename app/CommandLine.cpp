@@ -1,7 +1,11 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QStringList>
+#include <QTranslator>
+#include <optional>
 
 #include "codec/QtText.h"
 
@@ -30,11 +34,38 @@ constexpr const char* kQtValueOptions[] = {
     "qmljsdebugger"};
 constexpr const char* kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
+// A name that is not valid UTF-8 does not come back from its text: such an
+// argument is passed to the parser as a stand-in that names its index.
+const QString kStandIn = QStringLiteral("\uFDD0");
+
+// The parser's error (an unknown option, a missing value) in Japanese like
+// the rest of the program, with Qt's own translation. Qt translates only
+// while an application object exists: the parse is repeated with a
+// short-lived one, before the real one is made.
+QString JapaneseError(QCommandLineParser& parser, const QStringList& args) {
+  std::optional<QCoreApplication> app;
+  int argc = 1;
+  char name[] = "vevez";
+  char* argv[] = {name, nullptr};
+  if (!QCoreApplication::instance()) app.emplace(argc, argv);
+  QTranslator qt;
+  const bool installed =
+      qt.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+      QCoreApplication::installTranslator(&qt);
+  parser.parse(args);
+  QString text = parser.errorText();
+  if (installed) QCoreApplication::removeTranslator(&qt);
+  return text;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
   QStringList args;
-  for (int i = 0; i < argc; ++i) args << codec::FromFsName(argv[i]);
+  for (int i = 0; i < argc; ++i) {
+    const QString arg = codec::FromFsName(argv[i]);
+    args << (codec::ToFsName(arg) == argv[i] ? arg : kStandIn + QString::number(i));
+  }
   QCommandLineParser parser;
   // Qt's options are single-dash words ("-platform xcb").
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -63,10 +94,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     result.text = std::string("vevez ") + VEVEZ_VERSION + "\n";
   } else if (!parsed || parser.positionalArguments().size() > 1) {
     result.exitCode = 2;
-    const QString why = parsed ? QStringLiteral("ファイルは一つだけ指定できます。") : parser.errorText();
+    const QString why =
+        parsed ? QStringLiteral("ファイルは一つだけ指定できます。") : JapaneseError(parser, args);
     result.text = "vevez: " + why.toStdString() + "\n" + kUsage;
   } else if (!parser.positionalArguments().isEmpty()) {
-    result.file = codec::ToFsName(parser.positionalArguments().first());
+    const QString file = parser.positionalArguments().first();
+    result.file = file.startsWith(kStandIn) ? argv[file.mid(1).toInt()] : codec::ToFsName(file);
   }
   return result;
 }

@@ -3,12 +3,11 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include <QAccessible>
 #include <QApplication>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -35,6 +34,29 @@
 #include "wordlist/FileIO.h"
 
 namespace vz {
+namespace {
+
+// The open dialog gives names as text, in which a name that is not valid
+// UTF-8 shows with U+FFFD and does not come back from it. Such a choice is
+// found again as bytes among its directory's entries, when exactly one of
+// them shows as that text. (The directory part must be valid UTF-8: Qt
+// keeps no bytes of it either.)
+std::string ChosenPath(const QString& chosen) {
+  std::string path = codec::ToFsName(chosen);
+  if (!chosen.contains(QChar::ReplacementCharacter)) return path;
+  const std::string dir = path.substr(0, path.rfind('/') + 1);
+  const QString name = chosen.mid(chosen.lastIndexOf(QLatin1Char('/')) + 1);
+  std::string found;
+  int matches = 0;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir.empty() ? "." : dir, ec)) {
+    const std::string entry = e.path().filename().native();
+    if (codec::FromFsName(entry) == name && ++matches == 1) found = dir + entry;
+  }
+  return matches == 1 ? found : path;
+}
+
+}  // namespace
 
 TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -152,7 +174,8 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
     wordList_.BindAbsent(path);
     return;
   }
-  if (!IsRegularFile(path) && QFileInfo(codec::FromFsName(path)).isDir()) {
+  std::error_code ec;
+  if (!IsRegularFile(path) && std::filesystem::is_directory(path, ec)) {
     // A directory by that name is no word file: leave it alone, silently.
     try {
       wordList_.Load(path);
@@ -173,6 +196,7 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
     return;
   }
   AdoptWordFile(used, std::move(fresh));
+  TellLoadProblem(used);
   quiz_.NextQuestion();
 }
 
@@ -195,6 +219,27 @@ bool TForm1::AcceptUnmarked(std::string& path, WordList& fresh) {
     ShowErrorBox(e.what());
     return false;
   }
+}
+
+void TForm1::TellLoadProblem(const std::string& path) {
+  QString why;
+  switch (wordList_.Problem()) {
+    case WordList::LoadProblem::None:
+      return;
+    case WordList::LoadProblem::CutAtNul:
+      why = QStringLiteral("途中に NUL 文字があり、そこから先を読み込めませんでした。");
+      break;
+    case WordList::LoadProblem::BrokenUtf16:
+      why = QStringLiteral("UTF-16 として正しくない部分があり、元のとおりに書き戻せません。");
+      break;
+    case WordList::LoadProblem::UnknownEncoding:
+      why = QStringLiteral("対応していない文字コード (UTF-32) です。");
+      break;
+  }
+  const QString text =
+      QStringLiteral("ファイル %1 は保存できません。%2\n解答の記録はこのファイルに保存されません。");
+  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
+                             text.arg(codec::FromFsName(path), why), isVisible() ? this : nullptr));
 }
 
 void TForm1::FormDestroy() {
@@ -252,7 +297,7 @@ void TForm1::OpenClick() {
   if (openedBefore_) dlg->selectFile(codec::FromFsName(lastChosen_));
   openedBefore_ = true;
   if (ExecModal(*dlg) != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return;
-  lastChosen_ = codec::ToFsName(dlg->selectedFiles().first());
+  lastChosen_ = ChosenPath(dlg->selectedFiles().first());
   OpenWordFile(lastChosen_);
 }
 
@@ -266,6 +311,7 @@ void TForm1::OpenWordFile(const std::string& chosen) {
   std::string path = chosen;
   if (!AcceptUnmarked(path, fresh)) return;
   AdoptWordFile(path, std::move(fresh));
+  TellLoadProblem(path);
   quiz_.SkipBtnClick();
 }
 
@@ -284,7 +330,8 @@ void TForm1::AdoptWordFile(const std::string& path, WordList&& fresh) {
 }
 
 bool TForm1::OpenStartFile(std::string path) {
-  if (path.front() != '/') path = codec::ToFsName(QDir::currentPath()) + "/" + path;
+  std::error_code ec;
+  if (path.front() != '/') path = std::filesystem::current_path(ec).native() + "/" + path;
   WordList fresh;
   try {
     fresh.Load(path);
@@ -303,6 +350,7 @@ bool TForm1::OpenStartFile(std::string path) {
   // The open dialog then starts from this file, as after a choice in it.
   lastChosen_ = path;
   openedBefore_ = true;
+  TellLoadProblem(path);
   quiz_.NextQuestion();
   return true;
 }

@@ -112,6 +112,9 @@ class TForm1 : public QMainWindow, public QuizView {
   void AnnounceResult();
   std::string WordPath() const { return wordDir_ + wordFile_; }
   void SaveWordList();
+  // Tells the user, right after a load, that the file can never be saved
+  // back (WordList::Problem), so no progress is lost without a word.
+  void TellLoadProblem(const std::string& path);
   // Shows `area` of the board.
   void Repaint(const QRect& area);
   // Runs a modal dialog with the quiz timer stopped, and starts the timer

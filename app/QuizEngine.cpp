@@ -45,7 +45,7 @@ bool QuizEngine::PickQuestion() {
   }
   CurLine = i;
   TextEncoding = list_.TextEncoding();
-  SplitLine parts = Split(list_.Get(i));
+  SplitLine parts = Split(list_.Get(i), TextEncoding);
   QuesText = std::move(parts.question);
   AnsText = std::move(parts.answers);
   Ticks = 0;
@@ -133,7 +133,7 @@ void QuizEngine::MarkCurrentLine() {
   if (CurLine < 0 || CurLine >= list_.Count()) return;
   const std::string_view line = list_.Get(CurLine);
   if (line.empty() || IsComment(line)) return;
-  const SplitLine parts = Split(line);
+  const SplitLine parts = Split(line, list_.TextEncoding());
   if (parts.question != QuesText || parts.answers != AnsText) return;
   list_.MarkAnswered(CurLine);
 }

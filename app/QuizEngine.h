@@ -27,8 +27,16 @@ struct HistoryMarks {
 };
 inline constexpr HistoryMarks kCp932Marks{"\x81\x9B ", "\x81\x7E ", "\x81\x7E\x81\x7E "};
 inline constexpr HistoryMarks kUtf8Marks{"○ ", "× ", "×× "};
+inline constexpr HistoryMarks kEucJpMarks{"\xA1\xFB ", "\xA1\xDF ", "\xA1\xDF\xA1\xDF "};
 inline constexpr const HistoryMarks& MarksFor(codec::Encoding enc) {
-  return enc == codec::Encoding::Utf8 ? kUtf8Marks : kCp932Marks;
+  switch (codec::LineEncoding(enc)) {
+    case codec::Encoding::Utf8:
+      return kUtf8Marks;
+    case codec::Encoding::EucJp:
+      return kEucJpMarks;
+    default:
+      return kCp932Marks;
+  }
 }
 inline constexpr const char* kNoEvent = "  ";
 

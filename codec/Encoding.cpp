@@ -2,17 +2,25 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <optional>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace vz::codec {
 namespace {
 
+using Byte = unsigned char;
+
 // Length (2 to 4) of the valid multi-byte sequence at p (before end); 0 when
 // there is none. The range of the second byte excludes overlong forms,
 // surrogates and code points above U+10FFFF.
-int SequenceAt(const unsigned char* p, const unsigned char* end) {
-  const unsigned char c = p[0];
+int SequenceAt(const Byte* p, const Byte* end) {
+  const Byte c = p[0];
   int n;
-  unsigned char lo = 0x80, hi = 0xBF;
+  Byte lo = 0x80, hi = 0xBF;
   if (c >= 0xC2 && c <= 0xDF) {
     n = 2;
   } else if (c >= 0xE0 && c <= 0xEF) {
@@ -33,47 +41,253 @@ int SequenceAt(const unsigned char* p, const unsigned char* end) {
   return n;
 }
 
-// True when `bytes` is valid UTF-8; `multibyte` tells whether any sequence
-// was longer than one byte. Runs of ASCII are passed eight bytes at a time:
-// a big UTF-8 word file is mostly ASCII answers.
-bool ValidUtf8(std::string_view bytes, bool* multibyte) {
-  *multibyte = false;
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* const end = p + bytes.size();
+// Code page 932: a byte that starts a two-byte character, and one that may
+// follow it.
+constexpr bool SjisLead(Byte b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool SjisTrail(Byte b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+// EUC-JP: a byte of a two-byte JIS X 0208 (or the last two of a JIS X 0212)
+// character.
+bool EucByte(Byte b) { return b >= 0xA1 && b <= 0xFE; }
+bool AsciiLetter(Byte b) { return (b | 0x20) >= 'a' && (b | 0x20) <= 'z'; }
+
+// Length of the valid EUC-JP character at p (1 for ASCII); 0 when none.
+int EucCharAt(const Byte* p, const Byte* end) {
+  if (p[0] < 0x80) return 1;
+  if (p[0] == 0x8E) return end - p >= 2 && p[1] >= 0xA1 && p[1] <= 0xDF ? 2 : 0;
+  if (p[0] == 0x8F) return end - p >= 3 && EucByte(p[1]) && EucByte(p[2]) ? 3 : 0;
+  return end - p >= 2 && EucByte(p[0]) && EucByte(p[1]) ? 2 : 0;
+}
+
+// Points for one character of each reading. A plausible character of a
+// reading scores more per byte than what the same bytes make in the other
+// readings: kana and kanji in UTF-8 (4 for 3 bytes) and EUC-JP (3 for 2)
+// against half-width katakana in code page 932 (1 a byte); an accented
+// letter inside a Latin word (3) against the two half-width katakana its
+// UTF-8 bytes make in code page 932 (2). Scripts far from Japanese cost.
+constexpr int kFar = -4;
+
+int Utf8Points(char32_t c, bool inWord) {
+  if (c < 0xA0) return kFar;                         // C1 controls
+  if (c < 0xC0 || c == 0xD7 || c == 0xF7) return 1;  // Latin-1 signs
+  if (c < 0x250) return inWord ? 3 : 1;              // accented Latin letters
+  if (c < 0x370) return 0;                           // phonetics, combining marks
+  if (c < 0x500) return 2;                           // Greek and Cyrillic (JIS has them)
+  if (c < 0x1E00) return kFar;                       // Hebrew, Arabic, Indic, Thai, ...
+  if (c < 0x1F00) return 3;                          // more accented Latin letters
+  if (c >= 0x2000 && c < 0x2C00) return 3;           // punctuation, signs, arrows, boxes
+  if (c >= 0x2E80 && c < 0xA000) return 4;           // CJK signs, kana, kanji
+  if (c >= 0xF900 && c < 0xFB00) return 4;           // compatibility kanji
+  if (c >= 0xFE30 && c < 0xFE50) return 4;           // vertical forms
+  if (c >= 0xFF00 && c < 0xFFF0) return 4;           // full-width and half-width forms
+  if (c >= 0x1F000 && c < 0x1FB00) return 4;         // pictographs
+  if (c >= 0x20000 && c < 0x30000) return 4;         // rare kanji
+  return kFar;                                       // Hangul, private use, ...
+}
+
+constexpr int SjisPoints(Byte lead) {
+  if (lead <= 0x84 || (lead >= 0x88 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEA)) return 2;
+  if (lead == 0x87 || lead == 0xED || lead == 0xEE || lead >= 0xFA) return 1;  // NEC, IBM rows
+  return 0;                                                                    // unassigned, user-defined
+}
+
+int EucPoints(Byte lead) {
+  if (lead == 0xA4 || lead == 0xA5) return 3;  // hiragana, katakana
+  if (lead <= 0xA3 || (lead >= 0xB0 && lead <= 0xCF) || lead == 0xA6 || lead == 0xA7) return 2;
+  if (lead >= 0xD0 && lead <= 0xF4) return 1;  // second-level kanji
+  return 0;
+}
+
+constexpr long kInvalid = std::numeric_limits<long>::min();
+
+// One character of a reading: its length (0: invalid) and points.
+struct Char {
+  int length;
+  int points;
+};
+
+Char Utf8Char(const Byte* p, const Byte* begin, const Byte* end) {
+  // Kana and kanji (U+3000 to U+9FFF), most of a Japanese text, first.
+  if (p[0] >= 0xE3 && p[0] <= 0xE9 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+    return {3, 4};
+  }
+  const int n = SequenceAt(p, end);
+  if (n == 0) return {0, 0};
+  char32_t c = p[0] & (0x7F >> n);
+  for (int i = 1; i < n; ++i) c = c << 6 | (p[i] & 0x3F);
+  const bool inWord = (p > begin && AsciiLetter(p[-1])) || (p + n < end && AsciiLetter(p[n]));
+  return {n, Utf8Points(c, inWord)};
+}
+
+// Code page 932 by table, for speed: for each first byte, the character's
+// length (0: invalid) and points; and which bytes may follow a lead byte.
+struct SjisTable {
+  Char first[256];
+  bool trail[256];
+  constexpr SjisTable() : first(), trail() {
+    for (int b = 0; b < 256; ++b) {
+      const auto c = static_cast<Byte>(b);
+      first[b] = c >= 0xA1 && c <= 0xDF ? Char{1, 1} : SjisLead(c) ? Char{2, SjisPoints(c)} : Char{0, 0};
+      trail[b] = SjisTrail(c);
+    }
+  }
+};
+constexpr SjisTable kSjis;
+
+Char SjisChar(const Byte* p, const Byte*, const Byte* end) {
+  const Char c = kSjis.first[p[0]];
+  if (c.length == 2 && (end - p < 2 || !kSjis.trail[p[1]])) return {0, 0};
+  return c;
+}
+
+Char EucChar(const Byte* p, const Byte*, const Byte* end) {
+  const int n = EucCharAt(p, end);
+  return {n, n == 2 ? (p[0] == 0x8E ? 2 : EucPoints(p[0])) : n == 3 ? 2 : 0};
+}
+
+// How a reading judges a text. A line that begins with a non-ASCII byte has
+// no state mark, and marking it will replace its first character as the
+// list's encoding has it (its first byte in code page 932). Such a head is
+// cut as the encoding `cut` would mark it, and the rest is judged (with no
+// cut, the whole text is).
+struct Verdict {
+  long score = 0;      // kInvalid when some character does not decode
+  bool heads = false;  // some line begins with a non-ASCII byte
+  bool seen = false;   // some non-ASCII byte was judged
+};
+
+int HeadLength(Encoding cut, const Byte* p, const Byte* end) {
+  int n = 1;
+  if (cut == Encoding::Utf8) n = SequenceAt(p, end);
+  if (cut == Encoding::EucJp) n = EucCharAt(p, end);
+  return n > 1 ? n : 1;
+}
+
+template <class ReadChar>
+Verdict Judge(const Byte* const begin, const Byte* const end, std::optional<Encoding> cut, ReadChar&& read) {
+  Verdict v;
+  const Byte* p = begin;
   while (p < end) {
-    if (end - p >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, p, 8);
-      if ((word & 0x8080808080808080u) == 0) {
-        p += 8;
+    if (*p < 0x80) {
+#ifdef __SSE2__
+      // Straight to the next non-ASCII byte, 16 bytes at a time: most of a
+      // word file is ASCII answers.
+      if (end - p >= 16) {
+        const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+        p += high ? __builtin_ctz(static_cast<unsigned>(high)) : 16;
         continue;
       }
-    }
-    if (*p < 0x80) {
+#endif
       ++p;
       continue;
     }
-    const int n = SequenceAt(p, end);
-    if (n == 0) return false;
-    *multibyte = true;
-    p += n;
+    if (p == begin || p[-1] == '\n' || p[-1] == '\r') {
+      v.heads = true;
+      if (cut) {
+        p += HeadLength(*cut, p, end);
+        continue;
+      }
+    }
+    const Char c = read(p, begin, end);
+    if (c.length == 0) return {kInvalid, true, true};
+    v.score += c.points;
+    v.seen = true;
+    p += c.length;
+  }
+  return v;
+}
+
+// The reading that wins on the text with heads cut as `cut` marks them:
+// nullopt when nothing but ASCII is left to judge, or when no reading is
+// valid. Ties go to UTF-8 (what such a file was always taken for), then to
+// code page 932, the program's own encoding. `empty` tells the first case.
+std::optional<Encoding> Winner(const Byte* p, const Byte* end, std::optional<Encoding> cut, bool* heads,
+                               bool* empty) {
+  // Lambdas, so that each reading's loop is compiled with its reader inlined.
+  const Verdict u =
+      Judge(p, end, cut, [](const Byte* q, const Byte* b, const Byte* z) { return Utf8Char(q, b, z); });
+  const Verdict s =
+      Judge(p, end, cut, [](const Byte* q, const Byte* b, const Byte* z) { return SjisChar(q, b, z); });
+  const Verdict e =
+      Judge(p, end, cut, [](const Byte* q, const Byte* b, const Byte* z) { return EucChar(q, b, z); });
+  *heads = u.heads || s.heads || e.heads;
+  *empty = !u.seen && !s.seen && !e.seen;
+  if (*empty) return std::nullopt;
+  if (u.score != kInvalid && u.score >= s.score && u.score >= e.score) return Encoding::Utf8;
+  if (e.score != kInvalid && e.score > s.score) return Encoding::EucJp;
+  if (s.score != kInvalid) return Encoding::Cp932;
+  return std::nullopt;
+}
+
+bool AllAscii(const Byte* p, const Byte* end) {
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if (word & 0x8080808080808080u) return false;
+  }
+  for (; p < end; ++p) {
+    if (*p >= 0x80) return false;
   }
   return true;
 }
 
 }  // namespace
 
+std::string_view BomOf(Encoding enc) {
+  switch (enc) {
+    case Encoding::Utf8:
+      return kUtf8Bom;
+    case Encoding::Utf16Le:
+      return kUtf16LeBom;
+    case Encoding::Utf16Be:
+      return kUtf16BeBom;
+    default:
+      return {};
+  }
+}
+
 int Utf8SequenceAt(std::string_view s) {
   if (s.empty()) return 0;
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const auto* p = reinterpret_cast<const Byte*>(s.data());
   return SequenceAt(p, p + s.size());
 }
 
+std::size_t FirstCharLength(Encoding lines, std::string_view line) {
+  if (line.empty()) return 0;
+  const auto* p = reinterpret_cast<const Byte*>(line.data());
+  int n = 0;
+  switch (LineEncoding(lines)) {
+    case Encoding::Utf8:
+      n = SequenceAt(p, p + line.size());
+      break;
+    case Encoding::EucJp:
+      n = EucCharAt(p, p + line.size());
+      break;
+    default:
+      break;
+  }
+  return n > 1 ? static_cast<std::size_t>(n) : 1;
+}
+
 Detected DetectEncoding(std::string_view bytes) {
-  if (bytes.starts_with(kUtf8Bom)) return {Encoding::Utf8, true};
-  bool multibyte = false;
-  if (ValidUtf8(bytes, &multibyte) && multibyte) return {Encoding::Utf8, false};
-  return {};
+  for (Encoding e : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be}) {
+    if (bytes.starts_with(BomOf(e))) return {e, BomOf(e).size()};
+  }
+  const auto* p = reinterpret_cast<const Byte*>(bytes.data());
+  const auto* const end = p + bytes.size();
+  if (AllAscii(p, end)) return {};
+  // Lines without a state mark: an encoding is taken when the text, with
+  // those lines cut as it would mark them, reads best in it. Marking them
+  // then changes nothing it judged, so the file keeps its encoding.
+  // When nothing but the heads is left, the whole text decides (marking
+  // such a file can only make it pure ASCII, the same in every encoding).
+  bool heads = false, empty = false;
+  const Encoding plain = Winner(p, end, std::nullopt, &heads, &empty).value_or(Encoding::Cp932);
+  if (!heads) return {plain, 0};
+  for (Encoding e : {plain, Encoding::Utf8, Encoding::Cp932, Encoding::EucJp}) {
+    const std::optional<Encoding> w = Winner(p, end, e, &heads, &empty);
+    if (w == e || (empty && plain == e)) return {e, 0};
+  }
+  return {plain, 0, false};
 }
 
 }  // namespace vz::codec

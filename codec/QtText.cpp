@@ -2,42 +2,46 @@
 
 #include <QFile>
 
-#include "codec/Cp932.h"
+#include "codec/Convert.h"
 
 namespace vz::codec {
 namespace {
 
-QString FromUtf8(std::string_view utf8) {
+QString QFromUtf8(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-std::optional<std::string> ToCp932(const QString& text) {
+std::optional<std::string> Encode(Encoding enc, const QString& text) {
   // A lone surrogate would turn into a substitute in UTF-8; refuse it too.
   if (!text.isValidUtf16()) return std::nullopt;
   const QByteArray utf8 = text.toUtf8();
-  return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+  return FromUtf8(enc, std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 
 }  // namespace
 
 QString FromBytes(Encoding enc, std::string_view bytes) {
   // Qt's UTF-8 decoder turns every invalid sequence into U+FFFD.
-  return enc == Encoding::Utf8 ? FromUtf8(bytes) : FromUtf8(Cp932ToUtf8(bytes));
+  enc = LineEncoding(enc);
+  return enc == Encoding::Utf8 ? QFromUtf8(bytes) : QFromUtf8(ToUtf8(enc, bytes));
 }
 
 std::optional<std::string> ToBytes(Encoding enc, const QString& text) {
   // Qt's UTF-8 encoder always gives valid UTF-8 (a lone surrogate becomes a
   // substitute): a UTF-8 list can store whatever can be typed.
+  enc = LineEncoding(enc);
   if (enc == Encoding::Utf8) return text.toStdString();
-  return ToCp932(text);
+  return Encode(enc, text);
 }
 
 std::string ToBytesLossy(Encoding enc, const QString& text) {
   if (auto bytes = ToBytes(enc, text)) return std::move(*bytes);
+  enc = LineEncoding(enc);
+  const std::string geta = *FromUtf8(enc, "〓");
   std::string out;
   for (char32_t c : text.toUcs4()) {
-    auto bytes = ToCp932(QString::fromUcs4(&c, 1));
-    out += bytes ? *bytes : std::string("\x81\xAC");
+    auto bytes = Encode(enc, QString::fromUcs4(&c, 1));
+    out += bytes ? *bytes : geta;
   }
   return out;
 }

@@ -1,5 +1,7 @@
 #include "codec/TextCut.h"
 
+#include <algorithm>
+
 namespace vz::codec {
 namespace {
 
@@ -10,18 +12,26 @@ bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0
 // UTF-8: a byte that continues a character.
 bool IsContinuation(char b) { return (static_cast<unsigned char>(b) & 0xC0) == 0x80; }
 
+// Length of the character at `i` in code page 932 or EUC-JP (a broken one
+// counts as what its first byte starts, cut at the end of the text).
+std::size_t CharAt(std::string_view bytes, std::size_t i, Encoding enc) {
+  const auto b = static_cast<unsigned char>(bytes[i]);
+  if (enc == Encoding::EucJp) return b < 0x80 ? 1 : b == 0x8F ? 3 : 2;
+  return IsLeadByte(b) ? 2 : 1;
+}
+
 // Length of the longest run of whole characters from `from` that fits in
 // `maxBytes`; `from` starts a character.
 std::size_t WholeCharacters(std::string_view bytes, std::size_t from, std::size_t maxBytes, Encoding enc) {
   std::size_t to = from + maxBytes;
   if (to >= bytes.size()) return bytes.size() - from;
-  if (enc == Encoding::Utf8) {
+  if (LineEncoding(enc) == Encoding::Utf8) {
     while (to > from && IsContinuation(bytes[to])) --to;
     return to - from;
   }
   std::size_t i = from;
   while (i < to) {
-    const std::size_t next = i + (IsLeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1);
+    const std::size_t next = i + CharAt(bytes, i, enc);
     if (next > to) break;
     i = next;
   }
@@ -38,8 +48,16 @@ std::string_view Head(std::string_view bytes, std::size_t maxBytes, Encoding enc
 std::string_view Middle(std::string_view bytes, std::size_t maxBytes, Encoding enc) {
   if (bytes.size() <= maxBytes) return bytes;
   std::size_t from = (bytes.size() - maxBytes) / 2;
-  if (enc == Encoding::Utf8) {
+  if (LineEncoding(enc) == Encoding::Utf8) {
     while (from < bytes.size() && IsContinuation(bytes[from])) ++from;
+  } else if (enc == Encoding::EucJp) {
+    // Characters are read from the last ASCII byte before the middle (or
+    // from a bounded look-back, which at worst pairs the shown bytes one off).
+    constexpr std::size_t kLookBack = 256;
+    std::size_t i = from;
+    while (i > 0 && from - i < kLookBack && static_cast<unsigned char>(bytes[i - 1]) >= 0x80) --i;
+    while (i < from) i += CharAt(bytes, i, enc);
+    from = std::min(i, bytes.size());
   } else {
     // The byte before a run of possible first bytes ends a character, and
     // the run pairs up from there: `from` starts a character when the run

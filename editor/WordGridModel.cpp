@@ -9,8 +9,10 @@ namespace vz {
 
 namespace {
 
-// "問題" and "答え" in code page 932 and in UTF-8.
-const char* const kCaptionBytes[2][3] = {{"", "\x96\xE2\x91\xE8", "\x93\x9A\x82\xA6"}, {"", "問題", "答え"}};
+// "問題" and "答え" in code page 932, UTF-8 and EUC-JP.
+const char* const kCaptionBytes[3][3] = {{"", "\x96\xE2\x91\xE8", "\x93\x9A\x82\xA6"},
+                                         {"", "問題", "答え"},
+                                         {"", "\xCC\xE4\xC2\xEA", "\xC5\xFA\xA4\xA8"}};
 
 }  // namespace
 
@@ -39,7 +41,10 @@ Qt::ItemFlags WordGridModel::flags(const QModelIndex& index) const {
 }
 
 std::string_view WordGridModel::CellBytes(int row, int column) const {
-  if (row == 0) return kCaptionBytes[rows_.TextEncoding() == codec::Encoding::Utf8][column];
+  if (row == 0) {
+    const codec::Encoding enc = codec::LineEncoding(rows_.TextEncoding());
+    return kCaptionBytes[enc == codec::Encoding::Utf8 ? 1 : enc == codec::Encoding::EucJp ? 2 : 0][column];
+  }
   return rows_.Cell(row - 1, column);
 }
 

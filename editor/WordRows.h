@@ -27,9 +27,10 @@ namespace vz {
 class WordRows {
  public:
   // The line written back when every row has been deleted: "0ネコ,cat" in
-  // code page 932, and in UTF-8 for a UTF-8 list.
+  // the list's encoding.
   static const char* const kFallbackLine;
   static const char* const kUtf8FallbackLine;
+  static const char* const kEucJpFallbackLine;
 
   // The views refer to lines that must stay unchanged while this object
   // lives (the word list's own, while the dialog is open). They are in `enc`,

@@ -14,6 +14,11 @@ namespace vz::ini {
 namespace {
 
 constexpr std::string_view kNewLine = "\r\n";
+// Editors on Linux and Windows may start the file with a UTF-8 byte-order
+// mark: it is not part of the first line, and stays where it is.
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+std::string_view BomOf(std::string_view text) { return text.starts_with(kBom) ? kBom : std::string_view(); }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -175,6 +180,7 @@ std::optional<std::string> FindValue(std::string_view text, std::string_view sec
   section = TrimSpaces(section);
   key = TrimSpaces(key);
   if (section.empty() || key.empty()) return std::nullopt;
+  text.remove_prefix(BomOf(text).size());
   const auto lines = SplitLines(text);
   const Location loc = Locate(text, lines, section, key);
   if (!loc.keyFound) return std::nullopt;
@@ -190,11 +196,13 @@ std::optional<std::string> WithValue(std::string_view text, std::string_view sec
   if (!UsableName(section) || !UsableName(key) || HasLineBreakOrNul(value)) return std::nullopt;
   if (key.find('=') != key.npos || key.front() == ';' || key.front() == '[') return std::nullopt;
 
+  const std::string_view bom = BomOf(text);
+  text.remove_prefix(bom.size());
   const auto lines = SplitLines(text);
   const Location loc = Locate(text, lines, section, key);
   const std::string quoted = Quote(value);
-  std::string out;
-  out.reserve(text.size() + section.size() + key.size() + quoted.size() + 8);
+  std::string out(bom);
+  out.reserve(bom.size() + text.size() + section.size() + key.size() + quoted.size() + 8);
 
   if (loc.keyFound) {
     // Keep everything up to the value; replace the value to the line end.
@@ -220,7 +228,7 @@ std::optional<std::string> WithValue(std::string_view text, std::string_view sec
   }
 
   out.append(text);
-  if (!out.empty() && out.back() != '\n' && out.back() != '\r') out.append(kNewLine);
+  if (!text.empty() && out.back() != '\n' && out.back() != '\r') out.append(kNewLine);
   out.append("[").append(section).append("]").append(kNewLine);
   out.append(newLine);
   return out;
@@ -257,6 +265,8 @@ std::string ReadString(const std::string& path, std::string_view section, std::s
   if (auto text = ReadText(path)) {
     if (auto v = FindValue(*text, section, key)) return FitBuffer(std::move(*v), bufSize);
   }
+  // As the profile functions do, a default loses its trailing spaces.
+  while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
   return FitBuffer(std::string(def), bufSize);
 }
 

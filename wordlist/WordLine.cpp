@@ -4,14 +4,15 @@
 
 namespace vz {
 
-SplitView SplitInPlace(std::string_view line) {
+SplitView SplitInPlace(std::string_view line, codec::Encoding enc) {
   const auto comma = line.find(kQuestionEnd);
   if (comma == std::string_view::npos) return {{}, line};
-  return {comma > 1 ? line.substr(1, comma - 1) : std::string_view(), line.substr(comma + 1)};
+  const std::size_t from = codec::FirstCharLength(enc, line);
+  return {comma > from ? line.substr(from, comma - from) : std::string_view(), line.substr(comma + 1)};
 }
 
-SplitLine Split(std::string_view line) {
-  const SplitView v = SplitInPlace(line);
+SplitLine Split(std::string_view line, codec::Encoding enc) {
+  const SplitView v = SplitInPlace(line, enc);
   return {std::string(v.question), std::string(v.answers)};
 }
 

@@ -1,12 +1,17 @@
 #pragma once
 // The word-line format: byte 1 is the state mark ("0" to be asked, "1"
 // answered in this pass, ";" comment), then the question up to the first
-// ",", then the answers (alternatives separated by ";").
+// ",", then the answers (alternatives separated by ";"). In a multi-byte
+// encoding other than code page 932 a line without a mark begins with a
+// whole character in its place (see codec::FirstCharLength): the question
+// starts after it, where marking the line leaves it.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
+
+#include "codec/Encoding.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -28,16 +33,17 @@ struct SplitLine {
   std::string answers;
 };
 
-// Question: bytes 2 .. first comma - 1. Answers: everything after the first
-// comma; the whole line (state mark included) when there is no comma.
-SplitLine Split(std::string_view line);
+// Question: from the end of the first character (byte 2 in code page 932)
+// to the first comma. Answers: everything after the first comma; the whole
+// line (state mark included) when there is no comma.
+SplitLine Split(std::string_view line, codec::Encoding enc = codec::Encoding::Cp932);
 
 // The same split, as views into `line`.
 struct SplitView {
   std::string_view question;
   std::string_view answers;
 };
-SplitView SplitInPlace(std::string_view line);
+SplitView SplitInPlace(std::string_view line, codec::Encoding enc = codec::Encoding::Cp932);
 
 // mark + question + "," + answers.
 std::string Join(std::string_view mark, std::string_view question, std::string_view answers);

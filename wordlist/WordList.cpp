@@ -5,10 +5,13 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "codec/Convert.h"
 #include "wordlist/Error.h"
 #include "wordlist/WordLine.h"
 
 namespace vz {
+
+using namespace std::string_view_literals;
 
 void WordList::CheckIndex(int index) const {
   if (index < 0 || index >= Count()) throw IndexError(index);
@@ -91,11 +94,25 @@ void WordList::Load(const std::string& path) {
   std::vector<std::uint32_t> ends;
   codec::Detected encoding;
   bool bytesAfterNul = false;
+  LoadProblem problem = LoadProblem::None;
   try {
     text = TextBuffer::Read(path, kMaxBytes, &stamp);
-    const std::string_view all(text.data(), text.size());
-    // A byte-order mark is not part of line 0.
-    const std::size_t begin = all.starts_with(codec::kUtf8Bom) ? codec::kUtf8Bom.size() : 0;
+    std::string_view all(text.data(), text.size());
+    if (all.starts_with("\xFF\xFE\0\0"sv) || all.starts_with("\0\0\xFE\xFF"sv)) {
+      problem = LoadProblem::UnknownEncoding;
+    } else if (const codec::Detected d = codec::DetectEncoding(all.substr(0, 2)); d.bom == 2) {
+      // UTF-16 is held as UTF-8, so that the lines work as in any other file.
+      encoding = d;
+      const std::string_view units = all.substr(d.bom);
+      if (units.size() % 2 || !codec::Decodes(d.encoding, units)) problem = LoadProblem::BrokenUtf16;
+      TextBuffer utf8;
+      utf8.Append(codec::ToUtf8(d.encoding, units), kMaxBytes);
+      text = std::move(utf8);
+      all = std::string_view(text.data(), text.size());
+    }
+    // A byte-order mark is not part of line 0 (a UTF-16 file's is gone).
+    const std::size_t begin =
+        encoding.bom != 2 && all.starts_with(codec::kUtf8Bom) ? codec::kUtf8Bom.size() : 0;
     // Room for lines of 8 bytes on average; pages of it that stay unused
     // are never touched.
     ends.reserve(text.size() / 8 + 16);
@@ -103,7 +120,8 @@ void WordList::Load(const std::string& path) {
                             ends.push_back(static_cast<std::uint32_t>(v.data() + v.size() - all.data()));
                           });
     // The encoding is told from the bytes the list holds (up to a NUL).
-    encoding = codec::DetectEncoding(all.substr(0, length));
+    if (encoding.bom != 2) encoding = codec::DetectEncoding(all.substr(0, length));
+    if (bytesAfterNul && problem == LoadProblem::None) problem = LoadProblem::CutAtNul;
     // Bytes after a NUL are not the list's: added lines go after the NUL.
     text.Truncate(length);
     if (ends.size() > static_cast<size_t>(INT_MAX)) throw OpenError(path);
@@ -118,10 +136,12 @@ void WordList::Load(const std::string& path) {
   ends_ = std::move(ends);
   moved_.clear();
   encoding_ = encoding;
+  problem_ = problem;
   boundPath_ = path;
   stamp_ = stamp;
-  // Text cut short at a NUL (a UTF-16 file, say) must never be saved back.
-  owned_ = !bytesAfterNul;
+  // Text cut short at a NUL, or a file that does not convert back to its
+  // bytes, must never be saved back.
+  owned_ = problem == LoadProblem::None;
 }
 
 void WordList::Disown(const std::string& path) {
@@ -133,6 +153,7 @@ void WordList::Disown(const std::string& path) {
 
 void WordList::BindAbsent(const std::string& path) {
   encoding_ = {};
+  problem_ = LoadProblem::None;
   boundPath_ = path;
   stamp_ = {};
   owned_ = true;
@@ -154,21 +175,28 @@ WordList::SaveResult WordList::Save(const std::string& path) {
     constexpr std::size_t kChunk = 256 * 1024;
     std::string buf;
     buf.reserve(kChunk + 64);
-    if (encoding_.bom) buf.append(codec::kUtf8Bom);
-    bool ok = true;
+    // A UTF-16 list's lines are UTF-8: written back in the file's encoding.
+    const codec::Encoding file = encoding_.encoding;
+    const bool convert = file != TextEncoding();
+    auto put = [&](std::string_view bytes) {
+      if (!convert) return write(bytes);
+      const auto converted = codec::FromUtf8(file, bytes);
+      return converted && write(*converted);
+    };
+    bool ok = !encoding_.bom || put(codec::kUtf8Bom);
     ForEach([&](size_t, std::string_view line) {
       if (!ok) return;
       if (buf.size() + line.size() + 2 > kChunk && !buf.empty()) {
-        ok = write(buf);
+        ok = put(buf);
         buf.clear();
       }
       if (line.size() + 2 > kChunk) {
-        ok = ok && write(line) && write("\r\n");
+        ok = ok && put(line) && put("\r\n");
         return;
       }
       buf.append(line).append("\r\n");
     });
-    return ok && write(buf);
+    return ok && put(buf);
   });
   boundPath_ = path;
   owned_ = true;
@@ -176,15 +204,13 @@ WordList::SaveResult WordList::Save(const std::string& path) {
 }
 
 // The mark replaces the line's first byte in place and is never inserted.
-// In a UTF-8 list a line may begin with a multi-byte character (a line
-// written without a state mark): the mark then takes the place of that whole
-// character, so that the line stays valid UTF-8 and the file is still taken
-// for UTF-8 when it is loaded again.
+// In a UTF-8 or EUC-JP list a line may begin with a multi-byte character (a
+// line written without a state mark): the mark then takes the place of that
+// whole character, so that the line stays valid and the file is still taken
+// for the same encoding when it is loaded again. Code page 932 keeps the
+// one-byte rule its files have always had.
 void WordList::SetMark(int index, char mark) {
-  auto drop = [&](std::string_view line) -> std::size_t {
-    if (encoding_.encoding != codec::Encoding::Utf8) return 0;
-    return static_cast<std::size_t>(std::max(codec::Utf8SequenceAt(line) - 1, 0));
-  };
+  auto drop = [&](std::string_view line) { return codec::FirstCharLength(TextEncoding(), line) - 1; };
   if (auto it = moved_.find(index); it != moved_.end()) {
     it->second.erase(0, drop(it->second));
     it->second[0] = mark;

@@ -50,11 +50,24 @@ class WordList {
   void Add(std::string_view line);
   void Clear();
 
+  // Why a loaded file can never be saved back: its lines do not stand for
+  // all of it. The user is told once, right after it loads.
+  enum class LoadProblem {
+    None,
+    CutAtNul,         // bytes follow a NUL (a UTF-32 or BOM-less UTF-16 file, say)
+    BrokenUtf16,      // a UTF-16 file with a lone surrogate or an odd length
+    UnknownEncoding,  // a UTF-32 byte-order mark
+  };
+
   // The encoding of every line, decided when the file was loaded and kept
   // through clearing and rebuilding (the word editor's result is in it too).
-  // A UTF-8 byte-order mark is not part of line 0; Save writes it back.
-  codec::Encoding TextEncoding() const { return encoding_.encoding; }
-  bool HasBom() const { return encoding_.bom; }
+  // A UTF-16 file's lines are held as UTF-8: this is UTF-8 then.
+  codec::Encoding TextEncoding() const { return codec::LineEncoding(encoding_.encoding); }
+  // The file's own encoding, which Save writes. A byte-order mark is not part
+  // of line 0; Save writes it back.
+  codec::Encoding FileEncoding() const { return encoding_.encoding; }
+  bool HasBom() const { return encoding_.bom != 0; }
+  LoadProblem Problem() const { return problem_; }
 
   // Replaces the lines with those of the file. On failure (OpenError) the
   // lines stay as they were, and the list no longer owns `path`: a later save
@@ -102,7 +115,8 @@ class WordList {
   std::string boundPath_;     // the file the lines were read from or saved to
   FileStamp stamp_;           // that file as it was then
   bool owned_ = false;        // the lines stand for that whole file
-  codec::Detected encoding_;  // of the lines, and whether the file had a byte-order mark
+  codec::Detected encoding_;  // of the file, and whether it had a byte-order mark
+  LoadProblem problem_ = LoadProblem::None;
 };
 
 }  // namespace vz

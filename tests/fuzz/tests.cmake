@@ -1,4 +1,5 @@
-# libFuzzer target over loading and saving word files (clang only):
+# libFuzzer targets over loading and saving word files and telling their
+# encoding (clang only):
 #   cmake -S . -B build-fuzz -DVEVEZ_CORE_ONLY=ON -DVEVEZ_FUZZ=ON \
 #         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 # The fuzzer links its own copy of the core, built with coverage and
@@ -29,4 +30,9 @@ if(VEVEZ_FUZZ)
   target_compile_options(import_fuzz PRIVATE -fsanitize=fuzzer,address)
   target_link_options(import_fuzz PRIVATE -fsanitize=fuzzer,address)
   target_link_libraries(import_fuzz PRIVATE vevez_core_fuzz)
+  # Telling a word file's encoding: marking never changes it.
+  add_executable(detect_fuzz ${CMAKE_CURRENT_LIST_DIR}/detect_fuzz.cpp)
+  target_compile_options(detect_fuzz PRIVATE -fsanitize=fuzzer,address)
+  target_link_options(detect_fuzz PRIVATE -fsanitize=fuzzer,address)
+  target_link_libraries(detect_fuzz PRIVATE vevez_core_fuzz)
 endif()

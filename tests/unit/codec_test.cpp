@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
+#include "codec/Convert.h"
 #include "codec/Cp932.h"
 #include "codec/Encoding.h"
 #include "codec/TextCut.h"
 
 namespace vz::codec {
 namespace {
+
+using namespace std::string_literals;
 
 struct Pair {
   const char* cp932;
@@ -146,8 +150,40 @@ TEST(TextCut, HeadAndMiddleKeepWholeCharacters) {
   }
 }
 
-// Code page 932 bytes of UTF-8 text, for inputs written as readable text.
-std::string Sjis(const std::string& utf8) { return Utf8ToCp932(utf8).value(); }
+// Bytes of UTF-8 text in `enc`, for inputs written as readable text.
+std::string In(Encoding enc, const std::string& utf8) { return FromUtf8(enc, utf8).value(); }
+std::string Sjis(const std::string& utf8) { return In(Encoding::Cp932, utf8); }
+std::string Euc(const std::string& utf8) { return In(Encoding::EucJp, utf8); }
+
+TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
+  struct Case {
+    Encoding enc;
+    std::string bytes;
+    std::string utf8;
+  };
+  const Case cases[] = {
+      {Encoding::EucJp, "0\xA4\xCD\xA4\xB3,\xC7\xAD", "0ねこ,猫"},
+      {Encoding::EucJp, "\x8E\xB1\x8E\xDD", "ｱﾝ"},                // half-width kana
+      {Encoding::EucJp, "\x8F\xAB\xB1", "é"},                     // JIS X 0212, three bytes
+      {Encoding::EucJp, "\xA1\xC1", "\u301C"},                    // the wave dash input methods type
+      {Encoding::Utf16Le, "0\0=\xD8\0\xDE,\0"s, "0\U0001F600,"},  // surrogate pair
+      {Encoding::Utf16Be, "\0\x30\xD8=\xDE\0\0,"s, "0\U0001F600,"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ToUtf8(c.enc, c.bytes), c.utf8) << c.utf8;
+    EXPECT_EQ(FromUtf8(c.enc, c.utf8), c.bytes) << c.utf8;
+  }
+  // Undecodable bytes (a lone surrogate, a cut-off unit, a stray byte) show
+  // as U+FFFD and decoding resumes; characters an encoding lacks give nothing.
+  EXPECT_EQ(ToUtf8(Encoding::Utf16Le, "\0\xD8\x61\0b\0"s), "\uFFFDab");
+  EXPECT_EQ(ToUtf8(Encoding::Utf16Be, "\0a\0"s), "a\uFFFD");
+  EXPECT_EQ(ToUtf8(Encoding::EucJp, "\xA4\x61\xA4\xA2"), "\uFFFDaあ");
+  EXPECT_EQ(ToUtf8(Encoding::Utf8, "a\xFF\xE3\x81\x82"), "a\uFFFDあ");
+  EXPECT_FALSE(Decodes(Encoding::Utf16Le, "\0\xD8\x61\0"s));
+  EXPECT_EQ(FromUtf8(Encoding::EucJp, "\U0001F600"), std::nullopt);
+  EXPECT_EQ(FromUtf8(Encoding::Utf16Le, "\xED\xA0\x80"), std::nullopt);  // a surrogate in UTF-8
+  EXPECT_EQ(FromUtf8(Encoding::Utf8, "a\xC3"), std::nullopt);
+}
 
 // UTF-8 of a character from U+0800 to U+FFFF.
 std::string Utf8Of(char32_t c) {
@@ -159,7 +195,7 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
   struct Case {
     std::string bytes;
     Encoding encoding;
-    bool bom;
+    std::size_t bom;
   };
   // Word lines of every full-width kana, each with a kanji from the first
   // block of the unified ideographs, in code page 932.
@@ -174,29 +210,56 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
   const Case cases[] = {
       {"\xEF\xBB\xBF"
        "0dog,inu\r\n",
-       Encoding::Utf8, true},                                     // the mark, ASCII after it
-      {"\xEF\xBB\xBF" + Sjis("0犬,いぬ"), Encoding::Utf8, true},  // the mark decides, whatever follows
-      {"\xEF\xBB\xBF", Encoding::Utf8, true},
-      {"0犬,いぬ;inu\r\n0ｲﾇ,dog\r\n", Encoding::Utf8, false},         // real Japanese in UTF-8
-      {"0dog,inu\r\n0caf\xC3\xA9,x", Encoding::Utf8, false},          // one two-byte sequence is enough
-      {Sjis("0犬,いぬ;inu\r\n0ｲﾇ,dog\r\n"), Encoding::Cp932, false},  // the same in code page 932
-      {Sjis("0ネコ,猫\r\n0いぬ,犬\r\n0日本語,にほんご\r\n0漢字,かんじ"), Encoding::Cp932, false},
-      {kanaKanji, Encoding::Cp932, false},
-      {Sjis("0ｱｲｳｴｵ,aiueo"), Encoding::Cp932, false},     // half-width kana
-      {"0dog,inu\r\n;note\r\n", Encoding::Cp932, false},  // ASCII only
-      {"", Encoding::Cp932, false},
-      {"0犬,いぬ\xE3\x81", Encoding::Cp932, false},        // cut off at the end
-      {"0犬,\x80いぬ", Encoding::Cp932, false},            // stray continuation byte
-      {"0\xE3\x81\xC0,x 犬", Encoding::Cp932, false},      // third byte no continuation byte
-      {"0\xC0\xAF,x 犬", Encoding::Cp932, false},          // overlong
-      {"0\xED\xA0\x80,x 犬", Encoding::Cp932, false},      // surrogate
-      {"0\xF4\x90\x80\x80,x 犬", Encoding::Cp932, false},  // above U+10FFFF
-      {"0\xEF\xBB,x 犬", Encoding::Cp932, false},          // a cut-off mark is no mark
+       Encoding::Utf8, 3},                                     // the mark, ASCII after it
+      {"\xEF\xBB\xBF" + Sjis("0犬,いぬ"), Encoding::Utf8, 3},  // the mark decides, whatever follows
+      {"\xEF\xBB\xBF", Encoding::Utf8, 3},
+      {"0犬,いぬ;inu\r\n0ｲﾇ,dog\r\n", Encoding::Utf8, 0},         // real Japanese in UTF-8
+      {"0dog,inu\r\n0caf\xC3\xA9,x", Encoding::Utf8, 0},          // one two-byte sequence is enough
+      {Sjis("0犬,いぬ;inu\r\n0ｲﾇ,dog\r\n"), Encoding::Cp932, 0},  // the same in code page 932
+      {Sjis("0ネコ,猫\r\n0いぬ,犬\r\n0日本語,にほんご\r\n0漢字,かんじ"), Encoding::Cp932, 0},
+      {kanaKanji, Encoding::Cp932, 0},
+      {Sjis("0ｱｲｳｴｵ,aiueo"), Encoding::Cp932, 0},     // half-width kana
+      {"0dog,inu\r\n;note\r\n", Encoding::Cp932, 0},  // ASCII only
+      {"", Encoding::Cp932, 0},
+      {"0犬,いぬ\xE3\x81", Encoding::Cp932, 0},        // cut off at the end
+      {"0dog,犬", Encoding::Utf8, 0},                  // a last character with no line end
+      {"0\xE0\x80\xAF,x 犬", Encoding::Cp932, 0},      // overlong in three bytes
+      {"0犬,\x80いぬ", Encoding::Cp932, 0},            // stray continuation byte
+      {"0\xE3\x81\xC0,x 犬", Encoding::Cp932, 0},      // third byte no continuation byte
+      {"0\xC0\xAF,x 犬", Encoding::Cp932, 0},          // overlong
+      {"0\xED\xA0\x80,x 犬", Encoding::Cp932, 0},      // surrogate
+      {"0\xF4\x90\x80\x80,x 犬", Encoding::Cp932, 0},  // above U+10FFFF
+      {"0\xEF\xBB,x 犬", Encoding::Cp932, 0},          // a cut-off mark is no mark
+      {"0\xD7\xB2,rai\r\n", Encoding::Cp932, 0},       // half-width ﾗｲ, valid UTF-8 (Hebrew)
+      {"0\xC3\xBD,tesu\r\n", Encoding::Cp932, 0},      // ﾃｽ, a lone ý in UTF-8
+      {"1A\xD7\xB2,x\r\n", Encoding::Cp932, 0},        // アﾗｲ made valid UTF-8 by its mark
+      {"ねé,x\r\n", Encoding::Cp932, 0},  // no mark: judged as marking leaves it, "é" alone is "ﾃｩ"
+      {"\xD7\xB2", Encoding::Cp932, 0},   // tiny files
+      {"\xA4\xA2", Encoding::EucJp, 0},
+      {"\xE3\x81\x82", Encoding::Utf8, 0},
+      {"0\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D,x\n0\xD7\x90,y", Encoding::Utf8, 0},  // Hebrew, no other reading
+      {Euc("0猫,ねこ;neko\r\n0日本語,にほんご\r\n"), Encoding::EucJp, 0},
+      {Euc("0ｱｲｳ,aiu\r\n0犬,いぬ\r\n"), Encoding::EucJp, 0},
+      {Euc("0é,e\r\n0ねこ,cat\r\n"), Encoding::EucJp, 0},       // JIS X 0212
+      {"\xFF\xFE\x30\0=\xD8\0\xDE,\0"s, Encoding::Utf16Le, 2},  // with a surrogate pair
+      {"\xFE\xFF\0\x30\xD8=\xDE\0\0,"s, Encoding::Utf16Be, 2},
+      {"\xFF\xFE", Encoding::Utf16Le, 2},
   };
   for (const Case& c : cases) {
     const Detected d = DetectEncoding(c.bytes);
     EXPECT_EQ(d.encoding, c.encoding) << c.bytes;
     EXPECT_EQ(d.bom, c.bom) << c.bytes;
+  }
+}
+
+TEST(TextCut, EucJpCutsBetweenCharactersOfEveryLength) {
+  // あ (2 bytes), a JIS X 0212 letter (3), half-width ｱ (2), ASCII, いう.
+  const std::string text = Euc("あé") + "\x8E\xB1" + "x" + Euc("いう");
+  const std::tuple<std::size_t, std::string, std::string> cases[] = {
+      {4, Euc("あ"), "\x8E\xB1x"}, {5, Euc("あé"), "\x8E\xB1x" + Euc("い")}, {1, "", ""}};
+  for (const auto& [maxBytes, head, middle] : cases) {
+    EXPECT_EQ(Head(text, maxBytes, Encoding::EucJp), head) << maxBytes;
+    EXPECT_EQ(Middle(text, maxBytes, Encoding::EucJp), middle) << maxBytes;
   }
 }
 

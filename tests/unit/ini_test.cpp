@@ -43,6 +43,8 @@ TEST(IniRead, NamesIgnoreCaseAndSurroundingBlanks) {
   const std::string jp = "[\x83\x41]\r\nk=1\r\n";
   EXPECT_EQ(FindValue(jp, "\x83\x41", "K"), "1");
   EXPECT_EQ(FindValue(jp, "\x83\x61", "k"), std::nullopt);
+  // A UTF-8 byte-order mark is not part of the first line.
+  EXPECT_EQ(Find("\xEF\xBB\xBF[SOFT]\r\nSpeed=1\r\n", "SPEED"), "1");
 }
 
 TEST(IniRead, ValuesLoseBlanksThenOnePairOfQuotes) {
@@ -179,6 +181,10 @@ TEST(IniWrite, NewFileAndNewSection) {
   EXPECT_EQ(WithValue("[A]\nx=1\n", "SOFT", "k", "v"), "[A]\nx=1\n[SOFT]\r\nk=v\r\n");
   EXPECT_EQ(WithValue("[A]\rx=1\r", "SOFT", "k", "v"), "[A]\rx=1\r[SOFT]\r\nk=v\r\n");
   EXPECT_EQ(WithValue("k=stray\n", "SOFT", "k", "v"), "k=stray\n[SOFT]\r\nk=v\r\n");
+  // A byte-order mark stays first, and its section is the one written.
+  EXPECT_EQ(WithValue("\xEF\xBB\xBF", "SOFT", "k", "v"), "\xEF\xBB\xBF[SOFT]\r\nk=v\r\n");
+  EXPECT_EQ(WithValue("\xEF\xBB\xBF[SOFT]\nk=1\n", "SOFT", "k", "v"), "\xEF\xBB\xBF[SOFT]\nk=v\n");
+  EXPECT_EQ(WithValue("\xEF\xBB\xBF[SOFT]\n", "SOFT", "k", "v"), "\xEF\xBB\xBF[SOFT]\nk=v\r\n");
 }
 
 TEST(IniWrite, EveryValueReadsBackByteForByte) {
@@ -229,6 +235,7 @@ TEST_F(IniFile, WriteCreatesReplacesAndFailsSafely) {
   EXPECT_TRUE(WriteString(path_, "SOFT", "other", " w.txt"));
   EXPECT_EQ(Get(), "[SOFT]\r\nkey=value\r\nother=\" w.txt\"\r\n");
   EXPECT_EQ(ReadString(path_, "soft", "OTHER", "", 256), " w.txt");
+  EXPECT_EQ(ReadString(path_, "soft", "none", " d \t  ", 256), " d \t");  // a default loses trailing spaces
   // Storing what is already there leaves the file itself alone.
   struct stat before {
   }, after{};

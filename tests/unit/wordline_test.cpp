@@ -24,14 +24,24 @@ TEST(WordLineSplit, QuestionAndAnswersAtFirstComma) {
 TEST(WordLineSplit, LinesWithoutOrWithEarlyComma) {
   const struct {
     const char *line, *question, *answers;
+    codec::Encoding enc = codec::Encoding::Cp932;
   } cases[] = {
       {"0cat", "", "0cat"},  // no comma: no question, the answers are the whole line, mark included
       {",cat", "", "cat"},   // a leading comma is the state mark and the separator at once
       {"0,cat", "", "cat"},  // comma right after the mark: empty question
-      {"0dog,", "dog", ""}, {"", "", ""}, {"1", "", "1"},
+      {"0dog,", "dog", ""},
+      {"", "", ""},
+      {"1", "", "1"},
+      // Without a mark, the question starts where marking leaves it: after
+      // the whole first character, but after one byte in code page 932.
+      {"ねこ,猫", "こ", "猫", codec::Encoding::Utf8},
+      {"\xA4\xCD\xA4\xB3,x", "\xA4\xB3", "x", codec::Encoding::EucJp},
+      {"\x8F\xAB\xB1\xA4\xB3,x", "\xA4\xB3", "x", codec::Encoding::EucJp},
+      {"\xD7\xB2,rai", "\xB2", "rai"},
+      {"\xFF,x", "", "x", codec::Encoding::Utf8},  // not a character: one byte
   };
   for (const auto& c : cases) {
-    auto s = Split(c.line);
+    auto s = Split(c.line, c.enc);
     EXPECT_EQ(s.question, c.question) << c.line;
     EXPECT_EQ(s.answers, c.answers) << c.line;
   }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/Convert.h"
 #include "support/Files.h"
 #include "support/WordLines.h"
 #include "wordlist/Error.h"
@@ -177,19 +178,65 @@ TEST_F(WordListUtf8, RoundTripWithAndWithoutByteOrderMark) {
   EXPECT_FALSE(fresh.HasBom());
 }
 
-TEST_F(WordListUtf8, AMarkInPlaceOfAMultiByteCharacterTakesTheWholeCharacter) {
-  // Lines written without a state mark: replacing only the first byte of
-  // "犬" would leave broken UTF-8, and the file would load as code page 932
-  // next time.
-  Load("犬,dog\r\nねこ,cat\r\n0é,e\r\n");
-  list.MarkAnswered(0);
-  EXPECT_EQ(LinesOf(list), (Lines{"1,dog", "ねこ,cat", "0é,e"}));
-  list.ResetPass();
-  EXPECT_EQ(LinesOf(list), (Lines{"0,dog", "0こ,cat", "0é,e"}));
-  ASSERT_EQ(list.Save(path), Result::Saved);
-  WordList again;
-  again.Load(path);
-  EXPECT_EQ(again.TextEncoding(), codec::Encoding::Utf8);
+// Text in `enc`, for inputs written as readable text.
+std::string In(codec::Encoding enc, const std::string& utf8) { return codec::FromUtf8(enc, utf8).value(); }
+
+TEST_F(WordListUtf8, EveryEncodingRoundTripsThroughMarkResetAndSave) {
+  struct Case {
+    codec::Encoding enc;
+    std::string bom;
+    std::string extra;  // a line only some encodings hold
+  };
+  const Case cases[] = {
+      {codec::Encoding::Cp932, "", "0①,nec\r\n"},
+      {codec::Encoding::Utf8, "", "0é,e\r\n"},
+      {codec::Encoding::Utf8, "\xEF\xBB\xBF", ""},
+      {codec::Encoding::EucJp, "", "0é,e\r\n0ｱ,a\r\n"},        // JIS X 0212, half-width kana
+      {codec::Encoding::Utf16Le, "\xFF\xFE", "0😀,smile\r\n"},  // a surrogate pair
+      {codec::Encoding::Utf16Be, "\xFE\xFF", "0😀,smile\r\n"},
+  };
+  for (const Case& c : cases) {
+    auto bytes = [&](const std::string& text) { return c.bom + In(c.enc, text + c.extra); };
+    Load(bytes("0ねこ,cat\r\n1犬,いぬ\r\n;メモ,note\r\n"));
+    EXPECT_EQ(list.FileEncoding(), c.enc) << c.extra;
+    EXPECT_EQ(list.Problem(), WordList::LoadProblem::None);
+    list.MarkAnswered(0);
+    EXPECT_EQ(SaveAs(Result::Saved), bytes("1ねこ,cat\r\n1犬,いぬ\r\n;メモ,note\r\n"));
+    list.ResetPass();
+    EXPECT_EQ(SaveAs(Result::Saved), bytes("0ねこ,cat\r\n0犬,いぬ\r\n;メモ,note\r\n"));
+  }
+}
+
+TEST_F(WordListUtf8, AMarkTakesTheWholeFirstCharacterExceptInCodePage932) {
+  // Line 1 has no state mark, as loaded or as the word editor put it: a mark
+  // over half a character would break the text and could change the file's
+  // encoding. Code page 932 keeps its one-byte rule.
+  struct Case {
+    std::string file, line, marked;
+  };
+  const std::string neko = "ねこ,cat", marked = "1こ,cat";
+  const codec::Encoding euc = codec::Encoding::EucJp;
+  const Case cases[] = {
+      {"犬,dog\r\nねこ,cat\r\n", neko, marked},
+      {"犬,dog\r\n0猫,cat\r\n", neko, marked},
+      {"犬,dog\r\né,e\r\n", "é,e", "1,e"},
+      {In(euc, "犬,dog\r\nねこ,cat\r\n"), In(euc, neko), In(euc, marked)},
+      {In(euc, "犬,dog\r\n0猫ねこ,cat\r\n"), In(euc, neko), In(euc, marked)},
+      {"\xFF\xFE" + In(codec::Encoding::Utf16Le, "犬,dog\r\nねこ,cat\r\n"), neko, marked},
+      {"0\xD7\xB2,rai\r\n\xD7\xB2,rai\r\n", "\xD7\xB2,rai", "1\xB2,rai"},
+      {In(codec::Encoding::Cp932, "0犬,dog\r\n0ね,cat\r\n"), "\xD7\xB2,rai", "1\xB2,rai"},
+  };
+  for (const Case& c : cases) {
+    Load(c.file);
+    list.Put(1, c.line);
+    list.MarkAnswered(1);
+    EXPECT_EQ(list.Get(1), c.marked);
+    ASSERT_EQ(list.Save(path), Result::Saved);
+    WordList again;
+    again.Load(path);
+    EXPECT_EQ(again.FileEncoding(), list.FileEncoding()) << c.marked;
+    EXPECT_EQ(again.Get(1), c.marked);
+  }
 }
 
 // ---- files the list must not overwrite ----------------------------------------
@@ -206,12 +253,25 @@ TEST_F(WordListNul, TextCutAtANulIsNeverSavedBack) {
   EXPECT_EQ(dir.List(), Names{"w.txt"});
 }
 
-TEST_F(WordListNul, Utf16FileIsLeftWhole) {
-  const std::string utf16 =
-      "\xff\xfe"
-      "0\0a\0,\0b\0\r\0\n\0"s;
-  Load(utf16);
-  EXPECT_EQ(SaveAs(Result::NotOwned), utf16);
+TEST_F(WordListNul, FilesThatDoNotConvertBackAreLeftWholeAndSaySo) {
+  struct Case {
+    std::string bytes;
+    WordList::LoadProblem problem;
+  };
+  using Problem = WordList::LoadProblem;
+  const Case cases[] = {
+      {"0a,b\r\n0c\0d\r\n"s, Problem::CutAtNul},
+      {"\xFF\xFE\x30\0\0\xD8,\0b\0"s, Problem::BrokenUtf16},  // a lone surrogate
+      {"\xFE\xFF\0\x30\0,\0"s, Problem::BrokenUtf16},         // odd length
+      {"\xFF\xFE\0\0\x30\0\0\0"s, Problem::UnknownEncoding},  // UTF-32
+      {"\0\0\xFE\xFF\0\0\0\x30"s, Problem::UnknownEncoding},
+  };
+  for (const Case& c : cases) {
+    Load(c.bytes);
+    EXPECT_EQ(list.Problem(), c.problem);
+    if (list.Count() > 0) list.MarkAnswered(0);
+    EXPECT_EQ(SaveAs(Result::NotOwned), c.bytes);
+  }
 }
 
 TEST_F(WordListNul, NulAsTheLastByteLosesNothing) {

@@ -47,6 +47,7 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
   EXPECT_FALSE(file.exitCode);
   EXPECT_EQ(file.file, "単語.txt");
   EXPECT_EQ(Parse({"--", "-odd.txt"}).file, "-odd.txt");
+  EXPECT_EQ(Parse({"bad\xff\xfe\x81.txt"}).file, "bad\xff\xfe\x81.txt");  // a name that is not UTF-8
   for (const char* arg : {"--help", "-h"}) {
     const CommandLine help = Parse({arg});
     EXPECT_EQ(help.exitCode, 0);
@@ -59,6 +60,8 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
     const CommandLine usage = Parse(bad);
     EXPECT_EQ(usage.exitCode, 2) << bad[0];
     EXPECT_NE(usage.text.find("使い方"), std::string::npos);
+    EXPECT_EQ(usage.text.find("Unknown"), std::string::npos) << usage.text;  // Qt's texts too
+    EXPECT_EQ(usage.text.find("Missing"), std::string::npos) << usage.text;
   }
 }
 

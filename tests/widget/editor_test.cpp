@@ -415,6 +415,23 @@ TEST_F(WordEditor, AUtf8ListGetsItsPairsInUtf8AndRefusesNothing) {
   EXPECT_EQ(LinesOf(list), (Lines{"0ネコ,cat"}));
 }
 
+TEST_F(WordEditor, AnEucJpListGetsItsPairsInEucJpAndKeepsALineWithoutAMarkWhole) {
+  test::TempDir dir;
+  const std::string neko = "\xA4\xCD\xA4\xB3,cat";  // ねこ,cat: its first character is its mark
+  test::WriteBytes(dir / "w.txt", "0\xB8\xA4,dog\r\n" + neko + "\r\n");
+  WordList list;
+  list.Load(dir / "w.txt");
+  ASSERT_TRUE(RunEditor(list, [](TWordFormDlg* d) {
+    EXPECT_EQ(Shown(*d, 0, 1), "問題");
+    EXPECT_EQ(Shown(*d, 2, 0), "ね");
+    Edit1(d)->setText("猫");
+    Edit2(d)->setText("ねこ");
+    d->BitBtn2Click();
+    Click(d, "BitBtn3");
+  }));
+  EXPECT_EQ(LinesOf(list), (Lines{"0\xB8\xA4,dog", neko, "0\xC7\xAD,\xA4\xCD\xA4\xB3"}));
+}
+
 TEST_F(WordEditor, LineBreaksAndNulCannotEnterALine) {
   dlg.Fill(std::vector<std::string_view>{});
   Edit1(&dlg)->clear();

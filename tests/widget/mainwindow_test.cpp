@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "app/Main.h"
+#include "codec/QtText.h"
 #include "support/Files.h"
 #include "support/Modal.h"
 #include "support/QuizAccess.h"
@@ -153,6 +154,72 @@ TEST_F(MainWindowTest, TypedJapaneseIsJudgedInAUtf8List) {
   EXPECT_EQ(test::StateOf(form.Quiz()).History[6].text, "○ 犬");
   form.FormDestroy();
   EXPECT_EQ(ReadBytes(dir / "word.txt"), "1いぬ,犬;\uFF5E;が\r\n");
+}
+
+TEST_F(MainWindowTest, TheRightAnswerTypedIsRightInEveryEncodingAndSavedInIt) {
+  const std::string utf16 = "\xFF\xFE\x30\0D0l0,\0\xAC\x72;\0L0\r\0\n\0"s;  // 0いぬ,犬;が
+  const std::pair<std::string, std::string> cases[] = {
+      {"0\xA4\xA4\xA4\xCC,\xB8\xA4;\xA4\xAC\r\n", "1\xA4\xA4\xA4\xCC,\xB8\xA4;\xA4\xAC\r\n"},  // EUC-JP
+      {utf16, "\xFF\xFE\x31" + utf16.substr(3)},
+      {"ねいぬ,犬\r\n", "1いぬ,犬\r\n"},  // no state mark: the question follows the first character
+  };
+  for (const auto& [file, saved] : cases) {
+    WriteBytes(dir / "word.txt", file);
+    TForm1 form(nullptr, exeDir);
+    ASSERT_EQ(codec::FromBytes(form.Words().TextEncoding(), test::StateOf(form.Quiz()).QuesText), "いぬ");
+    Child<QAction>(&form, "S1")->trigger();
+    Child<QLineEdit>(&form, "AnsEdit")->setText(QStringLiteral("犬"));
+    QTest::keyClick(Child<QLineEdit>(&form, "AnsEdit"), Qt::Key_Return);
+    const HistoryEntry& last = test::StateOf(form.Quiz()).History[6];
+    EXPECT_EQ(codec::FromBytes(last.encoding, last.text), QStringLiteral("○ 犬"));
+    form.FormDestroy();
+    EXPECT_EQ(ReadBytes(dir / "word.txt"), saved);
+  }
+}
+
+TEST_F(MainWindowTest, AFileThatCannotBeSavedBackIsToldOnceRightAfterItLoads) {
+  for (const std::string& bytes : {"0a,b\r\n0c\0d\r\n"s, "\xFF\xFE\x30\0,\0\0\xD8"s}) {
+    WriteBytes(dir / "word.txt", bytes);
+    WriteBytes(dir / "other.txt", bytes);
+    fs::remove(dir / "kobeli.ini");
+    test::ShownBox atStart, atOpen;
+    test::RecordNextBox(atStart);
+    TForm1 form(nullptr, exeDir);
+    EXPECT_EQ(atStart.format, Qt::PlainText);
+    EXPECT_TRUE(atStart.text.contains(QString::fromStdString(exeDir + "word.txt")))
+        << atStart.text.toStdString();
+    test::RecordNextBox(atOpen);
+    Guard([&] { form.OpenWordFile(exeDir + "other.txt"); });
+    EXPECT_TRUE(atOpen.text.contains(QStringLiteral("other.txt"))) << atOpen.text.toStdString();
+    form.FormDestroy();  // no box: the user was told
+    EXPECT_EQ(ReadBytes(dir / "word.txt"), bytes);
+    EXPECT_EQ(ReadBytes(dir / "other.txt"), bytes);
+  }
+}
+
+TEST_F(MainWindowTest, ANameThatIsNotUtf8OpensAndIsRememberedByteForByte) {
+  const std::string name = "bad\xff\xfe\x81.txt";
+  WriteBytes(dir / name, "0a,b\r\n");
+  WriteBytes(dir / "word.txt", "0c,d\r\n");
+  {
+    TForm1 form(nullptr, exeDir);
+    OnNextModal<QFileDialog>([&](QFileDialog* d) {
+      d->selectFile(codec::FromFsName(exeDir + name));
+      static_cast<QDialog*>(d)->accept();
+    });
+    Guard([&] { form.OpenClick(); });
+    EXPECT_EQ(form.WordFile(), name);
+    form.FormDestroy();
+  }
+  EXPECT_NE(ReadBytes(dir / "kobeli.ini").find("b4file=" + name + "\r\n"), std::string::npos);
+  TForm1 again(nullptr, exeDir);
+  ASSERT_EQ(again.Words().Count(), 1);
+  EXPECT_EQ(again.Words().Get(0), "0a,b");
+  again.FormDestroy();
+  WriteBytes(dir / "kobeli.ini", "");
+  TForm1 fromCommandLine(nullptr, exeDir, exeDir + name);
+  EXPECT_EQ(fromCommandLine.WordFile(), name);
+  fromCommandLine.FormDestroy();
 }
 
 TEST_F(MainWindowTest, CtrlOOpensTheWordFileDialogNeverTheOptions) {
