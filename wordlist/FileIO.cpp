@@ -280,7 +280,7 @@ bool CopyAll(int from, int to) {
 // that refuses new files. The old content goes to a synced backup first,
 // which is removed only once the new content is on disk.
 FileStamp RewriteInPlace(const std::string& path, const std::string& target,
-                         const std::function<bool(const WriteFn&)>& produce) {
+                         const std::function<bool(const WriteFn&)>& produce, const CommitFn& commit) {
   Fd file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat st;
   if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw CreateError(path);
@@ -293,6 +293,14 @@ FileStamp RewriteInPlace(const std::string& path, const std::string& target,
   if (!CopyAll(file.fd, copy.fd) || g_sync(copy.fd) != 0 || backupDir.fd < 0 || ::fsync(backupDir.fd) != 0) {
     ::unlink(backup.c_str());
     throw CreateError(path);
+  }
+  if (commit) {
+    try {
+      commit(true);
+    } catch (...) {
+      ::unlink(backup.c_str());
+      throw;
+    }
   }
   // Written over the old bytes from the start and cut to length afterwards:
   // content no longer than before then needs no new space on the disk.
@@ -352,7 +360,8 @@ FileStamp WriteFileAtomic(const std::string& path, std::string_view data) {
   return WriteFileAtomic(path, [data](const WriteFn& write) { return write(data); });
 }
 
-FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce) {
+FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce,
+                          const CommitFn& commit) {
   const std::string target = ResolveLinks(path);
   struct stat old;
   // Still a link after resolving: a loop, or one that cannot be read. Renaming
@@ -367,7 +376,7 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
   const mode_t mode = hadOld ? (old.st_mode & 07777) : NewFileMode();
   TempFile tmp;
   if (!OpenTemp(target, mode, tmp)) {
-    if (hadOld && (errno == EACCES || errno == EPERM)) return RewriteInPlace(path, target, produce);
+    if (hadOld && (errno == EACCES || errno == EPERM)) return RewriteInPlace(path, target, produce, commit);
     throw CreateError(path);
   }
   if (!Produce(tmp.f.fd, produce)) throw WriteError();
@@ -377,6 +386,7 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
     }
   }
   if (::fchmod(tmp.f.fd, mode) != 0 || !NameTemp(target, tmp)) throw CreateError(path);
+  if (commit) commit(false);
   if (::rename(tmp.name.c_str(), target.c_str()) != 0) throw CreateError(path);
   tmp.name.clear();
   struct stat now;
