@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/Files.h"
@@ -290,6 +292,80 @@ TEST_F(WordListBigFile, MarksSaveAndACutFileIsSurvivedAndLeftAlone) {
   EXPECT_EQ(again.Count(), list.Count());
   EXPECT_EQ(again.Save(path), Result::ChangedOnDisk);
   EXPECT_EQ(ReadBytes(path), cut);
+}
+
+// What another program does to the file while the save runs, at the sync
+// step (the lines are then written but not yet in place).
+std::function<void()> gMeanwhile;
+int SyncAfterMeanwhile(int fd) {
+  if (auto f = std::exchange(gMeanwhile, nullptr)) f();
+  return ::fsync(fd);
+}
+
+// Lines read from a mapped file are written only if that file and the target
+// stayed as they were until the new content was complete (for an in-place
+// rewrite: until the lines were copied aside): a file cut short (pages read
+// as zeros) or rewritten before or during the save is never written over its
+// own path or to another, also once a line was added.
+TEST_F(WordListBigFile, LinesOfAFileCutOrRewrittenBeforeOrDuringTheSaveAreNotWritten) {
+  struct Case {
+    const char* what;
+    bool during, cut, touch, add, other, inPlace;
+  } const cases[] = {
+      {"cut, pages read as zeros, to another path", false, true, true, false, true, false},
+      {"cut, pages read as zeros, a line added, to another path", false, true, true, true, true, false},
+      {"cut, pages never read, to another path", false, true, false, false, true, false},
+      {"rewritten at the same size, to another path", false, false, false, false, true, false},
+      {"cut during the save", true, true, false, false, false, false},
+      {"cut during the save to another path", true, true, false, false, true, false},
+      {"rewritten during the save to another path", true, false, false, false, true, false},
+      {"cut during an in-place rewrite", true, true, false, false, false, true},
+      {"rewritten during an in-place rewrite", true, false, false, false, false, true},
+  };
+  const std::string cache = dir / "cache";
+  ASSERT_EQ(::mkdir(cache.c_str(), 0755), 0);
+  test::GiveToUnprivileged(cache);
+  std::string file;
+  for (int i = 0; file.size() < 2'000'000; ++i) file += "0q" + std::to_string(i) + ",a\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(path, file);
+    auto meanwhile = [&] {
+      if (c.cut) {
+        (void)!::truncate(path.c_str(), 7);
+      } else if (const int fd = ::open(path.c_str(), O_WRONLY); fd >= 0) {
+        (void)!::pwrite(fd, "X", 1, 1'500'000);
+        ::close(fd);
+      }
+    };
+    auto run = [&] {
+      list.Load(path);
+      if (!c.during) meanwhile();
+      if (c.touch) list.ResetPass();
+      if (c.add) list.Add("0added,y");
+      if (c.during) gMeanwhile = meanwhile;
+      const SyncFn sync = ReplaceSyncStep(SyncAfterMeanwhile);
+      const Result saved = list.Save(c.other ? dir / "other.txt" : path);
+      ReplaceSyncStep(sync);
+      return std::string(saved == Result::ChangedOnDisk ? "changed " : "not refused ") +
+             std::to_string(ReadBytes(path).size()) + (gMeanwhile ? " (no sync)" : "");
+    };
+    std::string report;
+    if (c.inPlace) {
+      test::GiveToUnprivileged(path);
+      ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+      report = test::AsUnprivileged([&] {
+        ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+        return run();
+      });
+      ::chmod(dir.path().c_str(), 0755);
+    } else {
+      report = run();
+    }
+    EXPECT_EQ(report, "changed " + std::to_string(c.cut ? 7 : file.size()));
+    EXPECT_EQ(dir.List(), (Names{"cache", "w.txt"}));
+    EXPECT_EQ(TempDir::ListDir(cache + "/vevez"), Names{});  // no backup left
+  }
 }
 
 // A save that must rewrite the file in place (its directory refuses new
