@@ -166,7 +166,8 @@ WordList::SaveResult WordList::Save(const std::string& path) {
           // the list changed.
           constexpr std::size_t kChunk = 256 * 1024;
           std::string buf;
-          buf.reserve(kChunk);
+          // Lines as read, each with CR LF: a small file needs no more.
+          buf.reserve(std::min(kChunk, std::size_t{text_.size()} + 2 * ends_.size() + 3));
           bool ok = true;
           auto put = [&](std::string_view bytes) {
             while (ok && !bytes.empty()) {

@@ -1,4 +1,5 @@
-# libFuzzer target over loading and saving word files (clang only):
+# libFuzzer targets over loading and saving word files and over the settings
+# file layer (clang only):
 #   cmake -S . -B build-fuzz -DVEVEZ_CORE_ONLY=ON -DVEVEZ_FUZZ=ON \
 #         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 # The fuzzer links its own copy of the core, built with coverage and
@@ -18,9 +19,11 @@ if(VEVEZ_FUZZ)
     target_link_libraries(vevez_core_fuzz PUBLIC ${VEVEZ_CORE_LIBS})
   endif()
 
-  add_executable(wordfile_fuzz ${CMAKE_CURRENT_LIST_DIR}/wordfile_fuzz.cpp)
-  target_compile_options(wordfile_fuzz PRIVATE -fsanitize=fuzzer,address)
-  target_link_options(wordfile_fuzz PRIVATE -fsanitize=fuzzer,address)
-  target_link_libraries(wordfile_fuzz PRIVATE vevez_core_fuzz)
-  target_include_directories(wordfile_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  foreach(target wordfile_fuzz settings_fuzz)
+    add_executable(${target} ${CMAKE_CURRENT_LIST_DIR}/${target}.cpp)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer,address)
+    target_link_libraries(${target} PRIVATE vevez_core_fuzz)
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  endforeach()
 endif()

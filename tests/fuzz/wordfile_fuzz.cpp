@@ -6,7 +6,6 @@
 // Each input also goes through as UTF-8-shaped text (with a byte-order mark
 // when its first byte is odd): the encoding found at load must never change
 // between two loads of the same lines, nor through marking and resetting.
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -22,28 +21,15 @@
 
 #include "codec/Encoding.h"
 #include "support/Files.h"
+#include "support/Fuzz.h"
 #include "support/WordLines.h"
 #include "wordlist/WordLine.h"
 #include "wordlist/WordList.h"
 
 namespace {
 
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "wordfile_fuzz: %s\n", what);
-    std::abort();
-  }
-}
-
-// Scratch files go to memory when /dev/shm is there (every save syncs to
-// disk), unless TMPDIR says otherwise. libFuzzer ends a run without running
-// atexit handlers, so each input removes its own directory when it is done;
-// one left behind belongs to an input that failed.
-std::string ScratchBase() {
-  if (const char* t = std::getenv("TMPDIR"); t && *t) return t;
-  return ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-}
-
+using vz::test::FuzzCheck;
+using vz::test::FuzzScratchBase;
 using vz::test::ReadBytes;
 using vz::test::WriteBytes;
 
@@ -72,18 +58,18 @@ std::vector<std::string> ExpectedLines(std::string_view text) {
 
 void CheckLineHelpers(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
-    Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
-          "a line holds CR, LF or NUL");
-    Check(vz::Askable(line) == (!line.empty() && line[0] != '1' && line[0] != ';'), "Askable");
+    FuzzCheck(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
+              "a line holds CR, LF or NUL");
+    FuzzCheck(vz::Askable(line) == (!line.empty() && line[0] != '1' && line[0] != ';'), "Askable");
 
     const vz::SplitLine s = vz::Split(line);
     const auto comma = line.find(',');
     if (comma == std::string::npos) {
-      Check(s.question.empty() && s.answers == line, "Split without a comma");
+      FuzzCheck(s.question.empty() && s.answers == line, "Split without a comma");
     } else {
       const std::string mark = line.substr(0, comma == 0 ? 0 : 1);
-      Check(vz::Join(mark, s.question, s.answers) == line, "Join does not undo Split");
-      Check(s.question.find(',') == std::string::npos, "question holds a comma");
+      FuzzCheck(vz::Join(mark, s.question, s.answers) == line, "Join does not undo Split");
+      FuzzCheck(s.question.find(',') == std::string::npos, "question holds a comma");
     }
   }
 
@@ -94,8 +80,9 @@ void CheckLineHelpers(const std::vector<std::string>& lines) {
   for (int i = 0; i < list.Count(); ++i) {
     const std::string& was = lines[static_cast<size_t>(i)];
     const std::string now(list.Get(i));
-    Check(now.size() == was.size(), "MarkAnswered changed the length");
-    Check(was.empty() || (now[0] == '1' && now.compare(1, std::string::npos, was, 1) == 0), "MarkAnswered");
+    FuzzCheck(now.size() == was.size(), "MarkAnswered changed the length");
+    FuzzCheck(was.empty() || (now[0] == '1' && now.compare(1, std::string::npos, was, 1) == 0),
+              "MarkAnswered");
   }
   list.Clear();
   for (const auto& l : lines) list.Add(l);
@@ -103,10 +90,10 @@ void CheckLineHelpers(const std::vector<std::string>& lines) {
   for (int i = 0; i < list.Count(); ++i) {
     const std::string& was = lines[static_cast<size_t>(i)];
     const std::string now(list.Get(i));
-    Check(now.size() == was.size(), "ResetPass changed the length");
+    FuzzCheck(now.size() == was.size(), "ResetPass changed the length");
     if (!was.empty()) {
-      Check(now[0] == (was[0] == ';' ? ';' : '0'), "ResetPass mark");
-      Check(now.compare(1, std::string::npos, was, 1) == 0, "ResetPass touched more than the mark");
+      FuzzCheck(now[0] == (was[0] == ';' ? ';' : '0'), "ResetPass mark");
+      FuzzCheck(now.compare(1, std::string::npos, was, 1) == 0, "ResetPass touched more than the mark");
     }
   }
 }
@@ -140,18 +127,18 @@ void CheckMarksKeepUtf8(vz::WordList& list, const std::string& path) {
   if (list.TextEncoding() != vz::codec::Encoding::Utf8) return;
   for (int i = 0; i < list.Count(); ++i) list.MarkAnswered(i);
   list.ResetPass();
-  Check(list.Save(path) == vz::WordList::SaveResult::Saved, "save after marking declined");
+  FuzzCheck(list.Save(path) == vz::WordList::SaveResult::Saved, "save after marking declined");
   vz::WordList again;
   again.Load(path);
   const std::string saved = ReadBytes(path);
   const bool ascii = std::all_of(saved.begin(), saved.end(), [](char c) { return (c & 0x80) == 0; });
-  Check(again.TextEncoding() == vz::codec::Encoding::Utf8 || ascii,
-        "marking turned a UTF-8 list into another");
-  Check(again.HasBom() == list.HasBom(), "marking lost the byte-order mark");
+  FuzzCheck(again.TextEncoding() == vz::codec::Encoding::Utf8 || ascii,
+            "marking turned a UTF-8 list into another");
+  FuzzCheck(again.HasBom() == list.HasBom(), "marking lost the byte-order mark");
 }
 
 void RoundTrip(std::string_view bytes) {
-  const vz::test::TempDir dir("vevez-fuzz", ScratchBase());
+  const vz::test::TempDir dir("vevez-fuzz", FuzzScratchBase());
   const std::string in = dir / "in.txt";
   const std::string out = dir / "out.txt";
   WriteBytes(in, bytes);
@@ -161,10 +148,10 @@ void RoundTrip(std::string_view bytes) {
   // The encoding is told from the bytes up to a NUL; a byte-order mark is
   // not part of line 0, and every save writes it back.
   const vz::codec::Detected found = vz::codec::DetectEncoding(bytes.substr(0, bytes.find('\0')));
-  Check(first.TextEncoding() == found.encoding && first.HasBom() == found.bom, "encoding found at load");
+  FuzzCheck(first.TextEncoding() == found.encoding && first.HasBom() == found.bom, "encoding found at load");
   const std::string bom(found.bom ? vz::codec::kUtf8Bom : "");
   const std::vector<std::string> expected = ExpectedLines(bytes.substr(bom.size()));
-  Check(vz::test::LinesOf(first) == expected, "loaded lines differ from the line-end rules");
+  FuzzCheck(vz::test::LinesOf(first) == expected, "loaded lines differ from the line-end rules");
   CheckLineHelpers(expected);
 
   // Text that stopped at a NUL with more after it is never written back.
@@ -172,24 +159,24 @@ void RoundTrip(std::string_view bytes) {
   const bool cut = nul && static_cast<const char*>(nul) + 1 < bytes.data() + bytes.size();
   const std::string file = bom + vz::test::CrLfText(expected);
   if (cut) {
-    Check(first.Save(in) == vz::WordList::SaveResult::NotOwned, "saved over a file cut at a NUL");
-    Check(ReadBytes(in) == bytes, "file cut at a NUL was changed");
+    FuzzCheck(first.Save(in) == vz::WordList::SaveResult::NotOwned, "saved over a file cut at a NUL");
+    FuzzCheck(ReadBytes(in) == bytes, "file cut at a NUL was changed");
   } else {
-    Check(first.Save(in) == vz::WordList::SaveResult::Saved, "save over the loaded file declined");
-    Check(ReadBytes(in) == file, "saved bytes over the loaded file");
+    FuzzCheck(first.Save(in) == vz::WordList::SaveResult::Saved, "save over the loaded file declined");
+    FuzzCheck(ReadBytes(in) == file, "saved bytes over the loaded file");
   }
 
-  Check(first.Save(out) == vz::WordList::SaveResult::Saved, "save to a new file declined");
-  Check(ReadBytes(out) == file, "saved bytes");
-  Check(first.Save(out) == vz::WordList::SaveResult::Saved, "saving again over its own file declined");
+  FuzzCheck(first.Save(out) == vz::WordList::SaveResult::Saved, "save to a new file declined");
+  FuzzCheck(ReadBytes(out) == file, "saved bytes");
+  FuzzCheck(first.Save(out) == vz::WordList::SaveResult::Saved, "saving again over its own file declined");
 
   vz::WordList second;
   second.Load(out);
-  Check(vz::test::LinesOf(second) == expected, "lines changed through a save and load");
-  Check(second.TextEncoding() == first.TextEncoding() && second.HasBom() == first.HasBom(),
-        "the encoding changed between two loads of the same lines");
-  Check(second.Save(out) == vz::WordList::SaveResult::Saved, "second save declined");
-  Check(ReadBytes(out) == file, "second save gave other bytes");
+  FuzzCheck(vz::test::LinesOf(second) == expected, "lines changed through a save and load");
+  FuzzCheck(second.TextEncoding() == first.TextEncoding() && second.HasBom() == first.HasBom(),
+            "the encoding changed between two loads of the same lines");
+  FuzzCheck(second.Save(out) == vz::WordList::SaveResult::Saved, "second save declined");
+  FuzzCheck(ReadBytes(out) == file, "second save gave other bytes");
   CheckMarksKeepUtf8(second, out);
 }
 
@@ -202,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Valid UTF-8 with a multi-byte character is always taken for UTF-8.
   const bool multibyte = std::any_of(shaped.begin(), shaped.end(), [](char c) { return c & 0x80; });
   if (multibyte && shaped.find('\xFF') == std::string::npos) {
-    Check(vz::codec::DetectEncoding(shaped).encoding == vz::codec::Encoding::Utf8, "UTF-8 not detected");
+    FuzzCheck(vz::codec::DetectEncoding(shaped).encoding == vz::codec::Encoding::Utf8, "UTF-8 not detected");
   }
   RoundTrip(size > 0 && data[0] % 2 ? std::string(vz::codec::kUtf8Bom) + shaped : shaped);
   return 0;
