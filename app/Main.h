@@ -100,6 +100,8 @@ class TForm1 : public QMainWindow, public QuizView {
   void UpdateBoardAccessibility();
   std::string WordPath() const { return wordDir_ + wordFile_; }
   void SaveWordList();
+  // A warning box over the window while it is shown.
+  void Warn(const QString& text);
   // Shows `area` of the board, and any time-bar change still held back.
   void Repaint(const QRect& area);
   // Runs a modal dialog with the quiz timer stopped, and starts the timer

@@ -196,14 +196,46 @@ TEST_F(WordListUtf8, AMarkInPlaceOfAMultiByteCharacterTakesTheWholeCharacter) {
 
 // ---- files the list must not overwrite ----------------------------------------
 
-TEST_F(WordListNul, TextCutAtANulIsNeverSavedBack) {
-  const std::string file = "0a,b\r\n0c\0d\r\n0e,f\r\n"s;
-  Load(file);
-  EXPECT_EQ(LinesOf(list), (Lines{"0a,b", "0c"}));
-  list.MarkAnswered(0);
-  EXPECT_EQ(list.Save(path), Result::NotOwned);
-  EXPECT_EQ(SaveAs(Result::NotOwned), file);
-  EXPECT_EQ(dir.List(), Names{"w.txt"});
+// The bytes after a NUL are not the list's: never saved back, and an added
+// line follows the text before the NUL, also in a mapped file.
+TEST_F(WordListNul, TextCutAtANulIsNeverSavedBackNorKeptBeforeAnAddedLine) {
+  Lines big;
+  std::string prefix;
+  while (prefix.size() < 600'000) {
+    big.push_back("0q" + std::to_string(big.size()) + ",a");
+    prefix += big.back() + "\r\n";
+  }
+  for (const auto& [before, lines] : {std::pair{""s, Lines{}}, {prefix, big}}) {
+    const std::string file = before + "0a,b\r\n0c\0d\r\n0e,f\r\n"s;
+    Load(file);
+    Lines expected = lines;
+    expected.insert(expected.end(), {"1a,b", "0c"});
+    list.MarkAnswered(static_cast<int>(lines.size()));
+    EXPECT_EQ(LinesOf(list), expected);
+    EXPECT_EQ(list.Save(path), Result::NotOwned);
+    EXPECT_TRUE(test::SameBytes(SaveAs(Result::NotOwned), file));
+    list.Add("0x,y");
+    expected.push_back("0x,y");
+    EXPECT_EQ(LinesOf(list), expected);
+    ASSERT_EQ(list.Save(dir / "new.txt"), Result::Saved);
+    EXPECT_TRUE(test::SameBytes(ReadBytes(dir / "new.txt"), test::CrLfText(expected)));
+    EXPECT_EQ(::unlink((dir / "new.txt").c_str()), 0);
+    EXPECT_EQ(dir.List(), Names{"w.txt"});
+  }
+}
+
+// A line stored again: in place at its old length, aside at another, and
+// written as stored.
+TEST_F(WordListSave, StoredLinesOfEveryLengthAreSavedAsStored) {
+  Load("0abc,d\r\n0efg,h\r\n0ijk,l\r\n0mno,p\r\n");
+  const struct {
+    int index;
+    std::string line;
+  } puts[] = {{0, "0xyz,w"}, {1, "0e,h"}, {2, "0longer,l"}, {3, ""}, {1, "0efgh,i"}, {2, "0i"}};
+  for (const auto& p : puts) list.Put(p.index, p.line);
+  list.MarkAnswered(1);
+  EXPECT_EQ(LinesOf(list), (Lines{"0xyz,w", "1efgh,i", "0i", ""}));
+  EXPECT_EQ(SaveAs(Result::Saved), "0xyz,w\r\n1efgh,i\r\n0i\r\n\r\n");
 }
 
 TEST_F(WordListNul, Utf16FileIsLeftWhole) {

@@ -12,7 +12,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "app/AnswerEdit.h"
 #include "app/CommandLine.h"
@@ -22,6 +25,7 @@
 #include "support/Modal.h"
 #include "support/QuizAccess.h"
 #include "support/Widgets.h"
+#include "ui/Modal.h"
 
 namespace vz {
 namespace {
@@ -51,12 +55,51 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
   }
   EXPECT_EQ(Parse({"--version"}).exitCode, 0);
   EXPECT_EQ(Parse({"--version"}).text, "vevez " VEVEZ_VERSION "\n");
+  // Qt's own options, each left for QApplication, whatever the file's place.
+  for (const char* qt : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                         "qwindowicon", "qwindowtitle", "session", "display", "geometry", "style",
+                         "stylesheet", "name", "title", "visual", "qmljsdebugger"}) {
+    const std::string option = "-" + std::string(qt);
+    EXPECT_EQ(Parse({option.c_str(), "v", "f.txt"}).file, "f.txt") << qt;
+  }
+  for (const char* flag : {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"}) {
+    EXPECT_EQ(Parse({flag, "f.txt"}).file, "f.txt") << flag;
+  }
   for (std::vector<const char*> bad :
        {std::vector<const char*>{"--bogus"}, {"a.txt", "b.txt"}, {"-platform"}}) {
     const CommandLine usage = Parse(bad);
     EXPECT_EQ(usage.exitCode, 2) << bad[0];
     EXPECT_NE(usage.text.find("使い方"), std::string::npos);
   }
+}
+
+// A shutdown rejects the open boxes, innermost first, and shows none after
+// it (its text goes to standard error). Run in a process of its own: a
+// shutdown cannot be taken back.
+[[noreturn]] void ShutdownWithTwoBoxesOpenThenOneMore() {
+  auto box = [](const char* text) { return PlainMessageBox(QMessageBox::Information, "t", text); };
+  const auto outer = box("outer"), inner = box("inner"), after = box("after");
+  std::string order;
+  for (QMessageBox* b : {outer.get(), inner.get()}) {
+    QObject::connect(b, &QDialog::finished, [&order, b](int result) {
+      order += b->text().toStdString() + "=" + std::to_string(result) + " ";
+    });
+  }
+  OnNextModal<QMessageBox>([&](QMessageBox*) {
+    OnNextModal<QMessageBox>([](QMessageBox*) { RequestShutdown(); });
+    ExecModal(*inner);
+  });
+  ExecModal(*outer);
+  OnNextModal<QMessageBox>([](QMessageBox* b) { b->accept(); });
+  order += "after=" + std::to_string(ExecModal(*after));
+  std::fprintf(stderr, "%s\n", order.c_str());
+  std::_Exit(0);
+}
+
+TEST(ExecModalDeathTest, ShutdownRejectsTheOpenBoxesAndShowsNoMore) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ShutdownWithTwoBoxesOpenThenOneMore(), ::testing::ExitedWithCode(0),
+              "after\ninner=0 outer=0 after=0\n");
 }
 
 TEST(TranslationTest, QtsOwnTextsAreJapaneseAndTheIconLoads) {
@@ -178,37 +221,65 @@ TEST_F(DesktopWindowTest, StartFileIsOpenedAndRememberedOrFallsBackWithTheOpenEr
   EXPECT_NE(ReadBytes(dir / "kobeli.ini").find("b4file=other.txt\r\nb4dir=" + exeDir + "sub/\r\n"),
             std::string::npos);
 
-  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
-  QString error;
-  OnNextModal<QMessageBox>([&](QMessageBox* box) {
-    error = box->text();
-    box->accept();
-  });
-  TForm1 form(nullptr, exeDir, exeDir + "missing.txt");
-  EXPECT_EQ(error, QString::fromStdString("ファイル " + exeDir + "missing.txt は開けません."));
-  EXPECT_EQ(form.WordFile(), "word.txt");
-  EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "\x83\x6C\x83\x52");
+  // A file that cannot be read, and a relative name in a working directory
+  // that has no name any more: the error, and the remembered file.
+  for (const std::string& start : {exeDir + "missing.txt", std::string("word.txt")}) {
+    WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+    if (start == "word.txt") {
+      fs::create_directory(dir / "gone");
+      fs::current_path(dir / "gone");
+      fs::remove(dir / "gone");
+    }
+    QString error;
+    OnNextModal<QMessageBox>([&](QMessageBox* box) {
+      error = box->text();
+      box->accept();
+    });
+    TForm1 form(nullptr, exeDir, start);
+    EXPECT_EQ(error.toStdString(), "ファイル " + start + " は開けません.");
+    EXPECT_EQ(form.WordFile(), "word.txt");
+    EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "\x83\x6C\x83\x52");
+  }
   fs::current_path("/");
 }
 
-TEST_F(DesktopWindowTest, SettingsFileThatCannotBeWrittenIsReportedOnce) {
-  fs::remove(dir / "kobeli.ini");
-  fs::create_directory(dir / "kobeli.ini");  // in the way of every write
-  TForm1 form(nullptr, exeDir);
-  int boxes = 0;
-  QString text;
-  std::function<void(QMessageBox*)> count = [&](QMessageBox* box) {
-    ++boxes;
-    text = box->text();
-    box->accept();
-    OnNextModal<QMessageBox>(count, 30);
-  };
-  OnNextModal<QMessageBox>(count);
-  form.FormDestroy();
-  QTest::qWait(500);
-  EXPECT_EQ(boxes, 1);
-  EXPECT_TRUE(text.contains(QStringLiteral("kobeli.ini"))) << text.toStdString();
-  EXPECT_EQ(ReadBytes(dir / "word.txt"), kWords);
+// A settings file that cannot be written, or a word file whose name it cannot
+// hold (a line break): one box, naming the file that is the reason.
+TEST_F(DesktopWindowTest, SettingsThatCannotBeStoredAreReportedOnceNamingTheReason) {
+  const std::string oddName = exeDir + "two\nlines.txt";
+  WriteBytes(oddName, kWords);
+  struct Case {
+    bool iniInTheWay;
+    std::string start, named;
+  } const cases[] = {{true, "", exeDir + "kobeli.ini"}, {false, oddName, oddName}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.named);
+    WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\nb4file=word.txt\r\n");
+    if (c.iniInTheWay) {
+      fs::remove(dir / "kobeli.ini");
+      fs::create_directory(dir / "kobeli.ini");  // in the way of every write
+    }
+    TForm1 form(nullptr, exeDir, c.start);
+    int boxes = 0;
+    QString text;
+    std::function<void(QMessageBox*)> count = [&](QMessageBox* box) {
+      ++boxes;
+      text = box->text();
+      box->accept();
+      OnNextModal<QMessageBox>(count, 30);
+    };
+    OnNextModal<QMessageBox>(count);
+    form.FormDestroy();
+    QTest::qWait(500);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_TRUE(text.contains(QString::fromStdString(c.named))) << text.toStdString();
+    EXPECT_EQ(ReadBytes(dir / "word.txt"), kWords);
+    if (c.iniInTheWay) {
+      fs::remove(dir / "kobeli.ini");
+    } else {  // the rest was stored, the name and directory kept as they were
+      EXPECT_EQ(ReadBytes(dir / "kobeli.ini"), "[SOFT]\r\nPLAYSOUND=N\r\nb4file=word.txt\r\nSPEED=1000\r\n");
+    }
+  }
 }
 
 }  // namespace
