@@ -16,7 +16,7 @@
 
 namespace {
 
-using vz::test::FuzzCheck;
+using vz::test::Check;
 
 // Names as the layer compares them, with every byte's ASCII letters folded:
 // names that differ here differ for the layer too.
@@ -45,24 +45,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   ParseInt(value);
   const std::string fitted = FitBuffer(value, bufSize);
-  FuzzCheck(fitted.size() < bufSize && value.compare(0, fitted.size(), fitted) == 0, "FitBuffer");
+  Check(fitted.size() < bufSize && value.compare(0, fitted.size(), fitted) == 0, "FitBuffer");
 
   const auto before = FindValue(text, otherSection, other);
   const auto edited = WithValue(text, section, key, value);
   if (edited) {
-    FuzzCheck(FindValue(*edited, section, key) == value, "the value written does not read back");
+    Check(FindValue(*edited, section, key) == value, "the value written does not read back");
     if (Folded(other) != Folded(key) || Folded(otherSection) != Folded(section)) {
-      FuzzCheck(FindValue(*edited, otherSection, other) == before, "writing one key changed another");
+      Check(FindValue(*edited, otherSection, other) == before, "writing one key changed another");
     }
-    FuzzCheck(WithValue(*edited, section, key, value) == *edited,
-              "writing the same value again changed the text");
+    Check(WithValue(*edited, section, key, value) == *edited,
+          "writing the same value again changed the text");
   }
 
   const vz::test::TempDir dir("vevez-fuzz", vz::test::FuzzScratchBase());
   const std::string path = dir / "kobeli.ini";
   vz::test::WriteBytes(path, text);
-  FuzzCheck(WriteString(path, section, key, value) == edited.has_value(), "WriteString result");
-  FuzzCheck(vz::test::ReadBytes(path) == (edited ? *edited : text), "the file after WriteString");
-  if (edited) FuzzCheck(ReadString(path, section, key, "", bufSize) == fitted, "ReadString");
+  Check(WriteString(path, section, key, value) == edited.has_value(), "WriteString result");
+  Check(vz::test::ReadBytes(path) == (edited ? *edited : text), "the file after WriteString");
+  if (edited) Check(ReadString(path, section, key, "", bufSize) == fitted, "ReadString");
   return 0;
 }

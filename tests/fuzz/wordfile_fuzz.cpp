@@ -28,7 +28,7 @@
 
 namespace {
 
-using vz::test::FuzzCheck;
+using vz::test::Check;
 using vz::test::FuzzScratchBase;
 using vz::test::ReadBytes;
 using vz::test::WriteBytes;
@@ -58,18 +58,18 @@ std::vector<std::string> ExpectedLines(std::string_view text) {
 
 void CheckLineHelpers(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
-    FuzzCheck(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
-              "a line holds CR, LF or NUL");
-    FuzzCheck(vz::Askable(line) == (!line.empty() && line[0] != '1' && line[0] != ';'), "Askable");
+    Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
+          "a line holds CR, LF or NUL");
+    Check(vz::Askable(line) == (!line.empty() && line[0] != '1' && line[0] != ';'), "Askable");
 
     const vz::SplitLine s = vz::Split(line);
     const auto comma = line.find(',');
     if (comma == std::string::npos) {
-      FuzzCheck(s.question.empty() && s.answers == line, "Split without a comma");
+      Check(s.question.empty() && s.answers == line, "Split without a comma");
     } else {
       const std::string mark = line.substr(0, comma == 0 ? 0 : 1);
-      FuzzCheck(vz::Join(mark, s.question, s.answers) == line, "Join does not undo Split");
-      FuzzCheck(s.question.find(',') == std::string::npos, "question holds a comma");
+      Check(vz::Join(mark, s.question, s.answers) == line, "Join does not undo Split");
+      Check(s.question.find(',') == std::string::npos, "question holds a comma");
     }
   }
 
@@ -80,9 +80,8 @@ void CheckLineHelpers(const std::vector<std::string>& lines) {
   for (int i = 0; i < list.Count(); ++i) {
     const std::string& was = lines[static_cast<size_t>(i)];
     const std::string now(list.Get(i));
-    FuzzCheck(now.size() == was.size(), "MarkAnswered changed the length");
-    FuzzCheck(was.empty() || (now[0] == '1' && now.compare(1, std::string::npos, was, 1) == 0),
-              "MarkAnswered");
+    Check(now.size() == was.size(), "MarkAnswered changed the length");
+    Check(was.empty() || (now[0] == '1' && now.compare(1, std::string::npos, was, 1) == 0), "MarkAnswered");
   }
   list.Clear();
   for (const auto& l : lines) list.Add(l);
@@ -90,10 +89,10 @@ void CheckLineHelpers(const std::vector<std::string>& lines) {
   for (int i = 0; i < list.Count(); ++i) {
     const std::string& was = lines[static_cast<size_t>(i)];
     const std::string now(list.Get(i));
-    FuzzCheck(now.size() == was.size(), "ResetPass changed the length");
+    Check(now.size() == was.size(), "ResetPass changed the length");
     if (!was.empty()) {
-      FuzzCheck(now[0] == (was[0] == ';' ? ';' : '0'), "ResetPass mark");
-      FuzzCheck(now.compare(1, std::string::npos, was, 1) == 0, "ResetPass touched more than the mark");
+      Check(now[0] == (was[0] == ';' ? ';' : '0'), "ResetPass mark");
+      Check(now.compare(1, std::string::npos, was, 1) == 0, "ResetPass touched more than the mark");
     }
   }
 }
@@ -127,14 +126,14 @@ void CheckMarksKeepUtf8(vz::WordList& list, const std::string& path) {
   if (list.TextEncoding() != vz::codec::Encoding::Utf8) return;
   for (int i = 0; i < list.Count(); ++i) list.MarkAnswered(i);
   list.ResetPass();
-  FuzzCheck(list.Save(path) == vz::WordList::SaveResult::Saved, "save after marking declined");
+  Check(list.Save(path) == vz::WordList::SaveResult::Saved, "save after marking declined");
   vz::WordList again;
   again.Load(path);
   const std::string saved = ReadBytes(path);
   const bool ascii = std::all_of(saved.begin(), saved.end(), [](char c) { return (c & 0x80) == 0; });
-  FuzzCheck(again.TextEncoding() == vz::codec::Encoding::Utf8 || ascii,
-            "marking turned a UTF-8 list into another");
-  FuzzCheck(again.HasBom() == list.HasBom(), "marking lost the byte-order mark");
+  Check(again.TextEncoding() == vz::codec::Encoding::Utf8 || ascii,
+        "marking turned a UTF-8 list into another");
+  Check(again.HasBom() == list.HasBom(), "marking lost the byte-order mark");
 }
 
 void RoundTrip(std::string_view bytes) {
@@ -148,10 +147,10 @@ void RoundTrip(std::string_view bytes) {
   // The encoding is told from the bytes up to a NUL; a byte-order mark is
   // not part of line 0, and every save writes it back.
   const vz::codec::Detected found = vz::codec::DetectEncoding(bytes.substr(0, bytes.find('\0')));
-  FuzzCheck(first.TextEncoding() == found.encoding && first.HasBom() == found.bom, "encoding found at load");
+  Check(first.TextEncoding() == found.encoding && first.HasBom() == found.bom, "encoding found at load");
   const std::string bom(found.bom ? vz::codec::kUtf8Bom : "");
   const std::vector<std::string> expected = ExpectedLines(bytes.substr(bom.size()));
-  FuzzCheck(vz::test::LinesOf(first) == expected, "loaded lines differ from the line-end rules");
+  Check(vz::test::LinesOf(first) == expected, "loaded lines differ from the line-end rules");
   CheckLineHelpers(expected);
 
   // Text that stopped at a NUL with more after it is never written back.
@@ -159,24 +158,24 @@ void RoundTrip(std::string_view bytes) {
   const bool cut = nul && static_cast<const char*>(nul) + 1 < bytes.data() + bytes.size();
   const std::string file = bom + vz::test::CrLfText(expected);
   if (cut) {
-    FuzzCheck(first.Save(in) == vz::WordList::SaveResult::NotOwned, "saved over a file cut at a NUL");
-    FuzzCheck(ReadBytes(in) == bytes, "file cut at a NUL was changed");
+    Check(first.Save(in) == vz::WordList::SaveResult::NotOwned, "saved over a file cut at a NUL");
+    Check(ReadBytes(in) == bytes, "file cut at a NUL was changed");
   } else {
-    FuzzCheck(first.Save(in) == vz::WordList::SaveResult::Saved, "save over the loaded file declined");
-    FuzzCheck(ReadBytes(in) == file, "saved bytes over the loaded file");
+    Check(first.Save(in) == vz::WordList::SaveResult::Saved, "save over the loaded file declined");
+    Check(ReadBytes(in) == file, "saved bytes over the loaded file");
   }
 
-  FuzzCheck(first.Save(out) == vz::WordList::SaveResult::Saved, "save to a new file declined");
-  FuzzCheck(ReadBytes(out) == file, "saved bytes");
-  FuzzCheck(first.Save(out) == vz::WordList::SaveResult::Saved, "saving again over its own file declined");
+  Check(first.Save(out) == vz::WordList::SaveResult::Saved, "save to a new file declined");
+  Check(ReadBytes(out) == file, "saved bytes");
+  Check(first.Save(out) == vz::WordList::SaveResult::Saved, "saving again over its own file declined");
 
   vz::WordList second;
   second.Load(out);
-  FuzzCheck(vz::test::LinesOf(second) == expected, "lines changed through a save and load");
-  FuzzCheck(second.TextEncoding() == first.TextEncoding() && second.HasBom() == first.HasBom(),
-            "the encoding changed between two loads of the same lines");
-  FuzzCheck(second.Save(out) == vz::WordList::SaveResult::Saved, "second save declined");
-  FuzzCheck(ReadBytes(out) == file, "second save gave other bytes");
+  Check(vz::test::LinesOf(second) == expected, "lines changed through a save and load");
+  Check(second.TextEncoding() == first.TextEncoding() && second.HasBom() == first.HasBom(),
+        "the encoding changed between two loads of the same lines");
+  Check(second.Save(out) == vz::WordList::SaveResult::Saved, "second save declined");
+  Check(ReadBytes(out) == file, "second save gave other bytes");
   CheckMarksKeepUtf8(second, out);
 }
 
@@ -189,7 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Valid UTF-8 with a multi-byte character is always taken for UTF-8.
   const bool multibyte = std::any_of(shaped.begin(), shaped.end(), [](char c) { return c & 0x80; });
   if (multibyte && shaped.find('\xFF') == std::string::npos) {
-    FuzzCheck(vz::codec::DetectEncoding(shaped).encoding == vz::codec::Encoding::Utf8, "UTF-8 not detected");
+    Check(vz::codec::DetectEncoding(shaped).encoding == vz::codec::Encoding::Utf8, "UTF-8 not detected");
   }
   RoundTrip(size > 0 && data[0] % 2 ? std::string(vz::codec::kUtf8Bom) + shaped : shaped);
   return 0;

@@ -11,7 +11,7 @@
 namespace vz::test {
 
 // Ends the run when `ok` is false; libFuzzer keeps the input that did it.
-inline void FuzzCheck(bool ok, const char* what) {
+inline void Check(bool ok, const char* what) {
   if (!ok) {
     std::fprintf(stderr, "fuzz: %s\n", what);
     std::abort();

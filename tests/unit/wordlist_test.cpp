@@ -358,47 +358,39 @@ TEST_F(WordListBigFile, LinesOfAFileCutOrRewrittenBeforeOrDuringTheSaveAreNotWri
   const std::string cache = dir / "cache";
   ASSERT_EQ(::mkdir(cache.c_str(), 0755), 0);
   test::GiveToUnprivileged(cache);
+  test::GiveToUnprivileged(dir.path());
   std::string file;
   for (int i = 0; file.size() < 2'000'000; ++i) file += "0q" + std::to_string(i) + ",a\n";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     WriteBytes(path, file);
-    auto meanwhile = [&] {
-      if (c.cut) {
-        (void)!::truncate(path.c_str(), 7);
-      } else if (const int fd = ::open(path.c_str(), O_WRONLY); fd >= 0) {
-        (void)!::pwrite(fd, "X", 1, 1'500'000);
-        ::close(fd);
-      }
-    };
-    auto run = [&] {
+    test::GiveToUnprivileged(path);
+    ASSERT_EQ(::chmod(dir.path().c_str(), c.inPlace ? 0555 : 0755), 0);  // no new files: in place
+    const std::string report = test::AsUnprivileged([&] {
+      ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+      auto meanwhile = [&] {
+        if (c.cut) {
+          (void)!::truncate(path.c_str(), 7);
+        } else if (const int fd = ::open(path.c_str(), O_WRONLY); fd >= 0) {
+          (void)!::pwrite(fd, "X", 1, 1'500'000);
+          ::close(fd);
+        }
+      };
       list.Load(path);
       if (!c.during) meanwhile();
       if (c.touch) list.ResetPass();
       if (c.add) list.Add("0added,y");
       if (c.during) gMeanwhile = meanwhile;
-      const SyncFn sync = ReplaceSyncStep(SyncAfterMeanwhile);
+      ReplaceSyncStep(SyncAfterMeanwhile);
       const Result saved = list.Save(c.other ? dir / "other.txt" : path);
-      ReplaceSyncStep(sync);
       return std::string(saved == Result::ChangedOnDisk ? "changed " : "not refused ") +
              std::to_string(ReadBytes(path).size()) + (gMeanwhile ? " (no sync)" : "");
-    };
-    std::string report;
-    if (c.inPlace) {
-      test::GiveToUnprivileged(path);
-      ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-      report = test::AsUnprivileged([&] {
-        ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-        return run();
-      });
-      ::chmod(dir.path().c_str(), 0755);
-    } else {
-      report = run();
-    }
+    });
     EXPECT_EQ(report, "changed " + std::to_string(c.cut ? 7 : file.size()));
     EXPECT_EQ(dir.List(), (Names{"cache", "w.txt"}));
     EXPECT_EQ(TempDir::ListDir(cache + "/vevez"), Names{});  // no backup left
   }
+  ::chmod(dir.path().c_str(), 0755);
 }
 
 // A save that must rewrite the file in place (its directory refuses new

@@ -73,33 +73,30 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
   }
 }
 
-// A shutdown rejects the open boxes, innermost first, and shows none after
-// it (its text goes to standard error). Run in a process of its own: a
-// shutdown cannot be taken back.
+// A shutdown closes the open boxes, innermost first, with Rejected and shows
+// none after it (its text goes to standard error). In a process of its own:
+// a shutdown cannot be taken back.
 [[noreturn]] void ShutdownWithTwoBoxesOpenThenOneMore() {
   auto box = [](const char* text) { return PlainMessageBox(QMessageBox::Information, "t", text); };
   const auto outer = box("outer"), inner = box("inner"), after = box("after");
-  std::string order;
+  std::string closed;
   for (QMessageBox* b : {outer.get(), inner.get()}) {
-    QObject::connect(b, &QDialog::finished, [&order, b](int result) {
-      order += b->text().toStdString() + "=" + std::to_string(result) + " ";
-    });
+    QObject::connect(b, &QDialog::finished, [&closed, b] { closed += b->text().toStdString() + " "; });
   }
   OnNextModal<QMessageBox>([&](QMessageBox*) {
     OnNextModal<QMessageBox>([](QMessageBox*) { RequestShutdown(); });
-    ExecModal(*inner);
+    closed += std::to_string(ExecModal(*inner)) + " ";
   });
-  ExecModal(*outer);
+  closed += std::to_string(ExecModal(*outer)) + " ";
   OnNextModal<QMessageBox>([](QMessageBox* b) { b->accept(); });
-  order += "after=" + std::to_string(ExecModal(*after));
-  std::fprintf(stderr, "%s\n", order.c_str());
+  std::fprintf(stderr, "%s%d\n", closed.c_str(), ExecModal(*after));
   std::_Exit(0);
 }
 
 TEST(ExecModalDeathTest, ShutdownRejectsTheOpenBoxesAndShowsNoMore) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(ShutdownWithTwoBoxesOpenThenOneMore(), ::testing::ExitedWithCode(0),
-              "after\ninner=0 outer=0 after=0\n");
+              "after\ninner outer 0 0 0\n");
 }
 
 TEST(TranslationTest, QtsOwnTextsAreJapaneseAndTheIconLoads) {
@@ -244,22 +241,17 @@ TEST_F(DesktopWindowTest, StartFileIsOpenedAndRememberedOrFallsBackWithTheOpenEr
 }
 
 // A settings file that cannot be written, or a word file whose name it cannot
-// hold (a line break): one box, naming the file that is the reason.
+// hold (a line break; the rest is written): one box, naming the reason.
 TEST_F(DesktopWindowTest, SettingsThatCannotBeStoredAreReportedOnceNamingTheReason) {
-  const std::string oddName = exeDir + "two\nlines.txt";
+  const std::string oddName = exeDir + "two\nlines.txt", ini = "[SOFT]\r\nPLAYSOUND=N\r\nb4file=w\r\n";
   WriteBytes(oddName, kWords);
-  struct Case {
-    bool iniInTheWay;
-    std::string start, named;
-  } const cases[] = {{true, "", exeDir + "kobeli.ini"}, {false, oddName, oddName}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.named);
-    WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\nb4file=word.txt\r\n");
-    if (c.iniInTheWay) {
+  for (const std::string& named : {exeDir + "kobeli.ini", oddName}) {
+    WriteBytes(dir / "kobeli.ini", ini);
+    if (named != oddName) {  // in the way of every write
       fs::remove(dir / "kobeli.ini");
-      fs::create_directory(dir / "kobeli.ini");  // in the way of every write
+      fs::create_directory(dir / "kobeli.ini");
     }
-    TForm1 form(nullptr, exeDir, c.start);
+    TForm1 form(nullptr, exeDir, named == oddName ? oddName : "");
     int boxes = 0;
     QString text;
     std::function<void(QMessageBox*)> count = [&](QMessageBox* box) {
@@ -272,14 +264,11 @@ TEST_F(DesktopWindowTest, SettingsThatCannotBeStoredAreReportedOnceNamingTheReas
     form.FormDestroy();
     QTest::qWait(500);
     EXPECT_EQ(boxes, 1);
-    EXPECT_TRUE(text.contains(QString::fromStdString(c.named))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromStdString(named))) << text.toStdString();
     EXPECT_EQ(ReadBytes(dir / "word.txt"), kWords);
-    if (c.iniInTheWay) {
-      fs::remove(dir / "kobeli.ini");
-    } else {  // the rest was stored, the name and directory kept as they were
-      EXPECT_EQ(ReadBytes(dir / "kobeli.ini"), "[SOFT]\r\nPLAYSOUND=N\r\nb4file=word.txt\r\nSPEED=1000\r\n");
-    }
+    if (named != oddName) fs::remove(dir / "kobeli.ini");
   }
+  EXPECT_EQ(ReadBytes(dir / "kobeli.ini"), ini + "SPEED=1000\r\n");
 }
 
 }  // namespace
