@@ -145,6 +145,7 @@ WordList::SaveResult WordList::Save(const std::string& path) {
   const FileStamp now = StampOf(path);
   if (bound && stamp_.exists && !now.exists) return SaveResult::DeletedOnDisk;
   if (bound ? (now.exists && now != stamp_) : now.exists) return SaveResult::ChangedOnDisk;
+  if (text_.Changed()) return SaveResult::ChangedOnDisk;
   // A list read from a mapped file writes its lines straight from the
   // mapping, so another program may cut or rewrite that file while they are
   // read. What was written is trusted only if, after it was written (or, for
