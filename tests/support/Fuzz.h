@@ -12,20 +12,17 @@ namespace vz::test {
 
 // Ends the run when `ok` is false; libFuzzer keeps the input that did it.
 inline void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "fuzz: %s\n", what);
-    std::abort();
-  }
+  if (ok) return;
+  std::fprintf(stderr, "fuzz: %s\n", what);
+  std::abort();
 }
 
 // Scratch files go to memory (/dev/shm) unless TMPDIR says otherwise, and
-// saves there skip the sync to disk: a target then runs thousands of inputs
-// a second. libFuzzer ends a run without running atexit handlers, so each
-// input removes its own directory when it is done; one left behind belongs
-// to an input that failed.
+// saves there skip the sync to disk, so a target runs thousands of inputs a
+// second. libFuzzer ends without atexit handlers: each input removes its own
+// directory, and one left behind belongs to an input that failed.
 inline std::string FuzzScratchBase() {
-  static const SyncFn kept = ReplaceSyncStep([](int) { return 0; });
-  (void)kept;
+  [[maybe_unused]] static const SyncFn kept = ReplaceSyncStep([](int) { return 0; });
   if (const char* t = std::getenv("TMPDIR"); t && *t) return t;
   return ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
 }
