@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <memory>
 
 #include "wordlist/Error.h"
 #include "wordlist/FileIO.h"
@@ -51,6 +53,22 @@ Locations FindLocations(const std::string& exeDir, const GetEnv& getEnv) {
 }
 
 Locations FindLocations(const std::string& exeDir) { return FindLocations(exeDir, SystemEnv); }
+
+std::string AbsolutePath(const std::string& path) {
+  if (!path.empty() && path.front() == '/') return path;
+  std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+  // The kernel names an unreachable directory "(unreachable)/..." on old
+  // systems: not a path either.
+  if (!cwd || cwd.get()[0] != '/') throw OpenError(path);
+  std::string absolute = cwd.get();
+  if (absolute.back() != '/') absolute += '/';
+  absolute += path;
+  if (absolute.size() >= PATH_MAX) {
+    errno = ENAMETOOLONG;
+    throw OpenError(path);
+  }
+  return absolute;
+}
 
 void PrepareUserFolders(const Locations& where, const std::string& settingsPath) {
   if (!where.installed) return;

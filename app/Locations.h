@@ -33,6 +33,13 @@ inline constexpr const char* kDefaultWordFile = "word.txt";
 Locations FindLocations(const std::string& exeDir, const GetEnv& getEnv);
 Locations FindLocations(const std::string& exeDir);
 
+// `path` (file-system bytes) made absolute against the working directory as
+// the kernel reports it; an absolute path is returned as it is. Raises
+// OpenError(path) when the working directory has no name the kernel can
+// give (removed, or deeper than PATH_MAX) or the result would be too long
+// to open: never a path guessed from an empty directory name.
+std::string AbsolutePath(const std::string& path);
+
 // Readies an installed program's user folders: creates them when missing
 // and, at the first start (no settings file and no default word file yet),
 // copies the installed sample word file in, so that a new user sees a quiz at

@@ -247,7 +247,7 @@ void TForm1::FormDestroy() {
   const QuizOptions o = quiz_.Options();
   const Settings s{o.NoSound, o.TimeLimit, wordFile_, wordDir_};
   const SettingsFile settings(where_.configDir);
-  const bool settingsSaved = WriteSettings(settings, s);
+  const SettingsWritten settingsSaved = WriteSettings(settings, s);
   bool listSaved = false;
   Guard([&] {
     SaveWordList();
@@ -258,7 +258,13 @@ void TForm1::FormDestroy() {
     // so the leak report at exit counts the blocks it still holds.
     [[maybe_unused]] auto* kept = new WordList(std::move(wordList_));
   }
-  if (!settingsSaved) ShowErrorBox(WriteRefusal(settings.Path()).what());
+  if (settingsSaved == SettingsWritten::None) ShowErrorBox(WriteRefusal(settings.Path()).what());
+  if (settingsSaved == SettingsWritten::AllButWordFile) {
+    // The settings file was written; only this name could not go into it.
+    Warn(QStringLiteral("単語ファイル %1 の名前は改行を含むため、%2 に記録できません。"
+                        "次回の起動では前回記録したファイルを開きます。")
+             .arg(codec::FromFsName(WordPath()), codec::FromFsName(settings.Path())));
+  }
   sound_.reset();
 }
 
@@ -275,8 +281,12 @@ void TForm1::SaveWordList() {
     default:
       return;
   }
-  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
-                             notice.arg(codec::FromFsName(path)), isVisible() ? this : nullptr));
+  Warn(notice.arg(codec::FromFsName(path)));
+}
+
+void TForm1::Warn(const QString& text) {
+  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle), text,
+                             isVisible() ? this : nullptr));
 }
 
 QFileDialog* TForm1::OpenDialog() {
@@ -330,10 +340,9 @@ void TForm1::AdoptWordFile(const std::string& path, WordList&& fresh) {
 }
 
 bool TForm1::OpenStartFile(std::string path) {
-  std::error_code ec;
-  if (path.front() != '/') path = std::filesystem::current_path(ec).native() + "/" + path;
   WordList fresh;
   try {
+    path = AbsolutePath(path);
     fresh.Load(path);
   } catch (const Error& e) {
     ShowErrorBox(e.what());

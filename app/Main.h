@@ -115,6 +115,8 @@ class TForm1 : public QMainWindow, public QuizView {
   // Tells the user, right after a load, that the file can never be saved
   // back (WordList::Problem), so no progress is lost without a word.
   void TellLoadProblem(const std::string& path);
+  // A warning box over the window while it is shown.
+  void Warn(const QString& text);
   // Shows `area` of the board.
   void Repaint(const QRect& area);
   // Runs a modal dialog with the quiz timer stopped, and starts the timer

@@ -4,7 +4,8 @@
 #   2. unit, widget, layer and end-to-end tests (CTest) on the normal build,
 #      with warnings as errors and the benchmarks compiled;
 #   3. the unit and widget tests again, built with AddressSanitizer and UBSan;
-#   4. a 30-second libFuzzer run over loading and saving word files.
+#   4. short libFuzzer runs over loading and saving word files, the settings
+#      file layer and the import readers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -30,19 +31,20 @@ cmake --build build-asan -j"$jobs" --target unit_tests widget_tests
 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs" -L 'unit|widget'
 
-echo "== fuzzing the word-file round trip for 30 s =="
+echo "== fuzzing word files (20 s), the settings file layer (10 s) and the import readers (5 s) =="
 cmake -S . -B build-fuzz -DVEVEZ_CORE_ONLY=ON -DVEVEZ_TESTS=ON -DVEVEZ_FUZZ=ON -DVEVEZ_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build build-fuzz -j"$jobs" --target wordfile_fuzz
-mkdir -p build-fuzz/corpus
+cmake --build build-fuzz -j"$jobs" --target wordfile_fuzz settings_fuzz import_fuzz
+mkdir -p build-fuzz/corpus build-fuzz/corpus-settings
 cp data/word.txt build-fuzz/corpus/ 2>/dev/null || true
 # A failing input is written to build-fuzz/crash-*, not into the source tree.
-build-fuzz/bin/wordfile_fuzz -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ build-fuzz/corpus
-echo "fuzz: no failure in 30 s"
-echo "== fuzzing the import readers for 5 s =="
-cmake --build build-fuzz -j"$jobs" --target import_fuzz
+fuzz() {
+  build-fuzz/bin/"$1" -max_total_time="$2" -print_final_stats=1 -artifact_prefix=build-fuzz/ "$3"
+  echo "fuzz: $1 found no failure in $2 s"
+}
+fuzz wordfile_fuzz 20 build-fuzz/corpus
+fuzz settings_fuzz 10 build-fuzz/corpus-settings
 mkdir -p build-fuzz/import-corpus
 printf '"ネコ","cat; kitty"\r\n"a,b",x\r\n"two\nlines",ok,""""\n' > build-fuzz/import-corpus/seed.csv
 printf '#separator:tab\n#html:true\n#tags column:3\n<b>猫</b>&amp;\tcat<br>[sound:a.mp3]\tt\n' > build-fuzz/import-corpus/anki.txt
-build-fuzz/bin/import_fuzz -max_total_time=5 -print_final_stats=1 -artifact_prefix=build-fuzz/ build-fuzz/import-corpus
-echo "import fuzz: no failure in 5 s"
+fuzz import_fuzz 5 build-fuzz/import-corpus

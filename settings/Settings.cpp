@@ -49,11 +49,12 @@ Settings ReadSettings(const SettingsFile& file, const std::string& wordDir) {
   return s;
 }
 
-bool WriteSettings(const SettingsFile& file, const Settings& s) {
+SettingsWritten WriteSettings(const SettingsFile& file, const Settings& s) {
   // One replacement of the file for all four keys: a run that is killed
   // meanwhile leaves either the old file or the new one, never the name of
   // one word file with the directory of another.
-  return ini::Edit(file.Path(), [&](std::string& text) {
+  bool wordFileStored = true;
+  const bool written = ini::Edit(file.Path(), [&](std::string& text) {
     auto set = [&text](std::string_view key, std::string_view value) {
       auto updated = ini::WithValue(text, kSection, key, value);
       if (updated) text = std::move(*updated);
@@ -62,14 +63,17 @@ bool WriteSettings(const SettingsFile& file, const Settings& s) {
     bool ok = set("SPEED", IniIntText(s.TimeLimit));
     ok = set("PLAYSOUND", s.NoSound ? "N" : "Y") && ok;
     // The name and the directory go together: when either cannot be stored
-    // (a line break in a file name), both keep their stored values.
+    // (a line break in a file name), both keep their stored values and the
+    // rest of the file is still written.
     const std::string before = text;
     if (!set("b4file", s.WordFile) || !set("b4dir", s.WordDir)) {
       text = before;
-      ok = false;
+      wordFileStored = false;
     }
     return ok;
   });
+  if (!written) return SettingsWritten::None;
+  return wordFileStored ? SettingsWritten::All : SettingsWritten::AllButWordFile;
 }
 
 }  // namespace vz

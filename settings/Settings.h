@@ -65,8 +65,18 @@ struct Settings {
 // replaced by 1000, since no question could be answered in it.
 Settings ReadSettings(const SettingsFile& file, const std::string& wordDir = {});
 
-// The shutdown writes, all four keys every time. True when all succeeded;
-// the caller goes on with its shutdown either way.
-bool WriteSettings(const SettingsFile& file, const Settings& s);
+// What the shutdown writes achieved.
+enum class SettingsWritten {
+  All,
+  // Every key but the word file's name and directory, which keep their
+  // stored values together: a line break in either cannot be stored.
+  AllButWordFile,
+  // The file could not be written; it holds what it held before.
+  None,
+};
+
+// The shutdown writes, all four keys every time. The caller goes on with
+// its shutdown whatever the result.
+SettingsWritten WriteSettings(const SettingsFile& file, const Settings& s);
 
 }  // namespace vz

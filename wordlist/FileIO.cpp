@@ -403,7 +403,7 @@ struct RewriteFiles {
 // that puts the old content back, or leaves the journal entry for the next
 // start to do it.
 FileStamp RewriteInPlace(const std::string& path, const std::string& target,
-                         const std::function<bool(const WriteFn&)>& produce) {
+                         const std::function<bool(const WriteFn&)>& produce, const CommitFn& commit) {
   Fd file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat st;
   if (file.fd < 0 || ::fstat(file.fd, &st) != 0) throw CreateError(path, errno);
@@ -440,6 +440,9 @@ FileStamp RewriteInPlace(const std::string& path, const std::string& target,
       !SyncDir(dir, SyncOf::kBackupDirectory)) {
     throw CreateError(path, errno);
   }
+  // The content was taken from the lines before the backup was made: it
+  // must still stand for what they were read from.
+  if (commit) commit(true);
   if (!data.empty() && ::fallocate(file.fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(data.size())) != 0) {
     throw CreateError(path, errno);
   }
@@ -593,7 +596,8 @@ FileStamp WriteFileAtomic(const std::string& path, std::string_view data) {
   return WriteFileAtomic(path, [data](const WriteFn& write) { return write(data); });
 }
 
-FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce) {
+FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce,
+                          const CommitFn& commit) {
   const std::string target = ResolveLinks(path);
   struct stat old;
   // Still a link after resolving: a loop, or one that cannot be read. Renaming
@@ -607,11 +611,11 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
   if (hadOld && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) throw ReadOnlyError(path);
   if (hadOld && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) throw CreateError(path, errno);
   // Every name of a file with several must see the new content.
-  if (hadOld && old.st_nlink > 1) return RewriteInPlace(path, target, produce);
+  if (hadOld && old.st_nlink > 1) return RewriteInPlace(path, target, produce, commit);
 
   TempFile tmp;
   if (!OpenTemp(target, hadOld ? (old.st_mode & 0777) : NewFileMode(), tmp)) {
-    if (hadOld && (errno == EACCES || errno == EPERM)) return RewriteInPlace(path, target, produce);
+    if (hadOld && (errno == EACCES || errno == EPERM)) return RewriteInPlace(path, target, produce, commit);
     throw CreateError(path, errno);
   }
   if (!Produce(tmp.f.fd, produce)) throw WriteError(path, errno);
@@ -623,6 +627,9 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
   // Bytes and what the file has besides them reach the disk together.
   if (g_sync(tmp.f.fd, SyncOf::kNewFile) != 0) throw WriteError(path, errno);
   if (!NameTemp(target, tmp)) throw CreateError(path, errno);
+  // The last moment to decline: the lines written must still stand for
+  // what they were read from.
+  if (commit) commit(false);
   if (::rename(tmp.name.c_str(), target.c_str()) != 0) throw CreateError(path, errno);
   tmp.name.clear();
   // Taken off only now: a temporary file left by a crash just before the

@@ -66,8 +66,16 @@ FileStamp WriteFileAtomic(const std::string& path, std::string_view data);
 
 // The same, with the content streamed: `produce` hands it piece by piece to
 // the write function it is given, and returns false if a write failed.
+// `commit`, when given, runs just before the old content is given up: for a
+// replacement once the new file is written and synced, before the rename
+// (inPlace false); for an in-place rewrite once the backup is synced, before
+// `produce` overwrites the first byte (inPlace true: a source that reads
+// from the file itself must copy what it needs now). An exception from it
+// abandons the save and leaves the file as it was.
 using WriteFn = std::function<bool(std::string_view)>;
-FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce);
+using CommitFn = std::function<void(bool inPlace)>;
+FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(const WriteFn&)>& produce,
+                          const CommitFn& commit = {});
 
 // The error that says why `path` could not be written: a file with no write
 // bit for anyone is read-only; otherwise the reason the system gives for

@@ -102,7 +102,9 @@ void Unguard(int slot) {
 
 struct Fd {
   int fd;
-  ~Fd() { ::close(fd); }
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
+  }
 };
 
 }  // namespace
@@ -116,6 +118,8 @@ TextBuffer& TextBuffer::operator=(TextBuffer&& other) noexcept {
     size_ = std::exchange(other.size_, 0);
     mapped_ = std::exchange(other.mapped_, 0);
     guard_ = std::exchange(other.guard_, -1);
+    fd_ = std::exchange(other.fd_, -1);
+    stamp_ = other.stamp_;
     damaged_ = std::exchange(other.damaged_, false);
   }
   return *this;
@@ -126,13 +130,24 @@ TextBuffer::~TextBuffer() { Release(); }
 void TextBuffer::Release() {
   Unguard(guard_);
   if (mapped_) ::munmap(data_, mapped_);
+  if (fd_ >= 0) ::close(fd_);
   data_ = nullptr;
   size_ = mapped_ = 0;
-  guard_ = -1;
+  guard_ = fd_ = -1;
   damaged_ = false;
 }
 
-bool TextBuffer::Damaged() const { return damaged_ || (guard_ >= 0 && gSlots[guard_].damaged.load()); }
+bool TextBuffer::Changed() const {
+  if (damaged_) return true;
+  if (guard_ < 0) return false;
+  // The size and times of the open file, whatever its name is now: a write
+  // through any name, or a cut, shows here.
+  return gSlots[guard_].damaged.load() || StampOfOpenFile(fd_) != stamp_;
+}
+
+void TextBuffer::AcceptFile() {
+  if (fd_ >= 0) stamp_ = StampOfOpenFile(fd_);
+}
 
 // Anonymous memory of at least `capacity` bytes, keeping the bytes held.
 void TextBuffer::Grow(std::size_t capacity) {
@@ -147,11 +162,11 @@ void TextBuffer::Grow(std::size_t capacity) {
 
 void TextBuffer::Detach() {
   if (guard_ < 0) return;
-  const bool damaged = Damaged();
   void* p = ::mmap(nullptr, RoundToPages(size_ ? size_ : 1), PROT_READ | PROT_WRITE,
                    MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) throw std::bad_alloc();
   if (size_) std::memcpy(p, data_, size_);
+  const bool damaged = Changed();
   const std::size_t size = size_;
   Release();
   data_ = static_cast<char*>(p);
@@ -191,7 +206,11 @@ TextBuffer TextBuffer::Read(const std::string& path, std::size_t maxBytes, FileS
       b.data_ = static_cast<char*>(p);
       b.size_ = b.mapped_ = size;
       b.guard_ = GuardMapping(b.data_, size);
-      if (b.guard_ >= 0) return b;
+      if (b.guard_ >= 0) {
+        b.fd_ = std::exchange(f.fd, -1);
+        b.stamp_ = *stamp;
+        return b;
+      }
       b.Release();  // no guard to spare: read it instead
     }
   }

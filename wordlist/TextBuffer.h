@@ -7,7 +7,8 @@
 // changes (a line's state mark) become private copies; the file itself is
 // never written through the mapping. Should another program cut the file
 // short meanwhile, the pages past its new end read as zeros instead of
-// ending the program, and the buffer reports itself damaged.
+// ending the program, and the buffer reports itself changed; so it does
+// when the mapped file was written to since it was read.
 // Small files, and files that cannot be mapped, are read into memory of
 // their own.
 #include <cstddef>
@@ -44,10 +45,16 @@ class TextBuffer {
   void Append(std::string_view bytes, std::size_t maxBytes);
   // Copies a mapped file into memory of the buffer's own, so that nothing
   // done to the file from now on (a save that rewrites it in place) can
-  // reach the bytes.
+  // reach the bytes. The file is checked once the copy is made: a change
+  // that reached the copy keeps the buffer changed.
   void Detach();
-  // The mapped file was cut short under the buffer: some bytes read as zeros.
-  bool Damaged() const;
+  // The bytes may no longer be the ones read: the mapped file was cut short
+  // under the buffer (some bytes read as zeros) or written since it was
+  // read or accepted.
+  bool Changed() const;
+  // Takes the mapped file as it is now for unchanged: a save that renamed a
+  // new file over it changed its link count, not its bytes.
+  void AcceptFile();
 
  private:
   void Release();
@@ -57,7 +64,9 @@ class TextBuffer {
   std::size_t size_ = 0;
   std::size_t mapped_ = 0;  // length of the mapping (0: no memory)
   int guard_ = -1;          // slot of the file mapping's fault guard, or -1
-  bool damaged_ = false;    // damage seen before Detach
+  int fd_ = -1;             // the mapped file, kept open to see changes to it
+  FileStamp stamp_;         // the mapped file when it was read or accepted
+  bool damaged_ = false;    // a change seen before Detach
 };
 
 }  // namespace vz

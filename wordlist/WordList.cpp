@@ -159,45 +159,78 @@ void WordList::BindAbsent(const std::string& path) {
   owned_ = true;
 }
 
+namespace {
+
+// Raised from a save's last check when the lines no longer stand for the
+// file they were read from: the save is given up with the file untouched.
+struct SourceChanged {};
+
+}  // namespace
+
 WordList::SaveResult WordList::Save(const std::string& path) {
   const bool bound = path == boundPath_;
   if (bound && !owned_) return SaveResult::NotOwned;
   const FileStamp now = StampOf(path);
   if (bound && stamp_.exists && !now.exists) return SaveResult::DeletedOnDisk;
   if (bound ? (now.exists && now != stamp_) : now.exists) return SaveResult::ChangedOnDisk;
-  // Another program cut the file short while it was mapped.
-  if (text_.Damaged()) return SaveResult::ChangedOnDisk;
-  // The lines no longer read from the file they are written over.
-  text_.Detach();
-  // Written through a small reused buffer rather than one copy of the
-  // whole file.
-  stamp_ = WriteFileAtomic(path, [this](const WriteFn& write) {
-    constexpr std::size_t kChunk = 256 * 1024;
-    std::string buf;
-    buf.reserve(kChunk + 64);
-    // A UTF-16 list's lines are UTF-8: written back in the file's encoding.
-    const codec::Encoding file = encoding_.encoding;
-    const bool convert = file != TextEncoding();
-    auto put = [&](std::string_view bytes) {
-      if (!convert) return write(bytes);
-      const auto converted = codec::FromUtf8(file, bytes);
-      return converted && write(*converted);
-    };
-    bool ok = !encoding_.bom || put(codec::kUtf8Bom);
-    ForEach([&](size_t, std::string_view line) {
-      if (!ok) return;
-      if (buf.size() + line.size() + 2 > kChunk && !buf.empty()) {
-        ok = put(buf);
-        buf.clear();
-      }
-      if (line.size() + 2 > kChunk) {
-        ok = ok && put(line) && put("\r\n");
-        return;
-      }
-      buf.append(line).append("\r\n");
-    });
-    return ok && put(buf);
-  });
+  if (text_.Changed()) return SaveResult::ChangedOnDisk;
+  // A list read from a mapped file writes its lines straight from the
+  // mapping, so another program may cut or rewrite that file while they are
+  // read. What was written is trusted only if, after it was written (or, for
+  // an in-place rewrite, copied aside), neither the lines' file nor the
+  // target changed.
+  const FileStamp expected = bound ? stamp_ : FileStamp{};
+  const CommitFn check = [&](bool inPlace) {
+    // An in-place rewrite overwrites the bytes the lines are read from.
+    if (inPlace) text_.Detach();
+    if (text_.Changed() || StampOf(path) != expected) throw SourceChanged{};
+  };
+  try {
+    stamp_ = WriteFileAtomic(
+        path,
+        [this](const WriteFn& write) {
+          // Every byte goes through a small reused buffer, never straight
+          // from the mapping to write(): a page that went missing under
+          // write() would fail it instead of reading as zeros and marking
+          // the list changed.
+          constexpr std::size_t kChunk = 256 * 1024;
+          std::string buf;
+          // Lines as read, each with CR LF: a small file needs no more.
+          buf.reserve(std::min(kChunk, std::size_t{text_.size()} + 2 * ends_.size() + 3));
+          // A UTF-16 list's lines are UTF-8: written back in the file's encoding.
+          const codec::Encoding file = encoding_.encoding;
+          const bool convert = file != TextEncoding();
+          bool ok = true;
+          auto add = [&](std::string_view bytes) {
+            while (ok && !bytes.empty()) {
+              const std::size_t n = std::min(bytes.size(), kChunk - buf.size());
+              buf.append(bytes.substr(0, n));
+              bytes.remove_prefix(n);
+              if (buf.size() == kChunk) {
+                ok = write(buf);
+                buf.clear();
+              }
+            }
+          };
+          auto put = [&](std::string_view bytes) {
+            if (!convert) return add(bytes);
+            const auto converted = codec::FromUtf8(file, bytes);
+            if (!converted) ok = false;
+            if (ok) add(*converted);
+          };
+          if (encoding_.bom) put(codec::kUtf8Bom);
+          ForEach([&](size_t, std::string_view line) {
+            put(line);
+            put("\r\n");
+          });
+          return ok && write(buf);
+        },
+        check);
+  } catch (const SourceChanged&) {
+    return SaveResult::ChangedOnDisk;
+  }
+  // The lines' file, if still mapped, lost a link to the rename.
+  text_.AcceptFile();
   boundPath_ = path;
   owned_ = true;
   return SaveResult::Saved;

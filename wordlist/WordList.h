@@ -23,7 +23,8 @@ class WordList {
     // or only part of it could): the file was left alone.
     NotOwned,
     // The file changed on disk since it was loaded or saved, or appeared where
-    // there was none: the file was left alone.
+    // there was none, or the file the lines are read from was cut or written
+    // before the new content was complete: the file was left alone.
     ChangedOnDisk,
     // The file was deleted since it was loaded or saved (by the user or a
     // sync tool, on purpose): it is not created again.

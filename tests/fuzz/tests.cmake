@@ -1,5 +1,5 @@
-# libFuzzer targets over loading and saving word files and telling their
-# encoding (clang only):
+# libFuzzer targets over loading and saving word files, telling their
+# encoding, the settings file layer and the import readers (clang only):
 #   cmake -S . -B build-fuzz -DVEVEZ_CORE_ONLY=ON -DVEVEZ_FUZZ=ON \
 #         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 # The fuzzer links its own copy of the core, built with coverage and
@@ -19,20 +19,11 @@ if(VEVEZ_FUZZ)
     target_link_libraries(vevez_core_fuzz PUBLIC ${VEVEZ_CORE_LIBS})
   endif()
 
-  add_executable(wordfile_fuzz ${CMAKE_CURRENT_LIST_DIR}/wordfile_fuzz.cpp)
-  target_compile_options(wordfile_fuzz PRIVATE -fsanitize=fuzzer,address)
-  target_link_options(wordfile_fuzz PRIVATE -fsanitize=fuzzer,address)
-  target_link_libraries(wordfile_fuzz PRIVATE vevez_core_fuzz)
-  target_include_directories(wordfile_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-
-  # The import readers: every word line made from a record reads back to it.
-  add_executable(import_fuzz ${CMAKE_CURRENT_LIST_DIR}/import_fuzz.cpp)
-  target_compile_options(import_fuzz PRIVATE -fsanitize=fuzzer,address)
-  target_link_options(import_fuzz PRIVATE -fsanitize=fuzzer,address)
-  target_link_libraries(import_fuzz PRIVATE vevez_core_fuzz)
-  # Telling a word file's encoding: marking never changes it.
-  add_executable(detect_fuzz ${CMAKE_CURRENT_LIST_DIR}/detect_fuzz.cpp)
-  target_compile_options(detect_fuzz PRIVATE -fsanitize=fuzzer,address)
-  target_link_options(detect_fuzz PRIVATE -fsanitize=fuzzer,address)
-  target_link_libraries(detect_fuzz PRIVATE vevez_core_fuzz)
+  foreach(target wordfile_fuzz settings_fuzz import_fuzz detect_fuzz)
+    add_executable(${target} ${CMAKE_CURRENT_LIST_DIR}/${target}.cpp)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer,address)
+    target_link_libraries(${target} PRIVATE vevez_core_fuzz)
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  endforeach()
 endif()

@@ -24,28 +24,15 @@
 #include "codec/Convert.h"
 #include "codec/Encoding.h"
 #include "support/Files.h"
+#include "support/Fuzz.h"
 #include "support/WordLines.h"
 #include "wordlist/WordLine.h"
 #include "wordlist/WordList.h"
 
 namespace {
 
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "wordfile_fuzz: %s\n", what);
-    std::abort();
-  }
-}
-
-// Scratch files go to memory when /dev/shm is there (every save syncs to
-// disk), unless TMPDIR says otherwise. libFuzzer ends a run without running
-// atexit handlers, so each input removes its own directory when it is done;
-// one left behind belongs to an input that failed.
-std::string ScratchBase() {
-  if (const char* t = std::getenv("TMPDIR"); t && *t) return t;
-  return ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-}
-
+using vz::test::Check;
+using vz::test::FuzzScratchBase;
 using vz::test::ReadBytes;
 using vz::test::WriteBytes;
 
@@ -177,7 +164,7 @@ void Utf16RoundTrip(std::string text, bool bigEndian) {
 }
 
 void RoundTrip(std::string_view bytes) {
-  const vz::test::TempDir dir("vevez-fuzz", ScratchBase());
+  const vz::test::TempDir dir("vevez-fuzz", FuzzScratchBase());
   const std::string in = dir / "in.txt";
   const std::string out = dir / "out.txt";
   WriteBytes(in, bytes);

@@ -93,5 +93,31 @@ TEST_F(LocationsTest, InstalledUsesTheXdgFoldersAndCopiesTheSampleOnce) {
   EXPECT_EQ(test::TempDir::ListDir(tmp / "share/vevez"), std::vector<std::string>{"word.txt"});
 }
 
+// A relative file name is made absolute against the working directory the
+// kernel reports. A directory deeper than PATH_MAX, or one removed, has no
+// such name: an error, never a name made from an empty one ("/word.txt").
+TEST_F(LocationsTest, RelativePathsResolveAgainstTheRealWorkingDirectory) {
+  const std::string deep(200, 'd');
+  const std::string report = test::InChild([&] {
+    auto resolved = [](const char* path) {
+      std::string r;
+      return test::ErrorOf([&] { r = AbsolutePath(path); }) + " " + r;
+    };
+    std::string out;
+    if (::chdir(tmp.path().c_str()) != 0) return std::string("(chdir)");
+    out += resolved("sub/w.txt") + "|" + resolved("/abs/w.txt") + "|";
+    for (int i = 0; i < 25; ++i) {
+      if (::mkdir(deep.c_str(), 0700) != 0 || ::chdir(deep.c_str()) != 0) return std::string("(deep)");
+    }
+    out += resolved("word.txt") + "|";
+    for (int i = 0; i < 25; ++i) (void)!(::chdir("..") == 0 && ::rmdir(deep.c_str()) == 0);
+    if (::mkdir("gone", 0700) != 0 || ::chdir("gone") != 0 || ::rmdir("../gone") != 0) return out + "(gone)";
+    return out + resolved("word.txt");
+  });
+  const std::string failed = test::OpenMessage("word.txt") + " ";
+  EXPECT_EQ(report, "(no error) " + tmp / "sub/w.txt|(no error) /abs/w.txt|" + failed + "|" + failed);
+  EXPECT_EQ(tmp.List(), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace vz

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "settings/Settings.h"
 #include "support/Files.h"
@@ -38,7 +39,7 @@ TEST_F(SettingsTest, NoFileGivesDefaultsAndShutdownCreatesAllKeysInOrder) {
   EXPECT_EQ(s.WordDir, exeDir_);
   EXPECT_FALSE(std::filesystem::exists(IniPath()));  // reading creates nothing
 
-  EXPECT_TRUE(WriteSettings(file, s));
+  EXPECT_EQ(WriteSettings(file, s), SettingsWritten::All);
   EXPECT_EQ(Get(), "[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=" + exeDir_ + "\r\n");
 }
 
@@ -56,7 +57,7 @@ TEST_F(SettingsTest, SpeedMissingMinusOneZeroOrNegativeBecomes1000) {
 
   // -1 stored reads as 1000 and is written back as 1000.
   Settings s = ReadWith("SPEED=-1\r\n");
-  EXPECT_TRUE(WriteSettings(SettingsFile(exeDir_), s));
+  EXPECT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::All);
   EXPECT_EQ(SettingsFile(exeDir_).ReadIniInt("SOFT", "SPEED"), 1000);
 }
 
@@ -70,10 +71,10 @@ TEST_F(SettingsTest, PlaySoundIsOffOnlyForExactlyN) {
 
   // "n" means sounds on and is replaced by "Y"; "N" stays "N".
   Settings s = ReadWith("PLAYSOUND=n\r\n");
-  ASSERT_TRUE(WriteSettings(SettingsFile(exeDir_), s));
+  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::All);
   EXPECT_EQ(SettingsFile(exeDir_).ReadIniStr("SOFT", "PLAYSOUND"), "Y");
   s = ReadWith("PLAYSOUND=N\r\n");
-  ASSERT_TRUE(WriteSettings(SettingsFile(exeDir_), s));
+  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::All);
   EXPECT_EQ(SettingsFile(exeDir_).ReadIniStr("SOFT", "PLAYSOUND"), "N");
 }
 
@@ -92,12 +93,12 @@ TEST_F(SettingsTest, WordFileAndDirectory) {
   Settings w;
   w.WordDir = "/" + std::string(300, 'd') + "/" + std::string(3000, 'e') + "/";
   w.WordFile = std::string(300, 'f') + ".txt";
-  ASSERT_TRUE(WriteSettings(SettingsFile(exeDir_), w));
+  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), w), SettingsWritten::All);
   s = ReadSettings(SettingsFile(exeDir_));
   EXPECT_EQ(s.WordDir, w.WordDir);
   EXPECT_EQ(s.WordFile, w.WordFile);
   w.WordFile = " w.txt";
-  ASSERT_TRUE(WriteSettings(SettingsFile(exeDir_), w));
+  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), w), SettingsWritten::All);
   EXPECT_EQ(ReadSettings(SettingsFile(exeDir_)).WordFile, " w.txt");
   // Other values still hold 255 bytes at most.
   EXPECT_EQ(SettingsFile(exeDir_).ReadIniStr("SOFT", "b4dir").size(), 255u);
@@ -111,28 +112,29 @@ TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
   s.TimeLimit = 2500;
   s.WordFile = "a.txt";
   s.WordDir = "/new/";
-  ASSERT_TRUE(WriteSettings(SettingsFile(exeDir_), s));
+  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::All);
   EXPECT_EQ(Get(),
             "; mine\r\n[SOFT]\r\nb4dir=/new/\r\nextra=1\r\nSPEED=2500\r\nPLAYSOUND=N\r\nb4file=a.txt\r\n"
             "\r\n[Window]\r\nLeft=10\r\n");
 
-  // A file name that cannot be stored fails the whole and keeps both the
-  // stored name and directory, never one of them; the other keys are written.
-  s.TimeLimit = 300;
-  s.NoSound = false;
-  for (const auto& [name, dir] : {std::pair{"bad\nname", "/newer/"}, std::pair{"b.txt", "/bad\rdir/"}}) {
+  // A name or directory with a line break cannot be stored: both keep their
+  // stored values, never one of them, the other keys are written, and the
+  // result says so (the file itself was written).
+  for (const auto& [name, where] : {std::pair{"bad\nname", "/newer/"}, {"a.txt", "/new\r/"}}) {
+    s.TimeLimit += 100;
+    s.NoSound = !s.NoSound;
     s.WordFile = name;
-    s.WordDir = dir;
-    EXPECT_FALSE(WriteSettings(SettingsFile(exeDir_), s));
+    s.WordDir = where;
+    EXPECT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::AllButWordFile);
     const Settings back = ReadSettings(SettingsFile(exeDir_));
-    EXPECT_EQ(back.TimeLimit, 300);
-    EXPECT_FALSE(back.NoSound);
+    EXPECT_EQ(back.TimeLimit, s.TimeLimit);
+    EXPECT_EQ(back.NoSound, s.NoSound);
     EXPECT_EQ(back.WordFile, "a.txt");
     EXPECT_EQ(back.WordDir, "/new/");
   }
 
   // An unwritable place reports failure instead of throwing.
-  EXPECT_FALSE(WriteSettings(SettingsFile(exeDir_ + "missing/"), s));
+  EXPECT_EQ(WriteSettings(SettingsFile(exeDir_ + "missing/"), s), SettingsWritten::None);
 }
 
 TEST_F(SettingsTest, AccessOperationsSeeTheFileAsItIsNow) {

@@ -14,7 +14,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "app/AnswerEdit.h"
 #include "app/CommandLine.h"
@@ -55,6 +58,16 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
   }
   EXPECT_EQ(Parse({"--version"}).exitCode, 0);
   EXPECT_EQ(Parse({"--version"}).text, "vevez " VEVEZ_VERSION "\n");
+  // Qt's own options, each left for QApplication, whatever the file's place.
+  for (const char* qt : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                         "qwindowicon", "qwindowtitle", "session", "display", "geometry", "style",
+                         "stylesheet", "name", "title", "visual", "qmljsdebugger"}) {
+    const std::string option = "-" + std::string(qt);
+    EXPECT_EQ(Parse({option.c_str(), "v", "f.txt"}).file, "f.txt") << qt;
+  }
+  for (const char* flag : {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"}) {
+    EXPECT_EQ(Parse({flag, "f.txt"}).file, "f.txt") << flag;
+  }
   for (std::vector<const char*> bad :
        {std::vector<const char*>{"--bogus"}, {"a.txt", "b.txt"}, {"-platform"}}) {
     const CommandLine usage = Parse(bad);
@@ -65,28 +78,30 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
   }
 }
 
-// A shutdown closes the box that is open, no other, and every box asked for
-// afterwards is never shown: its text goes to standard error instead. Run in
-// a child process, since a shutdown cannot be taken back.
-TEST(ModalTest, ShutdownClosesTheOpenBoxAndShowsNoMore) {
+// A shutdown closes the open boxes, innermost first, with Rejected and shows
+// none after it (its text goes to standard error). In a process of its own:
+// a shutdown cannot be taken back.
+[[noreturn]] void ShutdownWithTwoBoxesOpenThenOneMore() {
+  auto box = [](const char* text) { return PlainMessageBox(QMessageBox::Information, "t", text); };
+  const auto outer = box("outer"), inner = box("inner"), after = box("after");
+  std::string closed;
+  for (QMessageBox* b : {outer.get(), inner.get()}) {
+    QObject::connect(b, &QDialog::finished, [&closed, b] { closed += b->text().toStdString() + " "; });
+  }
+  OnNextModal<QMessageBox>([&](QMessageBox*) {
+    OnNextModal<QMessageBox>([](QMessageBox*) { RequestShutdown(); });
+    closed += std::to_string(ExecModal(*inner)) + " ";
+  });
+  closed += std::to_string(ExecModal(*outer)) + " ";
+  OnNextModal<QMessageBox>([](QMessageBox* b) { b->accept(); });
+  std::fprintf(stderr, "%s%d\n", closed.c_str(), ExecModal(*after));
+  std::_Exit(0);
+}
+
+TEST(ExecModalDeathTest, ShutdownRejectsTheOpenBoxesAndShowsNoMore) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const auto scenario = [] {
-    ::alarm(20);  // a box left open ends the child instead of hanging it
-    int failed = 0;
-    QDialog earlier;
-    QDialog open;
-    int earlierRejected = 0;
-    QObject::connect(&earlier, &QDialog::rejected, [&] { ++earlierRejected; });
-    QTimer::singleShot(0, &earlier, &QDialog::accept);
-    if (ExecModal(earlier) != QDialog::Accepted) failed |= 1;
-    QTimer::singleShot(0, [] { RequestShutdown(); });
-    if (ExecModal(open) != QDialog::Rejected || open.isVisible()) failed |= 2;
-    if (earlierRejected != 0) failed |= 4;
-    auto box = PlainMessageBox(QMessageBox::Warning, "VeveZ", "after the shutdown");
-    if (ExecModal(*box) != QDialog::Rejected || box->isVisible()) failed |= 8;
-    std::exit(failed);
-  };
-  EXPECT_EXIT(scenario(), ::testing::ExitedWithCode(0), "after the shutdown");
+  EXPECT_EXIT(ShutdownWithTwoBoxesOpenThenOneMore(), ::testing::ExitedWithCode(0),
+              "after\ninner outer 0 0 0\n");
 }
 
 TEST(TranslationTest, QtsOwnTextsAreJapaneseAndTheIconLoads) {
@@ -210,37 +225,57 @@ TEST_F(DesktopWindowTest, StartFileIsOpenedAndRememberedOrFallsBackWithTheOpenEr
   EXPECT_NE(ReadBytes(dir / "kobeli.ini").find("b4file=other.txt\r\nb4dir=" + exeDir + "sub/\r\n"),
             std::string::npos);
 
-  WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
-  QString error;
-  OnNextModal<QMessageBox>([&](QMessageBox* box) {
-    error = box->text();
-    box->accept();
-  });
-  TForm1 form(nullptr, exeDir, exeDir + "missing.txt");
-  EXPECT_EQ(error, QString::fromStdString("ファイル " + exeDir + "missing.txt は開けません."));
-  EXPECT_EQ(form.WordFile(), "word.txt");
-  EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "\x83\x6C\x83\x52");
+  // A file that cannot be read, and a relative name in a working directory
+  // that has no name any more: the error, and the remembered file.
+  for (const std::string& start : {exeDir + "missing.txt", std::string("word.txt")}) {
+    WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nPLAYSOUND=N\r\n");
+    if (start == "word.txt") {
+      fs::create_directory(dir / "gone");
+      fs::current_path(dir / "gone");
+      fs::remove(dir / "gone");
+    }
+    QString error;
+    OnNextModal<QMessageBox>([&](QMessageBox* box) {
+      error = box->text();
+      box->accept();
+    });
+    TForm1 form(nullptr, exeDir, start);
+    EXPECT_EQ(error.toStdString(), "ファイル " + start + " は開けません.");
+    EXPECT_EQ(form.WordFile(), "word.txt");
+    EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "\x83\x6C\x83\x52");
+  }
   fs::current_path("/");
 }
 
-TEST_F(DesktopWindowTest, SettingsFileThatCannotBeWrittenIsReportedOnce) {
-  fs::remove(dir / "kobeli.ini");
-  fs::create_directory(dir / "kobeli.ini");  // in the way of every write
-  TForm1 form(nullptr, exeDir);
-  int boxes = 0;
-  QString text;
-  std::function<void(QMessageBox*)> count = [&](QMessageBox* box) {
-    ++boxes;
-    text = box->text();
-    box->accept();
-    OnNextModal<QMessageBox>(count, 30);
-  };
-  OnNextModal<QMessageBox>(count);
-  form.FormDestroy();
-  QTest::qWait(500);
-  EXPECT_EQ(boxes, 1);
-  EXPECT_TRUE(text.contains(QStringLiteral("kobeli.ini"))) << text.toStdString();
-  EXPECT_EQ(ReadBytes(dir / "word.txt"), kWords);
+// A settings file that cannot be written, or a word file whose name it cannot
+// hold (a line break; the rest is written): one box, naming the reason.
+TEST_F(DesktopWindowTest, SettingsThatCannotBeStoredAreReportedOnceNamingTheReason) {
+  const std::string oddName = exeDir + "two\nlines.txt", ini = "[SOFT]\r\nPLAYSOUND=N\r\nb4file=w\r\n";
+  WriteBytes(oddName, kWords);
+  for (const std::string& named : {exeDir + "kobeli.ini", oddName}) {
+    WriteBytes(dir / "kobeli.ini", ini);
+    if (named != oddName) {  // in the way of every write
+      fs::remove(dir / "kobeli.ini");
+      fs::create_directory(dir / "kobeli.ini");
+    }
+    TForm1 form(nullptr, exeDir, named == oddName ? oddName : "");
+    int boxes = 0;
+    QString text;
+    std::function<void(QMessageBox*)> count = [&](QMessageBox* box) {
+      ++boxes;
+      text = box->text();
+      box->accept();
+      OnNextModal<QMessageBox>(count, 30);
+    };
+    OnNextModal<QMessageBox>(count);
+    form.FormDestroy();
+    QTest::qWait(500);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_TRUE(text.contains(QString::fromStdString(named))) << text.toStdString();
+    EXPECT_EQ(ReadBytes(dir / "word.txt"), kWords);
+    if (named != oddName) fs::remove(dir / "kobeli.ini");
+  }
+  EXPECT_EQ(ReadBytes(dir / "kobeli.ini"), ini + "SPEED=1000\r\n");
 }
 
 }  // namespace
