@@ -22,7 +22,7 @@ inline void Check(bool ok, const char* what) {
 // second. libFuzzer ends without atexit handlers: each input removes its own
 // directory, and one left behind belongs to an input that failed.
 inline std::string FuzzScratchBase() {
-  [[maybe_unused]] static const SyncFn kept = ReplaceSyncStep([](int) { return 0; });
+  [[maybe_unused]] static const SyncFn kept = ReplaceSyncStep([](int, SyncOf) { return 0; });
   if (const char* t = std::getenv("TMPDIR"); t && *t) return t;
   return ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
 }

@@ -403,7 +403,7 @@ TEST_F(WordListBigFile, MarksSaveAndACutFileIsSurvivedAndLeftAlone) {
 // What another program does to the file while the save runs, at the sync
 // step (the lines are then written but not yet in place).
 std::function<void()> gMeanwhile;
-int SyncAfterMeanwhile(int fd) {
+int SyncAfterMeanwhile(int fd, SyncOf) {
   if (auto f = std::exchange(gMeanwhile, nullptr)) f();
   return ::fsync(fd);
 }
