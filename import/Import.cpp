@@ -84,7 +84,7 @@ void WriteNewFile(const std::string& path, const std::function<bool(const WriteF
   };
   bool ok = false;
   try {
-    ok = produce(write) && ::fsync(fd) == 0;
+    ok = produce(write) && Sync(fd, SyncOf::kNewFile) == 0;
   } catch (...) {
     ::close(fd);
     if (named) ::unlink(path.c_str());
@@ -105,10 +105,7 @@ void WriteNewFile(const std::string& path, const std::function<bool(const WriteF
     if (linkErr == EEXIST) throw Error("ファイル " + path + " は既にあります。上書きしません");
     throw CreateError(path);
   }
-  if (const int d = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); d >= 0) {
-    ::fsync(d);
-    ::close(d);
-  }
+  if (!SyncDir(dir, SyncOf::kDirectory)) throw WriteError(path, errno);
 }
 
 }  // namespace

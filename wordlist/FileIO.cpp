@@ -168,13 +168,6 @@ bool Produce(int fd, const std::function<bool(const WriteFn&)>& produce) {
   return produce(write);
 }
 
-// A directory the user may write to but not read cannot be opened to be
-// synced; its entries are then left to the file system.
-bool SyncDir(const std::string& dir, SyncOf what) {
-  Fd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return d.fd < 0 ? errno == EACCES : g_sync(d.fd, what) == 0;
-}
-
 std::string BaseName(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -589,6 +582,15 @@ Error WriteRefusal(const std::string& path) {
 }
 
 SyncFn ReplaceSyncStep(SyncFn sync) { return std::exchange(g_sync, sync); }
+
+int Sync(int fd, SyncOf what) { return g_sync(fd, what); }
+
+// A directory the user may write to but not read cannot be opened to be
+// synced; its entries are then left to the file system.
+bool SyncDir(const std::string& dir, SyncOf what) {
+  Fd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return d.fd < 0 ? errno == EACCES : g_sync(d.fd, what) == 0;
+}
 
 bool AllowUnnamedTemporaries(bool allow) { return std::exchange(g_unnamedTemps, allow); }
 

@@ -125,6 +125,11 @@ enum class SyncOf {
 // watch when it runs or make it fail; returns the step it replaced.
 using SyncFn = int (*)(int fd, SyncOf what);
 SyncFn ReplaceSyncStep(SyncFn sync);
+// Flushes `fd` through that step: 0 when done, as fsync.
+int Sync(int fd, SyncOf what);
+// Flushes the entries of the directory `dir` through that step; true when
+// done, or when the user may not read the directory (nothing to open).
+bool SyncDir(const std::string& dir, SyncOf what);
 
 // Whether temporary files may be unnamed (O_TMPFILE) where the file system
 // allows it; tests turn it off to exercise named temporaries. Returns the
