@@ -309,7 +309,9 @@ TEST(WriteFileAtomic, EverySyncComesInOrderAndAFailureAtAnyOfThemKeepsTheOldCont
     const bool linked = expected == &inPlace;
     for (std::size_t failAt = 0; failAt <= expected->size(); ++failAt) {
       WriteBytes(g_target, "old");
-      if (linked) ::link(g_target.c_str(), (dir / "link").c_str());
+      if (linked) {
+        ASSERT_EQ(::link(g_target.c_str(), (dir / "link").c_str()), 0);
+      }
       g_syncs.clear();
       g_failAt = failAt;
       SyncStepSwap swap(RecordingSync);
@@ -332,7 +334,7 @@ TEST(WriteFileAtomic, EverySyncComesInOrderAndAFailureAtAnyOfThemKeepsTheOldCont
 
   // Killed before the rewrite is synced: the next start puts the old content
   // back from the backup, and says so once.
-  ::link(g_target.c_str(), (dir / "link").c_str());
+  ASSERT_EQ(::link(g_target.c_str(), (dir / "link").c_str()), 0);
   InChild([&] {
     ReplaceSyncStep(+[](int, SyncOf what) { return what == SyncOf::kFileInPlace ? (::_exit(0), 0) : 0; });
     return ErrorOf([&] { WriteFileAtomic(g_target, "newer"); });
