@@ -148,7 +148,7 @@ void Utf16RoundTrip(std::string text, bool bigEndian) {
   const vz::codec::Encoding enc = bigEndian ? vz::codec::Encoding::Utf16Be : vz::codec::Encoding::Utf16Le;
   const std::string bom(vz::codec::BomOf(enc));
   const std::string units = vz::codec::FromUtf8(enc, text).value();
-  const vz::test::TempDir dir("vevez-fuzz", ScratchBase());
+  const vz::test::TempDir dir("vevez-fuzz", FuzzScratchBase());
   const std::string path = dir / "utf16.txt";
   WriteBytes(path, bom + units);
   vz::WordList list;
