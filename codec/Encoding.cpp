@@ -7,6 +7,7 @@
 
 #ifdef __SSE2__
 #include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace vz::codec {
@@ -218,6 +219,259 @@ std::optional<Encoding> Winner(const Byte* p, const Byte* end, std::optional<Enc
   return std::nullopt;
 }
 
+// Some line begins with a non-ASCII byte (has no state mark). 64 bytes at a
+// time: the non-ASCII bytes against the bytes just after a CR or LF.
+bool HasHeads(const Byte* p, const Byte* const end) {
+  const Byte* const begin = p;
+  std::uint64_t after = 1;  // the next byte starts a line
+#ifdef __SSE2__
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  auto bits = [](__m128i v) { return std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(v))); };
+  for (; end - p >= 64; p += 64) {
+    const auto* block = reinterpret_cast<const __m128i*>(p);
+    std::uint64_t high = 0, ends = 0;
+    for (int i = 0; i < 4; ++i) {
+      const __m128i v = _mm_loadu_si128(block + i);
+      high |= bits(v) << (16 * i);
+      ends |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))) << (16 * i);
+    }
+    if (high & (ends << 1 | after)) return true;
+    after = ends >> 63;
+  }
+#endif
+  for (; p < end; ++p) {
+    if (*p >= 0x80 && (p == begin || p[-1] == '\n' || p[-1] == '\r')) return true;
+  }
+  (void)after;
+  return false;
+}
+
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#define VZ_UTF8_BLOCKS 1
+#define VZ_SSSE3 __attribute__((target("ssse3")))
+#define VZ_INLINE inline __attribute__((always_inline))
+#define VZ_AVX2 __attribute__((target("avx2")))
+#if defined(__GNUC__) && !defined(__clang__)
+// The 32-byte vectors pass only between functions compiled for AVX2.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+constexpr char kShort = 1, kLong = 2, kOver3 = 4, kLarge = 8, kSurrogate = 16, kOver2 = 32, kLarge1000 = 64,
+               kOver4 = 64, kTwoConts = static_cast<char>(128), kCarry = kShort | kLong | kTwoConts,
+               kBig = kCarry | kLarge | kLarge1000, kCont = kLong | kOver2 | kTwoConts;
+
+// UTF-8 faults a pair of bytes can make, by the high and low half of the first
+// byte and the high half of the second.
+alignas(16) constexpr char kFirstHigh[16] = {kLong,
+                                             kLong,
+                                             kLong,
+                                             kLong,
+                                             kLong,
+                                             kLong,
+                                             kLong,
+                                             kLong,
+                                             kTwoConts,
+                                             kTwoConts,
+                                             kTwoConts,
+                                             kTwoConts,
+                                             kShort | kOver2,
+                                             kShort,
+                                             kShort | kOver3 | kSurrogate,
+                                             kShort | kLarge | kLarge1000 | kOver4};
+alignas(16) constexpr char kFirstLow[16] = {kCarry | kOver3 | kOver2 | kOver4,
+                                            kCarry | kOver2,
+                                            kCarry,
+                                            kCarry,
+                                            kCarry | kLarge,
+                                            kBig,
+                                            kBig,
+                                            kBig,
+                                            kBig,
+                                            kBig,
+                                            kBig,
+                                            kBig,
+                                            kBig,
+                                            kBig | kSurrogate,
+                                            kBig,
+                                            kBig};
+alignas(16) constexpr char kSecondHigh[16] = {kShort,
+                                              kShort,
+                                              kShort,
+                                              kShort,
+                                              kShort,
+                                              kShort,
+                                              kShort,
+                                              kShort,
+                                              kCont | kOver3 | kLarge1000 | kOver4,
+                                              kCont | kOver3 | kLarge,
+                                              kCont | kSurrogate | kLarge,
+                                              kCont | kSurrogate | kLarge,
+                                              kShort,
+                                              kShort,
+                                              kShort,
+                                              kShort};
+
+__m128i Table16(const char* t) { return _mm_load_si128(reinterpret_cast<const __m128i*>(t)); }
+
+// The faults of UTF-8 found in `v` with `before`, the 16 bytes before it:
+// each byte is looked up, by the high and low half of the byte before it and
+// the high half of its own, in tables of the faults that pair can make (too
+// short, too long, overlong, surrogate, above U+10FFFF); a byte that must be
+// the third or fourth of a sequence is checked against the bytes before it.
+VZ_SSSE3 VZ_INLINE __m128i Utf8Faults(__m128i v, __m128i before) {
+  const __m128i nibble = _mm_set1_epi8(0x0F);
+  const __m128i prev1 = _mm_alignr_epi8(v, before, 15);
+  const __m128i special = _mm_and_si128(
+      _mm_and_si128(_mm_shuffle_epi8(Table16(kFirstHigh), _mm_and_si128(_mm_srli_epi16(prev1, 4), nibble)),
+                    _mm_shuffle_epi8(Table16(kFirstLow), _mm_and_si128(prev1, nibble))),
+      _mm_shuffle_epi8(Table16(kSecondHigh), _mm_and_si128(_mm_srli_epi16(v, 4), nibble)));
+  const __m128i third = _mm_subs_epu8(_mm_alignr_epi8(v, before, 14), _mm_set1_epi8(0xE0 - 0x80));
+  const __m128i fourth =
+      _mm_subs_epu8(_mm_alignr_epi8(v, before, 13), _mm_set1_epi8(static_cast<char>(0xF0 - 0x80)));
+  const __m128i must = _mm_and_si128(_mm_or_si128(third, fourth), _mm_set1_epi8(static_cast<char>(0x80)));
+  return _mm_xor_si128(must, special);
+}
+
+VZ_AVX2 VZ_INLINE __m256i Table32(const char* t) {
+  return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(t)));
+}
+
+// The same for 32 bytes at once.
+VZ_AVX2 VZ_INLINE __m256i Utf8Faults(__m256i v, __m256i before) {
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  const __m256i across = _mm256_permute2x128_si256(before, v, 0x21);  // the 16 bytes before each half
+  const __m256i prev1 = _mm256_alignr_epi8(v, across, 15);
+  const __m256i special = _mm256_and_si256(
+      _mm256_and_si256(
+          _mm256_shuffle_epi8(Table32(kFirstHigh), _mm256_and_si256(_mm256_srli_epi16(prev1, 4), nibble)),
+          _mm256_shuffle_epi8(Table32(kFirstLow), _mm256_and_si256(prev1, nibble))),
+      _mm256_shuffle_epi8(Table32(kSecondHigh), _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble)));
+  const __m256i third = _mm256_subs_epu8(_mm256_alignr_epi8(v, across, 14), _mm256_set1_epi8(0xE0 - 0x80));
+  const __m256i fourth =
+      _mm256_subs_epu8(_mm256_alignr_epi8(v, across, 13), _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
+  const __m256i must =
+      _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
+  return _mm256_xor_si256(must, special);
+}
+
+// The UTF-8 reading is valid, 64 bytes a step in two halves of 32.
+VZ_AVX2 bool ValidUtf8Blocks32(const Byte* p, const Byte* const end) {
+  __m256i before = _mm256_setzero_si256(), fault = _mm256_setzero_si256();
+  for (; end - p >= 64; p += 64) {
+    const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                  v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+    fault = _mm256_or_si256(fault, _mm256_or_si256(Utf8Faults(v0, before), Utf8Faults(v1, v0)));
+    if (!_mm256_testz_si256(fault, fault)) return false;  // text in another encoding fails early
+    before = v1;
+  }
+  Byte last[96] = {};
+  std::memcpy(last, p, static_cast<std::size_t>(end - p));
+  for (int i = 0; i < 96; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(last + i));
+    fault = _mm256_or_si256(fault, Utf8Faults(v, before));
+    before = v;
+  }
+  return _mm256_testz_si256(fault, fault);
+}
+
+// The UTF-8 reading is valid, told 64 bytes at a time without a branch per
+// character (needs the byte shuffle of SSSE3).
+VZ_SSSE3 bool ValidUtf8Blocks(const Byte* p, const Byte* const end) {
+  // A sequence still open at the end of 16 bytes.
+  const __m128i open =
+      _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, static_cast<char>(0xF0 - 1),
+                    static_cast<char>(0xE0 - 1), static_cast<char>(0xC0 - 1));
+  __m128i before = _mm_setzero_si128(), fault = _mm_setzero_si128();
+  for (; end - p >= 64; p += 64) {
+    const auto* block = reinterpret_cast<const __m128i*>(p);
+    const __m128i v0 = _mm_loadu_si128(block), v1 = _mm_loadu_si128(block + 1),
+                  v2 = _mm_loadu_si128(block + 2), v3 = _mm_loadu_si128(block + 3);
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(v0, v1), _mm_or_si128(v2, v3))) == 0) {
+      fault = _mm_or_si128(fault, _mm_subs_epu8(before, open));
+    } else {
+      fault = _mm_or_si128(_mm_or_si128(fault, Utf8Faults(v0, before)),
+                           _mm_or_si128(Utf8Faults(v1, v0), Utf8Faults(v2, v1)));
+      fault = _mm_or_si128(fault, Utf8Faults(v3, v2));
+      // Text in another encoding fails early.
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(fault, _mm_setzero_si128())) != 0xFFFF) return false;
+    }
+    before = v3;
+  }
+  // The rest, padded with NULs: a sequence cut off by the end meets one.
+  Byte last[80] = {};
+  std::memcpy(last, p, static_cast<std::size_t>(end - p));
+  for (int i = 0; i < 80; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(last + i));
+    fault = _mm_or_si128(fault, Utf8Faults(v, before));
+    before = v;
+  }
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(fault, _mm_setzero_si128())) == 0xFFFF;
+}
+#endif
+
+// The UTF-8 reading is valid: ASCII skipped 16 bytes at a time, and the
+// three-byte characters of kana and kanji checked without the general rule.
+bool ValidUtf8(const Byte* p, const Byte* const end) {
+#ifdef VZ_UTF8_BLOCKS
+  static const int blocks = __builtin_cpu_supports("avx2") ? 32 : __builtin_cpu_supports("ssse3") ? 16 : 0;
+  if (blocks == 32) return ValidUtf8Blocks32(p, end);
+  if (blocks == 16) return ValidUtf8Blocks(p, end);
+#endif
+  while (p < end) {
+#ifdef __SSE2__
+    // Whole blocks of 64 bytes of ASCII (the answers), then 16.
+    while (end - p >= 64) {
+      const auto* block = reinterpret_cast<const __m128i*>(p);
+      const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+                                       _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+      if (_mm_movemask_epi8(any)) break;
+      p += 64;
+    }
+    while (end - p >= 16) {
+      const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+      if (high) {
+        p += __builtin_ctz(static_cast<unsigned>(high));
+        break;
+      }
+      p += 16;
+    }
+#endif
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    // A run of characters, to the next ASCII byte.
+    while (p < end && *p >= 0x80) {
+      if (*p >= 0xE1 && *p <= 0xEC && end - p >= 3 && ((p[1] & 0xC0) | (p[2] & 0xC0) >> 2) == 0xA0) {
+        p += 3;
+        continue;
+      }
+      const int n = SequenceAt(p, end);
+      if (n == 0) return false;
+      p += n;
+    }
+  }
+  return true;
+}
+
+// Winner() of a text with no line without a state mark, judging no more
+// than it takes: most files are valid in one reading only, and the others
+// fail at their first non-ASCII character. Only readings that are all valid
+// are scored.
+Encoding WholeWinner(const Byte* p, const Byte* end, bool utf8) {
+  const auto judge = [&](auto read) { return Judge(p, end, std::nullopt, read); };
+  const auto sjis = [](const Byte* q, const Byte* b, const Byte* z) { return SjisChar(q, b, z); };
+  const long e = judge([](const Byte* q, const Byte* b, const Byte* z) { return EucChar(q, b, z); }).score;
+  if (!utf8) {
+    // Code page 932 also when it is not valid either: the fallback.
+    return e != kInvalid && e > judge(sjis).score ? Encoding::EucJp : Encoding::Cp932;
+  }
+  const long s = judge(sjis).score;
+  if (s == kInvalid && e == kInvalid) return Encoding::Utf8;
+  const long u = judge([](const Byte* q, const Byte* b, const Byte* z) { return Utf8Char(q, b, z); }).score;
+  if (u >= s && u >= e) return Encoding::Utf8;
+  return e > s ? Encoding::EucJp : Encoding::Cp932;
+}
+
 bool AllAscii(const Byte* p, const Byte* end) {
   for (; end - p >= 8; p += 8) {
     std::uint64_t word;
@@ -268,7 +522,18 @@ std::size_t FirstCharLength(Encoding lines, std::string_view line) {
   return n > 1 ? static_cast<std::size_t>(n) : 1;
 }
 
+bool ValidUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const Byte*>(bytes.data());
+  return ValidUtf8(p, p + bytes.size());
+}
+
 Detected DetectEncoding(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const Byte*>(bytes.data());
+  const auto* const end = p + bytes.size();
+  return DetectEncoding(bytes, {HasHeads(p, end), ValidUtf8(p, end)});
+}
+
+Detected DetectEncoding(std::string_view bytes, const Seen& seen) {
   for (Encoding e : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be}) {
     if (bytes.starts_with(BomOf(e))) return {e, BomOf(e).size()};
   }
@@ -280,11 +545,12 @@ Detected DetectEncoding(std::string_view bytes) {
   // then changes nothing it judged, so the file keeps its encoding.
   // When nothing but the heads is left, the whole text decides (marking
   // such a file can only make it pure ASCII, the same in every encoding).
-  bool heads = false, empty = false;
-  const Encoding plain = Winner(p, end, std::nullopt, &heads, &empty).value_or(Encoding::Cp932);
-  if (!heads) return {plain, 0};
+  if (!seen.heads) return {WholeWinner(p, end, seen.utf8), 0};
+  bool cut = false, empty = false;
+  const Encoding plain = Winner(p, end, std::nullopt, &cut, &empty).value_or(Encoding::Cp932);
+  if (!cut) return {plain, 0};
   for (Encoding e : {plain, Encoding::Utf8, Encoding::Cp932, Encoding::EucJp}) {
-    const std::optional<Encoding> w = Winner(p, end, e, &heads, &empty);
+    const std::optional<Encoding> w = Winner(p, end, e, &cut, &empty);
     if (w == e || (empty && plain == e)) return {e, 0};
   }
   return {plain, 0, false};

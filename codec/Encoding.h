@@ -45,6 +45,17 @@ std::string_view BomOf(Encoding enc);
 // the bytes alone; marking a line (see FirstCharLength) does not change it
 // (see Detected::stable).
 Detected DetectEncoding(std::string_view bytes);
+// What a caller that has just gone through every line of the bytes knows.
+struct Seen {
+  bool heads = false;  // some line begins with a non-ASCII byte (no state mark)
+  bool utf8 = false;   // the bytes are valid UTF-8 (ValidUtf8)
+};
+// The same as DetectEncoding(bytes), without looking again.
+Detected DetectEncoding(std::string_view bytes, const Seen& seen);
+
+// The bytes are valid UTF-8, told at the speed of the processor's vector
+// instructions (64 bytes a step); bytes cut in the middle of a sequence are not.
+bool ValidUtf8(std::string_view bytes);
 
 // The encoding a list's lines are held in: a UTF-16 file's lines are UTF-8.
 constexpr Encoding LineEncoding(Encoding file) {
