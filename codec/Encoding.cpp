@@ -1,5 +1,7 @@
 #include "codec/Encoding.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -115,7 +117,10 @@ Char Utf8Char(const Byte* p, const Byte* begin, const Byte* end) {
   if (n == 0) return {0, 0};
   char32_t c = p[0] & (0x7F >> n);
   for (int i = 1; i < n; ++i) c = c << 6 | (p[i] & 0x3F);
-  const bool inWord = (p > begin && AsciiLetter(p[-1])) || (p + n < end && AsciiLetter(p[n]));
+  // A line's first byte is its state mark, or a letter marking would
+  // replace: it never counts.
+  const bool inWord = (p - begin >= 2 && p[-2] != '\n' && p[-2] != '\r' && AsciiLetter(p[-1])) ||
+                      (p + n < end && AsciiLetter(p[n]));
   return {n, Utf8Points(c, inWord)};
 }
 
@@ -484,6 +489,128 @@ bool AllAscii(const Byte* p, const Byte* end) {
   return true;
 }
 
+// Points of the characters from p to end as `read` reads them, in a text
+// that starts at `begin`; kInvalid when one does not decode.
+template <class ReadChar>
+long Span(const Byte* begin, const Byte* p, const Byte* end, ReadChar&& read) {
+  long score = 0;
+  while (p < end) {
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    const Char c = read(p, begin, end);
+    if (c.length == 0) return kInvalid;
+    score += c.points;
+    p += c.length;
+  }
+  return score;
+}
+
+long Add(long a, long b) { return a == kInvalid || b == kInvalid ? kInvalid : a + b; }
+
+// The reading that wins whatever lines without a state mark are marked as
+// it marks them (the first character, one byte in code page 932): nullopt
+// when none is shown to. Lines are judged one by one. An encoding c wins
+// when, against every other reading r:
+// - its points with those lines cut as c marks them (which marking in c
+//   never changes) beat the most r makes of each such line cut either as
+//   r or as c marks it (what r's own judgment of the text could become);
+// - the least c keeps of each line, as it is or marked, beats the most r
+//   makes of it, as it is or marked in c (the text as it is);
+// and c reads the text as it is. Marking in c only raises what c keeps and
+// lowers what r makes, so c still wins, and no two encodings win at once.
+// A text made of ASCII and such lines of one character each, all read best
+// in one encoding, is that one: marking leaves the rest so.
+std::optional<Encoding> MarkProof(const Byte* const begin, const Byte* const end) {
+  constexpr Encoding kReadings[] = {Encoding::Cp932, Encoding::Utf8, Encoding::EucJp};  // by value
+  auto span = [begin](Encoding r, const Byte* p, const Byte* q) {
+    switch (r) {
+      case Encoding::Utf8:
+        return Span(begin, p, q,
+                    [](const Byte* a, const Byte* b, const Byte* z) { return Utf8Char(a, b, z); });
+      case Encoding::EucJp:
+        return Span(begin, p, q,
+                    [](const Byte* a, const Byte* b, const Byte* z) { return EucChar(a, b, z); });
+      default:
+        return Span(begin, p, q,
+                    [](const Byte* a, const Byte* b, const Byte* z) { return SjisChar(a, b, z); });
+    }
+  };
+  // Ties go to UTF-8, then to code page 932, as in Winner().
+  auto rank = [](Encoding e) { return e == Encoding::Utf8 ? 2 : e == Encoding::Cp932 ? 1 : 0; };
+  long whole[3] = {}, own[3] = {}, bound[3][3] = {};  // bound[r][c]
+  // The same for the text as it is: the least c keeps of each line, the
+  // most r makes of it, as it is or marked in c.
+  long least[3] = {}, most[3][3] = {};
+  // Lines of one character and ASCII, by the reading each reads best in
+  // (bit 1 << encoding), when all other lines are ASCII: see below.
+  bool asciiElse = true;
+  unsigned singles = 0;
+  bool allSingle = true;
+  for (const Byte* line = begin; line < end;) {
+    const Byte* lineEnd = line;
+    while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r') ++lineEnd;
+    const bool head = lineEnd > line && *line >= 0x80;
+    if (!head) asciiElse = asciiElse && AllAscii(line, lineEnd);
+    long all[3];
+    for (Encoding r : kReadings) all[static_cast<int>(r)] = span(r, line, lineEnd);
+    if (head) {
+      std::optional<Encoding> best;
+      for (Encoding r : kReadings) {
+        const long v = all[static_cast<int>(r)];
+        const long b = best ? all[static_cast<int>(*best)] : kInvalid;
+        if (v != kInvalid && (v > b || (v == b && rank(r) > rank(*best)))) best = r;
+      }
+      const bool single = best && AllAscii(line + HeadLength(*best, line, lineEnd), lineEnd);
+      if (single) singles |= 1u << static_cast<int>(*best);
+      allSingle = allSingle && single;
+    }
+    for (Encoding r : kReadings) {
+      const int i = static_cast<int>(r);
+      whole[i] = Add(whole[i], all[i]);
+      if (!head) {
+        own[i] = Add(own[i], all[i]);
+        least[i] = Add(least[i], all[i]);
+        for (long& b : bound[i]) b = Add(b, all[i]);
+        for (long& b : most[i]) b = Add(b, all[i]);
+        continue;
+      }
+      const long mine = span(r, line + HeadLength(r, line, lineEnd), lineEnd);
+      own[i] = Add(own[i], mine);
+      least[i] = Add(least[i], std::min(mine, all[i]));
+      for (Encoding c : kReadings) {
+        const long theirs = c == r ? mine : span(r, line + HeadLength(c, line, lineEnd), lineEnd);
+        long& b = bound[i][static_cast<int>(c)];
+        b = Add(b, std::max(mine, theirs));
+        long& m = most[i][static_cast<int>(c)];
+        m = Add(m, std::max(all[i], theirs));
+      }
+    }
+    line = lineEnd + 1;
+  }
+  // A text whose only non-ASCII characters are the first ones of lines
+  // without a mark, all read best in one encoding: that one. Marking such a
+  // line leaves ASCII, so the rest still agree (or the whole is ASCII).
+  if (asciiElse && allSingle && std::has_single_bit(singles)) return Encoding(std::countr_zero(singles));
+  for (Encoding c : kReadings) {
+    const int j = static_cast<int>(c);
+    if (whole[j] == kInvalid || own[j] == kInvalid) continue;
+    // Marking in c could leave such a text read best in another.
+    if (asciiElse && (singles & ~(1u << j))) continue;
+    bool wins = true;
+    for (Encoding r : kReadings) {
+      const int i = static_cast<int>(r);
+      auto beats = [&](long mine, long theirs) {
+        return mine > theirs || (mine == theirs && rank(c) > rank(r));
+      };
+      wins = wins && (r == c || (beats(own[j], bound[i][j]) && beats(least[j], most[i][j])));
+    }
+    if (wins) return c;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string_view BomOf(Encoding enc) {
@@ -540,18 +667,21 @@ Detected DetectEncoding(std::string_view bytes, const Seen& seen) {
   const auto* p = reinterpret_cast<const Byte*>(bytes.data());
   const auto* const end = p + bytes.size();
   if (AllAscii(p, end)) return {};
-  // Lines without a state mark: an encoding is taken when the text, with
-  // those lines cut as it would mark them, reads best in it. Marking them
-  // then changes nothing it judged, so the file keeps its encoding.
-  // When nothing but the heads is left, the whole text decides (marking
-  // such a file can only make it pure ASCII, the same in every encoding).
+  // Without lines lacking a state mark, marking changes only first bytes
+  // that are ASCII, which no reading judges.
   if (!seen.heads) return {WholeWinner(p, end, seen.utf8), 0};
+  // With them: the encoding that wins however they are marked.
+  if (const std::optional<Encoding> proven = MarkProof(p, end)) return {*proven, 0};
+  // Otherwise the best guess, which marking may change (Detected::stable):
+  // an encoding is taken when the text, with those lines cut as it would
+  // mark them, reads best in it; when nothing but the heads is left, the
+  // whole text decides.
   bool cut = false, empty = false;
   const Encoding plain = Winner(p, end, std::nullopt, &cut, &empty).value_or(Encoding::Cp932);
-  if (!cut) return {plain, 0};
+  if (!cut) return {plain, 0, false};
   for (Encoding e : {plain, Encoding::Utf8, Encoding::Cp932, Encoding::EucJp}) {
     const std::optional<Encoding> w = Winner(p, end, e, &cut, &empty);
-    if (w == e || (empty && plain == e)) return {e, 0};
+    if (w == e || (empty && plain == e)) return {e, 0, false};
   }
   return {plain, 0, false};
 }

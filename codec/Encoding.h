@@ -26,10 +26,10 @@ struct Detected {
   // Length of the byte-order mark the bytes start with (0: none). It is the
   // mark of `encoding`: 3 for UTF-8, 2 for UTF-16; Cp932 and EUC-JP have none.
   std::size_t bom = 0;
-  // Marking lines as a list in `encoding` marks them keeps the text in this
-  // encoding. Only text whose lines without a state mark read best in
-  // different encodings is not: whichever it is taken for, marking those
-  // lines makes it read best in another.
+  // Marking lines as a list in `encoding` marks them, in any number and
+  // order, keeps the text in this encoding (or makes it pure ASCII). False
+  // when that is not shown: some lines without a state mark read so
+  // differently that the encoding is a guess, which marking may change.
   bool stable = true;
   bool operator==(const Detected&) const = default;
 };
@@ -43,7 +43,7 @@ std::string_view BomOf(Encoding enc);
 // accented letters inside Latin words against scripts far from Japanese).
 // Pure ASCII, and bytes valid in no reading, are code page 932. Depends on
 // the bytes alone; marking a line (see FirstCharLength) does not change it
-// (see Detected::stable).
+// where Detected::stable says so.
 Detected DetectEncoding(std::string_view bytes);
 // What a caller that has just gone through every line of the bytes knows.
 struct Seen {
