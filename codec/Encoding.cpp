@@ -489,12 +489,34 @@ bool AllAscii(const Byte* p, const Byte* end) {
   return true;
 }
 
-// Points of the characters from p to end as `read` reads them, in a text
-// that starts at `begin`; kInvalid when one does not decode.
+// The end of the line at p (its CR or LF, or `end`), and in `last` the end
+// of its last non-ASCII byte (p when it has none). 16 bytes at a time.
+const Byte* LineEnd(const Byte* p, const Byte* end, const Byte** last) {
+  *last = p;
+#ifdef __SSE2__
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; end - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const unsigned ends =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+    unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+    if (ends) high &= (ends & (0 - ends)) - 1;
+    if (high) *last = p + 32 - __builtin_clz(high);
+    if (ends) return p + __builtin_ctz(ends);
+  }
+#endif
+  for (; p < end && *p != '\n' && *p != '\r'; ++p) {
+    if (*p >= 0x80) *last = p + 1;
+  }
+  return p;
+}
+
+// Points of the characters that start from p to `stop` as `read` reads
+// them, in a text from `begin` to `end`; kInvalid when one does not decode.
 template <class ReadChar>
-long Span(const Byte* begin, const Byte* p, const Byte* end, ReadChar&& read) {
+long Span(const Byte* begin, const Byte* p, const Byte* stop, const Byte* end, ReadChar&& read) {
   long score = 0;
-  while (p < end) {
+  while (p < stop) {
     if (*p < 0x80) {
       ++p;
       continue;
@@ -524,16 +546,17 @@ long Add(long a, long b) { return a == kInvalid || b == kInvalid ? kInvalid : a 
 // in one encoding, is that one: marking leaves the rest so.
 std::optional<Encoding> MarkProof(const Byte* const begin, const Byte* const end) {
   constexpr Encoding kReadings[] = {Encoding::Cp932, Encoding::Utf8, Encoding::EucJp};  // by value
-  auto span = [begin](Encoding r, const Byte* p, const Byte* q) {
+  const Byte* last = begin;  // the end of the line's last non-ASCII byte
+  auto span = [begin, &last](Encoding r, const Byte* p, const Byte* q) {
     switch (r) {
       case Encoding::Utf8:
-        return Span(begin, p, q,
+        return Span(begin, p, last, q,
                     [](const Byte* a, const Byte* b, const Byte* z) { return Utf8Char(a, b, z); });
       case Encoding::EucJp:
-        return Span(begin, p, q,
+        return Span(begin, p, last, q,
                     [](const Byte* a, const Byte* b, const Byte* z) { return EucChar(a, b, z); });
       default:
-        return Span(begin, p, q,
+        return Span(begin, p, last, q,
                     [](const Byte* a, const Byte* b, const Byte* z) { return SjisChar(a, b, z); });
     }
   };
@@ -549,10 +572,9 @@ std::optional<Encoding> MarkProof(const Byte* const begin, const Byte* const end
   unsigned singles = 0;
   bool allSingle = true;
   for (const Byte* line = begin; line < end;) {
-    const Byte* lineEnd = line;
-    while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r') ++lineEnd;
+    const Byte* const lineEnd = LineEnd(line, end, &last);
     const bool head = lineEnd > line && *line >= 0x80;
-    if (!head) asciiElse = asciiElse && AllAscii(line, lineEnd);
+    if (!head) asciiElse = asciiElse && last == line;
     long all[3];
     for (Encoding r : kReadings) all[static_cast<int>(r)] = span(r, line, lineEnd);
     if (head) {
@@ -576,11 +598,19 @@ std::optional<Encoding> MarkProof(const Byte* const begin, const Byte* const end
         for (long& b : most[i]) b = Add(b, all[i]);
         continue;
       }
-      const long mine = span(r, line + HeadLength(r, line, lineEnd), lineEnd);
+      // The line cut as each encoding marks it: 1 to 4 bytes.
+      long cut[5] = {kInvalid, kInvalid, kInvalid, kInvalid, kInvalid};
+      bool known[5] = {};
+      auto after = [&](Encoding e) {
+        const int n = HeadLength(e, line, lineEnd);
+        if (!known[n]) cut[n] = span(r, line + n, lineEnd), known[n] = true;
+        return cut[n];
+      };
+      const long mine = after(r);
       own[i] = Add(own[i], mine);
       least[i] = Add(least[i], std::min(mine, all[i]));
       for (Encoding c : kReadings) {
-        const long theirs = c == r ? mine : span(r, line + HeadLength(c, line, lineEnd), lineEnd);
+        const long theirs = after(c);
         long& b = bound[i][static_cast<int>(c)];
         b = Add(b, std::max(mine, theirs));
         long& m = most[i][static_cast<int>(c)];
