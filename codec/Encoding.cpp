@@ -256,9 +256,12 @@ bool HasHeads(const Byte* p, const Byte* const end) {
 #define VZ_SSSE3 __attribute__((target("ssse3")))
 #define VZ_INLINE inline __attribute__((always_inline))
 #define VZ_AVX2 __attribute__((target("avx2")))
+#define VZ_AVX512 __attribute__((target("avx512f,avx512bw")))
 #if defined(__GNUC__) && !defined(__clang__)
 // The 32-byte vectors pass only between functions compiled for AVX2.
 #pragma GCC diagnostic ignored "-Wpsabi"
+// GCC 12's own AVX-512 headers leave a vector they fill in uninitialised.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 constexpr char kShort = 1, kLong = 2, kOver3 = 4, kLarge = 8, kSurrogate = 16, kOver2 = 32, kLarge1000 = 64,
                kOver4 = 64, kTwoConts = static_cast<char>(128), kCarry = kShort | kLong | kTwoConts,
@@ -315,48 +318,36 @@ alignas(16) constexpr char kSecondHigh[16] = {kShort,
                                               kShort,
                                               kShort};
 
-__m128i Table16(const char* t) { return _mm_load_si128(reinterpret_cast<const __m128i*>(t)); }
-
-// The faults of UTF-8 found in `v` with `before`, the 16 bytes before it:
+// The faults of UTF-8 found in `v` with `before`, the vector before it:
 // each byte is looked up, by the high and low half of the byte before it and
 // the high half of its own, in tables of the faults that pair can make (too
 // short, too long, overlong, surrogate, above U+10FFFF); a byte that must be
 // the third or fourth of a sequence is checked against the bytes before it.
-VZ_SSSE3 VZ_INLINE __m128i Utf8Faults(__m128i v, __m128i before) {
-  const __m128i nibble = _mm_set1_epi8(0x0F);
-  const __m128i prev1 = _mm_alignr_epi8(v, before, 15);
-  const __m128i special = _mm_and_si128(
-      _mm_and_si128(_mm_shuffle_epi8(Table16(kFirstHigh), _mm_and_si128(_mm_srli_epi16(prev1, 4), nibble)),
-                    _mm_shuffle_epi8(Table16(kFirstLow), _mm_and_si128(prev1, nibble))),
-      _mm_shuffle_epi8(Table16(kSecondHigh), _mm_and_si128(_mm_srli_epi16(v, 4), nibble)));
-  const __m128i third = _mm_subs_epu8(_mm_alignr_epi8(v, before, 14), _mm_set1_epi8(0xE0 - 0x80));
-  const __m128i fourth =
-      _mm_subs_epu8(_mm_alignr_epi8(v, before, 13), _mm_set1_epi8(static_cast<char>(0xF0 - 0x80)));
-  const __m128i must = _mm_and_si128(_mm_or_si128(third, fourth), _mm_set1_epi8(static_cast<char>(0x80)));
-  return _mm_xor_si128(must, special);
-}
-
-VZ_AVX2 VZ_INLINE __m256i Table32(const char* t) {
-  return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(t)));
-}
-
-// The same for 32 bytes at once.
-VZ_AVX2 VZ_INLINE __m256i Utf8Faults(__m256i v, __m256i before) {
-  const __m256i nibble = _mm256_set1_epi8(0x0F);
-  const __m256i across = _mm256_permute2x128_si256(before, v, 0x21);  // the 16 bytes before each half
-  const __m256i prev1 = _mm256_alignr_epi8(v, across, 15);
-  const __m256i special = _mm256_and_si256(
-      _mm256_and_si256(
-          _mm256_shuffle_epi8(Table32(kFirstHigh), _mm256_and_si256(_mm256_srli_epi16(prev1, 4), nibble)),
-          _mm256_shuffle_epi8(Table32(kFirstLow), _mm256_and_si256(prev1, nibble))),
-      _mm256_shuffle_epi8(Table32(kSecondHigh), _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble)));
-  const __m256i third = _mm256_subs_epu8(_mm256_alignr_epi8(v, across, 14), _mm256_set1_epi8(0xE0 - 0x80));
-  const __m256i fourth =
-      _mm256_subs_epu8(_mm256_alignr_epi8(v, across, 13), _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
-  const __m256i must =
-      _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
-  return _mm256_xor_si256(must, special);
-}
+// One definition for vectors of 16, 32 and 64 bytes: the intrinsics of width
+// P (_mm, _mm256, _mm512) on SI (si128, ...); TABLE(t) puts a table in every
+// 16 bytes; ACROSS is the 16 bytes before each 16 of `v`.
+#define VZ_UTF8_FAULTS(TARGET, T, P, SI, TABLE, ACROSS)                                                   \
+  TARGET VZ_INLINE T Utf8Faults(T v, T before) {                                                          \
+    const T nibble = P##_set1_epi8(0x0F), across = ACROSS;                                                \
+    const T prev1 = P##_alignr_epi8(v, across, 15);                                                       \
+    const T special = P##_and_##SI(                                                                       \
+        P##_and_##SI(P##_shuffle_epi8(TABLE(kFirstHigh), P##_and_##SI(P##_srli_epi16(prev1, 4), nibble)), \
+                     P##_shuffle_epi8(TABLE(kFirstLow), P##_and_##SI(prev1, nibble))),                    \
+        P##_shuffle_epi8(TABLE(kSecondHigh), P##_and_##SI(P##_srli_epi16(v, 4), nibble)));                \
+    const T third = P##_subs_epu8(P##_alignr_epi8(v, across, 14), P##_set1_epi8(0xE0 - 0x80));            \
+    const T fourth = P##_subs_epu8(P##_alignr_epi8(v, across, 13), P##_set1_epi8(0xF0 - 0x80));           \
+    return P##_xor_##SI(P##_and_##SI(P##_or_##SI(third, fourth), P##_set1_epi8(-0x80)), special);         \
+  }
+#define VZ_TABLE16(t) _mm_load_si128(reinterpret_cast<const __m128i*>(t))
+#define VZ_TABLE32(t) _mm256_broadcastsi128_si256(VZ_TABLE16(t))
+#define VZ_TABLE64(t) _mm512_broadcast_i32x4(VZ_TABLE16(t))
+VZ_UTF8_FAULTS(VZ_SSSE3, __m128i, _mm, si128, VZ_TABLE16, before)
+VZ_UTF8_FAULTS(VZ_AVX2, __m256i, _mm256, si256, VZ_TABLE32, _mm256_permute2x128_si256(before, v, 0x21))
+VZ_UTF8_FAULTS(VZ_AVX512, __m512i, _mm512, si512, VZ_TABLE64, _mm512_alignr_epi32(v, before, 12))
+#undef VZ_TABLE16
+#undef VZ_TABLE32
+#undef VZ_TABLE64
+#undef VZ_UTF8_FAULTS
 
 // The UTF-8 reading is valid, 64 bytes a step in two halves of 32.
 VZ_AVX2 bool ValidUtf8Blocks32(const Byte* p, const Byte* const end) {
@@ -376,6 +367,25 @@ VZ_AVX2 bool ValidUtf8Blocks32(const Byte* p, const Byte* const end) {
     before = v;
   }
   return _mm256_testz_si256(fault, fault);
+}
+
+// The UTF-8 reading is valid, 64 bytes a step in one vector.
+VZ_AVX512 bool ValidUtf8Blocks64(const Byte* p, const Byte* const end) {
+  __m512i before = _mm512_setzero_si512(), fault = _mm512_setzero_si512();
+  for (; end - p >= 64; p += 64) {
+    const __m512i v = _mm512_loadu_si512(p);
+    fault = _mm512_or_si512(fault, Utf8Faults(v, before));
+    if (_mm512_test_epi64_mask(fault, fault)) return false;  // text in another encoding fails early
+    before = v;
+  }
+  Byte last[128] = {};
+  std::memcpy(last, p, static_cast<std::size_t>(end - p));
+  for (int i = 0; i < 128; i += 64) {
+    const __m512i v = _mm512_loadu_si512(last + i);
+    fault = _mm512_or_si512(fault, Utf8Faults(v, before));
+    before = v;
+  }
+  return !_mm512_test_epi64_mask(fault, fault);
 }
 
 // The UTF-8 reading is valid, told 64 bytes at a time without a branch per
@@ -417,7 +427,11 @@ VZ_SSSE3 bool ValidUtf8Blocks(const Byte* p, const Byte* const end) {
 // three-byte characters of kana and kanji checked without the general rule.
 bool ValidUtf8(const Byte* p, const Byte* const end) {
 #ifdef VZ_UTF8_BLOCKS
-  static const int blocks = __builtin_cpu_supports("avx2") ? 32 : __builtin_cpu_supports("ssse3") ? 16 : 0;
+  static const int blocks = __builtin_cpu_supports("avx512bw") ? 64
+                            : __builtin_cpu_supports("avx2")   ? 32
+                            : __builtin_cpu_supports("ssse3")  ? 16
+                                                               : 0;
+  if (blocks == 64) return ValidUtf8Blocks64(p, end);
   if (blocks == 32) return ValidUtf8Blocks32(p, end);
   if (blocks == 16) return ValidUtf8Blocks(p, end);
 #endif
