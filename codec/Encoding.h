@@ -26,10 +26,10 @@ struct Detected {
   // Length of the byte-order mark the bytes start with (0: none). It is the
   // mark of `encoding`: 3 for UTF-8, 2 for UTF-16; Cp932 and EUC-JP have none.
   std::size_t bom = 0;
-  // Marking lines as a list in `encoding` marks them keeps the text in this
-  // encoding. Only text whose lines without a state mark read best in
-  // different encodings is not: whichever it is taken for, marking those
-  // lines makes it read best in another.
+  // Marking lines as a list in `encoding` marks them, in any number and
+  // order, keeps the text in this encoding (or makes it pure ASCII). False
+  // when that is not shown: some lines without a state mark read so
+  // differently that the encoding is a guess, which marking may change.
   bool stable = true;
   bool operator==(const Detected&) const = default;
 };
@@ -43,8 +43,19 @@ std::string_view BomOf(Encoding enc);
 // accented letters inside Latin words against scripts far from Japanese).
 // Pure ASCII, and bytes valid in no reading, are code page 932. Depends on
 // the bytes alone; marking a line (see FirstCharLength) does not change it
-// (see Detected::stable).
+// where Detected::stable says so.
 Detected DetectEncoding(std::string_view bytes);
+// What a caller that has just gone through every line of the bytes knows.
+struct Seen {
+  bool heads = false;  // some line begins with a non-ASCII byte (no state mark)
+  bool utf8 = false;   // the bytes are valid UTF-8 (ValidUtf8)
+};
+// The same as DetectEncoding(bytes), without looking again.
+Detected DetectEncoding(std::string_view bytes, const Seen& seen);
+
+// The bytes are valid UTF-8, told at the speed of the processor's vector
+// instructions (64 bytes a step); bytes cut in the middle of a sequence are not.
+bool ValidUtf8(std::string_view bytes);
 
 // The encoding a list's lines are held in: a UTF-16 file's lines are UTF-8.
 constexpr Encoding LineEncoding(Encoding file) {

@@ -48,13 +48,17 @@ std::vector<std::size_t> ColumnIndexes(std::string_view columns) {
 }
 
 // The source's text and its encoding: a byte-order mark is not part of it.
-std::string_view TextOf(std::string_view bytes, codec::Encoding& enc) {
-  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-    throw Error("UTF-16 のファイルはまだ取り込めません");
+// UTF-16 is read as UTF-8, held in `converted`.
+std::string_view TextOf(std::string_view bytes, codec::Encoding& enc, std::string& converted) {
+  const codec::Detected d = codec::DetectEncoding(bytes);
+  enc = codec::LineEncoding(d.encoding);
+  bytes.remove_prefix(d.bom);
+  if (enc == d.encoding) return bytes;
+  if (bytes.size() % 2 || !codec::Decodes(d.encoding, bytes)) {
+    throw Error("UTF-16 のファイルが壊れています (対になっていない文字か、半端なバイトがあります)");
   }
-  enc = codec::DetectEncoding(bytes).encoding;
-  if (bytes.starts_with(codec::kUtf8Bom)) bytes.remove_prefix(codec::kUtf8Bom.size());
-  return bytes;
+  converted = codec::ToUtf8(d.encoding, bytes);
+  return converted;
 }
 
 // Writes a new file at `path` and never replaces one: the bytes go to an
@@ -155,9 +159,10 @@ Format DetectFormat(std::string_view bytes, std::string_view fileName) {
 
 Format ReadRecords(std::string_view bytes, std::string_view fileName, const Options& options,
                    const OnRecord& onRecord, const OnSkip& onSkip) {
-  const Format format = DetectFormat(bytes, fileName);
   codec::Encoding enc;
-  const std::string_view text = TextOf(bytes, enc);
+  std::string converted;
+  const std::string_view text = TextOf(bytes, enc, converted);
+  const Format format = DetectFormat(text, fileName);
   // Columns that would be ignored are refused rather than given a result
   // the user did not ask for.
   const bool delimited = format == Format::Csv || format == Format::Tsv;

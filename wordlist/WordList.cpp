@@ -116,11 +116,34 @@ void WordList::Load(const std::string& path) {
     // Room for lines of 8 bytes on average; pages of it that stay unused
     // are never touched.
     ends.reserve(text.size() / 8 + 16);
-    const size_t length = begin + ForEachLine(all.substr(begin), &bytesAfterNul, [&](std::string_view v) {
-                            ends.push_back(static_cast<std::uint32_t>(v.data() + v.size() - all.data()));
-                          });
+    // Lines are scanned a piece of about kPiece bytes at a time, each cut after a
+    // LF, so that a piece is checked as UTF-8 while it is still in the
+    // processor's cache.
+    constexpr std::size_t kPiece = 256 * 1024;
+    codec::Seen seen{false, true};
+    std::size_t length = begin;
+    for (std::string_view rest = all.substr(begin);;) {
+      std::string_view piece = rest;
+      if (rest.size() > kPiece) {
+        if (const void* lf = std::memchr(rest.data() + kPiece, '\n', rest.size() - kPiece)) {
+          piece = rest.substr(0, static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data()) + 1);
+        }
+      }
+      const std::size_t n = ForEachLine(piece, nullptr, [&](std::string_view v) {
+        ends.push_back(static_cast<std::uint32_t>(v.data() + v.size() - all.data()));
+        seen.heads |= !v.empty() && static_cast<unsigned char>(v[0]) >= 0x80;
+      });
+      length += n;
+      seen.utf8 = seen.utf8 && codec::ValidUtf8(piece.substr(0, n));
+      if (n < piece.size()) {  // at a NUL
+        bytesAfterNul = n + 1 < rest.size();
+        break;
+      }
+      rest.remove_prefix(piece.size());
+      if (rest.empty()) break;
+    }
     // The encoding is told from the bytes the list holds (up to a NUL).
-    if (encoding.bom != 2) encoding = codec::DetectEncoding(all.substr(0, length));
+    if (encoding.bom != 2) encoding = codec::DetectEncoding(all.substr(0, length), seen);
     if (bytesAfterNul && problem == LoadProblem::None) problem = LoadProblem::CutAtNul;
     // Bytes after a NUL are not the list's: added lines go after the NUL.
     text.Truncate(length);

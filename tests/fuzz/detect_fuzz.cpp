@@ -1,8 +1,8 @@
 // Fuzzes telling a word file's encoding: a byte-order mark decides; decoding
-// in every encoding ends without a fault; CR LF line ends change nothing;
-// and marking one line, or every line, as a list in the encoding found marks
-// them never changes the encoding (unless only ASCII is left, the same in
-// every encoding, or the text was told unstable).
+// in every encoding ends without a fault; the vector UTF-8 check agrees with one a character at a time; CR LF
+// line ends change nothing; and marking one line, or every line, as a list in the encoding found marks them
+// never changes the encoding (unless only ASCII is left, the same in every encoding, or the text was told
+// unstable).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -50,6 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bom = vz::codec::BomOf(found.encoding);
   Check(found.bom == (bytes.starts_with(bom) ? bom.size() : 0), "byte-order mark");
   for (int e = 0; e <= static_cast<int>(Encoding::Utf16Be); ++e) vz::codec::ToUtf8(Encoding(e), bytes);
+  bool utf8 = true;  // one character at a time
+  for (std::size_t i = 0; utf8 && i < bytes.size();) {
+    const int n = data[i] < 0x80 ? 1 : vz::codec::Utf8SequenceAt(bytes.substr(i));
+    utf8 = n > 0;
+    i += static_cast<std::size_t>(n);
+  }
+  Check(vz::codec::ValidUtf8(bytes) == utf8, "UTF-8 check");
   if (found.bom) return 0;  // the mark decides, and marking never touches it
   auto same = [&](const std::string& text) {
     const vz::codec::Detected d = vz::codec::DetectEncoding(text);

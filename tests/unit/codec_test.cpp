@@ -221,6 +221,8 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {Sjis("0ｱｲｳｴｵ,aiueo"), Encoding::Cp932, 0},     // half-width kana
       {"0dog,inu\r\n;note\r\n", Encoding::Cp932, 0},  // ASCII only
       {"", Encoding::Cp932, 0},
+      {std::string(62, 'x') + "犬\r\n0犬,\x80", Encoding::Cp932, 0},  // across 64-byte steps
+      {std::string(62, 'x') + "犬\r\n" + std::string(64, 'x') + "犬", Encoding::Utf8, 0},
       {"0犬,いぬ\xE3\x81", Encoding::Cp932, 0},        // cut off at the end
       {"0dog,犬", Encoding::Utf8, 0},                  // a last character with no line end
       {"0\xE0\x80\xAF,x 犬", Encoding::Cp932, 0},      // overlong in three bytes

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/Convert.h"
 #include "codec/Cp932.h"
 #include "import/Import.h"
 #include "support/Files.h"
@@ -132,7 +133,13 @@ TEST(Import, Edict) {
         {},
         {true, ""}},
        {"edict", "ＡＢＣ /(fre: abc) letters/\nＤ /{comp} d/\nbad line\n", {"0ＡＢＣ,letters", "0Ｄ,d"}, {3}},
-       {"edict", "一 [いち] /(num) one/", {"0一,one"}}},
+       {"edict", "一 [いち] /(num) one/", {"0一,one"}},
+       {"edict",
+        *codec::FromUtf8(codec::Encoding::EucJp, "猫 [ねこ] /(n) cat/(P)/\n犬 /dog/\n"),
+        {"0猫,cat", "0犬,dog"}},
+       {"edict",
+        "\xFF\xFE" + *codec::FromUtf8(codec::Encoding::Utf16Le, "𠀋 [よ] /rare/\r\n"),
+        {"0𠀋,rare"}}},
       Format::Edict);
 }
 
@@ -140,6 +147,7 @@ TEST(Import, PlainLinesAndEncodings) {
   const std::string sjis = *codec::Utf8ToCp932("ネコ,cat\n");
   Check({{"w.txt", "ネコ,cat, kitty\r\n\r\nイヌ dog\r\n", {"0ネコ,cat, kitty"}, {3}},
          {"w.txt", sjis, {"0ネコ,cat"}},
+         {"w.txt", "\xFE\xFF" + *codec::FromUtf8(codec::Encoding::Utf16Be, "ネコ,cat\n"), {"0ネコ,cat"}},
          {"w.txt", "\xEF\xBB\xBFネコ,cat\nネコ,cat\n", {"0ネコ,cat", "0ネコ,cat"}, {}, {}, 1},
          {"w.txt", "ネコ,cat\nnul\0,x\n"s, {"0ネコ,cat", "0nul,x"}}},
         Format::Plain);
@@ -155,7 +163,7 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
   test::WriteBytes(dir / "v.kvtml", "<kvtml><identifiers><identifier id=\"0\"/></identifiers></kvtml>");
   test::WriteBytes(dir / "utf16.txt",
                    "\xFF\xFE"
-                   "a\0,\0b\0"s);
+                   "a\0,\0\0\xD8"s);  // a lone surrogate
   const struct {
     std::string source, target, message;
     Options options = {};
@@ -166,7 +174,8 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
       {dir.path(), dir / "b.txt", test::OpenMessage(dir.path())},
       {dir / "none.csv", dir / "c.txt", "ファイル " + (dir / "none.csv") + " には取り込める単語がありません"},
       {dir / "w.txt", dir / "no/such/dir.txt", test::CreateMessage(dir / "no/such/dir.txt")},
-      {dir / "utf16.txt", dir / "d.txt", "UTF-16 のファイルはまだ取り込めません"},
+      {dir / "utf16.txt", dir / "d.txt",
+       "UTF-16 のファイルが壊れています (対になっていない文字か、半端なバイトがあります)"},
       {dir / "v.kvtml", dir / "e.txt", "KVTML ファイルに言語 fr がありません", {false, "0,fr"}},
       {dir / "w.txt", dir / "f.txt", "--columns は 問題,答え には使えません", {false, "2,1"}},
       {dir / "none.csv",
