@@ -5,7 +5,7 @@
 #      with warnings as errors and the benchmarks compiled;
 #   3. the unit and widget tests again, built with AddressSanitizer and UBSan;
 #   4. short libFuzzer runs over loading and saving word files, the settings
-#      file layer and the import readers.
+#      file layer, the import readers and encoding detection.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -31,10 +31,10 @@ cmake --build build-asan -j"$jobs" --target unit_tests widget_tests
 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs" -L 'unit|widget'
 
-echo "== fuzzing word files (20 s), the settings file layer (10 s) and the import readers (5 s) =="
+echo "== fuzzing word files (20 s), the settings file layer (10 s), the import readers and encoding detection (5 s each) =="
 cmake -S . -B build-fuzz -DVEVEZ_CORE_ONLY=ON -DVEVEZ_TESTS=ON -DVEVEZ_FUZZ=ON -DVEVEZ_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build build-fuzz -j"$jobs" --target wordfile_fuzz settings_fuzz import_fuzz
+cmake --build build-fuzz -j"$jobs" --target wordfile_fuzz settings_fuzz import_fuzz detect_fuzz
 mkdir -p build-fuzz/corpus build-fuzz/corpus-settings
 cp data/word.txt build-fuzz/corpus/ 2>/dev/null || true
 # A failing input is written to build-fuzz/crash-*, not into the source tree.
@@ -48,3 +48,5 @@ mkdir -p build-fuzz/import-corpus
 printf '"ネコ","cat; kitty"\r\n"a,b",x\r\n"two\nlines",ok,""""\n' > build-fuzz/import-corpus/seed.csv
 printf '#separator:tab\n#html:true\n#tags column:3\n<b>猫</b>&amp;\tcat<br>[sound:a.mp3]\tt\n' > build-fuzz/import-corpus/anki.txt
 fuzz import_fuzz 5 build-fuzz/import-corpus
+mkdir -p build-fuzz/corpus-detect
+fuzz detect_fuzz 5 build-fuzz/corpus-detect
