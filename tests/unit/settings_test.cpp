@@ -120,7 +120,7 @@ TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
   // A name or directory with a line break cannot be stored: both keep their
   // stored values, never one of them, the other keys are written, and the
   // result says so (the file itself was written).
-  for (const auto& [name, where] : {std::pair{"bad\nname", "/newer/"}, {"a.txt", "/new\r/"}}) {
+  for (const auto& [name, where] : {std::pair{"bad\nname", "/newer/"}, {"b.txt", "/new\r/"}}) {
     s.TimeLimit += 100;
     s.NoSound = !s.NoSound;
     s.WordFile = name;

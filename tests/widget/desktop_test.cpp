@@ -78,16 +78,19 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
   }
 }
 
-// A shutdown closes the open boxes, innermost first, with Rejected and shows
-// none after it (its text goes to standard error). In a process of its own:
+// A shutdown closes the open boxes, innermost first, with Rejected, leaves
+// a box closed before alone and shows none after it (its text goes to
+// standard error). In a process of its own:
 // a shutdown cannot be taken back.
 [[noreturn]] void ShutdownWithTwoBoxesOpenThenOneMore() {
   auto box = [](const char* text) { return PlainMessageBox(QMessageBox::Information, "t", text); };
-  const auto outer = box("outer"), inner = box("inner"), after = box("after");
+  const auto earlier = box("earlier"), outer = box("outer"), inner = box("inner"), after = box("after");
   std::string closed;
-  for (QMessageBox* b : {outer.get(), inner.get()}) {
+  for (QMessageBox* b : {earlier.get(), outer.get(), inner.get()}) {
     QObject::connect(b, &QDialog::finished, [&closed, b] { closed += b->text().toStdString() + " "; });
   }
+  OnNextModal<QMessageBox>([](QMessageBox* b) { b->accept(); });
+  ExecModal(*earlier);
   OnNextModal<QMessageBox>([&](QMessageBox*) {
     OnNextModal<QMessageBox>([](QMessageBox*) { RequestShutdown(); });
     closed += std::to_string(ExecModal(*inner)) + " ";
@@ -101,7 +104,7 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
 TEST(ExecModalDeathTest, ShutdownRejectsTheOpenBoxesAndShowsNoMore) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(ShutdownWithTwoBoxesOpenThenOneMore(), ::testing::ExitedWithCode(0),
-              "after\ninner outer 0 0 0\n");
+              "after\nearlier inner outer 0 0 0\n");
 }
 
 TEST(TranslationTest, QtsOwnTextsAreJapaneseAndTheIconLoads) {
