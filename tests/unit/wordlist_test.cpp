@@ -555,11 +555,14 @@ TEST_F(WordListChanged, SameSizeEditAndReplacementAreNoticed) {
 
 TEST_F(WordListChanged, EditThatPutsSizeAndTimesBackIsNoticedWithinTheSameSecond) {
   // Only the change time, to the nanosecond, tells. Started just after a
-  // second begins, so that load and edit fall in the same second.
+  // second begins, so that load and edit fall in the same second. File
+  // times come from the kernel's coarse clock, which trails the real one by
+  // up to a timer tick (10 ms at 100 Hz): started 50 ms in, both times fall
+  // in the new second.
   for (int attempt = 0; attempt < 10; ++attempt) {  // a busy machine may need a few
     struct timespec now {};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    ::usleep(static_cast<useconds_t>((1000000000 - now.tv_nsec) / 1000 + 5000));
+    ::usleep(static_cast<useconds_t>((1000000000 - now.tv_nsec) / 1000 + 50000));
     Load("0a,b\r\n");
     struct stat loaded {};
     ASSERT_EQ(::stat(path.c_str(), &loaded), 0);
