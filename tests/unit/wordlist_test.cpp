@@ -534,6 +534,16 @@ TEST_F(WordListChanged, FileEditedAfterLoadingIsLeftAlone) {
   // Loading again makes it the list's file once more.
   list.Load(path);
   EXPECT_EQ(list.Save(path), Result::Saved);
+
+  // Another program writes the target while the save is under way, over
+  // the list's own file or where no file was: its content stays.
+  for (const std::string& target : {path, dir / "other.txt"}) {
+    gMeanwhile = [&] { WriteBytes(target, "0theirs,x\r\n"); };
+    const SyncFn was = ReplaceSyncStep(SyncAfterMeanwhile);
+    EXPECT_EQ(list.Save(target), Result::ChangedOnDisk) << target;
+    ReplaceSyncStep(was);
+    EXPECT_EQ(ReadBytes(target), "0theirs,x\r\n");
+  }
 }
 
 TEST_F(WordListChanged, SameSizeEditAndReplacementAreNoticed) {
