@@ -82,7 +82,11 @@ TEST(Import, Csv) {
          {"a.csv", "\"a,b\",x\n,empty\nq,\nq,,\n\n \t ,y\nok,\" y ; ;z \"\n", {"0ok,y;z"}, {1, 2, 3, 4, 6}},
          {"b.txt", "猫;cat\n犬;dog;hound\n", {"0猫,cat", "0犬,dog;hound"}},  // a spreadsheet's ";"
          {"a.csv", "q,a\n\"unclosed,x\n", {"0q,a"}, {2}},
-         {"a.csv", "1,2,3\nx,y\n", {"03,1"}, {2}, {false, "3,1"}}},
+         {"a.csv", "1,2,3\nx,y\n", {"03,1"}, {2}, {false, "3,1"}},
+         // The separator is told from the first line, outside quotes; ";"
+         // among answers does not make one.
+         {"a.csv", "x;\"a,b\"\n", {"0x,a,b"}},
+         {"a.csv", "ネコ,cat;kitty\r\n", {"0ネコ,cat;kitty"}}},
         Format::Csv);
 }
 
