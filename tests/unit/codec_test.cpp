@@ -196,6 +196,7 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
     std::string bytes;
     Encoding encoding;
     std::size_t bom;
+    bool stable = true;  // marking lines cannot change the choice
   };
   // Word lines of every full-width kana, each with a kanji from the first
   // block of the unified ideographs, in code page 932.
@@ -235,8 +236,9 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {"0\xD7\xB2,rai\r\n", Encoding::Cp932, 0},       // half-width ﾗｲ, valid UTF-8 (Hebrew)
       {"0\xC3\xBD,tesu\r\n", Encoding::Cp932, 0},      // ﾃｽ, a lone ý in UTF-8
       {"1A\xD7\xB2,x\r\n", Encoding::Cp932, 0},        // アﾗｲ made valid UTF-8 by its mark
-      {"ねé,x\r\n", Encoding::Cp932, 0},  // no mark: judged as marking leaves it, "é" alone is "ﾃｩ"
-      {"\xD7\xB2", Encoding::Cp932, 0},   // tiny files
+      {"ねこ,猫\r\nいぬ,犬\r\n", Encoding::Utf8, 0},   // no marks, however they are marked
+      {"ねé,x\r\n", Encoding::Cp932, 0, false},  // no mark: judged as marking leaves it, "é" alone is "ﾃｩ"
+      {"\xD7\xB2", Encoding::Cp932, 0},          // tiny files
       {"\xA4\xA2", Encoding::EucJp, 0},
       {"\xE3\x81\x82", Encoding::Utf8, 0},
       {"0\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D,x\n0\xD7\x90,y", Encoding::Utf8, 0},  // Hebrew, no other reading
@@ -251,6 +253,7 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
     const Detected d = DetectEncoding(c.bytes);
     EXPECT_EQ(d.encoding, c.encoding) << c.bytes;
     EXPECT_EQ(d.bom, c.bom) << c.bytes;
+    EXPECT_EQ(d.stable, c.stable) << testing::PrintToString(c.bytes);
   }
 }
 
