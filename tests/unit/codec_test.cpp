@@ -255,6 +255,14 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
     EXPECT_EQ(d.bom, c.bom) << c.bytes;
     EXPECT_EQ(d.stable, c.stable) << testing::PrintToString(c.bytes);
   }
+  // The character-at-a-time check that the 64-byte check is fuzzed against.
+  const std::pair<std::string_view, int> sequences[] = {{"\xC3\xA9", 2},         {"\xC3", 0},
+                                                        {"\xE2\x82\xAC", 3},     {"\xE2\x82\xC0", 0},
+                                                        {"\xF0\x9F\x98\x80", 4}, {"\xF0\x9F\x98\xC0", 0},
+                                                        {"\xF0\x9F\xC0\x80", 0}};
+  for (const auto& [bytes, length] : sequences) {
+    EXPECT_EQ(Utf8SequenceAt(bytes), length) << testing::PrintToString(std::string(bytes));
+  }
 }
 
 TEST(TextCut, EucJpCutsBetweenCharactersOfEveryLength) {
