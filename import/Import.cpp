@@ -61,57 +61,6 @@ std::string_view TextOf(std::string_view bytes, codec::Encoding& enc, std::strin
   return converted;
 }
 
-// Writes a new file at `path` and never replaces one: the bytes go to an
-// unnamed file in the same directory, are flushed to disk, and the file is
-// then linked under its name, which fails when something is there. Where the
-// file system has no unnamed files, the file is created exclusively and
-// removed again if writing fails.
-void WriteNewFile(const std::string& path, const std::function<bool(const WriteFn&)>& produce) {
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  bool named = false;
-  int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    named = fd >= 0;
-    if (fd < 0 && errno == EEXIST) throw Error("ファイル " + path + " は既にあります。上書きしません");
-  }
-  if (fd < 0) throw CreateError(path);
-  auto write = [fd](std::string_view data) {
-    while (!data.empty()) {
-      const ssize_t n = ::write(fd, data.data(), data.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-  };
-  bool ok = false;
-  try {
-    ok = produce(write) && Sync(fd, SyncOf::kNewFile) == 0;
-  } catch (...) {
-    ::close(fd);
-    if (named) ::unlink(path.c_str());
-    throw;
-  }
-  int linked = 0, linkErr = 0;
-  if (ok && !named) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
-    linkErr = errno;
-  }
-  ::close(fd);
-  if (!ok) {
-    if (named) ::unlink(path.c_str());
-    throw WriteError();
-  }
-  if (linked != 0) {
-    if (linkErr == EEXIST) throw Error("ファイル " + path + " は既にあります。上書きしません");
-    throw CreateError(path);
-  }
-  if (!SyncDir(dir, SyncOf::kDirectory)) throw WriteError(path, errno);
-}
-
 }  // namespace
 
 const char* FormatName(Format f) {
@@ -222,7 +171,7 @@ std::optional<std::string> WordLineOf(const Record& r, std::string& why) {
 
 Summary ImportFile(const std::string& source, const std::string& target, const Options& options,
                    const OnSkip& onSkip) {
-  if (StampOf(target).exists) throw Error("ファイル " + target + " は既にあります。上書きしません");
+  if (StampOf(target).exists) throw ExistsError(target);
   const std::string bytes = ReadRegularFile(source);
   // Written in code page 932 as long as every line fits; at the first line
   // that does not, the unfinished file is dropped and written again in UTF-8.

@@ -61,6 +61,10 @@ Error ReadOnlyError(const std::string& path) {
   return Error("ファイル " + path + " を作成できません\n読み取り専用のファイルです");
 }
 
+Error ExistsError(const std::string& path) {
+  return Error("ファイル " + path + " は既にあります。上書きしません");
+}
+
 Error BackupError(const std::string& path, const std::string& backupDir, int err) {
   return Error(WithReason(
       "ファイル " + path + " を作成できません\nバックアップ用のフォルダ " + backupDir + " に書き込めません",

@@ -23,6 +23,8 @@ Error OpenError(const std::string& path, int err = 0);
 Error CreateError(const std::string& path, int err = 0);
 // The same, for a file with no write bit for anyone, which is never written.
 Error ReadOnlyError(const std::string& path);
+// "ファイル <path> は既にあります。上書きしません": a new file's name is taken.
+Error ExistsError(const std::string& path);
 // The same, for a file to be rewritten in place whose backup could not be
 // made in the folder `backupDir`: the message names that folder.
 Error BackupError(const std::string& path, const std::string& backupDir, int err);

@@ -646,4 +646,23 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
   return FromStat(now);
 }
 
+FileStamp WriteNewFile(const std::string& path, const std::function<bool(const WriteFn&)>& produce) {
+  TempFile tmp;
+  if (!OpenTemp(path, NewFileMode(), tmp)) throw CreateError(path);
+  if (!Produce(tmp.f.fd, produce)) throw WriteError();
+  if (!tmp.name.empty()) ::fchmod(tmp.f.fd, NewFileMode());  // a named temporary file starts private
+  if (g_sync(tmp.f.fd, SyncOf::kNewFile) != 0) throw WriteError();
+  // Linking, unlike renaming, fails where a file is already there.
+  const std::string viaProc = "/proc/self/fd/" + std::to_string(tmp.f.fd);
+  const int linked = tmp.name.empty()
+                         ? ::linkat(AT_FDCWD, viaProc.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW)
+                         : ::link(tmp.name.c_str(), path.c_str());
+  if (linked != 0) throw errno == EEXIST ? ExistsError(path) : CreateError(path);
+  ::fremovexattr(tmp.f.fd, kTempMarkAttr);
+  struct stat now;
+  if (::fstat(tmp.f.fd, &now) != 0) now = {};
+  if (!SyncDir(DirName(path), SyncOf::kDirectory)) throw WriteError(path, errno);
+  return FromStat(now);
+}
+
 }  // namespace vz

@@ -82,6 +82,12 @@ FileStamp WriteFileAtomic(const std::string& path, const std::function<bool(cons
 // writing it, if any.
 Error WriteRefusal(const std::string& path);
 
+// Writes a new file at `path` and never replaces one: the bytes go to a
+// temporary file in the same directory as for WriteFileAtomic, are flushed to
+// disk, and the file is then linked under its name, which raises ExistsError
+// when something is there. Raises CreateError and WriteError as above.
+FileStamp WriteNewFile(const std::string& path, const std::function<bool(const WriteFn&)>& produce);
+
 // The directory that in-place rewrites keep their backups in.
 std::string BackupDir();
 
