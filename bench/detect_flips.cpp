@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "codec/Encoding.h"
-#include "wordlist/FileIO.h"
-#include "wordlist/WordLine.h"
+#include "core/files/FileIO.h"
+#include "core/text/Encoding.h"
+#include "core/wordlist/WordLine.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

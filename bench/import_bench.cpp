@@ -7,10 +7,10 @@
 #include <string>
 
 #include "BenchFiles.h"
-#include "codec/Cp932.h"
-#include "import/Import.h"
-#include "wordlist/FileIO.h"
-#include "wordlist/WordLine.h"
+#include "core/files/FileIO.h"
+#include "core/import/Import.h"
+#include "core/wordlist/WordLine.h"
+#include "support/Cp932.h"
 
 namespace {
 

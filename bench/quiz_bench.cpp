@@ -6,11 +6,11 @@
 #include <string>
 
 #include "BenchFiles.h"
-#include "app/QuizEngine.h"
+#include "core/files/FileIO.h"
+#include "core/quiz/QuizEngine.h"
+#include "core/wordlist/WordList.h"
 #include "support/QuizAccess.h"
 #include "support/RecordingView.h"
-#include "wordlist/FileIO.h"
-#include "wordlist/WordList.h"
 
 namespace {
 

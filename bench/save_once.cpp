@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "wordlist/WordList.h"
+#include "core/wordlist/WordList.h"
 
 namespace {
 

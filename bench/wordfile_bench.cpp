@@ -12,9 +12,9 @@
 #include <string_view>
 
 #include "BenchFiles.h"
-#include "wordlist/FileIO.h"
-#include "wordlist/WordLine.h"
-#include "wordlist/WordList.h"
+#include "core/files/FileIO.h"
+#include "core/wordlist/WordLine.h"
+#include "core/wordlist/WordList.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #
 #   scripts/mutate.sh                    every entry
 #   scripts/mutate.sh --only ini-fold    one entry (repeatable)
-#   scripts/mutate.sh --file settings/   the entries whose file path contains this (repeatable)
+#   scripts/mutate.sh --file core/settings/ the entries whose file path contains this (repeatable)
 #   scripts/mutate.sh --list             the entries, and whether their text is still found
 #   scripts/mutate.sh --keep             keep the scratch copy (its path is printed)
 #

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "codec/Convert.h"
-#include "codec/Encoding.h"
-#include "wordlist/WordLine.h"
+#include "core/text/Convert.h"
+#include "core/text/Encoding.h"
+#include "core/wordlist/WordLine.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "codec/Cp932.h"
-#include "import/Import.h"
-#include "wordlist/Error.h"
-#include "wordlist/WordLine.h"
+#include "core/files/Error.h"
+#include "core/import/Import.h"
+#include "core/wordlist/WordLine.h"
+#include "support/Cp932.h"
 
 namespace {
 

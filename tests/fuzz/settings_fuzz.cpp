@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/Ini.h"
+#include "core/settings/Ini.h"
 #include "support/Files.h"
 #include "support/Fuzz.h"
 

@@ -21,13 +21,13 @@
 #include <string_view>
 #include <vector>
 
-#include "codec/Convert.h"
-#include "codec/Encoding.h"
+#include "core/text/Convert.h"
+#include "core/text/Encoding.h"
+#include "core/wordlist/WordLine.h"
+#include "core/wordlist/WordList.h"
 #include "support/Files.h"
 #include "support/Fuzz.h"
 #include "support/WordLines.h"
-#include "wordlist/WordLine.h"
-#include "wordlist/WordList.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <climits>
 
-#include "leakcheck/LeakBox.h"
-#include "ui/Fonts.h"
+#include "gui/kit/Fonts.h"
+#include "gui/leakbox/LeakBox.h"
 
 namespace {
 

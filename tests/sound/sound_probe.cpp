@@ -18,7 +18,7 @@
 #include <string>
 #include <thread>
 
-#include "app/SoundPlayer.h"
+#include "gui/window/SoundPlayer.h"
 
 namespace {
 

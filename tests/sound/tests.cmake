@@ -9,7 +9,7 @@ if(NOT VEVEZ_CORE_ONLY)
   # The probe builds the player's source itself rather than linking the
   # whole GUI layer: it needs no Qt (only the core), so every thread it sees
   # is the sound library's.
-  add_executable(sound_probe ${SOUND_TEST_DIR}/sound_probe.cpp ${CMAKE_SOURCE_DIR}/app/SoundPlayer.cpp)
+  add_executable(sound_probe ${SOUND_TEST_DIR}/sound_probe.cpp ${CMAKE_SOURCE_DIR}/gui/window/SoundPlayer.cpp)
   target_link_libraries(sound_probe PRIVATE vevez_core PkgConfig::CANBERRA)
   add_executable(wav_scan ${SOUND_TEST_DIR}/wav_scan.cpp)
   set_target_properties(sound_probe wav_scan PROPERTIES

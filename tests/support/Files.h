@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "wordlist/Error.h"
+#include "core/files/Error.h"
 
 namespace vz::test {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "wordlist/FileIO.h"
+#include "core/files/FileIO.h"
 
 namespace vz::test {
 

@@ -2,7 +2,7 @@
 // The one way tests (and the question-scan benchmark) change the quiz state
 // directly, to set up states the commands would reach only slowly. Product
 // code changes it only through the engine's commands.
-#include "app/QuizEngine.h"
+#include "core/quiz/QuizEngine.h"
 
 namespace vz {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/QuizView.h"
+#include "core/quiz/QuizView.h"
 
 namespace vz::test {
 

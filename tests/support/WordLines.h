@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "wordlist/WordLine.h"
-#include "wordlist/WordList.h"
+#include "core/wordlist/WordLine.h"
+#include "core/wordlist/WordList.h"
 
 namespace vz::test {
 

@@ -3,10 +3,10 @@
 #include <string>
 #include <tuple>
 
-#include "codec/Convert.h"
-#include "codec/Cp932.h"
-#include "codec/Encoding.h"
-#include "codec/TextCut.h"
+#include "core/text/Convert.h"
+#include "core/text/Encoding.h"
+#include "core/text/TextCut.h"
+#include "support/Cp932.h"
 
 namespace vz::codec {
 namespace {

@@ -13,10 +13,10 @@
 #include <tuple>
 #include <vector>
 
+#include "core/files/Error.h"
+#include "core/files/FileIO.h"
 #include "support/Bytes.h"
 #include "support/Files.h"
-#include "wordlist/Error.h"
-#include "wordlist/FileIO.h"
 
 namespace vz {
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "codec/Convert.h"
-#include "codec/Cp932.h"
-#include "import/Import.h"
+#include "core/import/Import.h"
+#include "core/text/Convert.h"
+#include "support/Cp932.h"
 #include "support/Files.h"
 #include "support/WordLines.h"
 

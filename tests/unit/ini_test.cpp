@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "settings/Ini.h"
+#include "core/settings/Ini.h"
 #include "support/Files.h"
 
 namespace vz::ini {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <map>
 
-#include "app/Locations.h"
+#include "core/files/Locations.h"
 #include "support/Files.h"
 
 namespace vz {

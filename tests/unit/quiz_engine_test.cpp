@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/QuizEngine.h"
+#include "core/files/Error.h"
+#include "core/quiz/QuizEngine.h"
+#include "core/wordlist/WordLine.h"
 #include "support/QuizAccess.h"
 #include "support/RecordingView.h"
 #include "support/WordLines.h"
-#include "wordlist/Error.h"
-#include "wordlist/WordLine.h"
 
 namespace vz {
 namespace {

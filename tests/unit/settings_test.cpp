@@ -6,7 +6,7 @@
 #include <sstream>
 #include <utility>
 
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 #include "support/Files.h"
 
 namespace vz {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/wordlist/WordLine.h"
 #include "support/WordLines.h"
-#include "wordlist/WordLine.h"
 
 namespace vz {
 namespace {

@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "codec/Convert.h"
+#include "core/files/Error.h"
+#include "core/text/Convert.h"
+#include "core/wordlist/WordList.h"
 #include "support/Bytes.h"
 #include "support/Files.h"
 #include "support/WordLines.h"
-#include "wordlist/Error.h"
-#include "wordlist/WordList.h"
 
 namespace vz {
 namespace {

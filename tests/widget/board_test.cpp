@@ -7,11 +7,11 @@
 #include <QPalette>
 #include <string>
 
-#include "app/Board.h"
-#include "app/QuizEngine.h"
+#include "core/quiz/QuizEngine.h"
+#include "gui/kit/Fonts.h"
+#include "gui/window/Board.h"
 #include "support/QuizAccess.h"
 #include "support/RecordingView.h"
-#include "ui/Fonts.h"
 
 namespace vz {
 namespace {

@@ -19,15 +19,15 @@
 #include <filesystem>
 #include <string>
 
-#include "app/AnswerEdit.h"
-#include "app/CommandLine.h"
-#include "app/Desktop.h"
-#include "app/Main.h"
+#include "gui/kit/Modal.h"
+#include "gui/window/AnswerEdit.h"
+#include "gui/window/CommandLine.h"
+#include "gui/window/Desktop.h"
+#include "gui/window/MainWindow.h"
 #include "support/Files.h"
 #include "support/Modal.h"
 #include "support/QuizAccess.h"
 #include "support/Widgets.h"
-#include "ui/Modal.h"
 
 namespace vz {
 namespace {

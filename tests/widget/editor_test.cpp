@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "editor/WordForm.h"
-#include "editor/WordGridModel.h"
+#include "core/wordlist/WordList.h"
+#include "gui/dialogs/WordForm.h"
+#include "gui/dialogs/WordGridModel.h"
 #include "support/Files.h"
 #include "support/Modal.h"
 #include "support/Widgets.h"
 #include "support/WordLines.h"
-#include "wordlist/WordList.h"
 
 namespace vz {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "ui/Fonts.h"
+#include "gui/kit/Fonts.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));

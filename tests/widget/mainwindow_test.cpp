@@ -14,14 +14,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/Main.h"
-#include "codec/QtText.h"
+#include "gui/kit/ErrorGuard.h"
+#include "gui/kit/QtText.h"
+#include "gui/window/MainWindow.h"
 #include "support/Files.h"
 #include "support/Modal.h"
 #include "support/QuizAccess.h"
 #include "support/Widgets.h"
 #include "support/WordLines.h"
-#include "ui/ErrorGuard.h"
 
 namespace vz {
 namespace {

@@ -12,7 +12,7 @@
 #include <climits>
 #include <functional>
 
-#include "settings/OptionForm.h"
+#include "gui/dialogs/OptionForm.h"
 #include "support/Modal.h"
 #include "support/Widgets.h"
 

@@ -1,0 +1,79 @@
+#include "core/settings/Settings.h"
+
+#include <cstdio>
+
+#include "core/settings/Ini.h"
+
+namespace vz {
+namespace {
+
+constexpr std::string_view kSection = "SOFT";
+constexpr int kDefaultTimeLimit = 1000;
+
+// An integer as the profile functions store it: "%d", which has no blanks or
+// control characters to trim.
+std::string IniIntText(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  return text;
+}
+
+}  // namespace
+
+std::string SettingsFile::ReadIniStr(std::string_view section, std::string_view key,
+                                     std::size_t bufSize) const {
+  return ini::ReadString(Path(), section, key, "", bufSize);
+}
+
+int SettingsFile::ReadIniInt(std::string_view section, std::string_view key) const {
+  return ini::ReadInt(Path(), section, key, -1);
+}
+
+bool SettingsFile::WriteIniStr(std::string_view section, std::string_view key, std::string_view value) const {
+  return ini::WriteString(Path(), section, key, value);
+}
+
+bool SettingsFile::WriteIniInt(std::string_view section, std::string_view key, int value) const {
+  return WriteIniStr(section, key, IniIntText(value));
+}
+
+Settings ReadSettings(const SettingsFile& file, const std::string& wordDir) {
+  Settings s;
+  s.NoSound = file.ReadIniStr(kSection, "PLAYSOUND") == "N";
+  const int speed = file.ReadIniInt(kSection, "SPEED");
+  s.TimeLimit = speed > 0 ? speed : kDefaultTimeLimit;
+  s.WordFile = file.ReadIniStr(kSection, "b4file", SettingsFile::kPathBuffer);
+  if (s.WordFile.empty()) s.WordFile = "word.txt";
+  s.WordDir = file.ReadIniStr(kSection, "b4dir", SettingsFile::kPathBuffer);
+  if (s.WordDir.empty()) s.WordDir = wordDir.empty() ? file.ExeDir() : wordDir;
+  return s;
+}
+
+SettingsWritten WriteSettings(const SettingsFile& file, const Settings& s) {
+  // One replacement of the file for all four keys: a run that is killed
+  // meanwhile leaves either the old file or the new one, never the name of
+  // one word file with the directory of another.
+  bool wordFileStored = true;
+  const bool written = ini::Edit(file.Path(), [&](std::string& text) {
+    auto set = [&text](std::string_view key, std::string_view value) {
+      auto updated = ini::WithValue(text, kSection, key, value);
+      if (updated) text = std::move(*updated);
+      return updated.has_value();
+    };
+    bool ok = set("SPEED", IniIntText(s.TimeLimit));
+    ok = set("PLAYSOUND", s.NoSound ? "N" : "Y") && ok;
+    // The name and the directory go together: when either cannot be stored
+    // (a line break in a file name), both keep their stored values and the
+    // rest of the file is still written.
+    const std::string before = text;
+    if (!set("b4file", s.WordFile) || !set("b4dir", s.WordDir)) {
+      text = before;
+      wordFileStored = false;
+    }
+    return ok;
+  });
+  if (!written) return SettingsWritten::None;
+  return wordFileStored ? SettingsWritten::All : SettingsWritten::AllButWordFile;
+}
+
+}  // namespace vz
