@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test:
 #   1. formatting: every tracked C++ file as clang-format leaves it;
-#   2. unit, widget, layer and end-to-end tests (CTest) on the normal build,
+#   2. no function of the program above a cognitive complexity of 25;
+#   3. unit, widget, layer and end-to-end tests (CTest) on the normal build,
 #      with warnings as errors and the benchmarks compiled;
-#   3. the unit and widget tests again, built with AddressSanitizer and UBSan;
-#   4. short libFuzzer runs over loading and saving word files, the settings
+#   4. the unit and widget tests again, built with AddressSanitizer and UBSan;
+#   5. short libFuzzer runs over loading and saving word files, the settings
 #      file layer, the import readers and encoding detection.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,9 @@ echo "formatting: clean"
 # Warnings are errors here, and the benchmarks are built so they keep
 # compiling; the build has the Debian package's flags (scripts/build.sh).
 bash scripts/build.sh -DVEVEZ_TESTS=ON -DVEVEZ_WERROR=ON -DVEVEZ_BENCH=ON
+
+echo "== function complexity =="
+bash scripts/complexity.sh build
 
 echo "== tests =="
 ctest --test-dir build --output-on-failure -j"$jobs"
