@@ -170,10 +170,9 @@ std::optional<std::string> WordLineOf(const Record& r, std::string& why) {
   return std::nullopt;
 }
 
-Summary ImportFile(const std::string& source, const std::string& target, const Options& options,
-                   const OnSkip& onSkip) {
+Summary WriteWordFile(const std::string& target, const RecordSource& records, const OnSkip& onSkip,
+                      const std::string& noWords) {
   if (StampOf(target).exists) throw ExistsError(target);
-  const std::string bytes = ReadRegularFile(source);
   // Written in code page 932 as long as every line fits; at the first line
   // that does not, the unfinished file is dropped and written again in UTF-8.
   struct NotCp932 {};
@@ -197,8 +196,7 @@ Summary ImportFile(const std::string& source, const std::string& target, const O
       std::string buf, why;
       buf.reserve(kChunk + 1024);
       bool ok = true;
-      sum.format = ReadRecords(
-          bytes, source, options,
+      sum.format = records(
           [&](Record& r) {
             auto line = WordLineOf(r, why);
             if (!line) return skip({r.line, why});
@@ -213,7 +211,7 @@ Summary ImportFile(const std::string& source, const std::string& target, const O
             }
           },
           skip);
-      if (sum.pairs == 0) throw Error("ファイル " + source + " には取り込める単語がありません");
+      if (sum.pairs == 0) throw Error(noWords);
       return ok && put(buf);
     });
   };
@@ -226,6 +224,18 @@ Summary ImportFile(const std::string& source, const std::string& target, const O
   sum.duplicates =
       hashes.size() - static_cast<std::size_t>(std::unique(hashes.begin(), hashes.end()) - hashes.begin());
   return sum;
+}
+
+Summary ImportFile(const std::string& source, const std::string& target, const Options& options,
+                   const OnSkip& onSkip) {
+  if (StampOf(target).exists) throw ExistsError(target);
+  const std::string bytes = ReadRegularFile(source);
+  return WriteWordFile(
+      target,
+      [&](const OnRecord& onRecord, const OnSkip& skip) {
+        return ReadRecords(bytes, source, options, onRecord, skip);
+      },
+      onSkip, "ファイル " + source + " には取り込める単語がありません");
 }
 
 std::string DefaultTarget(const std::string& source) {
