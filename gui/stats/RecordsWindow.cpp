@@ -21,13 +21,6 @@ namespace {
 // How many of the hardest words the window lists.
 constexpr int kHardestShown = 100;
 
-QWidget* Page(std::initializer_list<QWidget*> charts) {
-  auto* page = new QWidget;
-  auto* layout = new QVBoxLayout(page);
-  for (QWidget* c : charts) layout->addWidget(c);
-  return page;
-}
-
 }  // namespace
 
 RecordsWindow::RecordsWindow(QWidget* parent, const std::string& dbPath, const std::string& wordFile,
@@ -57,6 +50,7 @@ RecordsWindow::RecordsWindow(QWidget* parent, const std::string& dbPath, const s
   layout->addWidget(pages_, 1);
   layout->addWidget(buttons);
   resize(780, 560);
+  connect(pages_, &QTabWidget::currentChanged, this, [this](int index) { Guard([&] { BuildPage(index); }); });
   Show({file_});
   connect(scopeBox_, &QComboBox::currentIndexChanged, this, [this](int index) {
     Guard([&] { Show(file_ && index == 0 ? records::Scope{file_} : records::Scope{}); });
@@ -64,25 +58,41 @@ RecordsWindow::RecordsWindow(QWidget* parent, const std::string& dbPath, const s
 }
 
 void RecordsWindow::Show(records::Scope scope) {
-  const int current = pages_->currentIndex();
+  const int current = std::max(pages_->currentIndex(), 0);
   while (pages_->count()) {
     QWidget* page = pages_->widget(0);
     pages_->removeTab(0);
     delete page;
   }
+  builders_.clear();
+  // Each page is made when it is first shown: opening costs one chart.
   const int yearAgo = today_ - 364;
-  const auto year = reader_.Days(scope, yearAgo, today_);
-  const std::vector<records::DayCounts> month(year.end() - 30, year.end());
-  pages_->addTab(Page({DaysChart(month), YearChart(year)}), QStringLiteral("日ごとの解答"));
-  pages_->addTab(Page({WeeksChart(reader_.Weeks(scope, today_ - 7 * 51, today_))}),
-                 QStringLiteral("週ごとの正答率"));
-  pages_->addTab(Page({TimesChart(reader_.Timings(scope))}), QStringLiteral("解答時間"));
-  pages_->addTab(Page({MasteredChart(yearAgo, reader_.Mastered(scope, yearAgo, today_))}),
-                 QStringLiteral("覚えた単語"));
-  auto* hardest = new HardestPage(reader_.Hardest(scope, kHardestShown), saveDir_);
-  hardest->setObjectName("HardestPage");
-  pages_->addTab(hardest, QStringLiteral("間違いの多い単語"));
-  pages_->setCurrentIndex(std::max(current, 0));
+  auto page = [&](const QString& title, std::function<QWidget*()> build) {
+    auto* holder = new QWidget;
+    new QVBoxLayout(holder);
+    pages_->addTab(holder, title);
+    builders_.push_back(std::move(build));
+  };
+  page(QStringLiteral("過去30日"), [=, this] { return DaysChart(reader_.Days(scope, today_ - 29, today_)); });
+  page(QStringLiteral("過去1年"), [=, this] { return YearChart(reader_.Days(scope, yearAgo, today_)); });
+  page(QStringLiteral("週ごとの正答率"),
+       [=, this] { return WeeksChart(reader_.Weeks(scope, today_ - 7 * 51, today_)); });
+  page(QStringLiteral("解答時間"), [=, this] { return TimesChart(reader_.Timings(scope)); });
+  page(QStringLiteral("覚えた単語"),
+       [=, this] { return MasteredChart(yearAgo, reader_.Mastered(scope, yearAgo, today_)); });
+  page(QStringLiteral("間違いの多い単語"), [=, this] {
+    auto* hardest = new HardestPage(reader_.Hardest(scope, kHardestShown), saveDir_);
+    hardest->setObjectName("HardestPage");
+    return hardest;
+  });
+  pages_->setCurrentIndex(current);
+  BuildPage(current);
+}
+
+void RecordsWindow::BuildPage(int index) {
+  if (index < 0 || std::size_t(index) >= builders_.size() || !builders_[std::size_t(index)]) return;
+  const auto build = std::exchange(builders_[std::size_t(index)], nullptr);
+  pages_->widget(index)->layout()->addWidget(build());
 }
 
 void ExecRecordsWindow(QWidget* parent, const std::string& dbPath, const std::string& wordFile) {

@@ -5,8 +5,10 @@
 // hardest words. It reads the totals the records keep, so it opens as fast
 // on a million judgements as on ten.
 #include <QDialog>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/records/Stats.h"
 
@@ -27,6 +29,8 @@ class RecordsWindow : public QDialog {
  private:
   // Fills the pages for the scope chosen in the box.
   void Show(records::Scope scope);
+  // Makes the page at `index` the first time it is shown.
+  void BuildPage(int index);
 
   records::StatsReader reader_;
   std::optional<std::int64_t> file_;
@@ -34,6 +38,7 @@ class RecordsWindow : public QDialog {
   int today_;
   QComboBox* scopeBox_ = nullptr;
   QTabWidget* pages_ = nullptr;
+  std::vector<std::function<QWidget*()>> builders_;  // pages not made yet
 };
 
 // Opens the window modally (through ExecModal) and returns when it closes.

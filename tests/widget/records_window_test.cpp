@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QStackedBarSeries>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <string>
 #include <vector>
@@ -69,15 +70,19 @@ TEST(RecordsWindow, ChartsAndHardestWordsFollowTheRecords) {
                 ->accessibleDescription()
                 .indexOf(QStringLiteral("解答 15 (正解 8、不正解 5、時間切れ 2)")),
             -1);
+  auto* pages = test::Child<QTabWidget>(&w, "Pages");
+  pages->setCurrentIndex(pages->count() - 1);
   auto* table = test::Child<QTableWidget>(&w, "HardestTable");
   EXPECT_EQ(Questions(table), (std::vector<std::string>{"q5", "q2", "q3"}));
 
   test::Child<QComboBox>(&w, "ScopeBox")->setCurrentIndex(1);  // every file
-  EXPECT_EQ(MonthBars(w, 1), std::vector<std::string>{"3 10 2 "});
   table = test::Child<QTableWidget>(&w, "HardestTable");
   EXPECT_EQ(Questions(table), (std::vector<std::string>{"q5", "q6", "q2", "q3"}));
   table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
   EXPECT_EQ(Questions(table), (std::vector<std::string>{"q2", "q3", "q5", "q6"}));
+
+  pages->setCurrentIndex(0);
+  EXPECT_EQ(MonthBars(w, 1), std::vector<std::string>{"3 10 2 "});
 
   test::ShownBox box;
   test::RecordNextBox(box);
