@@ -8,6 +8,8 @@ namespace vz {
 namespace {
 
 constexpr std::string_view kSection = "SOFT";
+// The learning records' own section: the four keys of "SOFT" stay as they are.
+constexpr std::string_view kRecordsSection = "RECORDS";
 constexpr int kDefaultTimeLimit = 1000;
 
 // An integer as the profile functions store it: "%d", which has no blanks or
@@ -46,6 +48,7 @@ Settings ReadSettings(const SettingsFile& file, const std::string& wordDir) {
   if (s.WordFile.empty()) s.WordFile = "word.txt";
   s.WordDir = file.ReadIniStr(kSection, "b4dir", SettingsFile::kPathBuffer);
   if (s.WordDir.empty()) s.WordDir = wordDir.empty() ? file.ExeDir() : wordDir;
+  s.KeepRecords = file.ReadIniStr(kRecordsSection, "KEEP") != "N";
   return s;
 }
 
@@ -69,6 +72,9 @@ SettingsWritten WriteSettings(const SettingsFile& file, const Settings& s) {
     if (!set("b4file", s.WordFile) || !set("b4dir", s.WordDir)) {
       text = before;
       wordFileStored = false;
+    }
+    if (auto updated = ini::WithValue(text, kRecordsSection, "KEEP", s.KeepRecords ? "Y" : "N")) {
+      text = std::move(*updated);
     }
     return ok;
   });

@@ -57,6 +57,8 @@ struct Settings {
   int TimeLimit = 1000;  // ticks of 10 ms per question, at least 1
   std::string WordFile;  // the word file's bare name
   std::string WordDir;   // its directory, ending in "/"
+  // [RECORDS] KEEP: whether the learning records are kept ("N": not).
+  bool KeepRecords = true;
 };
 
 // The start-up reads: missing values give sounds on, 1000 ticks, "word.txt"
@@ -75,7 +77,7 @@ enum class SettingsWritten {
   None,
 };
 
-// The shutdown writes, all four keys every time. The caller goes on with
+// The shutdown writes, all four keys every time, and [RECORDS] KEEP after them. The caller goes on with
 // its shutdown whatever the result.
 SettingsWritten WriteSettings(const SettingsFile& file, const Settings& s);
 

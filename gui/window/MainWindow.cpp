@@ -29,6 +29,7 @@
 #include "gui/kit/Glyphs.h"
 #include "gui/kit/Modal.h"
 #include "gui/kit/QtText.h"
+#include "gui/stats/RecordKeeper.h"
 #include "gui/window/AnswerEdit.h"
 #include "gui/window/BoardWidget.h"
 #include "gui/window/SoundPlayer.h"
@@ -152,6 +153,7 @@ void TForm1::BuildMenu() {
   // so it never competes with the file command's.
   QAction* o1 = add(edit, "O1", QStringLiteral("設定(&O)..."), QKeySequence("Ctrl+O"), &TForm1::O1Click);
   o1->setShortcutContext(Qt::WidgetShortcut);
+  add(edit, "R1", QStringLiteral("学習の記録(&S)..."), QKeySequence("Ctrl+T"), &TForm1::R1Click);
 }
 
 void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
@@ -166,6 +168,9 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
   quiz_.ApplyOptions({s.NoSound, s.TimeLimit});
   wordFile_ = s.WordFile;
   wordDir_ = s.WordDir;
+  keepRecords_ = s.KeepRecords;
+  records_ = new stats::RecordKeeper(this, where_.dataDir + records::kRecordsFile, keepRecords_);
+  quiz_.SetObserver(records_->Observer());
   sound_ = std::make_unique<SoundPlayer>(where_.cueDirs);
   if (!startFile.empty() && OpenStartFile(startFile)) return;
   const std::string path = WordPath();
@@ -245,7 +250,7 @@ void TForm1::TellLoadProblem(const std::string& path) {
 void TForm1::FormDestroy() {
   Timer1.stop();
   const QuizOptions o = quiz_.Options();
-  const Settings s{o.NoSound, o.TimeLimit, wordFile_, wordDir_};
+  const Settings s{o.NoSound, o.TimeLimit, wordFile_, wordDir_, keepRecords_};
   const SettingsFile settings(where_.configDir);
   const SettingsWritten settingsSaved = WriteSettings(settings, s);
   bool listSaved = false;
@@ -258,6 +263,7 @@ void TForm1::FormDestroy() {
     // so the leak report at exit counts the blocks it still holds.
     [[maybe_unused]] auto* kept = new WordList(std::move(wordList_));
   }
+  if (records_) records_->Close();
   if (settingsSaved == SettingsWritten::None) ShowErrorBox(WriteRefusal(settings.Path()).what());
   if (settingsSaved == SettingsWritten::AllButWordFile) {
     // The settings file was written; only this name could not go into it.
@@ -271,7 +277,9 @@ void TForm1::FormDestroy() {
 void TForm1::SaveWordList() {
   const std::string path = WordPath();
   QString notice;
-  switch (wordList_.Save(path)) {
+  const WordList::SaveResult saved = wordList_.Save(path);
+  if (records_) records_->WordFileSaved();
+  switch (saved) {
     case WordList::SaveResult::ChangedOnDisk:
       notice = QStringLiteral("ファイル %1 は別のプログラムによって変更されたため、上書きしませんでした。");
       break;
@@ -337,6 +345,7 @@ void TForm1::AdoptWordFile(const std::string& path, WordList&& fresh) {
   std::swap(wordList_, fresh);
   wordDir_ = path.substr(0, slash + 1);
   wordFile_ = path.substr(slash + 1);
+  if (records_) records_->SetWordFile(path);
 }
 
 bool TForm1::OpenStartFile(std::string path) {
@@ -386,6 +395,12 @@ void TForm1::O1Click() {
 
 void TForm1::A1Click() {
   WithTimerStopped([&](QPoint origin) { ExecWordEditor(this, origin, wordList_); });
+}
+
+void TForm1::R1Click() {
+  WithTimerStopped([&](QPoint) {
+    if (records_) records_->OpenWindow(WordPath());
+  });
 }
 
 void TForm1::JudgmentEnter() {

@@ -26,6 +26,9 @@ class Announcer;
 class AnswerEdit;
 class BoardWidget;
 class SoundPlayer;
+namespace stats {
+class RecordKeeper;
+}
 
 class TForm1 : public QMainWindow, public QuizView {
   Q_OBJECT
@@ -63,6 +66,7 @@ class TForm1 : public QMainWindow, public QuizView {
   void Exit1Click();
   void A1Click();
   void O1Click();
+  void R1Click();  // 編集 > 学習の記録
   void JudgmentEnter();
 
   // QuizView
@@ -131,6 +135,8 @@ class TForm1 : public QMainWindow, public QuizView {
   QuizEngine quiz_{wordList_, *this};
   Board board_;
   std::unique_ptr<SoundPlayer> sound_;
+  stats::RecordKeeper* records_ = nullptr;
+  bool keepRecords_ = true;
 
   QTimer Timer1;
   BoardWidget* boardWidget_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include "core/files/FileIO.h"
 #include "core/import/ImportCommand.h"
+#include "core/records/StatsCommand.h"
 #include "gui/kit/ErrorGuard.h"
 #include "gui/kit/Fonts.h"
 #include "gui/kit/Modal.h"
@@ -17,6 +18,8 @@
 int main(int argc, char** argv) {
   // An import converts a file and ends: no window, no display.
   if (const auto rc = vz::import::RunImportCommand(argc, argv, stdout, stderr)) return *rc;
+  // So does a summary of the learning records.
+  if (const auto rc = vz::records::RunStatsCommand(argc, argv, stdout, stderr)) return *rc;
   // --help, --version and usage errors need no display.
   const vz::CommandLine cmd = vz::ParseCommandLine(argc, argv);
   if (cmd.exitCode) {

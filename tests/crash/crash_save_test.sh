@@ -16,7 +16,8 @@ awk 'BEGIN { for (i = 0; i < 600000; i++) printf "0question%06d,answer%06d;other
 cp "$WORK/words" "$APPDIR/word.txt"
 # What the program reads, and what it writes back: every key changes.
 printf '[SOFT]\r\nSPEED=-1\r\nPLAYSOUND=n\r\nb4file=\r\nb4dir=\r\n' >"$WORK/old.ini"
-printf '[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=%s/\r\n' "$APPDIR" >"$WORK/new.ini"
+printf '[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=%s/\r\n[RECORDS]\r\nKEEP=Y\r\n' "$APPDIR" \
+  >"$WORK/new.ini"
 
 FILE_ARG=()
 # Starts the program with the old settings and asks it to end once it is up.

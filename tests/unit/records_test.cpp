@@ -11,6 +11,7 @@
 #include "core/files/FileIO.h"
 #include "core/quiz/QuizEngine.h"
 #include "core/records/Calendar.h"
+#include "core/records/Export.h"
 #include "core/records/Recorder.h"
 #include "core/records/Schema.h"
 #include "core/records/Stats.h"
@@ -340,6 +341,22 @@ TEST(Records, OlderDatabaseMigratesForward) {
   ASSERT_EQ(old.Hardest({}, 9).size(), now.Hardest({}, 9).size());
   for (std::size_t i = 0; i < now.Hardest({}, 9).size(); ++i)
     EXPECT_EQ(old.Hardest({}, 9)[i].question, now.Hardest({}, 9)[i].question);
+}
+
+// A line longer than what is kept is recorded by its beginning, marked as
+// cut, and left out when the hardest words are written to a word file.
+TEST(Records, LongLinesAreCutAndLeftOutOfTheExport) {
+  const test::TempDir dir("vevez-records");
+  const std::string longAnswer(kKeptBytes + 1, 'x');
+  std::vector<Judgement> js = {JudgementOf({Outcome::Wrong, "q", longAnswer}, "/w", kNoon),
+                               JudgementOf({Outcome::Wrong, "r", "b"}, "/w", kNoon)};
+  RecordWriter(dir / "r.sqlite").Write(js);
+  const auto words = StatsReader(dir / "r.sqlite").Hardest({}, 10);
+  ASSERT_EQ(words.size(), 2u);
+  EXPECT_EQ(words[0].cut + words[1].cut, 1);
+  const import::Summary s = ExportWords(words, dir / "hard.txt");
+  EXPECT_EQ(s.skipped, 1u);
+  EXPECT_EQ(test::ReadBytes(dir / "hard.txt"), "0r,b\r\n");
 }
 
 // `vevez --stats` on a small database: the summary, one file's, and every

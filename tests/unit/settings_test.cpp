@@ -40,7 +40,8 @@ TEST_F(SettingsTest, NoFileGivesDefaultsAndShutdownCreatesAllKeysInOrder) {
   EXPECT_FALSE(std::filesystem::exists(IniPath()));  // reading creates nothing
 
   EXPECT_EQ(WriteSettings(file, s), SettingsWritten::All);
-  EXPECT_EQ(Get(), "[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=" + exeDir_ + "\r\n");
+  EXPECT_EQ(Get(), "[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=" + exeDir_ +
+                       "\r\n[RECORDS]\r\nKEEP=Y\r\n");
 }
 
 TEST_F(SettingsTest, SpeedMissingMinusOneZeroOrNegativeBecomes1000) {
@@ -112,10 +113,12 @@ TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
   s.TimeLimit = 2500;
   s.WordFile = "a.txt";
   s.WordDir = "/new/";
+  s.KeepRecords = false;
   ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::All);
   EXPECT_EQ(Get(),
             "; mine\r\n[SOFT]\r\nb4dir=/new/\r\nextra=1\r\nSPEED=2500\r\nPLAYSOUND=N\r\nb4file=a.txt\r\n"
-            "\r\n[Window]\r\nLeft=10\r\n");
+            "\r\n[Window]\r\nLeft=10\r\n[RECORDS]\r\nKEEP=N\r\n");
+  EXPECT_FALSE(ReadSettings(SettingsFile(exeDir_)).KeepRecords);
 
   // A name or directory with a line break cannot be stored: both keep their
   // stored values, never one of them, the other keys are written, and the

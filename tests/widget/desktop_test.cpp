@@ -278,7 +278,7 @@ TEST_F(DesktopWindowTest, SettingsThatCannotBeStoredAreReportedOnceNamingTheReas
     EXPECT_EQ(ReadBytes(dir / "word.txt"), kWords);
     if (named != oddName) fs::remove(dir / "kobeli.ini");
   }
-  EXPECT_EQ(ReadBytes(dir / "kobeli.ini"), ini + "SPEED=1000\r\n");
+  EXPECT_EQ(ReadBytes(dir / "kobeli.ini"), ini + "SPEED=1000\r\n[RECORDS]\r\nKEEP=Y\r\n");
 }
 
 }  // namespace

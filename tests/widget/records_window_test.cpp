@@ -4,6 +4,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QMenu>
 #include <QStackedBarSeries>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -12,8 +13,10 @@
 
 #include "gui/stats/HardestPage.h"
 #include "gui/stats/RecordsWindow.h"
+#include "gui/window/MainWindow.h"
 #include "support/Files.h"
 #include "support/Modal.h"
+#include "support/QuizAccess.h"
 #include "support/Records.h"
 #include "support/Widgets.h"
 
@@ -89,6 +92,35 @@ TEST(RecordsWindow, ChartsAndHardestWordsFollowTheRecords) {
   test::Child<HardestPage>(&w, "HardestPage")->ExportTo(dir / "hard.txt");
   EXPECT_EQ(test::ReadBytes(dir / "hard.txt"), "0q2,a2\r\n0q3,a3\r\n0q5,a5\r\n0q6,a6\r\n");
   EXPECT_EQ(box.text.left(2), QStringLiteral("4 "));
+}
+
+// The main window records every judgement unless [RECORDS] KEEP is "N",
+// writes the key back as it was, and adds its menu item after every
+// existing one of the edit menu, which all stay as they were.
+TEST(RecordsWindow, MainWindowRecordsUnlessKeepIsN) {
+  for (const std::string keep : {"Y", "N"}) {
+    const test::TempDir dir("vevez-stats");
+    test::WriteBytes(dir / "word.txt", "0a,b\r\n");
+    test::WriteBytes(dir / "kobeli.ini", "[RECORDS]\r\nKEEP=" + keep + "\r\n");
+    {
+      TForm1 form(nullptr, dir.dir());
+      form.Quiz().S1Click();
+      form.Quiz().Judgment("x");
+      form.Quiz().Judgment("b");
+      QStringList items;
+      for (QAction* a : test::Child<QMenu>(&form, "Edit2")->actions())
+        items << a->objectName() + " " + a->text() + " " + a->shortcut().toString();
+      EXPECT_EQ(items.join("|").toStdString(),
+                "A1 単語追加削除(&A)... Ctrl+P|  |O1 設定(&O)... Ctrl+O|"
+                "R1 学習の記録(&S)... Ctrl+T");
+      form.FormDestroy();
+    }
+    EXPECT_EQ(test::ReadBytes(dir / "word.txt"), "1a,b\r\n");
+    EXPECT_NE(test::ReadBytes(dir / "kobeli.ini").find("[RECORDS]\r\nKEEP=" + keep + "\r\n"),
+              std::string::npos);
+    records::StatsReader stats(dir / "records.sqlite");
+    EXPECT_EQ(stats.Summarize({}, kToday).counts.Judged(), keep == "Y" ? 2 : 0) << keep;
+  }
 }
 
 }  // namespace
