@@ -12,6 +12,6 @@ namespace vz::records {
 // Writes `words` in their order to a new file at `target` (never over one
 // that exists). A word the records kept only the beginning of is left out
 // and counted as skipped. Raises Error as import::WriteWordFile does.
-import::Summary ExportWords(const std::vector<HardWord>& words, const std::string& target);
+vz::import::Summary ExportWords(const std::vector<HardWord>& words, const std::string& target);
 
 }  // namespace vz::records
