@@ -1,5 +1,7 @@
 #include "core/records/Recorder.h"
 
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <utility>
@@ -66,6 +68,12 @@ std::optional<std::string> Recorder::TakeFault() {
 }
 
 void Recorder::Run() {
+  // A file-size limit then fails the write (EFBIG), a fault like a full
+  // disk, instead of ending the program with SIGXFSZ.
+  sigset_t xfsz;
+  sigemptyset(&xfsz);
+  sigaddset(&xfsz, SIGXFSZ);
+  pthread_sigmask(SIG_BLOCK, &xfsz, nullptr);
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
@@ -90,20 +98,34 @@ void Recorder::Perform(std::deque<Task>& tasks) {
         batch.push_back(std::move(t.judgement));
         continue;
       }
-      // A refresh needs no database of its own: nothing to refresh in one
-      // that does not exist yet.
-      struct stat st {};
-      if (!writer_ && ::stat(path_.c_str(), &st) != 0) continue;
-      if (!writer_) writer_ = std::make_unique<RecordWriter>(path_);
-      if (!batch.empty()) writer_->Write(batch);
-      batch.clear();
-      writer_->Refresh(t.file);
+      Write(batch);
+      Refresh(t.file);
     }
-    if (batch.empty()) return;
-    if (!writer_) writer_ = std::make_unique<RecordWriter>(path_);
-    writer_->Write(batch);
+    Write(batch);
   } catch (const std::exception& e) {
     Fault(e.what());
+  }
+}
+
+void Recorder::Write(std::vector<Judgement>& batch) {
+  if (batch.empty()) return;
+  if (!writer_) writer_ = std::make_unique<RecordWriter>(path_);
+  writer_->Write(batch);
+  batch.clear();
+}
+
+void Recorder::Refresh(const std::string& file) {
+  // Nothing to refresh in a database that does not exist yet.
+  struct stat st {};
+  if (!writer_ && ::stat(path_.c_str(), &st) != 0) return;
+  try {
+    if (!writer_) writer_ = std::make_unique<RecordWriter>(path_);
+    writer_->Refresh(file);
+  } catch (const RecordsError&) {
+    // Only a rename after this save goes unnoticed: nothing recorded is
+    // lost, and the next outcome to write finds out whether the database
+    // still works. No box for this.
+    writer_.reset();
   }
 }
 

@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/quiz/QuizObserver.h"
 #include "core/records/Calendar.h"
@@ -68,6 +69,9 @@ class Recorder final : public QuizObserver {
   void Push(Task task);
   void Run();
   void Perform(std::deque<Task>& tasks);
+  void Write(std::vector<Judgement>& batch);
+  // Takes the word file's identity again; a failure here is not told.
+  void Refresh(const std::string& file);
   void Fault(const std::string& message);
 
   const std::string path_;

@@ -162,6 +162,7 @@ TEST(Records, FaultsNeverStopTheQuiz) {
        "許可がありません"},
       {"full disk", [](auto& d) { return ::mkdir((d / "full").c_str(), 0700), d / "full/r.sqlite"; },
        "空き領域がありません"},
+      {"file-size limit", [](auto& d) { return d / "r.sqlite"; }, "ファイルが大きすぎます"},
       {"locked", [&](auto& d) { return recordOnce(d / "r.sqlite"); }, "ロックされています"},
       {"corrupt",
        [&](auto& d) {
@@ -198,6 +199,8 @@ TEST(Records, FaultsNeverStopTheQuiz) {
           (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
            ::mount("tmpfs", (dir / "full").c_str(), "tmpfs", 0, "size=16k") != 0))
         return "(no tmpfs)";
+      const rlimit small{4096, RLIM_INFINITY};
+      if (name == "file-size limit" && ::setrlimit(RLIMIT_FSIZE, &small) != 0) return "(no limit)";
       RecordedQuiz q(words, db);
       const FileStamp before = StampOf(words);
       for (int i = 0; i < 6; ++i) q.Answer(i % 3 != 1);
