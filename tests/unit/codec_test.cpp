@@ -221,6 +221,7 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {Sjis("0ネコ,猫\r\n0いぬ,犬\r\n0日本語,にほんご\r\n0漢字,かんじ"), Encoding::Cp932, 0},
       {kanaKanji, Encoding::Cp932, 0},
       {Sjis("0ｱｲｳｴｵ,aiueo"), Encoding::Cp932, 0},     // half-width kana
+      {Sjis("0ｱｲｳｴ,aiue"), Encoding::Cp932, 0},       // EUC-JP reads two kanji, as many points
       {"0dog,inu\r\n;note\r\n", Encoding::Cp932, 0},  // ASCII only
       {"", Encoding::Cp932, 0},
       {std::string(62, 'x') + "犬\r\n0犬,\x80", Encoding::Cp932, 0},  // across 64-byte steps
@@ -239,7 +240,9 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {"1A\xD7\xB2,x\r\n", Encoding::Cp932, 0},        // アﾗｲ made valid UTF-8 by its mark
       {"ねこ,猫\r\nいぬ,犬\r\n", Encoding::Utf8, 0},   // no marks, however they are marked
       {"ねé,x\r\n", Encoding::Cp932, 0, false},  // no mark: judged as marking leaves it, "é" alone is "ﾃｩ"
-      {"\xD7\xB2", Encoding::Cp932, 0},          // tiny files
+      // The same line just after a whole vector of 64 bytes.
+      {std::string(63, 'x') + "\nねé,x\r\n" + std::string(64, 'x'), Encoding::Cp932, 0, false},
+      {"\xD7\xB2", Encoding::Cp932, 0},  // tiny files
       {"\xA4\xA2", Encoding::EucJp, 0},
       {"\xE3\x81\x82", Encoding::Utf8, 0},
       {"0\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D,x\n0\xD7\x90,y", Encoding::Utf8, 0},  // Hebrew, no other reading
