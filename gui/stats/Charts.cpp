@@ -3,6 +3,7 @@
 #include <QAreaSeries>
 #include <QBarCategoryAxis>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QDateTime>
@@ -103,14 +104,20 @@ QChartView* DaysChart(const std::vector<records::DayCounts>& days) {
   auto* correct = new QBarSet(QStringLiteral("正解"));
   auto* wrong = new QBarSet(QStringLiteral("不正解"));
   auto* timeouts = new QBarSet(QStringLiteral("時間切れ"));
-  QStringList labels;
+  // A label under every fifth bar and the last: one under each would not
+  // fit at any scale.
+  auto* x = new QCategoryAxis;
+  x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  x->setRange(-0.5, double(days.size()) - 0.5);
   double max = 0;
-  for (const auto& d : days) {
+  for (std::size_t i = 0; i < days.size(); ++i) {
+    const auto& d = days[i];
     *correct << double(d.counts.correct);
     *wrong << double(d.counts.wrong);
     *timeouts << double(d.counts.timeouts);
     const QDate date = QDate(1970, 1, 1).addDays(d.day);
-    labels << QStringLiteral("%1/%2").arg(date.month()).arg(date.day());
+    if ((days.size() - 1 - i) % 5 == 0)
+      x->append(QStringLiteral("%1/%2").arg(date.month()).arg(date.day()), double(i));
     max = std::max(max, double(d.counts.Judged()));
   }
   correct->setColor(kCorrect);
@@ -118,9 +125,9 @@ QChartView* DaysChart(const std::vector<records::DayCounts>& days) {
   timeouts->setColor(kTimeOut);
   series->append({correct, wrong, timeouts});
   chart->addSeries(series);
-  auto* x = new QBarCategoryAxis;
-  x->append(labels);
-  x->setLabelsAngle(-90);
+  if (!days.empty())
+    x->setTitleText(DayLabel(days.front().day) + QStringLiteral("〜") + DayLabel(days.back().day));
+  x->setTitleFont(UiFont(12));
   chart->addAxis(x, Qt::AlignBottom);
   series->attachAxis(x);
   series->attachAxis(CountAxis(chart, max));
