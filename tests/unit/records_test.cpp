@@ -136,10 +136,13 @@ TEST(Records, MasteredLinesOverTime) {
     std::vector<Judgement> js;
     for (int i = 0; outcomes[i]; ++i) js.push_back(test::JudgementOn("/w", kDay + i, 1, of(outcomes[i])));
     RecordWriter(dir / "r.sqlite").Write(js);
-    std::string got;
-    for (auto n : StatsReader(dir / "r.sqlite").Mastered({}, kDay, kDay + int(js.size()) - 1))
-      got += char('0' + n);
-    EXPECT_EQ(got, mastered) << outcomes;
+    // From the first day, and from the fourth on (the count before it included).
+    for (const std::size_t from : {std::size_t(0), std::min<std::size_t>(3, js.size())}) {
+      std::string got;
+      for (auto n : StatsReader(dir / "r.sqlite").Mastered({}, kDay + int(from), kDay + int(js.size()) - 1))
+        got += char('0' + n);
+      EXPECT_EQ(got, std::string(mastered).substr(from)) << outcomes;
+    }
   }
 }
 
@@ -305,6 +308,17 @@ TEST(Records, WordFileIdentitySurvivesSaveAndRename) {
   ASSERT_NE(stats.FileOf(b), std::nullopt);
   EXPECT_EQ(stats.Summarize({stats.FileOf(b)}, kDay).counts.wrong, 2);
   EXPECT_EQ(stats.Summarize({}, kDay).counts.wrong, 2);
+  // A second name of the same file, while the first still is there, is
+  // another word file to the records.
+  ASSERT_EQ(::link(b.c_str(), (dir / "c.txt").c_str()), 0);
+  Recorder again(db);
+  again.SetWordFile(dir / "c.txt");
+  again.Asked();
+  again.Happened(e);
+  again.Close();
+  StatsReader after(db);
+  EXPECT_EQ(after.FileOf(b), stats.FileOf(b));
+  EXPECT_NE(after.FileOf(dir / "c.txt"), stats.FileOf(b));
 }
 
 // A database of the first version (judgements only) is brought forward: its
@@ -352,14 +366,17 @@ TEST(Records, LongLinesAreCutAndLeftOutOfTheExport) {
   const test::TempDir dir("vevez-records");
   const std::string longAnswer(kKeptBytes + 1, 'x');
   std::vector<Judgement> js = {JudgementOf({Outcome::Wrong, "q", longAnswer}, "/w", kNoon),
-                               JudgementOf({Outcome::Wrong, "r", "b"}, "/w", kNoon)};
+                               JudgementOf({Outcome::Wrong, "r", "b"}, "/w", kNoon),
+                               JudgementOf({Outcome::Wrong, "r", "b"}, "/w", kNoon),
+                               JudgementOf({Outcome::Wrong, "r", "c"}, "/w", kNoon)};  // another line
   RecordWriter(dir / "r.sqlite").Write(js);
   const auto words = StatsReader(dir / "r.sqlite").Hardest({}, 10);
-  ASSERT_EQ(words.size(), 2u);
-  EXPECT_EQ(words[0].cut + words[1].cut, 1);
+  ASSERT_EQ(words.size(), 3u);
+  EXPECT_EQ(words[0].cut + words[1].cut + words[2].cut, 1);
   const import::Summary s = ExportWords(words, dir / "hard.txt");
   EXPECT_EQ(s.skipped, 1u);
-  EXPECT_EQ(test::ReadBytes(dir / "hard.txt"), "0r,b\r\n");
+  EXPECT_EQ(s.pairs, 2u);
+  EXPECT_EQ(test::ReadBytes(dir / "hard.txt").substr(0, 6), "0r,b\r\n");  // two misses first
 }
 
 // `vevez --stats` on a small database: the summary, one file's, and every
@@ -390,6 +407,8 @@ TEST(Records, StatsCommandPrintsSummaryAndCsv) {
   const std::string hardest = "間違いの多い単語:\n  1. q2,a2,\"x\"  (不正解 1、時間切れ 1、正解 0)\n";
   EXPECT_EQ(run({"--stats"}, 0),
             "学習の記録: " + db + "\n対象: 全ての単語ファイル\n" + counts + "1\n" + hardest);
+  EXPECT_EQ(StatsReader(db).Summarize({}, kDay + 1).streak, 2) << "a day not practised yet keeps the streak";
+  EXPECT_EQ(StatsReader(db).Summarize({}, kDay + 2).streak, 0);
   EXPECT_EQ(run({"--stats", w}, 0),
             "学習の記録: " + db + "\n単語ファイル: " + w + "\n" + counts + "0\n" + hardest);
   EXPECT_EQ(run({"--stats", "--csv", w}, 0),
