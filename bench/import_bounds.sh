@@ -3,6 +3,7 @@
 # sources whose size has nothing to do with the words in them, a fresh
 # process each, as a user meets them:
 #   - a 4 GiB sparse file (all NUL bytes, larger than a word file may be),
+#     and one a byte shorter, the largest source taken,
 #   - a 20 MB CSV record of 10 million columns,
 #   - a .kvtml file whose one text node holds 500 MB,
 #   - 200 MB of NUL bytes.
@@ -16,6 +17,7 @@ WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 
 truncate -s 4G "$WORK/sparse.csv"
+truncate -s $((4 * 1024 * 1024 * 1024 - 1)) "$WORK/sparse-1.csv"
 { printf 'q'; head -c 20000000 /dev/zero | tr '\0' ',' | sed 's/,,/,a/g'; printf '\n'; } >"$WORK/columns.csv"
 {
   printf '<?xml version="1.0" encoding="UTF-8"?>\n<kvtml version="2.0"><identifiers>'
@@ -28,7 +30,7 @@ truncate -s 4G "$WORK/sparse.csv"
 } >"$WORK/node.kvtml"
 head -c 200000000 /dev/zero >"$WORK/nul.txt"
 
-for f in sparse.csv columns.csv node.kvtml nul.txt; do
+for f in sparse.csv sparse-1.csv columns.csv node.kvtml nul.txt; do
   cat "$WORK/$f" >/dev/null  # in the page cache, as a file just saved is
   rm -f "$WORK/out.txt"
   rc=0

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 #include "core/import/Markup.h"
@@ -116,6 +117,8 @@ class LongRecordSkipper {
     for (;;) {
       const std::string_view text = in.Text();
       for (std::size_t i = 0; i < text.size(); ++i) {
+        i = NextThatMatters(text, i);
+        if (i == text.size()) break;
         if (!Ends(text[i])) continue;
         in.Consume(i + 1);
         if (text[i] == '\r') in.SkipLfAfterCr();
@@ -129,7 +132,22 @@ class LongRecordSkipper {
  private:
   enum class State { FieldStart, Unquoted, Quoted, QuoteInQuoted };
 
-  // Takes one byte; true when it ends the record.
+  // From `i` on, the first byte that can change the state: right after a
+  // separator or a quote any byte can; inside a field only the separator and
+  // line ends, inside quotes only a quote and line ends.
+  std::size_t NextThatMatters(std::string_view text, std::size_t i) {
+    if (state_ == State::FieldStart || state_ == State::QuoteInQuoted) return i;
+    const char* const from = text.data() + i;
+    const char* hit = text.data() + text.size();
+    for (const char c : {state_ == State::Quoted ? '"' : sep_, '\r', '\n'}) {
+      if (const void* found = std::memchr(from, c, static_cast<std::size_t>(hit - from)))
+        hit = static_cast<const char*>(found);
+    }
+    if (hit != from) afterCr_ = false;
+    return static_cast<std::size_t>(hit - text.data());
+  }
+
+  // Takes the next byte; true when it ends the record.
   bool Ends(char c) {
     const bool lfOfCrLf = c == '\n' && afterCr_;
     afterCr_ = c == '\r';
@@ -302,19 +320,23 @@ void ReadDelimited(TextWindow& in, const DelimitedLayout& layout, const std::vec
   std::string why;
   for (;;) {
     const std::string_view text = in.Text();
-    record.Clear();
-    const std::size_t end = text.empty() ? 0 : ParseCsvRecord(text, 0, layout.sep, record);
-    if (end == text.size() && !in.Ended()) {
-      // The record may go on: read on while it may still be taken.
-      if (text.size() <= kMaxRecordBytes) {
-        in.More();
-        continue;
-      }
-      onSkip({lineEnds + 1, TooLongWhy()});
-      lineEnds += LongRecordSkipper(layout.sep).Skip(in);
+    if (text.empty()) {
+      if (!in.More() && in.Text().empty()) return;
       continue;
     }
-    if (text.empty()) return;
+    // A record that runs past kMaxRecordBytes is not read further.
+    const std::string_view held = text.substr(0, kMaxRecordBytes + 1);
+    record.Clear();
+    const std::size_t end = ParseCsvRecord(held, 0, layout.sep, record);
+    if (end == held.size() && !(in.Ended() && held.size() == text.size())) {
+      if (held.size() == text.size()) {
+        in.More();  // the record may go on
+      } else {
+        onSkip({lineEnds + 1, TooLongWhy()});
+        lineEnds += LongRecordSkipper(layout.sep).Skip(in);
+      }
+      continue;
+    }
     r.line = lineEnds + 1;
     lineEnds += record.lineEnds;
     in.Consume(end);

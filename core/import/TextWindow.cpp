@@ -18,11 +18,10 @@ bool IsUtf16(codec::Encoding enc) {
 
 // How much of `raw` can be decoded now without cutting a character: in
 // UTF-16 whole code units, keeping a high surrogate for its pair; else up to
-// a byte that no multi-byte character holds (below 0x40 in code page 932,
-// whose second bytes reach down to 0x40; any ASCII byte in EUC-JP and
-// UTF-8). A run without such a byte is cut once it is two pieces long:
-// before a character in UTF-8, anywhere else (such a run lies inside a
-// record too long to be read).
+// an ASCII byte, which ends a character in code page 932 (whose lead bytes
+// are all above 0x80), EUC-JP and UTF-8 alike. A run without one is cut once
+// it is two pieces long: before a character in UTF-8, anywhere else (such a
+// run lies inside a record too long to be read).
 std::size_t SafeCut(std::string_view raw, codec::Encoding enc) {
   if (IsUtf16(enc)) {
     std::size_t cut = raw.size() & ~std::size_t{1};
@@ -32,9 +31,8 @@ std::size_t SafeCut(std::string_view raw, codec::Encoding enc) {
     if (cut >= 2 && (high(cut - 2) & 0xFC) == 0xD8) cut -= 2;
     return cut;
   }
-  const unsigned limit = enc == codec::Encoding::Cp932 ? 0x40 : 0x80;
   for (std::size_t i = raw.size(); i > 0; --i) {
-    if (static_cast<unsigned char>(raw[i - 1]) < limit) return i;
+    if (static_cast<unsigned char>(raw[i - 1]) < 0x80) return i;
   }
   if (raw.size() < 2 * kPiece) return 0;
   std::size_t cut = raw.size();

@@ -132,7 +132,7 @@ TEST(Import, Csv) {
          {"a.csv", "\"say \"\"hi\"\"\",\"a,b\"\n\"two\nlines\",x\n", {"0say \"hi\",a,b", "0two lines,x"}},
          {"a.csv", "\"a,b\",x\n,empty\nq,\nq,,\n\n \t ,y\nok,\" y ; ;z \"\n", {"0ok,y;z"}, {1, 2, 3, 4, 6}},
          {"b.txt", "猫;cat\n犬;dog;hound\n", {"0猫,cat", "0犬,dog;hound"}},  // a spreadsheet's ";"
-         {"a.csv", "q,a\n\"unclosed,x\n", {"0q,a"}, {2}},
+         {"a.csv", "\"two\nlines\",x\nq,a\n\"unclosed,x\n", {"0two lines,x", "0q,a"}, {4}},
          {"a.csv", "1,2,3\nx,y\n", {"03,1"}, {2}, {false, "3,1"}},
          // The separator is told from the first line, outside quotes; ";"
          // among answers does not make one.
@@ -141,7 +141,7 @@ TEST(Import, Csv) {
          // A comment line ahead of the records does not tell the separator.
          {"a.csv", "# 単語, 意味\n猫;cat\n", {"0猫,cat"}},
          // A record too long is skipped whole, the line breaks in its quotes included.
-         {"a.csv", "a,b\n\"" + kLong + "\n\",c\nd,e\n", {"0a,b", "0d,e"}, {2}},
+         {"a.csv", "a,b\n\"" + kLong + "\"\"\n\",c\nd,e\nbad\n", {"0a,b", "0d,e"}, {2, 5}},
          {"a.csv", kPieceOfLines, kPieceOfPairs, {52430}, {}, 52428}},
         Format::Csv);
 }
@@ -253,7 +253,14 @@ TEST(Import, PlainLinesAndEncodings) {
           "q," + kLong.substr(2) + "\nq,x" + kLong + "\nok,y",
           {"0q," + kLong.substr(2), "0ok,y"},
           {2}},
-         {"w.txt", kPieceOfLines, kPieceOfPairs, {52430}, {}, 52428}},
+         {"w.txt", kPieceOfLines, kPieceOfPairs, {52430}, {}, 52428},
+         // A surrogate pair across the end of the first piece.
+         {"w.txt",
+          "\xFF\xFE" + *codec::FromUtf8(codec::Encoding::Utf16Le, Repeat("𠀋,x\n", 26215)),
+          test::Lines(26215, "0𠀋,x"),
+          {},
+          {},
+          26214}},
         Format::Plain);
 }
 
