@@ -132,7 +132,7 @@ TEST(Import, Csv) {
          {"a.csv", "\"say \"\"hi\"\"\",\"a,b\"\n\"two\nlines\",x\n", {"0say \"hi\",a,b", "0two lines,x"}},
          {"a.csv", "\"a,b\",x\n,empty\nq,\nq,,\n\n \t ,y\nok,\" y ; ;z \"\n", {"0ok,y;z"}, {1, 2, 3, 4, 6}},
          {"b.txt", "猫;cat\n犬;dog;hound\n", {"0猫,cat", "0犬,dog;hound"}},  // a spreadsheet's ";"
-         {"a.csv", "\"two\nlines\",x\nq,a\n\"unclosed,x\n", {"0two lines,x", "0q,a"}, {4}},
+         {"a.csv", "\"two\rlines\nhere\",x\nq,a\n\"unclosed,x\n", {"0two lines here,x", "0q,a"}, {5}},
          {"a.csv", "1,2,3\nx,y\n", {"03,1"}, {2}, {false, "3,1"}},
          // The separator is told from the first line, outside quotes; ";"
          // among answers does not make one.
@@ -275,8 +275,10 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
   test::WriteBytes(dir / "utf16.txt",
                    "\xFF\xFE"
                    "a\0,\0\0\xD8"s);  // a lone surrogate
+  // A Latin-1 byte after the first piece read, in a text the reader holds.
   test::WriteBytes(dir / "latin1.kvtml",
-                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kvtml>\n<text>caf\xE9</text>");
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kvtml>\n<entry><translation><text>" +
+                       std::string(300000, 'x') + "\xE9</text></translation></entry></kvtml>");
   test::WriteBytes(dir / "open.kvtml", "<kvtml>\n <entries>\n");
   test::WriteBytes(dir / "latin.kvtml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><kvtml/>");
   test::WriteBytes(dir / "huge.csv", "");
@@ -300,7 +302,8 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
        dir / "g.txt",
        "--columns には問題と答えの列の番号を「2,1」のように指定してください",
        {false, "ja,en"}},
-      {dir / "latin1.kvtml", dir / "h.txt", malformed + "(3 行 10 列): UTF-8 として読めないバイトがあります"},
+      {dir / "latin1.kvtml", dir / "h.txt",
+       malformed + "(3 行 300027 列): UTF-8 として読めないバイトがあります"},
       {dir / "open.kvtml", dir / "i.txt", malformed + "(2 行 2 列): 要素 <entries> が閉じていません"},
       {dir / "latin.kvtml", dir / "j.txt", "KVTML ファイルの文字コード ISO-8859-1 には対応していません"},
       {dir / "huge.csv", dir / "k.txt",
