@@ -6,8 +6,10 @@
 #include <functional>
 #include <optional>
 
+#include "core/files/AtomicFile.h"
 #include "core/files/Error.h"
-#include "core/files/FileIO.h"
+#include "core/files/Paths.h"
+#include "core/files/ReadFile.h"
 #include "core/import/Delimited.h"
 #include "core/import/Kvtml.h"
 #include "core/import/LineReaders.h"
@@ -27,7 +29,7 @@ std::string Lower(std::string_view s) {
 }
 
 std::string Extension(std::string_view fileName) {
-  const std::size_t slash = fileName.rfind('/') + 1;
+  const std::size_t slash = DirPart(fileName).size();
   const std::size_t dot = fileName.rfind('.');
   return dot == std::string_view::npos || dot <= slash ? "" : Lower(fileName.substr(dot));
 }
@@ -366,7 +368,7 @@ Summary ImportFile(const std::string& source, const std::string& target, const O
 }
 
 std::string DefaultTarget(const std::string& source) {
-  const std::size_t slash = source.rfind('/') + 1;
+  const std::size_t slash = DirPart(source).size();
   const std::size_t dot = source.rfind('.');
   const std::string stem = dot == std::string::npos || dot <= slash ? source : source.substr(0, dot);
   const std::string target = stem + ".txt";

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "core/files/Error.h"
 #include "core/wordlist/WordList.h"
 
 namespace vz::import {

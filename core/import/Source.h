@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 
 namespace vz::import {
 

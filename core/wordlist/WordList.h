@@ -4,16 +4,19 @@
 // overwrites a file it did not read or that changed on disk since, and which
 // encoding its lines are in (found once when the file is loaded).
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 #include "core/files/TextBuffer.h"
 #include "core/text/Encoding.h"
 
 namespace vz {
+
+class AtomicFile;
 
 class WordList {
  public:
@@ -92,6 +95,12 @@ class WordList {
 
  private:
   void CheckIndex(int index) const;
+  // Why the lines may not be written over `path` (the file they stand for
+  // when `bound`), if they may not.
+  std::optional<SaveResult> SaveRefusal(const std::string& path, bool bound) const;
+  // Writes every line with CR LF, in the file's encoding; false when a line
+  // does not convert or a write failed.
+  bool WriteLines(AtomicFile& out) const;
   // Offset of the first byte after the line end at `end`.
   std::uint32_t After(std::uint32_t end) const;
   // Line `index` where it stands in text_ (not what a later store put aside).

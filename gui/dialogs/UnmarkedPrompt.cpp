@@ -3,7 +3,7 @@
 #include <QPushButton>
 
 #include "core/files/Error.h"
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 #include "core/import/Import.h"
 #include "gui/kit/AppTitle.h"
 #include "gui/kit/Modal.h"

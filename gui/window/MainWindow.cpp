@@ -16,7 +16,8 @@
 #include <QWindow>
 
 #include "core/files/Error.h"
-#include "core/files/FileIO.h"
+#include "core/files/Paths.h"
+#include "core/files/ReadFile.h"
 #include "core/import/Import.h"
 #include "core/settings/Settings.h"
 #include "core/text/TextCut.h"
@@ -45,7 +46,7 @@ namespace {
 std::string ChosenPath(const QString& chosen) {
   std::string path = codec::ToFsName(chosen);
   if (!chosen.contains(QChar::ReplacementCharacter)) return path;
-  const std::string dir = path.substr(0, path.rfind('/') + 1);
+  const std::string dir = DirPart(path);
   const QString name = chosen.mid(chosen.lastIndexOf(QLatin1Char('/')) + 1);
   std::string found;
   int matches = 0;
@@ -252,7 +253,7 @@ void TForm1::FormDestroy() {
   const QuizOptions o = quiz_.Options();
   const Settings s{o.NoSound, o.TimeLimit, wordFile_, wordDir_, keepRecords_};
   const SettingsFile settings(where_.configDir);
-  const SettingsWritten settingsSaved = WriteSettings(settings, s);
+  const SettingsWriteResult settingsSaved = WriteSettings(settings, s);
   bool listSaved = false;
   Guard([&] {
     SaveWordList();
@@ -264,8 +265,8 @@ void TForm1::FormDestroy() {
     [[maybe_unused]] auto* kept = new WordList(std::move(wordList_));
   }
   if (records_) records_->Close();
-  if (settingsSaved == SettingsWritten::None) ShowErrorBox(WriteRefusal(settings.Path()).what());
-  if (settingsSaved == SettingsWritten::AllButWordFile) {
+  if (settingsSaved.written == SettingsWritten::None) ShowErrorBox(settingsSaved.error);
+  if (settingsSaved.written == SettingsWritten::AllButWordFile) {
     // The settings file was written; only this name could not go into it.
     Warn(QStringLiteral("単語ファイル %1 の名前は改行を含むため、%2 に記録できません。"
                         "次回の起動では前回記録したファイルを開きます。")
@@ -335,16 +336,15 @@ void TForm1::OpenWordFile(const std::string& chosen) {
 
 void TForm1::EnterDirOf(const std::string& path) {
   // Sounds are looked for first in the directory of the chosen file.
-  const std::string dir = path.substr(0, path.rfind('/') + 1);
+  const std::string dir = DirPart(path);
   if (!dir.empty() && ::chdir(dir.c_str()) != 0) { /* keep the current directory */
   }
 }
 
 void TForm1::AdoptWordFile(const std::string& path, WordList&& fresh) {
-  const auto slash = path.rfind('/');
   std::swap(wordList_, fresh);
-  wordDir_ = path.substr(0, slash + 1);
-  wordFile_ = path.substr(slash + 1);
+  wordDir_ = DirPart(path);
+  wordFile_ = NamePart(path);
   if (records_) records_->SetWordFile(path);
 }
 

@@ -2,7 +2,8 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "core/files/FileIO.h"
+#include "core/files/Error.h"
+#include "core/files/Recovery.h"
 #include "core/import/ImportCommand.h"
 #include "core/records/StatsCommand.h"
 #include "gui/kit/ErrorGuard.h"

@@ -8,7 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/files/FileIO.h"
+#include "core/files/AtomicFile.h"
+#include "core/files/ReadFile.h"
 #include "core/quiz/QuizEngine.h"
 #include "core/records/Calendar.h"
 #include "core/records/Export.h"
