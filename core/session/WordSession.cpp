@@ -50,7 +50,8 @@ WordSession::OpenResult WordSession::Open(const std::string& given, UnmarkedPoli
   return result;
 }
 
-bool WordSession::Accept(std::string& path, WordList& fresh, UnmarkedPolicy& policy, OpenResult& result) {
+bool WordSession::Accept(const std::string& path, WordList& fresh, UnmarkedPolicy& policy,
+                         OpenResult& result) {
   if (!import::LooksUnmarked(fresh)) return true;
   switch (policy.AskAboutUnmarked(path)) {
     case UnmarkedPolicy::Choice::AsIs:
@@ -60,6 +61,7 @@ bool WordSession::Accept(std::string& path, WordList& fresh, UnmarkedPolicy& pol
     case UnmarkedPolicy::Choice::Convert:
       break;
   }
+  // The list loaded from the new word file stands for that file.
   try {
     result.conversion = ConvertBeside(path);
     fresh.Load(result.conversion->target);
@@ -67,7 +69,6 @@ bool WordSession::Accept(std::string& path, WordList& fresh, UnmarkedPolicy& pol
     result.conversionError = e;
     return false;
   }
-  path = result.conversion->target;
   return true;
 }
 

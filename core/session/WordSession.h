@@ -67,9 +67,9 @@ class WordSession {
  private:
   // The list becomes empty and stands for `path`, which it never writes.
   void Disown(const std::string& path);
-  // Whether the loaded `fresh` is to be adopted: an unmarked file only if the
-  // policy says so. A conversion makes `path` and `fresh` the new word file.
-  static bool Accept(std::string& path, WordList& fresh, UnmarkedPolicy& policy, OpenResult& result);
+  // Whether `fresh`, loaded from `path`, is to be adopted: an unmarked file
+  // only if the policy says so. A conversion makes `fresh` the new word file.
+  static bool Accept(const std::string& path, WordList& fresh, UnmarkedPolicy& policy, OpenResult& result);
 
   WordList list_;
 };

@@ -52,7 +52,7 @@ TEST(WordSession, EachSourceAdoptsDisownsOrKeepsWhatItHad) {
        kUnmarked,
        Choice::Convert,
        Opened::Adopted,
-       "notes-vevez.txt",
+       "notes-vevez-2.txt",
        {"0\x83l\x83R,cat"},
        Saved::Saved},
       // Nothing to convert (no line has a comma): refused, as if cancelled.
@@ -76,6 +76,7 @@ TEST(WordSession, EachSourceAdoptsDisownsOrKeepsWhatItHad) {
     if (c.content == kFifo) ::mkfifo(notes.c_str(), 0600);
     if (isFile) test::WriteBytes(notes, c.content);
     test::WriteBytes(scratch / "word.txt", "0a,b\r\n");
+    test::WriteBytes(scratch / "notes-vevez.txt", "0taken,already\r\n");  // a conversion's first name
     WordSession session;
     test::UnmarkedAnswer policy(c.choice);
     if (c.source == Source::Chosen) session.Open(scratch / "word.txt", policy, Source::Remembered);

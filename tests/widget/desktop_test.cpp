@@ -224,6 +224,14 @@ TEST_F(DesktopWindowTest, StartFileIsOpenedAndRememberedOrFallsBackWithTheOpenEr
     TForm1 form(nullptr, exeDir, "sub/other.txt");
     EXPECT_EQ(form.WordDir(), exeDir + "sub/");
     EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "a");
+    // The open dialog starts from it, as after a choice in it.
+    QString named;
+    OnNextModal<QFileDialog>([&](QFileDialog* d) {
+      named = d->selectedFiles().value(0);
+      d->reject();
+    });
+    form.OpenClick();
+    EXPECT_EQ(named.toStdString(), exeDir + "sub/other.txt");
     form.FormDestroy();
   }
   EXPECT_NE(ReadBytes(dir / "kobeli.ini").find("b4file=other.txt\r\nb4dir=" + exeDir + "sub/\r\n"),
