@@ -8,6 +8,7 @@
 
 #include "core/files/Error.h"
 #include "core/files/FileIO.h"
+#include "core/text/Encoding.h"
 #include "core/wordlist/WordLine.h"
 
 namespace vz::ini {
@@ -16,17 +17,14 @@ namespace {
 constexpr std::string_view kNewLine = "\r\n";
 // Editors on Linux and Windows may start the file with a UTF-8 byte-order
 // mark: it is not part of the first line, and stays where it is.
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kBom = codec::kUtf8Bom;
 
 std::string_view BomOf(std::string_view text) { return text.starts_with(kBom) ? kBom : std::string_view(); }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // First byte of a double-byte character in code page 932.
-bool IsLeadByte(char c) {
-  const auto b = static_cast<unsigned char>(c);
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+bool IsLeadByte(char c) { return codec::IsCp932Lead(static_cast<unsigned char>(c)); }
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);

@@ -17,9 +17,15 @@ enum class Encoding {
   Utf16Be,
 };
 
-inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-inline constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
-inline constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+// The byte-order mark of each encoding, by its value ("" for the encodings
+// without one). A file that starts with one is in that encoding.
+inline constexpr std::string_view kBoms[] = {"", "\xEF\xBB\xBF", "", "\xFF\xFE", "\xFE\xFF"};
+constexpr std::string_view BomOf(Encoding enc) { return kBoms[static_cast<int>(enc)]; }
+inline constexpr std::string_view kUtf8Bom = BomOf(Encoding::Utf8);
+
+// Code page 932: a byte that starts a two-byte character. It may also be
+// the second byte of one.
+constexpr bool IsCp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 struct Detected {
   Encoding encoding = Encoding::Cp932;
@@ -34,8 +40,20 @@ struct Detected {
   bool operator==(const Detected&) const = default;
 };
 
-// The byte-order mark of `enc` ("" for the encodings without one).
-std::string_view BomOf(Encoding enc);
+// How the UTF-8 check runs: in vectors of 16, 32 or 64 bytes (the processor
+// needs SSSE3, AVX2 or AVX-512), or a character at a time past runs of ASCII.
+// Every path gives the same answer; each is fastest where it runs.
+enum class Utf8Path { kPlain = 0, kSsse3 = 16, kAvx2 = 32, kAvx512 = 64 };
+inline constexpr Utf8Path kUtf8Paths[] = {Utf8Path::kPlain, Utf8Path::kSsse3, Utf8Path::kAvx2,
+                                          Utf8Path::kAvx512};
+// This processor (and this build) runs `path`: the plain path runs everywhere.
+bool Runs(Utf8Path path);
+// The fastest path this processor runs, chosen once.
+Utf8Path FastestUtf8Path();
+
+// The bytes are valid UTF-8; bytes cut in the middle of a sequence are not.
+// A path this processor does not run is taken as the plain one.
+bool ValidUtf8(std::string_view bytes, Utf8Path path = FastestUtf8Path());
 
 // A byte-order mark decides. Without one, the most plausible reading of the
 // bytes as Japanese or Latin text: every reading must be valid, and among
@@ -43,8 +61,8 @@ std::string_view BomOf(Encoding enc);
 // accented letters inside Latin words against scripts far from Japanese).
 // Pure ASCII, and bytes valid in no reading, are code page 932. Depends on
 // the bytes alone; marking a line (see FirstCharLength) does not change it
-// where Detected::stable says so.
-Detected DetectEncoding(std::string_view bytes);
+// where Detected::stable says so. `path` is how ValidUtf8 checks the bytes.
+Detected DetectEncoding(std::string_view bytes, Utf8Path path = FastestUtf8Path());
 // What a caller that has just gone through every line of the bytes knows.
 struct Seen {
   bool heads = false;  // some line begins with a non-ASCII byte (no state mark)
@@ -53,18 +71,10 @@ struct Seen {
 // The same as DetectEncoding(bytes), without looking again.
 Detected DetectEncoding(std::string_view bytes, const Seen& seen);
 
-// The bytes are valid UTF-8, told at the speed of the processor's vector
-// instructions (64 bytes a step); bytes cut in the middle of a sequence are not.
-bool ValidUtf8(std::string_view bytes);
-
 // The encoding a list's lines are held in: a UTF-16 file's lines are UTF-8.
 constexpr Encoding LineEncoding(Encoding file) {
   return file == Encoding::Utf16Le || file == Encoding::Utf16Be ? Encoding::Utf8 : file;
 }
-
-// Length (2 to 4) of the valid multi-byte UTF-8 sequence `s` starts with;
-// 0 when it starts with ASCII, an invalid byte or a cut-off sequence.
-int Utf8SequenceAt(std::string_view s);
 
 // How many bytes of a line the state mark replaces: its whole first
 // character in a multi-byte encoding (1 when that is not a valid character),

@@ -5,10 +5,6 @@
 namespace vz::codec {
 namespace {
 
-// Code page 932: a byte that starts a two-byte character; it can also be a
-// second byte.
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 // UTF-8: a byte that continues a character.
 bool IsContinuation(char b) { return (static_cast<unsigned char>(b) & 0xC0) == 0x80; }
 
@@ -17,7 +13,7 @@ bool IsContinuation(char b) { return (static_cast<unsigned char>(b) & 0xC0) == 0
 std::size_t CharAt(std::string_view bytes, std::size_t i, Encoding enc) {
   const auto b = static_cast<unsigned char>(bytes[i]);
   if (enc == Encoding::EucJp) return b < 0x80 ? 1 : b == 0x8F ? 3 : 2;
-  return IsLeadByte(b) ? 2 : 1;
+  return IsCp932Lead(b) ? 2 : 1;
 }
 
 // Length of the longest run of whole characters from `from` that fits in
@@ -65,7 +61,7 @@ std::string_view Middle(std::string_view bytes, std::size_t maxBytes, Encoding e
     // which at worst pairs the shown bytes one off within such a run.
     constexpr std::size_t kLookBack = 256;
     std::size_t run = 0;
-    while (run < kLookBack && run < from && IsLeadByte(static_cast<unsigned char>(bytes[from - run - 1])))
+    while (run < kLookBack && run < from && IsCp932Lead(static_cast<unsigned char>(bytes[from - run - 1])))
       ++run;
     if (run % 2 == 1 && run < kLookBack) ++from;
   }

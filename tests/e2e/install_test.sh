@@ -14,7 +14,7 @@ mkdir -m 755 "$PREFIX"
 cmake --install "$BUILD" --prefix "$PREFIX" >"$WORK/install.log" || fail "cmake --install: $(cat "$WORK/install.log")"
 for f in bin/vevez libexec/vevez/vevez-leakbox share/vevez/word.txt share/vevez/yes.wav \
   share/applications/vevez.desktop share/icons/hicolor/scalable/apps/vevez.svg \
-  share/metainfo/io.github.vevez.VeveZ.metainfo.xml share/man/man1/vevez.1.gz; do
+  share/metainfo/io.github.vevez.vevez.metainfo.xml share/man/man1/vevez.1.gz; do
   [[ -f $PREFIX/$f ]] || fail "not installed: $f"
 done
 mkdir -m 700 "$UHOME"

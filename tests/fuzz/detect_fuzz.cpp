@@ -1,8 +1,8 @@
-// Fuzzes telling a word file's encoding: a byte-order mark decides; decoding
-// in every encoding ends without a fault; the vector UTF-8 check agrees with one a character at a time; CR LF
-// line ends change nothing; and marking one line, or every line, as a list in the encoding found marks them
-// never changes the encoding (unless only ASCII is left, the same in every encoding, or the text was told
-// unstable).
+// Fuzzes telling a word file's encoding: a byte-order mark decides; decoding in every encoding ends
+// without a fault; every path of the UTF-8 check the processor runs agrees with one a character at a
+// time; CR LF line ends change nothing; and marking one line, or every line, as a list in the encoding
+// found marks them never changes the encoding (unless only ASCII is left, the same in every encoding, or
+// the text was told unstable).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +12,7 @@
 
 #include "core/text/Convert.h"
 #include "core/text/Encoding.h"
+#include "core/text/Utf8Sequence.h"
 #include "core/wordlist/WordLine.h"
 
 namespace {
@@ -52,11 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int e = 0; e <= static_cast<int>(Encoding::Utf16Be); ++e) vz::codec::ToUtf8(Encoding(e), bytes);
   bool utf8 = true;  // one character at a time
   for (std::size_t i = 0; utf8 && i < bytes.size();) {
-    const int n = data[i] < 0x80 ? 1 : vz::codec::Utf8SequenceAt(bytes.substr(i));
+    const int n = data[i] < 0x80 ? 1 : vz::codec::Utf8SequenceAt(data + i, data + bytes.size());
     utf8 = n > 0;
     i += static_cast<std::size_t>(n);
   }
-  Check(vz::codec::ValidUtf8(bytes) == utf8, "UTF-8 check");
+  for (vz::codec::Utf8Path path : vz::codec::kUtf8Paths) {
+    Check(!vz::codec::Runs(path) || vz::codec::ValidUtf8(bytes, path) == utf8, "UTF-8 check");
+  }
   if (found.bom) return 0;  // the mark decides, and marking never touches it
   auto same = [&](const std::string& text) {
     const vz::codec::Detected d = vz::codec::DetectEncoding(text);

@@ -6,6 +6,7 @@
 #include "core/text/Convert.h"
 #include "core/text/Encoding.h"
 #include "core/text/TextCut.h"
+#include "core/text/Utf8Sequence.h"
 #include "support/Cp932.h"
 
 namespace vz::codec {
@@ -220,6 +221,7 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {Sjis("0ネコ,猫\r\n0いぬ,犬\r\n0日本語,にほんご\r\n0漢字,かんじ"), Encoding::Cp932, 0},
       {kanaKanji, Encoding::Cp932, 0},
       {Sjis("0ｱｲｳｴｵ,aiueo"), Encoding::Cp932, 0},     // half-width kana
+      {Sjis("0ｱｲｳｴ,aiue"), Encoding::Cp932, 0},       // EUC-JP reads two kanji, as many points
       {"0dog,inu\r\n;note\r\n", Encoding::Cp932, 0},  // ASCII only
       {"", Encoding::Cp932, 0},
       {std::string(62, 'x') + "犬\r\n0犬,\x80", Encoding::Cp932, 0},  // across 64-byte steps
@@ -238,7 +240,9 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {"1A\xD7\xB2,x\r\n", Encoding::Cp932, 0},        // アﾗｲ made valid UTF-8 by its mark
       {"ねこ,猫\r\nいぬ,犬\r\n", Encoding::Utf8, 0},   // no marks, however they are marked
       {"ねé,x\r\n", Encoding::Cp932, 0, false},  // no mark: judged as marking leaves it, "é" alone is "ﾃｩ"
-      {"\xD7\xB2", Encoding::Cp932, 0},          // tiny files
+      // The same line just after a whole vector of 64 bytes.
+      {std::string(63, 'x') + "\nねé,x\r\n" + std::string(64, 'x'), Encoding::Cp932, 0, false},
+      {"\xD7\xB2", Encoding::Cp932, 0},  // tiny files
       {"\xA4\xA2", Encoding::EucJp, 0},
       {"\xE3\x81\x82", Encoding::Utf8, 0},
       {"0\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D,x\n0\xD7\x90,y", Encoding::Utf8, 0},  // Hebrew, no other reading
@@ -249,19 +253,39 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {"\xFE\xFF\0\x30\xD8=\xDE\0\0,"s, Encoding::Utf16Be, 2},
       {"\xFF\xFE", Encoding::Utf16Le, 2},
   };
-  for (const Case& c : cases) {
-    const Detected d = DetectEncoding(c.bytes);
-    EXPECT_EQ(d.encoding, c.encoding) << c.bytes;
-    EXPECT_EQ(d.bom, c.bom) << c.bytes;
-    EXPECT_EQ(d.stable, c.stable) << testing::PrintToString(c.bytes);
+  // The same through every path of the UTF-8 check this processor runs (a
+  // path it lacks is left out), with each row after 0 to 63 bytes of ASCII
+  // lines, so that its bytes meet every place in a vector.
+  for (Utf8Path path : kUtf8Paths) {
+    for (int shift = 0; shift < 64 && Runs(path) && !HasFailure(); ++shift) {
+      SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path) << ", shift " << shift);
+      for (const Case& c : cases) {
+        const std::string bytes = shift && !c.bom ? std::string(shift - 1, 'x') + '\n' + c.bytes : c.bytes;
+        const Detected d = DetectEncoding(bytes, path);
+        EXPECT_EQ(d.encoding, c.encoding) << bytes;
+        EXPECT_EQ(d.bom, c.bom) << bytes;
+        EXPECT_EQ(d.stable, c.stable) << testing::PrintToString(bytes);
+      }
+    }
   }
-  // The character-at-a-time check that the 64-byte check is fuzzed against.
+}
+
+// One UTF-8 sequence a character at a time (the check the vector paths are
+// fuzzed against), and in every path at every place in a vector.
+TEST(Encoding, Utf8SequencesInEveryPath) {
   const std::pair<std::string_view, int> sequences[] = {{"\xC3\xA9", 2},         {"\xC3", 0},
                                                         {"\xE2\x82\xAC", 3},     {"\xE2\x82\xC0", 0},
                                                         {"\xF0\x9F\x98\x80", 4}, {"\xF0\x9F\x98\xC0", 0},
                                                         {"\xF0\x9F\xC0\x80", 0}};
   for (const auto& [bytes, length] : sequences) {
-    EXPECT_EQ(Utf8SequenceAt(bytes), length) << testing::PrintToString(std::string(bytes));
+    const auto* p = reinterpret_cast<const Byte*>(bytes.data());
+    EXPECT_EQ(Utf8SequenceAt(p, p + bytes.size()), length) << testing::PrintToString(std::string(bytes));
+    for (Utf8Path path : kUtf8Paths) {
+      for (int shift = 0; shift < 64 && Runs(path); ++shift) {
+        const std::string text = std::string(shift, 'x') + std::string(bytes) + std::string(64, 'x');
+        EXPECT_EQ(ValidUtf8(text, path), length > 0) << static_cast<int>(path) << " " << shift;
+      }
+    }
   }
 }
 
