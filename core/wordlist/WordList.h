@@ -72,6 +72,9 @@ class WordList {
   codec::Encoding FileEncoding() const { return encoding_.encoding; }
   bool HasBom() const { return encoding_.bom != 0; }
   LoadProblem Problem() const { return problem_; }
+  // The file the lines were read from, saved to, or stand for (empty until
+  // the first Load, BindAbsent or Disown).
+  const std::string& Path() const { return boundPath_; }
 
   // Replaces the lines with those of the file. On failure (OpenError) the
   // lines stay as they were, and the list no longer owns `path`: a later save

@@ -144,7 +144,7 @@ QChartView* YearChart(const std::vector<records::DayCounts>& days) {
   std::vector<double> base(days.size(), 0.0);
   QAreaSeries* areas[3] = {};
   for (int k = 0; k < 3; ++k) {
-    auto* above = new QLineSeries;
+    auto* above = new QLineSeries(chart);  // the area series does not own its edges
     for (std::size_t i = 0; i < days.size(); ++i) {
       const auto& c = days[i].counts;
       base[i] += double(k == 0 ? c.correct : k == 1 ? c.wrong : c.timeouts);

@@ -60,10 +60,10 @@ int main(int argc, char** argv) {
     // its normal shutdown, so that settings and progress are saved, whatever
     // box is open; listened for before start-up, which may show a box too.
     // Nobody may be there to close a leak report's box then.
-    auto endUnattended = [] {
+    auto endUnattended = vz::Guarded([] {
       vz::memcheck::ReportOnStandardError();
       vz::RequestShutdown();
-    };
+    });
     vz::SignalBridge sigBridge;
     QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, endUnattended);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, endUnattended);
@@ -74,8 +74,7 @@ int main(int argc, char** argv) {
       undone += vz::InterruptedRewriteMessage(r.file, r.backup, r.restored) + "\n";
     }
     if (!undone.empty()) {
-      vz::ExecModal(*vz::PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(vz::kAppTitle),
-                                         vz::codec::FromMessage(undone)));
+      vz::ShowWarning(vz::codec::FromMessage(undone));
     }
     vz::TForm1 form(nullptr, {}, cmd.file);
     if (!vz::ShutdownRequested()) {
