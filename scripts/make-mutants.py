@@ -13,8 +13,9 @@ nothing. It then draws COUNT of them with SEED and prints them, one a line:
 The code is read as clang-format leaves it: a binary operator has a blank on
 each side, a template's angle brackets and a reference's `&&` have none.
 Comments, string and character literals are masked before any operator looks
-at a line; preprocessor lines, static_assert and assert, and lines holding a
-message text (a string literal with non-ASCII bytes) make no faults.
+at a line; preprocessor lines, static_assert and assert, lines holding a
+message text (a string literal with non-ASCII bytes) and calls that only hint
+at speed or memory (reserve, shrink_to_fit, madvise) make no faults.
 """
 import argparse
 import os
@@ -209,6 +210,9 @@ def skip_line(orig, m):
     if not code or code.startswith("#") or orig.rstrip().endswith("\\"):
         return True
     if re.search(r"\b(static_assert|assert)\s*\(", m):
+        return True
+    # Hints about speed and memory alone: no test result can change.
+    if re.search(r"\b(reserve|shrink_to_fit|madvise|posix_fadvise|AdviseHugePages)\s*\(", m):
         return True
     # a message text, or a line that is nothing but literals
     for lit in re.finditer(r'"[^"\n]*"', m):

@@ -21,17 +21,20 @@
 #       index one off, a call statement deleted, true and false swapped, a
 #       returned boolean negated, a return at the start of a block of a
 #       function that returns nothing. Comments, preprocessor lines,
-#       static_assert, assert and lines holding a message text make none.
+#       static_assert, assert, lines holding a message text and calls that
+#       only hint at speed (reserve, shrink_to_fit, madvise) make none.
 #       N of them (200) are drawn with seed S (printed; a new one when not
 #       given, so that a run can be repeated): every line is equally likely,
 #       then every operator that applies to it. PATHS default to the core and
 #       the window's core-facing code (core, gui/window/MainWindow,
 #       gui/window/Board); with --since, to core and gui.
 #       --list prints the drawn faults without running them; --count 0
-#       takes every fault.
+#       takes every fault; --only FILE:LINE (repeatable) keeps the faults of
+#       that line (FILE:LINE OPERATOR: of that operator), to try one again.
 #
-#   --timeout SECONDS   the bound of one run of a test program (default: five
-#                       times its time on the unchanged tree, plus 20 s)
+#   --timeout SECONDS   how long one test may run before it counts as hanging
+#                       (default: five times the slowest test of the
+#                       unchanged tree, plus 10 s)
 #   --report FILE       also write one tab-separated row per fault: result,
 #                       file, line, operator, test, seconds, line before, after
 #   --keep              keep the scratch copy (its path is printed)
@@ -45,9 +48,11 @@
 #
 # Each fault is built, then the unit test program runs (when the fault is in
 # what it links), then the widget test program, each as one process that
-# stops at its first failure, within the bound. A test that fails is run
-# again alone and must fail again to count. The result of a fault:
-#   CAUGHT    a test failed (an assertion, or the test crashed)
+# stops at its first failure. A test that fails, or the first that hangs,
+# runs again alone and must do so again to count. The result of a fault:
+#   CAUGHT    a test failed: an assertion, or "(crashed)": the test program
+#             died (a signal, an uncaught exception, or out of memory: each
+#             program may use 4 GB of address space)
 #   SURVIVED  every test passed
 #   TIMEOUT   a test ran past the bound and no other test failed: a fault of
 #             the tests, since a test must fail, not hang; not a catch
@@ -102,9 +107,14 @@ if ((auto)); then
   generated=$(python3 "$root/scripts/make-mutants.py" --root "$root" --seed "$seed" --count "$count" \
     ${since:+--since "$since"} "${paths[@]}")
   while IFS=$'\t' read -r file line op before after; do
+    if ((${#only[@]})); then
+      keepIt=0
+      for o in "${only[@]}"; do [[ "$file:$line $op " == "$o "* ]] && keepIt=1; done
+      ((keepIt)) || continue
+    fi
     mFile+=("$file") mLine+=("$line") mFrom+=("$before") mTo+=("$after") mName+=("$file:$line $op")
   done <<<"$generated"
-  [[ -n $generated ]] || { echo "mutate.sh: no line to change in ${paths[*]}" >&2; exit 2; }
+  ((${#mFile[@]})) || { echo "mutate.sh: no line to change in ${paths[*]}" >&2; exit 2; }
   if ((list)); then
     for i in "${!mFile[@]}"; do
       printf '%s\n  - %s\n  + %s\n' "${mName[i]}" "${mFrom[i]#"${mFrom[i]%%[! ]*}"}" "${mTo[i]#"${mTo[i]%%[! ]*}"}"
@@ -229,23 +239,42 @@ build() {
   if grep -q 'ninja: no work to do' "$log"; then built=0; fi
 }
 
-# Runs a test program as one process, stopping at its first failure, within
-# `limit` seconds. Sets runStatus (pass, fail, crash or hang), runTest (the
-# test that failed, crashed or hung) and runDone (the tests that finished,
-# as a gtest filter list).
+# Runs a test program as one process, stopping at its first failure. A test
+# that runs `stall` seconds without finishing is taken for hanging and the
+# program is stopped. Sets runStatus (pass, fail, crash or hang), runTest
+# (the test that failed, crashed or hung) and runDone (the tests that
+# finished, as a gtest filter list).
 runProgram() {
-  local label=$1 filter=$2 limit=$3 out=$scratch/run.out rc=0
-  (cd "$scratch/build/tests" && QT_QPA_PLATFORM=offscreen nice -n "$niceness" \
-    timeout -k 5 "$limit" "$scratch/build/bin/${label}_tests" --gtest_fail_fast --gtest_color=no \
-    --gtest_filter="$filter" >"$out" 2>&1) || rc=$?
+  local label=$1 filter=$2 out=$scratch/run.out rc=0 size=-1 now still=0 hung=0 pid
+  : >"$out"
+  # The whole run is bounded too, in case a test prints while it hangs; and
+  # its memory, so that a fault that allocates without end fails the test
+  # (out of memory) instead of taking the memory of the machine.
+  (cd "$scratch/build/tests" && ulimit -v $((4 << 20)) && QT_QPA_PLATFORM=offscreen exec nice -n "$niceness" \
+    timeout -k 5 $((stall * 20)) "$scratch/build/bin/${label}_tests" --gtest_fail_fast --gtest_color=no \
+    --gtest_filter="$filter" >"$out" 2>&1) &
+  pid=$!
+  # gtest writes a line as each test starts and ends: no new output for
+  # `stall` seconds is a test that does not end.
+  while kill -0 "$pid" 2>/dev/null; do
+    sleep 1
+    now=$(stat -c %s "$out")
+    if [[ $now == "$size" ]]; then still=$((still + 1)); else still=0 size=$now; fi
+    if ((still >= stall)); then
+      hung=1
+      kill -TERM "$pid" 2>/dev/null || true
+      break
+    fi
+  done
+  wait "$pid" || rc=$?
   runDone=$(sed -n 's/^\[ \{7\}OK \] \([^ ]*\) .*/\1/p; s/^\[  SKIPPED \] \([^ ]*\) (.*/\1/p' "$out" | paste -sd:)
   local failed running
   failed=$(sed -n 's/^\[  FAILED  \] \([^ ]*\) (.*/\1/p' "$out" | head -1)
   running=$(sed -n 's/^\[ RUN      \] \(.*\)/\1/p' "$out" | tail -1)
-  if ((rc == 0)); then
-    runStatus=pass runTest=''
-  elif ((rc == 124 || rc == 137)); then
+  if ((hung || rc == 124 || rc == 137)); then
     runStatus=hang runTest=$running
+  elif ((rc == 0)); then
+    runStatus=pass runTest=''
   elif [[ -n $failed ]]; then
     runStatus=fail runTest=$failed
   else
@@ -253,23 +282,31 @@ runProgram() {
   fi
 }
 
-# Runs one label's program until it passes, a failure is confirmed, or it has
-# hung three times. A test that failed or hung runs again alone: a failure
-# counts only when it fails again, a hang only when it hangs again (a busy
-# machine slows a test, a flaky one fails now and then). Sets verdict (pass,
-# caught or hang) and verdictTest.
+# Runs one label's program until it passes or a failure is confirmed. A
+# test that failed runs again alone and counts only if it fails again (a
+# flaky test fails now and then); so does the first test that hangs (a busy
+# machine slows a test down). The rest of the tests then run without it. A
+# second hanging test ends the search. Sets verdict (pass, caught or hang)
+# and verdictTest.
 judge() {
-  local label=$1 limit=$2 skip='' hung=() tries=0 suspect finished
+  local label=$1 skip='' hung=() tries=0 suspect finished
   verdict=pass verdictTest=''
   while ((tries++ < 6)); do
-    runProgram "$label" "${skip:+-}${skip:-*}" "$limit"
+    runProgram "$label" "${skip:+-}${skip:-*}"
     [[ $runStatus == pass ]] && break
     suspect=$runTest finished=$runDone
-    runProgram "$label" "$suspect" "$limit"
-    case $runStatus in
-      fail|crash) verdict=caught verdictTest=$suspect; return ;;
-      hang) hung+=("$suspect"); ((${#hung[@]} < 3)) || break ;;
-    esac
+    if [[ $runStatus != hang ]] || ((${#hung[@]} == 0)); then
+      runProgram "$label" "$suspect"
+      if [[ $runStatus == fail || $runStatus == crash ]]; then
+        verdict=caught verdictTest=$suspect${runStatus/#fail/}
+        verdictTest=${verdictTest/%crash/ (crashed)}
+        return
+      fi
+    fi
+    if [[ $runStatus == hang ]]; then
+      hung+=("$suspect")
+      ((${#hung[@]} < 2)) || break
+    fi
     # The rest of the tests, without those that finished or misbehaved.
     skip=${skip:+$skip:}${finished:+$finished:}$suspect
   done
@@ -278,19 +315,20 @@ judge() {
 
 started=$SECONDS
 echo "building the scratch copy in $scratch ..."
-declare -A limit
+stall=600 slowest=0
 for label in unit widget; do
   build $label || { cat "$log" >&2; echo "mutate.sh: the unchanged tree does not build" >&2; exit 1; }
-  t0=$(date +%s.%N)
-  runProgram $label '*' 600
+  runProgram $label '*'
   if [[ $runStatus != pass ]]; then
     tail -30 "$scratch/run.out" >&2
     echo "mutate.sh: the unchanged tree fails its $label tests ($runStatus in $runTest); fix them first" >&2
     exit 1
   fi
-  limit[$label]=${bound:-$(echo "$(date +%s.%N) $t0" | awk '{printf "%d", 5 * ($1 - $2) + 20}')}
+  ms=$(sed -n 's/^\[ \{7\}OK \] .* (\([0-9]*\) ms)$/\1/p' "$scratch/run.out" | sort -n | tail -1)
+  ((${ms:-0} > slowest)) && slowest=$ms
 done
-echo "tests bounded at ${limit[unit]} s (unit) and ${limit[widget]} s (widget) a run; $((SECONDS - started)) s to set up"
+stall=${bound:-$((5 * slowest / 1000 + 10))}
+echo "a test that runs $stall s hangs (the slowest took $slowest ms); $((SECONDS - started)) s to set up"
 
 # ---- planting ----
 resultOf=() testOf=()  # per fault: CAUGHT, SURVIVED, TIMEOUT or BROKEN, and the test
@@ -320,7 +358,7 @@ for i in "${!mFile[@]}"; do
     fi
     # The unit tests link the core alone: a fault elsewhere leaves them as they were.
     ((built)) || [[ $label == widget ]] || continue
-    judge $label "${limit[$label]}"
+    judge $label
     if [[ $verdict == caught ]]; then
       result=CAUGHT test=$verdictTest
       break
