@@ -15,7 +15,8 @@ each side, a template's angle brackets and a reference's `&&` have none.
 Comments, string and character literals are masked before any operator looks
 at a line; preprocessor lines, static_assert and assert, lines holding a
 message text (a string literal with non-ASCII bytes) and calls that only hint
-at speed or memory (reserve, shrink_to_fit, madvise) make no faults.
+at speed or memory (reserve, shrink_to_fit, madvise) make no faults, nor does
+the size of an array being declared.
 """
 import argparse
 import os
@@ -241,7 +242,9 @@ def line_mutants(orig, m, line_start, at, prev_code):
             put("not", hit.start(), hit.end(), "")
     for hit in re.finditer(r"(?<![\w.'])(0[xX][0-9a-fA-F']+|0[bB][01']+|\d[\d']*)([uUlLzZ]*)(?![\w.'])", m):
         parsed = literal_value(hit.group(0))
-        if parsed is None:
+        # The size of an array being declared: one more is room unused,
+        # one less does not build or overruns where only a sanitizer sees it.
+        if parsed is None or m[:hit.start()].endswith("alignas(") or re.match(r"\s*\]\s*(?:=|;|\{)", m[hit.end():]) and re.search(r"\w\s*\[\s*$", m[:hit.start()]):
             continue
         value, digits, _ = parsed
         for v in (value + 1, value - 1):

@@ -21,8 +21,9 @@
 #       index one off, a call statement deleted, true and false swapped, a
 #       returned boolean negated, a return at the start of a block of a
 #       function that returns nothing. Comments, preprocessor lines,
-#       static_assert, assert, lines holding a message text and calls that
-#       only hint at speed (reserve, shrink_to_fit, madvise) make none.
+#       static_assert, assert, lines holding a message text, calls that
+#       only hint at speed (reserve, shrink_to_fit, madvise) and the sizes of
+#       arrays being declared make none.
 #       N of them (200) are drawn with seed S (printed; a new one when not
 #       given, so that a run can be repeated): every line is equally likely,
 #       then every operator that applies to it. PATHS default to the core and
@@ -39,6 +40,9 @@
 #                       file, line, operator, test, seconds, line before, after
 #   --keep              keep the scratch copy (its path is printed)
 #
+# A fault costs about 10 to 30 s on two cores (a header that many files
+# include, minutes), so 200 of them take about an hour.
+#
 # MUTATE_DIR names a scratch folder to keep and reuse (default: a new one
 # under $TMPDIR, removed at the end), MUTATE_CATALOGUE another catalogue,
 # MUTATE_JOBS the build jobs (2), MUTATE_NICE the niceness (19). The copy is
@@ -54,7 +58,7 @@
 #             died (a signal, an uncaught exception, or out of memory: each
 #             program may use 4 GB of address space)
 #   SURVIVED  every test passed
-#   TIMEOUT   a test ran past the bound and no other test failed: a fault of
+#   TIMEOUT   a test ran past --timeout and no other test failed: a fault of
 #             the tests, since a test must fail, not hang; not a catch
 #   BROKEN    the fault does not build; reported and not counted
 #   STALE     (catalogue) the entry's text is not found exactly once in its
