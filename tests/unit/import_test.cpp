@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/import/Import.h"
+#include "core/import/ImportCommand.h"
 #include "core/import/TextWindow.h"
 #include "core/text/Convert.h"
 #include "support/Bytes.h"
@@ -157,6 +161,8 @@ TEST(Import, TsvAndAnki) {
          {"notes.txt",
           "#separator:semicolon\n#html:false\n#columns:Front;Back;Tags\nq<b>;a [sound:x.mp3];t\n",
           {"0q<b>,a"}},
+         // A header that says where the tags are: a column named "Tags" elsewhere stays.
+         {"notes.txt", "#separator:tab\n#columns:Tags\tFront\tBack\n#tags column:3\nt\tq\ta\n", {"0t,q"}},
          {"notes.txt", "#separator:Pipe\n" + *codec::Utf8ToCp932("ポ|po\n"), {"0ポ,po"}},
          // Further answer columns are alternatives; characters outside code page 932 make UTF-8.
          {"a.tsv", "smile\t😀\temoji\n", {"0smile,😀;emoji"}},
@@ -223,6 +229,7 @@ TEST(Import, Edict) {
         {true, ""}},
        {"edict", "ＡＢＣ /(fre: abc) letters/\nＤ /{comp} d/\nbad line\n", {"0ＡＢＣ,letters", "0Ｄ,d"}, {3}},
        {"edict", "一 [いち] /(num) one/", {"0一,one"}},
+       {"edict", "猫 /cat (P) /\n", {"0猫,cat"}},
        {"edict",
         *codec::FromUtf8(codec::Encoding::EucJp, "猫 [ねこ] /(n) cat/(P)/\n犬 /dog/\n"),
         {"0猫,cat", "0犬,dog"}},
@@ -330,6 +337,48 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
   EXPECT_EQ(DefaultTarget("/d/words.csv"), "/d/words.txt");
   EXPECT_EQ(DefaultTarget("/d/words.txt"), "/d/words-vevez.txt");
   EXPECT_EQ(DefaultTarget("/d.x/edict"), "/d.x/edict.txt");
+}
+
+// The command line: nothing to do without "--import", 2 for a usage error, 1
+// for a failure, 0 with a summary naming the file's format and encoding.
+TEST(Import, CommandLine) {
+  const test::TempDir dir("vevez-import");
+  const std::string sjis = dir / "w.csv", utf8 = dir / "u.txt";
+  test::WriteBytes(sjis, *codec::Utf8ToCp932("ネコ,cat\n"));
+  test::WriteBytes(utf8, "😀,smile\n");
+  const struct {
+    std::vector<std::string> args;
+    std::optional<int> status;
+    std::string out, err;  // what was printed; of `err`, its first line
+  } cases[] = {
+      {{sjis}, std::nullopt, "", ""},
+      {{"--import"}, 2, "", "vevez: 元のファイルを一つ指定してください\n"},
+      {{"--import", "--bad", sjis}, 2, "", "vevez: 不明なオプション --bad\n"},
+      {{sjis, "--import"},
+       0,
+       dir / "w.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード CP932 (CSV)\n",
+       ""},
+      {{"--import", utf8, dir / "v.txt"},
+       0,
+       dir / "v.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード UTF-8 (問題,答え)\n",
+       ""},
+      {{"--import", sjis}, 1, "", "vevez: ファイル " + (dir / "w.txt") + " は既にあります。上書きしません\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<const char*> argv{"vevez"};
+    for (const auto& a : c.args) argv.push_back(a.c_str());
+    char *outBytes = nullptr, *errBytes = nullptr;
+    std::size_t outSize = 0, errSize = 0;
+    std::FILE *out = ::open_memstream(&outBytes, &outSize), *err = ::open_memstream(&errBytes, &errSize);
+    EXPECT_EQ(RunImportCommand(static_cast<int>(argv.size()), argv.data(), out, err), c.status) << c.args[0];
+    std::fclose(out);
+    std::fclose(err);
+    const std::string printed = errBytes;
+    EXPECT_EQ(outBytes, c.out);
+    EXPECT_EQ(printed.substr(0, printed.find('\n') + 1), c.err);
+    std::free(outBytes);
+    std::free(errBytes);
+  }
 }
 
 }  // namespace
