@@ -163,6 +163,7 @@ TEST(Import, TsvAndAnki) {
           {"0q<b>,a"}},
          // A header that says where the tags are: a column named "Tags" elsewhere stays.
          {"notes.txt", "#separator:tab\n#columns:Tags\tFront\tBack\n#tags column:3\nt\tq\ta\n", {"0t,q"}},
+         {"notes.txt", "#html:true\n&#x7FF;&#2048;\tx\n", {"0\xDF\xBF\xE0\xA0\x80,x"}},  // U+07FF U+0800
          {"notes.txt", "#separator:Pipe\n" + *codec::Utf8ToCp932("ポ|po\n"), {"0ポ,po"}},
          // Further answer columns are alternatives; characters outside code page 932 make UTF-8.
          {"a.tsv", "smile\t😀\temoji\n", {"0smile,😀;emoji"}},
@@ -346,6 +347,7 @@ TEST(Import, CommandLine) {
   const std::string sjis = dir / "w.csv", utf8 = dir / "u.txt";
   test::WriteBytes(sjis, *codec::Utf8ToCp932("ネコ,cat\n"));
   test::WriteBytes(utf8, "😀,smile\n");
+  test::WriteBytes(dir / "edict", "猫 [ねこ] /(n) cat/\n");
   const struct {
     std::vector<std::string> args;
     std::optional<int> status;
@@ -361,6 +363,10 @@ TEST(Import, CommandLine) {
       {{"--import", utf8, dir / "v.txt"},
        0,
        dir / "v.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード UTF-8 (問題,答え)\n",
+       ""},
+      {{"--readings", dir / "edict", "--import"},
+       0,
+       dir / "edict.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード CP932 (EDICT)\n",
        ""},
       {{"--import", sjis}, 1, "", "vevez: ファイル " + (dir / "w.txt") + " は既にあります。上書きしません\n"},
   };
@@ -379,6 +385,7 @@ TEST(Import, CommandLine) {
     std::free(outBytes);
     std::free(errBytes);
   }
+  EXPECT_EQ(test::ReadBytes(dir / "edict.txt"), *codec::Utf8ToCp932("0猫,cat;ねこ\r\n"));
 }
 
 }  // namespace
