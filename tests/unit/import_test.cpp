@@ -131,6 +131,7 @@ std::string Repeat(std::string_view s, std::size_t n) {
 const std::string kPieceOfLines = Repeat("a,b\n", 52429) + "bad\n";
 const test::Lines kPieceOfPairs(52429, "0a,b");
 const std::string kLong(kMaxRecordBytes, 'x');
+const std::string kLongPair = "0q," + kLong.substr(2);  // a record of the longest line
 
 TEST(Import, Csv) {
   Check({{"a.csv", "ネコ,cat\r\nイヌ,dog,hound\r\n", {"0ネコ,cat", "0イヌ,dog;hound"}},
@@ -147,7 +148,11 @@ TEST(Import, Csv) {
          {"a.csv", "# 単語, 意味\n猫;cat\n", {"0猫,cat"}},
          // A record too long is skipped whole, the line breaks in its quotes included.
          {"a.csv", "a,b\n\"" + kLong + "\"\"\n\",c\nd,e\nbad\n", {"0a,b", "0d,e"}, {2, 5}},
-         {"a.csv", kPieceOfLines, kPieceOfPairs, {52430}, {}, 52428}},
+         {"a.csv", kPieceOfLines, kPieceOfPairs, {52430}, {}, 52428},
+         // A quoted field after a separator in a record too long holds its line break.
+         {"a.csv", "x" + kLong + ",\"a\nb\"\nd,e\n", {"0d,e"}, {1}},
+         // A field that does not decode skips its record.
+         {"a.csv", *codec::Utf8ToCp932("ネコ,cat\nイヌ,") + "\x85\x40\n", {"0ネコ,cat"}, {2}}},
         Format::Csv);
 }
 
@@ -258,11 +263,16 @@ TEST(Import, PlainLinesAndEncodings) {
          {".csv", "ネコ,cat\n", {"0ネコ,cat"}},  // a dot-file has no extension
          // Exactly half of the lines in EDICT's shape do not make EDICT.
          {"w.txt", "猫 /cat/\nネコ,cat\n犬 /dog/\nイヌ,dog\n", {"0ネコ,cat", "0イヌ,dog"}, {1, 3}},
-         {"w.txt",
-          "q," + kLong.substr(2) + "\nq,x" + kLong + "\nok,y",
-          {"0q," + kLong.substr(2), "0ok,y"},
-          {2}},
+         {"w.txt", kLongPair.substr(1) + "\nq,x" + kLong + "\nok,y", {kLongPair, "0ok,y"}, {2}},
          {"w.txt", kPieceOfLines, kPieceOfPairs, {52430}, {}, 52428},
+         // The encoding is told from the lines that are not ASCII, however far.
+         {"w.txt",
+          Repeat(kLongPair.substr(1) + "\n", 5) + "ネコ,cat\n",
+          {kLongPair, kLongPair, kLongPair, kLongPair, kLongPair, "0ネコ,cat"},
+          {},
+          {},
+          4},
+         {"w.txt", "ねこ,cat\n猫,\xEF\xBF\xBD\n", {"0ねこ,cat", "0猫,\xEF\xBF\xBD"}},  // U+FFFD as written
          // A surrogate pair across the end of the first piece.
          {"w.txt",
           "\xFF\xFE" + *codec::FromUtf8(codec::Encoding::Utf16Le, Repeat("𠀋,x\n", 26215)),
