@@ -385,6 +385,10 @@ TEST(Import, CommandLine) {
        0,
        dir / "v.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード UTF-8 (問題,答え)\n",
        ""},
+      {{"--import", "--columns", "2,1", sjis, dir / "c.txt"},
+       0,
+       dir / "c.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード CP932 (CSV)\n",
+       ""},
       {{"--readings", dir / "edict", "--import"},
        0,
        dir / "edict.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード CP932 (EDICT)\n",
@@ -406,6 +410,7 @@ TEST(Import, CommandLine) {
     std::free(outBytes);
     std::free(errBytes);
   }
+  EXPECT_EQ(test::ReadBytes(dir / "c.txt"), *codec::Utf8ToCp932("0cat,ネコ\r\n"));
   EXPECT_EQ(test::ReadBytes(dir / "edict.txt"), *codec::Utf8ToCp932("0猫,cat;ねこ\r\n"));
 }
 
