@@ -310,6 +310,7 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kvtml>\n<entry><translation><text>" +
                        std::string(300000, 'x') + "\xE9</text></translation></entry></kvtml>");
   test::WriteBytes(dir / "open.kvtml", "<kvtml>\n <entries>\n");
+  test::WriteBytes(dir / "cross.kvtml", "<kvtml><entries></kvtml>");
   test::WriteBytes(dir / "latin.kvtml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><kvtml/>");
   test::WriteBytes(dir / "huge.csv", "");
   ASSERT_EQ(::truncate((dir / "huge.csv").c_str(), 4LL << 30), 0) << "a sparse file of 4 GiB";
@@ -336,6 +337,8 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
       {dir / "latin1.kvtml", dir / "h.txt",
        malformed + "(3 行 300027 列): UTF-8 として読めないバイトがあります"},
       {dir / "open.kvtml", dir / "i.txt", malformed + "(2 行 2 列): 要素 <entries> が閉じていません"},
+      {dir / "cross.kvtml", dir / "m.txt",
+       malformed + "(1 行 17 列): 終了タグ </kvtml> が要素 <entries> と合いません"},
       {dir / "latin.kvtml", dir / "j.txt", "KVTML ファイルの文字コード ISO-8859-1 には対応していません"},
       {dir / "huge.csv", dir / "k.txt",
        test::OpenMessage(dir / "huge.csv") + "\nファイルが大きすぎます (4294967296 "
@@ -354,8 +357,8 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
             "ファイル " + (dir / "x.txt") + " は読んでいる間に変更されました");
   EXPECT_EQ(test::ReadBytes(dir / "old.txt"), "0keep,me\r\n");
   EXPECT_EQ(test::ReadBytes(dir / "w.txt"), "ネコ,cat\n");
-  EXPECT_EQ(dir.List(), (test::Names{"huge.csv", "latin.kvtml", "latin1.kvtml", "none.csv", "old.txt",
-                                     "open.kvtml", "utf16.txt", "v.kvtml", "w.txt", "x.txt"}));
+  EXPECT_EQ(dir.List(), (test::Names{"cross.kvtml", "huge.csv", "latin.kvtml", "latin1.kvtml", "none.csv",
+                                     "old.txt", "open.kvtml", "utf16.txt", "v.kvtml", "w.txt", "x.txt"}));
   EXPECT_EQ(DefaultTarget("/d/words.csv"), "/d/words.txt");
   EXPECT_EQ(DefaultTarget("/d/words.txt"), "/d/words-vevez.txt");
   EXPECT_EQ(DefaultTarget("/d.x/edict"), "/d.x/edict.txt");
