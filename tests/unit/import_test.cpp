@@ -225,7 +225,16 @@ TEST(Import, Kvtml) {
       "</text></translation><translation id=\"1\"><text>y</text></translation></entry>\n<entry>"
       "<translation id=\"0\"><text>cat</text></translation><translation id=\"1\"><text>neko</text>"
       "</translation></entry></entries></kvtml>";
+  // 600 KB of U+3000 (E3 80 80) whose first piece read (256 KiB) ends
+  // inside a character, after its first 0x80.
+  const std::string entry =
+      "<kvtml><identifiers><identifier id=\"0\"/><identifier id=\"1\"/></identifiers><entries><entry>"
+      "<translation id=\"0\"><text>";
+  const std::string wide = entry + std::string((262144 - entry.size() - 2) % 3, ' ') + Repeat("　", 200000) +
+                           "</text></translation><translation id=\"1\"><text>y</text></translation></entry>"
+                           "</entries></kvtml>";
   Check({{"v.kvtml", two, {"0cat & kitten,猫"}, {12}},
+         {"v.kvtml", wide, {"0" + Repeat("　", 200000) + ",y"}},
          {"v.kvtml", two, {"0猫,cat & kitten"}, {12}, {false, "ja,English"}},
          {"v.xml", one, {"0A pet that purrs,cat"}},
          {"numeri.kvtml", declared, {"01°,primo"}},
@@ -311,6 +320,10 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
                        std::string(300000, 'x') + "\xE9</text></translation></entry></kvtml>");
   test::WriteBytes(dir / "open.kvtml", "<kvtml>\n <entries>\n");
   test::WriteBytes(dir / "cross.kvtml", "<kvtml><entries></kvtml>");
+  // A U+FFFD the file holds is no byte that fails to read.
+  test::WriteBytes(dir / "fffd.kvtml",
+                   "<kvtml>\n<entry><translation><text>\xEF\xBF\xBD"
+                   "a\xE9</text></translation></entry></kvtml>");
   test::WriteBytes(dir / "latin.kvtml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><kvtml/>");
   test::WriteBytes(dir / "huge.csv", "");
   ASSERT_EQ(::truncate((dir / "huge.csv").c_str(), 4LL << 30), 0) << "a sparse file of 4 GiB";
@@ -337,6 +350,7 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
       {dir / "latin1.kvtml", dir / "h.txt",
        malformed + "(3 行 300027 列): UTF-8 として読めないバイトがあります"},
       {dir / "open.kvtml", dir / "i.txt", malformed + "(2 行 2 列): 要素 <entries> が閉じていません"},
+      {dir / "fffd.kvtml", dir / "n.txt", malformed + "(2 行 29 列): UTF-8 として読めないバイトがあります"},
       {dir / "cross.kvtml", dir / "m.txt",
        malformed + "(1 行 17 列): 終了タグ </kvtml> が要素 <entries> と合いません"},
       {dir / "latin.kvtml", dir / "j.txt", "KVTML ファイルの文字コード ISO-8859-1 には対応していません"},
@@ -357,8 +371,9 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
             "ファイル " + (dir / "x.txt") + " は読んでいる間に変更されました");
   EXPECT_EQ(test::ReadBytes(dir / "old.txt"), "0keep,me\r\n");
   EXPECT_EQ(test::ReadBytes(dir / "w.txt"), "ネコ,cat\n");
-  EXPECT_EQ(dir.List(), (test::Names{"cross.kvtml", "huge.csv", "latin.kvtml", "latin1.kvtml", "none.csv",
-                                     "old.txt", "open.kvtml", "utf16.txt", "v.kvtml", "w.txt", "x.txt"}));
+  EXPECT_EQ(dir.List(),
+            (test::Names{"cross.kvtml", "fffd.kvtml", "huge.csv", "latin.kvtml", "latin1.kvtml", "none.csv",
+                         "old.txt", "open.kvtml", "utf16.txt", "v.kvtml", "w.txt", "x.txt"}));
   EXPECT_EQ(DefaultTarget("/d/words.csv"), "/d/words.txt");
   EXPECT_EQ(DefaultTarget("/d/words.txt"), "/d/words-vevez.txt");
   EXPECT_EQ(DefaultTarget("/d.x/edict"), "/d.x/edict.txt");
