@@ -292,6 +292,17 @@ TEST(Import, PlainLinesAndEncodings) {
           {},
           {},
           4},
+         // Over 1 MiB of lines ended by CR alone: the first lines are still sampled.
+         {"w.txt",
+          "ネコ,cat\r" + Repeat("a,b\r", 300000),
+          [] {
+            test::Lines lines(300001, "0a,b");
+            lines[0] = "0ネコ,cat";
+            return lines;
+          }(),
+          {},
+          {},
+          299999},
          {"w.txt", "ねこ,cat\n猫,\xEF\xBF\xBD\n", {"0ねこ,cat", "0猫,\xEF\xBF\xBD"}},  // U+FFFD as written
          // A surrogate pair across the end of the first piece.
          {"w.txt",
