@@ -358,6 +358,10 @@ TEST(Records, OlderDatabaseMigratesForward) {
   }
   StatsReader now(dir / "now.sqlite"), old(dir / "old.sqlite");
   EXPECT_EQ(test::SqliteShell(dir / "old.sqlite", "PRAGMA user_version"), "2\n");
+  // The key of the first line, q0: FNV-1a of "q0", NUL, "a0" and the length "4", as every
+  // database holds it.
+  EXPECT_EQ(test::SqliteShell(dir / "now.sqlite", "SELECT key FROM lines ORDER BY rowid LIMIT 1"),
+            "-4609239216223428861\n");
   EXPECT_EQ(old.Summarize({}, kDay + 8).counts, now.Summarize({}, kDay + 8).counts);
   EXPECT_EQ(old.Mastered({}, kDay, kDay + 8), now.Mastered({}, kDay, kDay + 8));
   ASSERT_EQ(old.Hardest({}, 9).size(), now.Hardest({}, 9).size());
