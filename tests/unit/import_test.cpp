@@ -42,16 +42,26 @@ Converted Convert(const test::TempDir& dir, const Case& c) {
   const std::string source = dir / c.name, target = dir / "out.txt";
   test::WriteBytes(source, c.source);
   Converted out;
-  // An import that writes on and on fails at 64 MiB, long before any bound on the test's time.
-  struct FileSizeBound {
-    rlimit was{};
-    FileSizeBound() {
-      ::getrlimit(RLIMIT_FSIZE, &was);
-      const rlimit bounded{std::min<rlim_t>(was.rlim_cur, 64 << 20), was.rlim_max};
-      ::setrlimit(RLIMIT_FSIZE, &bounded);
+  // An import that writes on and on, or spins, ends here (at 64 MiB, or 10 s
+  // of processor time more) rather than at the test's time bound.
+  struct Bounds {
+    rlimit size{}, cpu{};
+    Bounds() {
+      ::getrlimit(RLIMIT_FSIZE, &size);
+      ::getrlimit(RLIMIT_CPU, &cpu);
+      rusage used{};
+      ::getrusage(RUSAGE_SELF, &used);
+      const auto spent = static_cast<rlim_t>(used.ru_utime.tv_sec + used.ru_stime.tv_sec);
+      const rlimit boundedSize{std::min<rlim_t>(size.rlim_cur, 64 << 20), size.rlim_max};
+      const rlimit boundedCpu{std::min<rlim_t>(cpu.rlim_cur, spent + 10), cpu.rlim_max};
+      ::setrlimit(RLIMIT_FSIZE, &boundedSize);
+      ::setrlimit(RLIMIT_CPU, &boundedCpu);
     }
-    ~FileSizeBound() { ::setrlimit(RLIMIT_FSIZE, &was); }
-  } bound;
+    ~Bounds() {
+      ::setrlimit(RLIMIT_FSIZE, &size);
+      ::setrlimit(RLIMIT_CPU, &cpu);
+    }
+  } bounds;
   out.summary =
       ImportFile(source, target, c.options, [&](const Skipped& s) { out.skipped.push_back(s.line); });
   out.bytes = test::ReadBytes(target);
