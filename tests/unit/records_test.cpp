@@ -324,6 +324,19 @@ TEST(Records, WordFileIdentitySurvivesSaveAndRename) {
   StatsReader after(db);
   EXPECT_EQ(after.FileOf(b), stats.FileOf(b));
   EXPECT_NE(after.FileOf(dir / "c.txt"), stats.FileOf(b));
+  // A save before this run has written anything still takes the history along.
+  const auto fileOfB = after.FileOf(b);
+  Recorder third(db);
+  third.SetWordFile(b);
+  WriteFileAtomic(b, "1q,a\r\n");
+  third.WordFileSaved();
+  third.Flush();
+  ASSERT_EQ(::rename(b.c_str(), (dir / "d.txt").c_str()), 0);
+  third.SetWordFile(dir / "d.txt");
+  third.Asked();
+  third.Happened(e);
+  third.Close();
+  EXPECT_EQ(StatsReader(db).FileOf(dir / "d.txt"), fileOfB);
 }
 
 // A database of the first version (judgements only) is brought forward: its
