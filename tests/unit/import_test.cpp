@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/import/Import.h"
+#include "core/import/ImportCommand.h"
 #include "core/import/TextWindow.h"
 #include "core/text/Convert.h"
 #include "support/Bytes.h"
@@ -37,6 +42,26 @@ Converted Convert(const test::TempDir& dir, const Case& c) {
   const std::string source = dir / c.name, target = dir / "out.txt";
   test::WriteBytes(source, c.source);
   Converted out;
+  // An import that writes on and on, or spins, ends here (at 64 MiB, or 10 s
+  // of processor time more) rather than at the test's time bound.
+  struct Bounds {
+    rlimit size{}, cpu{};
+    Bounds() {
+      ::getrlimit(RLIMIT_FSIZE, &size);
+      ::getrlimit(RLIMIT_CPU, &cpu);
+      rusage used{};
+      ::getrusage(RUSAGE_SELF, &used);
+      const auto spent = static_cast<rlim_t>(used.ru_utime.tv_sec + used.ru_stime.tv_sec);
+      const rlimit boundedSize{std::min<rlim_t>(size.rlim_cur, 64 << 20), size.rlim_max};
+      const rlimit boundedCpu{std::min<rlim_t>(cpu.rlim_cur, spent + 10), cpu.rlim_max};
+      ::setrlimit(RLIMIT_FSIZE, &boundedSize);
+      ::setrlimit(RLIMIT_CPU, &boundedCpu);
+    }
+    ~Bounds() {
+      ::setrlimit(RLIMIT_FSIZE, &size);
+      ::setrlimit(RLIMIT_CPU, &cpu);
+    }
+  } bounds;
   out.summary =
       ImportFile(source, target, c.options, [&](const Skipped& s) { out.skipped.push_back(s.line); });
   out.bytes = test::ReadBytes(target);
@@ -127,6 +152,7 @@ std::string Repeat(std::string_view s, std::size_t n) {
 const std::string kPieceOfLines = Repeat("a,b\n", 52429) + "bad\n";
 const test::Lines kPieceOfPairs(52429, "0a,b");
 const std::string kLong(kMaxRecordBytes, 'x');
+const std::string kLongPair = "0q," + kLong.substr(2);  // a record of the longest line
 
 TEST(Import, Csv) {
   Check({{"a.csv", "ネコ,cat\r\nイヌ,dog,hound\r\n", {"0ネコ,cat", "0イヌ,dog;hound"}},
@@ -143,7 +169,11 @@ TEST(Import, Csv) {
          {"a.csv", "# 単語, 意味\n猫;cat\n", {"0猫,cat"}},
          // A record too long is skipped whole, the line breaks in its quotes included.
          {"a.csv", "a,b\n\"" + kLong + "\"\"\n\",c\nd,e\nbad\n", {"0a,b", "0d,e"}, {2, 5}},
-         {"a.csv", kPieceOfLines, kPieceOfPairs, {52430}, {}, 52428}},
+         {"a.csv", kPieceOfLines, kPieceOfPairs, {52430}, {}, 52428},
+         // A quoted field after a separator in a record too long holds its line break.
+         {"a.csv", "x" + kLong + ",\"a\nb\"\nd,e\n", {"0d,e"}, {1}},
+         // A field that does not decode skips its record.
+         {"a.csv", *codec::Utf8ToCp932("ネコ,cat\nイヌ,") + "\x85\x40\n", {"0ネコ,cat"}, {2}}},
         Format::Csv);
 }
 
@@ -157,6 +187,9 @@ TEST(Import, TsvAndAnki) {
          {"notes.txt",
           "#separator:semicolon\n#html:false\n#columns:Front;Back;Tags\nq<b>;a [sound:x.mp3];t\n",
           {"0q<b>,a"}},
+         // A header that says where the tags are: a column named "Tags" elsewhere stays.
+         {"notes.txt", "#separator:tab\n#columns:Tags\tFront\tBack\n#tags column:3\nt\tq\ta\n", {"0t,q"}},
+         {"notes.txt", "#html:true\n&#x7FF;&#2048;\tx\n", {"0\xDF\xBF\xE0\xA0\x80,x"}},  // U+07FF U+0800
          {"notes.txt", "#separator:Pipe\n" + *codec::Utf8ToCp932("ポ|po\n"), {"0ポ,po"}},
          // Further answer columns are alternatives; characters outside code page 932 make UTF-8.
          {"a.tsv", "smile\t😀\temoji\n", {"0smile,😀;emoji"}},
@@ -202,7 +235,16 @@ TEST(Import, Kvtml) {
       "</text></translation><translation id=\"1\"><text>y</text></translation></entry>\n<entry>"
       "<translation id=\"0\"><text>cat</text></translation><translation id=\"1\"><text>neko</text>"
       "</translation></entry></entries></kvtml>";
+  // 600 KB of U+3000 (E3 80 80) whose first piece read (256 KiB) ends
+  // inside a character, after its first 0x80.
+  const std::string entry =
+      "<kvtml><identifiers><identifier id=\"0\"/><identifier id=\"1\"/></identifiers><entries><entry>"
+      "<translation id=\"0\"><text>";
+  const std::string wide = entry + std::string((262144 - entry.size() - 2) % 3, ' ') + Repeat("　", 200000) +
+                           "</text></translation><translation id=\"1\"><text>y</text></translation></entry>"
+                           "</entries></kvtml>";
   Check({{"v.kvtml", two, {"0cat & kitten,猫"}, {12}},
+         {"v.kvtml", wide, {"0" + Repeat("　", 200000) + ",y"}},
          {"v.kvtml", two, {"0猫,cat & kitten"}, {12}, {false, "ja,English"}},
          {"v.xml", one, {"0A pet that purrs,cat"}},
          {"numeri.kvtml", declared, {"01°,primo"}},
@@ -223,6 +265,7 @@ TEST(Import, Edict) {
         {true, ""}},
        {"edict", "ＡＢＣ /(fre: abc) letters/\nＤ /{comp} d/\nbad line\n", {"0ＡＢＣ,letters", "0Ｄ,d"}, {3}},
        {"edict", "一 [いち] /(num) one/", {"0一,one"}},
+       {"edict", "猫 /cat (P) /\n", {"0猫,cat"}},
        {"edict",
         *codec::FromUtf8(codec::Encoding::EucJp, "猫 [ねこ] /(n) cat/(P)/\n犬 /dog/\n"),
         {"0猫,cat", "0犬,dog"}},
@@ -250,11 +293,27 @@ TEST(Import, PlainLinesAndEncodings) {
          {".csv", "ネコ,cat\n", {"0ネコ,cat"}},  // a dot-file has no extension
          // Exactly half of the lines in EDICT's shape do not make EDICT.
          {"w.txt", "猫 /cat/\nネコ,cat\n犬 /dog/\nイヌ,dog\n", {"0ネコ,cat", "0イヌ,dog"}, {1, 3}},
-         {"w.txt",
-          "q," + kLong.substr(2) + "\nq,x" + kLong + "\nok,y",
-          {"0q," + kLong.substr(2), "0ok,y"},
-          {2}},
+         {"w.txt", kLongPair.substr(1) + "\nq,x" + kLong + "\nok,y", {kLongPair, "0ok,y"}, {2}},
          {"w.txt", kPieceOfLines, kPieceOfPairs, {52430}, {}, 52428},
+         // The encoding is told from the lines that are not ASCII, however far.
+         {"w.txt",
+          Repeat(kLongPair.substr(1) + "\n", 5) + "ネコ,cat\n",
+          {kLongPair, kLongPair, kLongPair, kLongPair, kLongPair, "0ネコ,cat"},
+          {},
+          {},
+          4},
+         // Over 1 MiB of lines ended by CR alone: the first lines are still sampled.
+         {"w.txt",
+          "ネコ,cat\r" + Repeat("a,b\r", 300000),
+          [] {
+            test::Lines lines(300001, "0a,b");
+            lines[0] = "0ネコ,cat";
+            return lines;
+          }(),
+          {},
+          {},
+          299999},
+         {"w.txt", "ねこ,cat\n猫,\xEF\xBF\xBD\n", {"0ねこ,cat", "0猫,\xEF\xBF\xBD"}},  // U+FFFD as written
          // A surrogate pair across the end of the first piece.
          {"w.txt",
           "\xFF\xFE" + *codec::FromUtf8(codec::Encoding::Utf16Le, Repeat("𠀋,x\n", 26215)),
@@ -281,6 +340,11 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kvtml>\n<entry><translation><text>" +
                        std::string(300000, 'x') + "\xE9</text></translation></entry></kvtml>");
   test::WriteBytes(dir / "open.kvtml", "<kvtml>\n <entries>\n");
+  test::WriteBytes(dir / "cross.kvtml", "<kvtml><entries></kvtml>");
+  // A U+FFFD the file holds is no byte that fails to read.
+  test::WriteBytes(dir / "fffd.kvtml",
+                   "<kvtml>\n<entry><translation><text>\xEF\xBF\xBD"
+                   "a\xE9</text></translation></entry></kvtml>");
   test::WriteBytes(dir / "latin.kvtml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><kvtml/>");
   test::WriteBytes(dir / "huge.csv", "");
   ASSERT_EQ(::truncate((dir / "huge.csv").c_str(), 4LL << 30), 0) << "a sparse file of 4 GiB";
@@ -307,6 +371,9 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
       {dir / "latin1.kvtml", dir / "h.txt",
        malformed + "(3 行 300027 列): UTF-8 として読めないバイトがあります"},
       {dir / "open.kvtml", dir / "i.txt", malformed + "(2 行 2 列): 要素 <entries> が閉じていません"},
+      {dir / "fffd.kvtml", dir / "n.txt", malformed + "(2 行 29 列): UTF-8 として読めないバイトがあります"},
+      {dir / "cross.kvtml", dir / "m.txt",
+       malformed + "(1 行 17 列): 終了タグ </kvtml> が要素 <entries> と合いません"},
       {dir / "latin.kvtml", dir / "j.txt", "KVTML ファイルの文字コード ISO-8859-1 には対応していません"},
       {dir / "huge.csv", dir / "k.txt",
        test::OpenMessage(dir / "huge.csv") + "\nファイルが大きすぎます (4294967296 "
@@ -325,11 +392,65 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
             "ファイル " + (dir / "x.txt") + " は読んでいる間に変更されました");
   EXPECT_EQ(test::ReadBytes(dir / "old.txt"), "0keep,me\r\n");
   EXPECT_EQ(test::ReadBytes(dir / "w.txt"), "ネコ,cat\n");
-  EXPECT_EQ(dir.List(), (test::Names{"huge.csv", "latin.kvtml", "latin1.kvtml", "none.csv", "old.txt",
-                                     "open.kvtml", "utf16.txt", "v.kvtml", "w.txt", "x.txt"}));
+  EXPECT_EQ(dir.List(),
+            (test::Names{"cross.kvtml", "fffd.kvtml", "huge.csv", "latin.kvtml", "latin1.kvtml", "none.csv",
+                         "old.txt", "open.kvtml", "utf16.txt", "v.kvtml", "w.txt", "x.txt"}));
   EXPECT_EQ(DefaultTarget("/d/words.csv"), "/d/words.txt");
   EXPECT_EQ(DefaultTarget("/d/words.txt"), "/d/words-vevez.txt");
   EXPECT_EQ(DefaultTarget("/d.x/edict"), "/d.x/edict.txt");
+}
+
+// The command line: nothing to do without "--import", 2 for a usage error, 1
+// for a failure, 0 with a summary naming the file's format and encoding.
+TEST(Import, CommandLine) {
+  const test::TempDir dir("vevez-import");
+  const std::string sjis = dir / "w.csv", utf8 = dir / "u.txt";
+  test::WriteBytes(sjis, *codec::Utf8ToCp932("ネコ,cat\n"));
+  test::WriteBytes(utf8, "😀,smile\n");
+  test::WriteBytes(dir / "edict", "猫 [ねこ] /(n) cat/\n");
+  const struct {
+    std::vector<std::string> args;
+    std::optional<int> status;
+    std::string out, err;  // what was printed; of `err`, its first line
+  } cases[] = {
+      {{sjis}, std::nullopt, "", ""},
+      {{"--import"}, 2, "", "vevez: 元のファイルを一つ指定してください\n"},
+      {{"--import", "--bad", sjis}, 2, "", "vevez: 不明なオプション --bad\n"},
+      {{sjis, "--import"},
+       0,
+       dir / "w.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード CP932 (CSV)\n",
+       ""},
+      {{"--import", utf8, dir / "v.txt"},
+       0,
+       dir / "v.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード UTF-8 (問題,答え)\n",
+       ""},
+      {{"--import", "--columns", "2,1", sjis, dir / "c.txt"},
+       0,
+       dir / "c.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード CP932 (CSV)\n",
+       ""},
+      {{"--readings", dir / "edict", "--import"},
+       0,
+       dir / "edict.txt: 1 語を書き込みました (重複 0)、飛ばした記録 0、文字コード CP932 (EDICT)\n",
+       ""},
+      {{"--import", sjis}, 1, "", "vevez: ファイル " + (dir / "w.txt") + " は既にあります。上書きしません\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<const char*> argv{"vevez"};
+    for (const auto& a : c.args) argv.push_back(a.c_str());
+    char *outBytes = nullptr, *errBytes = nullptr;
+    std::size_t outSize = 0, errSize = 0;
+    std::FILE *out = ::open_memstream(&outBytes, &outSize), *err = ::open_memstream(&errBytes, &errSize);
+    EXPECT_EQ(RunImportCommand(static_cast<int>(argv.size()), argv.data(), out, err), c.status) << c.args[0];
+    std::fclose(out);
+    std::fclose(err);
+    const std::string printed = errBytes;
+    EXPECT_EQ(outBytes, c.out);
+    EXPECT_EQ(printed.substr(0, printed.find('\n') + 1), c.err);
+    std::free(outBytes);
+    std::free(errBytes);
+  }
+  EXPECT_EQ(test::ReadBytes(dir / "c.txt"), *codec::Utf8ToCp932("0cat,ネコ\r\n"));
+  EXPECT_EQ(test::ReadBytes(dir / "edict.txt"), *codec::Utf8ToCp932("0猫,cat;ねこ\r\n"));
 }
 
 }  // namespace

@@ -324,6 +324,19 @@ TEST(Records, WordFileIdentitySurvivesSaveAndRename) {
   StatsReader after(db);
   EXPECT_EQ(after.FileOf(b), stats.FileOf(b));
   EXPECT_NE(after.FileOf(dir / "c.txt"), stats.FileOf(b));
+  // A save before this run has written anything still takes the history along.
+  const auto fileOfB = after.FileOf(b);
+  Recorder third(db);
+  third.SetWordFile(b);
+  WriteFileAtomic(b, "1q,a\r\n");
+  third.WordFileSaved();
+  third.Flush();
+  ASSERT_EQ(::rename(b.c_str(), (dir / "d.txt").c_str()), 0);
+  third.SetWordFile(dir / "d.txt");
+  third.Asked();
+  third.Happened(e);
+  third.Close();
+  EXPECT_EQ(StatsReader(db).FileOf(dir / "d.txt"), fileOfB);
 }
 
 // A database of the first version (judgements only) is brought forward: its
@@ -358,6 +371,10 @@ TEST(Records, OlderDatabaseMigratesForward) {
   }
   StatsReader now(dir / "now.sqlite"), old(dir / "old.sqlite");
   EXPECT_EQ(test::SqliteShell(dir / "old.sqlite", "PRAGMA user_version"), "2\n");
+  // The key of the first line, q0: FNV-1a of "q0", NUL, "a0" and the length "4", as every
+  // database holds it.
+  EXPECT_EQ(test::SqliteShell(dir / "now.sqlite", "SELECT key FROM lines ORDER BY rowid LIMIT 1"),
+            "-4609239216223428861\n");
   EXPECT_EQ(old.Summarize({}, kDay + 8).counts, now.Summarize({}, kDay + 8).counts);
   EXPECT_EQ(old.Mastered({}, kDay, kDay + 8), now.Mastered({}, kDay, kDay + 8));
   ASSERT_EQ(old.Hardest({}, 9).size(), now.Hardest({}, 9).size());

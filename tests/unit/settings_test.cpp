@@ -101,6 +101,10 @@ TEST_F(SettingsTest, WordFileAndDirectory) {
   w.WordFile = " w.txt";
   ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), w).written, SettingsWritten::All);
   EXPECT_EQ(ReadSettings(SettingsFile(exeDir_)).WordFile, " w.txt");
+  // The longest name a path can hold, 4095 bytes, is read whole; more is cut there.
+  for (const std::size_t n : {4095, 4096}) {
+    EXPECT_EQ(ReadWith("b4dir=/" + std::string(n - 1, 'd') + "\r\n").WordDir.size(), 4095u) << n;
+  }
   // Other values still hold 255 bytes at most.
   EXPECT_EQ(SettingsFile(exeDir_).ReadIniStr("SOFT", "b4dir").size(), 255u);
 }

@@ -224,6 +224,7 @@ TEST_F(WordListUtf8, AMarkTakesTheWholeFirstCharacterExceptInCodePage932) {
       {"犬,dog\r\nねこ,cat\r\n", neko, marked},
       {"犬,dog\r\n0猫,cat\r\n", neko, marked},
       {"犬,dog\r\né,e\r\n", "é,e", "1,e"},
+      {"\x80犬,dog\r\nねこ,cat\r\n", neko, marked},  // 0x80 starts no character: cut when marked
       {In(euc, "犬,dog\r\nねこ,cat\r\n"), In(euc, neko), In(euc, marked)},
       {In(euc, "犬,dog\r\n0猫ねこ,cat\r\n"), In(euc, neko), In(euc, marked)},
       {"\xFF\xFE" + In(codec::Encoding::Utf16Le, "犬,dog\r\nねこ,cat\r\n"), neko, marked},
@@ -295,6 +296,7 @@ TEST_F(WordListNul, FilesThatDoNotConvertBackAreLeftWholeAndSaySo) {
   using Problem = WordList::LoadProblem;
   const Case cases[] = {
       {"0a,b\r\n0c\0d\r\n"s, Problem::CutAtNul},
+      {"0a,b\r\n\0x"s, Problem::CutAtNul},                    // one byte after the NUL is still lost
       {"\xFF\xFE\x30\0\0\xD8,\0b\0"s, Problem::BrokenUtf16},  // a lone surrogate
       {"\xFE\xFF\0\x30\0,\0"s, Problem::BrokenUtf16},         // odd length
       {"\xFF\xFE\0\0\x30\0\0\0"s, Problem::UnknownEncoding},  // UTF-32
