@@ -7,6 +7,7 @@
 
 #include "core/files/Error.h"
 #include "core/text/Convert.h"
+#include "core/text/Utf16.h"
 #include "core/wordlist/WordLine.h"
 
 namespace vz {
@@ -101,12 +102,13 @@ void WordList::Load(const std::string& path) {
     if (all.starts_with("\xFF\xFE\0\0"sv) || all.starts_with("\0\0\xFE\xFF"sv)) {
       problem = LoadProblem::UnknownEncoding;
     } else if (const codec::Detected d = codec::DetectEncoding(all.substr(0, 2)); d.bom == 2) {
-      // UTF-16 is held as UTF-8, so that the lines work as in any other file.
+      // UTF-16 is held as UTF-8, so that the lines work as in any other
+      // file: converted in one pass as it is read.
       encoding = d;
-      const std::string_view units = all.substr(d.bom);
-      if (units.size() % 2 || !codec::Decodes(d.encoding, units)) problem = LoadProblem::BrokenUtf16;
       TextBuffer utf8;
-      utf8.Append(codec::ToUtf8(d.encoding, units), kMaxBytes);
+      const bool clean = codec::Utf16ToUtf8(all.substr(d.bom), d.encoding == codec::Encoding::Utf16Be,
+                                            [&](std::string_view piece) { utf8.Append(piece, kMaxBytes); });
+      if (!clean) problem = LoadProblem::BrokenUtf16;
       text = std::move(utf8);
       all = std::string_view(text.data(), text.size());
     }

@@ -169,11 +169,23 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
       {Encoding::EucJp, "\xA1\xC1", "\u301C"},                    // the wave dash input methods type
       {Encoding::Utf16Le, "0\0=\xD8\0\xDE,\0"s, "0\U0001F600,"},  // surrogate pair
       {Encoding::Utf16Be, "\0\x30\xD8=\xDE\0\0,"s, "0\U0001F600,"},
+      {Encoding::EucJp, "\xAD\xA1\xC8\xD6", "①番"},  // NEC row 13, as Windows and LibreOffice write it
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ToUtf8(c.enc, c.bytes), c.utf8) << c.utf8;
     EXPECT_EQ(FromUtf8(c.enc, c.utf8), c.bytes) << c.utf8;
   }
+  // Read only: the other extension sets of EUC-JP, and codes no table
+  // assigns, each one U+FFFD with decoding kept in step.
+  const std::pair<std::string, std::string> decoded[] = {
+      {"\xAD\xFC", "∪"},                    // the last of NEC row 13 (written at A2 C0 by EUC-JP)
+      {"\xF9\xA1\xFC\xFE", "纊＂"},         // NEC-selected IBM rows 89 and 92, first and last cell
+      {"\x8F\xF3\xF3\x8F\xF4\xFE", "ⅰ黑"},  // IBM rows of the JIS X 0212 plane
+      {"\xA9\xA1x\x8F\xA1\xA1y", "\uFFFDx\uFFFDy"},
+      {"\x8E\xE0x", "\uFFFD\uFFFDx"},  // no half-width katakana there: two bytes, neither a code
+  };
+  for (const auto& [bytes, utf8] : decoded) EXPECT_EQ(ToUtf8(Encoding::EucJp, bytes), utf8) << utf8;
+  EXPECT_EQ(ToUtf8(Encoding::Cp932, "\x85\x40x\xEB\x9Fy"), "\uFFFDx\uFFFDy");
   // Undecodable bytes (a lone surrogate, a cut-off unit, a stray byte) show
   // as U+FFFD and decoding resumes; characters an encoding lacks give nothing.
   EXPECT_EQ(ToUtf8(Encoding::Utf16Le, "\0\xD8\x61\0b\0"s), "\uFFFDab");
@@ -181,6 +193,17 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
   EXPECT_EQ(ToUtf8(Encoding::EucJp, "\xA4\x61\xA4\xA2"), "\uFFFDaあ");
   EXPECT_EQ(ToUtf8(Encoding::Utf8, "a\xFF\xE3\x81\x82"), "a\uFFFDあ");
   EXPECT_FALSE(Decodes(Encoding::Utf16Le, "\0\xD8\x61\0"s));
+  // UTF-16 is converted eight units at a time: each kind of character at
+  // each place of a block, and a lone surrogate inside one.
+  for (Encoding e : {Encoding::Utf16Le, Encoding::Utf16Be}) {
+    for (int shift = 0; shift < 8; ++shift) {
+      const std::string text =
+          std::string(shift, 'a') + "0ねこ,caté\U0001F600 x;犬 dog\r\n" + std::string(9, 'b');
+      EXPECT_EQ(ToUtf8(e, In(e, text)), text) << shift;
+    }
+    const std::string ascii = In(e, "abcdefgh"), lone = e == Encoding::Utf16Le ? "\0\xDC"s : "\xDC\0"s;
+    EXPECT_EQ(ToUtf8(e, ascii + lone + ascii), "abcdefgh\uFFFDabcdefgh");
+  }
   EXPECT_EQ(FromUtf8(Encoding::EucJp, "\U0001F600"), std::nullopt);
   EXPECT_EQ(FromUtf8(Encoding::Utf16Le, "\xED\xA0\x80"), std::nullopt);  // a surrogate in UTF-8
   EXPECT_EQ(FromUtf8(Encoding::Utf8, "a\xC3"), std::nullopt);
