@@ -97,7 +97,7 @@ std::size_t FailedLength(Encoding enc, std::string_view bytes) {
   const auto* const end = p + bytes.size();
   std::size_t n = 1;
   if (enc == Encoding::EucJp) n = static_cast<std::size_t>(EucCharAt(p, end));
-  if (enc == Encoding::Cp932) n = SjisChar(p, p, end).length;
+  if (enc == Encoding::Cp932) n = static_cast<std::size_t>(SjisReader::Length(p, end));
   return n ? n : 1;
 }
 

@@ -122,7 +122,7 @@ void WordList::Load(const std::string& path) {
     // LF, so that a piece is checked as UTF-8 while it is still in the
     // processor's cache.
     constexpr std::size_t kPiece = 256 * 1024;
-    codec::Seen seen{false, true};
+    codec::Seen seen{false, true, true};
     std::size_t length = begin;
     for (std::string_view rest = all.substr(begin);;) {
       std::string_view piece = rest;
@@ -137,6 +137,7 @@ void WordList::Load(const std::string& path) {
       });
       length += n;
       seen.utf8 = seen.utf8 && codec::ValidUtf8(piece.substr(0, n));
+      seen.eucJp = seen.eucJp && codec::ValidEucJp(piece.substr(0, n));
       if (n < piece.size()) {  // at a NUL
         bytesAfterNul = n + 1 < rest.size();
         break;
