@@ -38,7 +38,7 @@ from collections import Counter
 DOMAINS = ["coreutils", "bash", "dpkg", "apt", "glib20", "iso_639-2", "iso_3166-1", "xkeyboard-config"]
 PACKAGES = ["edict", "coreutils", "bash", "dpkg", "apt", "libglib2.0-data", "iso-codes", "xkb-data"]
 # The share of non-ASCII characters each source stands for.
-WEIGHTS = {"ja": 0.60, "hw": 0.01, "vi": 0.04, "ko": 0.05, "tr": 0.04, "cs": 0.04, "de": 0.04,
+WEIGHTS = {"ja": 0.60, "hw": 0.02, "vi": 0.04, "ko": 0.05, "tr": 0.04, "cs": 0.04, "de": 0.04,
            "el": 0.04, "ru": 0.05, "fr": 0.02, "es": 0.02, "pl": 0.01, "he": 0.003, "ar": 0.003, "th": 0.004}
 
 # How much less likely a kanji JIS lacks is than the rarest JIS kanji.
@@ -219,16 +219,17 @@ def main():
     class_total = Counter()
     for cp, n in uni.items():
         class_total[class_of(cp)] += n
-    # Kanji are smoothed over the ones JIS has (what Japanese text uses),
-    # and those JIS lacks cost more.
-    jis_kanji = {ch for ch in decoded_jis() if class_of(ch) == C["Kanji"]}
-    sizes[C["Kanji"]] = len(jis_kanji)
+    # Characters JIS has (what Japanese text uses) are smoothed over the
+    # ones of their class JIS has; kanji JIS lacks cost more.
+    jis_chars = set(decoded_jis())
+    jis_sizes = Counter(class_of(cp) for cp in jis_chars)
     alpha = 0.02
     emit = {cp: cost((n + alpha) / (class_total[class_of(cp)] + alpha * sizes[class_of(cp)]))
             for cp, n in uni.items()}
     floor = [cost(alpha / (class_total[k] + alpha * sizes[k])) for k in range(len(CLASSES))]
-    for cp in jis_kanji:
-        emit.setdefault(cp, floor[C["Kanji"]])
+    for cp in jis_chars:
+        k = class_of(cp)
+        emit.setdefault(cp, cost(alpha / (class_total[k] + alpha * jis_sizes[k])))
     floor[C["Kanji"]] = min(255, floor[C["Kanji"]] + 4 * NON_JIS_KANJI_BITS)
     # Class transitions, and what follows: add-small smoothing.
     transition = []

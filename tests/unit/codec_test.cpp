@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <tuple>
 
@@ -7,6 +8,7 @@
 #include "core/text/Encoding.h"
 #include "core/text/TextCut.h"
 #include "core/text/Utf8Sequence.h"
+#include "core/wordlist/WordLine.h"
 #include "support/Cp932.h"
 
 namespace vz::codec {
@@ -185,7 +187,9 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
       {"\x8E\xE0x", "\uFFFD\uFFFDx"},  // no half-width katakana there: two bytes, neither a code
   };
   for (const auto& [bytes, utf8] : decoded) EXPECT_EQ(ToUtf8(Encoding::EucJp, bytes), utf8) << utf8;
-  EXPECT_EQ(ToUtf8(Encoding::Cp932, "\x85\x40x\xEB\x9Fy"), "\uFFFDx\uFFFDy");
+  // Code page 932: a lead byte and a second byte of the form of one (40 to
+  // FC but 7F) is one code, whether assigned or not.
+  EXPECT_EQ(ToUtf8(Encoding::Cp932, "\x85\x40x\xEB\x9Fy\x88\x7F\x88\x7E"), "\uFFFDx\uFFFDy\uFFFD\x7F\uFFFD");
   // Undecodable bytes (a lone surrogate, a cut-off unit, a stray byte) show
   // as U+FFFD and decoding resumes; characters an encoding lacks give nothing.
   EXPECT_EQ(ToUtf8(Encoding::Utf16Le, "\0\xD8\x61\0b\0"s), "\uFFFDab");
@@ -197,8 +201,9 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
   // each place of a block, and a lone surrogate inside one.
   for (Encoding e : {Encoding::Utf16Le, Encoding::Utf16Be}) {
     for (int shift = 0; shift < 8; ++shift) {
-      const std::string text =
-          std::string(shift, 'a') + "0ねこ,caté\U0001F600 x;犬 dog\r\n" + std::string(9, 'b');
+      const std::string text = std::string(shift, 'a') +
+                               "0ねこ,caté\U0001F600 x;犬 dog\uD7FF\uE000\U0010FFFF\U00010000\r\n" +
+                               std::string(9, 'b');
       EXPECT_EQ(ToUtf8(e, In(e, text)), text) << shift;
     }
     const std::string ascii = In(e, "abcdefgh"), lone = e == Encoding::Utf16Le ? "\0\xDC"s : "\xDC\0"s;
@@ -271,7 +276,29 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {"0\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D,x\n0\xD7\x90,y", Encoding::Utf8, 0},  // Hebrew, no other reading
       {Euc("0猫,ねこ;neko\r\n0日本語,にほんご\r\n"), Encoding::EucJp, 0},
       {Euc("0ｱｲｳ,aiu\r\n0犬,いぬ\r\n"), Encoding::EucJp, 0},
-      {Euc("0é,e\r\n0ねこ,cat\r\n"), Encoding::EucJp, 0},       // JIS X 0212
+      {Euc("0é,e\r\n0ねこ,cat\r\n"), Encoding::EucJp, 0},  // JIS X 0212
+      // Short files of real words: EUC-JP kanji that read as half-width
+      // katakana in code page 932, and UTF-8 letters that read as half-width
+      // katakana and kanji (bench/detect_anchors.sh counts many more).
+      {Euc("0現実的,realistic;pragmatic\r\n1猫,cat\r\n"), Encoding::EucJp, 0},
+      {Euc("0dog,犬"), Encoding::EucJp, 0},
+      {"0γάτα,cat", Encoding::Utf8, 0},
+      {"0кошка,cat", Encoding::Utf8, 0},
+      {"0고양이,cat", Encoding::Utf8, 0},
+      {"0con mèo,cat", Encoding::Utf8, 0},
+      {"0kış,winter", Encoding::Utf8, 0},
+      {"0kočka,cat", Encoding::Utf8, 0},
+      // Each extension set: code page 932's NEC row 13 and IBM rows, and
+      // EUC-JP's NEC-selected IBM rows and the IBM rows of JIS X 0212.
+      {"0\x87\x40,circled one\r\n", Encoding::Cp932, 0},
+      {"0\xFB\xFC,taka\r\n", Encoding::Cp932, 0},
+      {"0\xF9\xA1,x\r\n", Encoding::EucJp, 0},
+      {"0\x8F\xF3\xF3,roman one\r\n", Encoding::EucJp, 0},
+      // Half-width katakana in EUC-JP, the first and last of them (8E A1,
+      // 8E DF); after 8E, A0 and E0 are none.
+      {"0\x8E\xA1\x8E\xDF,x\r\n", Encoding::EucJp, 0},
+      {"0\x8E\xA0\x8E\xDF,x\r\n", Encoding::Cp932, 0},
+      {"0\x8E\xE0\x8E\xDF,x\r\n", Encoding::Cp932, 0},
       {"\xFF\xFE\x30\0=\xD8\0\xDE,\0"s, Encoding::Utf16Le, 2},  // with a surrogate pair
       {"\xFE\xFF\0\x30\xD8=\xDE\0\0,"s, Encoding::Utf16Be, 2},
       {"\xFF\xFE", Encoding::Utf16Le, 2},
@@ -296,10 +323,14 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
 // One UTF-8 sequence a character at a time (the check the vector paths are
 // fuzzed against), and in every path at every place in a vector.
 TEST(Encoding, Utf8SequencesInEveryPath) {
-  const std::pair<std::string_view, int> sequences[] = {{"\xC3\xA9", 2},         {"\xC3", 0},
-                                                        {"\xE2\x82\xAC", 3},     {"\xE2\x82\xC0", 0},
-                                                        {"\xF0\x9F\x98\x80", 4}, {"\xF0\x9F\x98\xC0", 0},
-                                                        {"\xF0\x9F\xC0\x80", 0}};
+  const std::pair<std::string_view, int> sequences[] = {
+      {"\xC2\x80", 2},         {"\xC1\xBF", 0},         {"\xDF\xBF", 2},
+      {"\xE0\xA0\x80", 3},     {"\xE0\x9F\xBF", 0},     {"\xED\x9F\xBF", 3},
+      {"\xED\xA0\x80", 0},     {"\xEF\xBF\xBF", 3},     {"\xF0\x90\x80\x80", 4},
+      {"\xF0\x8F\xBF\xBF", 0}, {"\xF4\x8F\xBF\xBF", 4}, {"\xF4\x90\x80\x80", 0},
+      {"\xF5\x80\x80\x80", 0}, {"\xC3\xA9", 2},         {"\xC3", 0},
+      {"\xE2\x82\xAC", 3},     {"\xE2\x82\xC0", 0},     {"\xF0\x9F\x98\x80", 4},
+      {"\xF0\x9F\x98\xC0", 0}, {"\xF0\x9F\xC0\x80", 0}};
   for (const auto& [bytes, length] : sequences) {
     const auto* p = reinterpret_cast<const Byte*>(bytes.data());
     EXPECT_EQ(Utf8SequenceAt(p, p + bytes.size()), length) << testing::PrintToString(std::string(bytes));
@@ -308,6 +339,41 @@ TEST(Encoding, Utf8SequencesInEveryPath) {
         const std::string text = std::string(shift, 'x') + std::string(bytes) + std::string(64, 'x');
         EXPECT_EQ(ValidUtf8(text, path), length > 0) << static_cast<int>(path) << " " << shift;
       }
+    }
+  }
+}
+
+// "Stable" holds for random texts too: lines of pieces that read
+// differently in each encoding, with and without a state mark, marked as a
+// list in the encoding found marks them (one line, then every line), are
+// told the same again, unless nothing but ASCII is left.
+TEST(Encoding, StableAnswersSurviveMarkingRandomTexts) {
+  const std::string pieces[] = {"ねこ",     "犬",       "é", "\xCF\xB2", "\xB1\xDD", Euc("猫"), Euc("ねこ"),
+                                "\x8E\xB1", Sjis("犬"), "γ", "к",        "고",       "ệ",       "cat",
+                                ",",        ";",        "0", "1",        " "};
+  std::mt19937 random(7);
+  auto marked = [](const std::string& text, Encoding enc, int only) {
+    std::string out;
+    int i = 0;
+    ForEachTextLine(text, [&](std::string_view line, std::string_view) {
+      if (!line.empty() && (only < 0 || only == i))
+        out += '1', line.remove_prefix(FirstCharLength(enc, line));
+      out.append(line).append("\r\n");
+      ++i;
+    });
+    return out;
+  };
+  for (int n = 0; n < 3000 && !HasFailure(); ++n) {
+    std::string text;
+    for (int line = random() % 3 + 1; line > 0; --line, text += "\r\n") {
+      for (int k = random() % 5 + 1; k > 0; --k) text += pieces[random() % std::size(pieces)];
+    }
+    const Detected found = DetectEncoding(text);
+    if (!found.stable) continue;
+    for (int only : {static_cast<int>(random() % 3), -1}) {
+      const std::string after = marked(text, found.encoding, only);
+      const bool ascii = std::all_of(after.begin(), after.end(), [](char c) { return c >= 0; });
+      EXPECT_TRUE(ascii || DetectEncoding(after).encoding == found.encoding) << testing::PrintToString(text);
     }
   }
 }
