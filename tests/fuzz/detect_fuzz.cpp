@@ -1,8 +1,8 @@
 // Fuzzes telling a word file's encoding: a byte-order mark decides; decoding in every encoding ends
 // without a fault; every path of the UTF-8 check the processor runs agrees with one a character at a
-// time; CR LF line ends change nothing; and marking one line, or every line, as a list in the encoding
-// found marks them never changes the encoding (unless only ASCII is left, the same in every encoding, or
-// the text was told unstable).
+// time, and so does the EUC-JP check 64 bytes at a time; CR LF line ends change nothing; and marking
+// one line, or every line, as a list in the encoding found marks them never changes the encoding
+// (unless only ASCII is left, the same in every encoding, or the text was told unstable).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +12,7 @@
 
 #include "core/text/Convert.h"
 #include "core/text/Encoding.h"
+#include "core/text/EucScan.h"
 #include "core/text/Utf8Sequence.h"
 #include "core/wordlist/WordLine.h"
 
@@ -60,6 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (vz::codec::Utf8Path path : vz::codec::kUtf8Paths) {
     Check(!vz::codec::Runs(path) || vz::codec::ValidUtf8(bytes, path) == utf8, "UTF-8 check");
   }
+  Check(vz::codec::ValidEucJp(bytes) == vz::codec::ValidEucJpPlain(data, data + bytes.size()),
+        "EUC-JP check");
   if (found.bom) return 0;  // the mark decides, and marking never touches it
   auto same = [&](const std::string& text) {
     const vz::codec::Detected d = vz::codec::DetectEncoding(text);
