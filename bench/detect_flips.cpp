@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 #include "core/text/Encoding.h"
 #include "core/wordlist/WordLine.h"
 

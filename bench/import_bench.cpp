@@ -7,7 +7,8 @@
 #include <string>
 
 #include "BenchFiles.h"
-#include "core/files/FileIO.h"
+#include "core/files/AtomicFile.h"
+#include "core/files/ReadFile.h"
 #include "core/import/Import.h"
 #include "core/wordlist/WordLine.h"
 #include "support/Cp932.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "BenchFiles.h"
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 #include "core/quiz/QuizEngine.h"
 #include "core/wordlist/WordList.h"
 #include "support/QuizAccess.h"

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "BenchFiles.h"
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 #include "core/wordlist/WordLine.h"
 #include "core/wordlist/WordList.h"
 

@@ -71,8 +71,6 @@ Error BackupError(const std::string& path, const std::string& backupDir, int err
       err));
 }
 
-Error WriteError() { return Error("ストリームへの書き込みエラー"); }
-
 Error WriteError(const std::string& path, int err, const std::string& backup) {
   std::string text = "ストリームへの書き込みエラー\nファイル " + path;
   if (const std::string reason = ReasonText(err); !reason.empty()) text += ": " + reason;

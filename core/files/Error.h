@@ -28,9 +28,8 @@ Error ExistsError(const std::string& path);
 // The same, for a file to be rewritten in place whose backup could not be
 // made in the folder `backupDir`: the message names that folder.
 Error BackupError(const std::string& path, const std::string& backupDir, int err);
-// "ストリームへの書き込みエラー": a write did not complete.
-Error WriteError();
-// The same, naming the file written to and why it failed. A file rewritten
+// "ストリームへの書き込みエラー": a write did not complete; the file written
+// to and why it failed follow on a line of their own. A file rewritten
 // in place whose old content could not be put back names `backup` too, so
 // that the user can restore the file.
 Error WriteError(const std::string& path, int err, const std::string& backup = {});

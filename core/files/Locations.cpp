@@ -1,5 +1,6 @@
 #include "core/files/Locations.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,8 +9,11 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/files/AtomicFile.h"
 #include "core/files/Error.h"
-#include "core/files/FileIO.h"
+#include "core/files/Folders.h"
+#include "core/files/Paths.h"
+#include "core/files/ReadFile.h"
 
 namespace vz {
 namespace {
@@ -28,11 +32,29 @@ std::string WithSlash(std::string dir) {
 std::string Parent(const std::string& dir) {
   std::string d = dir;
   while (d.size() > 1 && d.back() == '/') d.pop_back();
-  const auto slash = d.rfind('/');
-  return slash == std::string::npos ? std::string("../") : d.substr(0, slash + 1);
+  const std::string up = DirPart(d);
+  return up.empty() ? std::string("../") : up;
 }
 
 }  // namespace
+
+std::string XdgDir(const GetEnv& getEnv, const char* var, const char* fallback) {
+  if (const char* value = getEnv(var); value && value[0] == '/') {
+    std::string dir = value;
+    if (dir.back() != '/') dir += '/';
+    return dir;
+  }
+  const char* home = getEnv("HOME");
+  if (!home || home[0] != '/') {
+    const passwd* pw = ::getpwuid(::geteuid());
+    home = pw && pw->pw_dir && pw->pw_dir[0] == '/' ? pw->pw_dir : "/";
+  }
+  std::string dir = home;
+  if (dir.back() != '/') dir += '/';
+  return dir + fallback;
+}
+
+std::string BackupDir() { return XdgDir(SystemEnv, "XDG_CACHE_HOME", ".cache/") + "vevez"; }
 
 Locations FindLocations(const std::string& exeDir, const GetEnv& getEnv) {
   Locations where;

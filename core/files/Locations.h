@@ -6,13 +6,25 @@
 // bin/) never writes inside the installation: settings go to the user's
 // configuration folder, the default word file to the user's data folder, and
 // the installed data folder only supplies the sample word file and the cues.
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "core/files/FileIO.h"
-
 namespace vz {
+
+// Reads an environment variable; tests pass their own.
+using GetEnv = std::function<const char*(const char*)>;
+inline const char* SystemEnv(const char* name) { return std::getenv(name); }
+
+// The user's folder named by the XDG variable `var` when it holds an absolute
+// path (the only kind the XDG rules accept), else $HOME/`fallback` (the
+// password entry's home when $HOME is not absolute); ends in "/".
+std::string XdgDir(const GetEnv& getEnv, const char* var, const char* fallback);
+
+// The folder that rewrites in place keep their backups in: "vevez" in the
+// user's cache folder ($XDG_CACHE_HOME, by default ~/.cache).
+std::string BackupDir();
 
 struct Locations {
   bool installed = false;

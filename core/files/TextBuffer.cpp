@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "core/files/Error.h"
+#include "core/files/Fd.h"
 
 namespace vz {
 namespace {
@@ -100,13 +101,6 @@ void Unguard(int slot) {
   gSlots[slot].begin.store(0);
 }
 
-struct Fd {
-  int fd;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
 }  // namespace
 
 TextBuffer::TextBuffer(TextBuffer&& other) noexcept { *this = std::move(other); }
@@ -188,62 +182,60 @@ void TextBuffer::Append(std::string_view bytes, std::size_t maxBytes) {
   size_ += bytes.size();
 }
 
+bool TextBuffer::Map(int& fd, std::size_t size, const FileStamp& stamp) {
+  // Not populated ahead: the faults on first reading map some sixteen
+  // pages each, which costs less than populating every page here.
+  void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+  if (p == MAP_FAILED) return false;
+  data_ = static_cast<char*>(p);
+  size_ = mapped_ = size;
+  guard_ = GuardMapping(data_, size);
+  if (guard_ < 0) {
+    Release();  // no guard to spare: read it instead
+    return false;
+  }
+  fd_ = std::exchange(fd, -1);
+  stamp_ = stamp;
+  return true;
+}
+
+bool TextBuffer::ReadAll(int fd, std::size_t size, std::size_t maxBytes) {
+  // Read to the end, which may lie past the size fstat gave (a file growing
+  // meanwhile, or one of the kernel's own that states no size).
+  try {
+    Grow(size ? size : 4096);
+    for (;;) {
+      if (size_ >= maxBytes) {
+        // Full: a file that still has more is too large, not cut short.
+        char probe;
+        return ::read(fd, &probe, 1) == 0;
+      }
+      if (size_ == mapped_) Grow(std::min(2 * mapped_, maxBytes));
+      const ssize_t n = ::read(fd, data_ + size_, std::min(mapped_, maxBytes) - size_);
+      if (n == 0) return true;
+      if (n > 0) {
+        size_ += static_cast<std::size_t>(n);
+      } else if (errno != EINTR) {
+        return false;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 TextBuffer TextBuffer::Read(const std::string& path, std::size_t maxBytes, FileStamp* stamp) {
   // O_NONBLOCK keeps open() from waiting for a writer on a FIFO; the file
   // type is checked on the descriptor before anything is read.
-  Fd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+  Fd f(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   struct stat st;
   if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw OpenError(path);
   const auto size = static_cast<std::size_t>(st.st_size);
   if (size > maxBytes) throw OpenError(path);
   *stamp = StampOfOpenFile(f.fd);
   TextBuffer b;
-  if (size >= kMapFrom) {
-    // Not populated ahead: the faults on first reading map some sixteen
-    // pages each, which costs less than populating every page here.
-    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, f.fd, 0);
-    if (p != MAP_FAILED) {
-      b.data_ = static_cast<char*>(p);
-      b.size_ = b.mapped_ = size;
-      b.guard_ = GuardMapping(b.data_, size);
-      if (b.guard_ >= 0) {
-        b.fd_ = std::exchange(f.fd, -1);
-        b.stamp_ = *stamp;
-        return b;
-      }
-      b.Release();  // no guard to spare: read it instead
-    }
-  }
-  // Read to the end, which may lie past the size fstat gave (a file growing
-  // meanwhile, or one of the kernel's own that states no size).
-  try {
-    b.Grow(size ? size : 4096);
-  } catch (const std::bad_alloc&) {
-    throw OpenError(path);
-  }
-  for (;;) {
-    if (b.size_ >= maxBytes) {
-      // Full: a file that still has more is too large, not cut short.
-      char probe;
-      if (::read(f.fd, &probe, 1) == 0) break;
-      throw OpenError(path);
-    }
-    if (b.size_ == b.mapped_) {
-      try {
-        b.Grow(std::min(2 * b.mapped_, maxBytes));
-      } catch (const std::bad_alloc&) {
-        throw OpenError(path);
-      }
-    }
-    const ssize_t n = ::read(f.fd, b.data_ + b.size_, std::min(b.mapped_, maxBytes) - b.size_);
-    if (n > 0) {
-      b.size_ += static_cast<std::size_t>(n);
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      throw OpenError(path);
-    }
-  }
+  if (size >= kMapFrom && b.Map(f.fd, size, *stamp)) return b;
+  if (!b.ReadAll(f.fd, size, maxBytes)) throw OpenError(path);
   return b;
 }
 

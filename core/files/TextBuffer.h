@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 
 namespace vz {
 
@@ -59,6 +59,13 @@ class TextBuffer {
  private:
   void Release();
   void Grow(std::size_t capacity);
+  // Maps the open file `fd` of `size` bytes, which it then keeps (`fd`
+  // becomes -1); false when it cannot be mapped and guarded.
+  bool Map(int& fd, std::size_t size, const FileStamp& stamp);
+  // Reads the open file `fd`, which fstat said holds `size` bytes, to its
+  // end; false when reading fails, memory cannot be had, or it holds more
+  // than `maxBytes`.
+  bool ReadAll(int fd, std::size_t size, std::size_t maxBytes);
 
   char* data_ = nullptr;
   std::size_t size_ = 0;

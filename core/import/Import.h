@@ -4,6 +4,7 @@
 // a new word file. The source is only read; the target is always a new file,
 // never one that exists.
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,18 @@ std::optional<std::string> WordLineOf(const Record& r, std::string& why);
 // record that was left out.
 Summary ImportFile(const std::string& source, const std::string& target, const Options& options,
                    const OnSkip& onSkip);
+
+// Hands every record of a source to `onRecord` (and those it cannot read
+// to `onSkip`), and says what format the source was.
+using RecordSource = std::function<Format(const OnRecord& onRecord, const OnSkip& onSkip)>;
+
+// Writes the word lines of the records `records` hands out to a new word
+// file at `target`, as ImportFile does: every line marked "0", in code page
+// 932 when every line fits it, else in UTF-8. Raises ExistsError when
+// `target` exists, and Error(noWords) when no record gave a line (the
+// target is then not created).
+Summary WriteWordFile(const std::string& target, const RecordSource& records, const OnSkip& onSkip,
+                      const std::string& noWords);
 
 // Where a conversion of `source` goes by default: beside it, with its
 // extension replaced by ".txt" ("-vevez.txt" when that is the source itself).

@@ -1,7 +1,8 @@
+#include "core/import/LineReaders.h"
+
+#include <algorithm>
 #include <cctype>
 
-#include "core/import/LineReaders.h"
-#include "core/text/Convert.h"
 #include "core/wordlist/WordLine.h"
 
 namespace vz::import {
@@ -49,6 +50,40 @@ bool IsEntryId(std::string_view gloss) {
   return !gloss.empty() && gloss.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
+// The line EDICT and ENAMDICT start with, whose headword is full-width
+// question marks ("？？？？ /EDICT, EDICT_SUB(P)/...", "　？？？ /ENAMDICT ...").
+bool IsHeader(std::string_view line) {
+  std::string_view head = line.substr(0, line.find(' '));
+  constexpr std::string_view kSpace = "\xE3\x80\x80", kQuestionMark = "\xEF\xBC\x9F";  // "　", "？"
+  while (head.starts_with(kSpace)) head.remove_prefix(kSpace.size());
+  if (head.empty()) return false;
+  for (; head.starts_with(kQuestionMark); head.remove_prefix(kQuestionMark.size())) {
+  }
+  return head.empty();
+}
+
+// The record of an EDICT line (UTF-8, of EDICT's shape).
+void FillRecord(std::string_view line, bool readings, Record& r) {
+  const std::size_t space = line.find(' ');
+  std::string_view rest = line.substr(space + 1);
+  std::string_view reading;
+  if (rest.starts_with('[')) {
+    const std::size_t close = rest.find(']');
+    reading = rest.substr(1, close - 1);
+    rest.remove_prefix(close + 2);
+  }
+  r.question = FirstForm(line.substr(0, space));
+  r.answers.clear();
+  rest = rest.substr(1, rest.size() - 2);
+  for (std::size_t from = 0; from <= rest.size();) {
+    const std::size_t to = std::min(rest.find('/', from), rest.size());
+    const std::string_view gloss = WithoutTags(rest.substr(from, to - from));
+    if (!gloss.empty() && !IsEntryId(gloss)) r.answers.push_back(CleanField(gloss));
+    from = to + 1;
+  }
+  if (readings && !reading.empty()) r.answers.push_back(FirstForm(reading));
+}
+
 }  // namespace
 
 bool LooksLikeEdict(std::string_view line) {
@@ -65,59 +100,36 @@ bool LooksLikeEdict(std::string_view line) {
   return rest.size() >= 2 && rest.front() == '/' && rest.back() == '/';
 }
 
-void ReadEdict(std::string_view text, codec::Encoding enc, bool readings, const OnRecord& onRecord,
+void ReadEdict(TextWindow& in, const FieldDecoder& decoder, bool readings, const OnRecord& onRecord,
                const OnSkip& onSkip) {
-  std::size_t lineNo = 0;
   Record r;
-  ForEachTextLine(text, [&](std::string_view raw, std::string_view) {
-    ++lineNo;
+  std::string line;
+  ForEachStreamLine(in, [&](std::string_view raw, std::size_t number, bool tooLong) {
+    if (tooLong) return onSkip({number, TooLongWhy()});
     if (raw.empty()) return;
-    const std::string line = codec::ToUtf8(enc, raw);
-    if (!LooksLikeEdict(line)) {
-      onSkip({lineNo, "EDICT の行の形ではありません"});
-      return;
-    }
-    if (lineNo == 1 && line.find("/EDICT") != std::string::npos) {
-      onSkip({lineNo, "EDICT の見出しの行です"});
-      return;
-    }
-    const std::size_t space = line.find(' ');
-    std::string_view rest = std::string_view(line).substr(space + 1);
-    std::string_view reading;
-    if (rest.starts_with('[')) {
-      const std::size_t close = rest.find(']');
-      reading = rest.substr(1, close - 1);
-      rest.remove_prefix(close + 2);
-    }
-    r.line = lineNo;
-    r.question = FirstForm(std::string_view(line).substr(0, space));
-    r.answers.clear();
-    rest = rest.substr(1, rest.size() - 2);
-    for (std::size_t from = 0; from <= rest.size();) {
-      const std::size_t to = std::min(rest.find('/', from), rest.size());
-      const std::string_view gloss = WithoutTags(rest.substr(from, to - from));
-      if (!gloss.empty() && !IsEntryId(gloss)) r.answers.push_back(CleanField(gloss));
-      from = to + 1;
-    }
-    if (readings && !reading.empty()) r.answers.push_back(FirstForm(reading));
+    if (!decoder.Decode(raw, line)) return onSkip({number, decoder.Why()});
+    if (!LooksLikeEdict(line)) return onSkip({number, "EDICT の行の形ではありません"});
+    if (number == 1 && IsHeader(line)) return onSkip({number, "EDICT の見出しの行です"});
+    r.line = number;
+    FillRecord(line, readings, r);
     onRecord(r);
   });
 }
 
-void ReadPlain(std::string_view text, codec::Encoding enc, const OnRecord& onRecord, const OnSkip& onSkip) {
-  std::size_t lineNo = 0;
+void ReadPlain(TextWindow& in, const FieldDecoder& decoder, const OnRecord& onRecord, const OnSkip& onSkip) {
   Record r;
-  ForEachTextLine(text, [&](std::string_view raw, std::string_view) {
-    ++lineNo;
+  r.answers.resize(1);
+  ForEachStreamLine(in, [&](std::string_view raw, std::size_t number, bool tooLong) {
+    if (tooLong) return onSkip({number, TooLongWhy()});
     if (CleanField(raw).empty()) return;
     const std::size_t comma = raw.find(kQuestionEnd);
-    if (comma == std::string_view::npos) {
-      onSkip({lineNo, "問題と答えを分ける「,」がありません"});
-      return;
-    }
-    r.line = lineNo;
-    r.question = CleanField(codec::ToUtf8(enc, raw.substr(0, comma)));
-    r.answers.assign(1, CleanField(codec::ToUtf8(enc, raw.substr(comma + 1))));
+    if (comma == std::string_view::npos) return onSkip({number, "問題と答えを分ける「,」がありません"});
+    if (!decoder.Decode(raw.substr(0, comma), r.question) ||
+        !decoder.Decode(raw.substr(comma + 1), r.answers[0]))
+      return onSkip({number, decoder.Why()});
+    r.line = number;
+    r.question = CleanField(r.question);
+    r.answers[0] = CleanField(r.answers[0]);
     onRecord(r);
   });
 }

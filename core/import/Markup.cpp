@@ -71,18 +71,31 @@ std::string StripHtml(std::string_view html, bool markup) {
     if (at != std::string_view::npos && at < i) at = html.find(c, i);
     return at;
   };
+  // A blank next to one that a removed tag or sound left is dropped, so
+  // that "<div>cat</div><div>kitty</div>" reads "cat kitty", as typed.
+  bool removed = false;  // something was removed since the last text
+  auto blank = [&](char b) {
+    if (!(removed && !out.empty() && (out.back() == ' ' || out.back() == '\t'))) out += b;
+  };
   for (std::size_t i = 0; i < html.size();) {
     const char c = html[i];
     const std::string_view rest = html.substr(i);
     std::size_t used = 0;
     if (markup && c == '<' && next(gt, '>', i) != std::string_view::npos) {
-      if (BreaksLine(html.substr(i + 1, gt - i - 1))) out += ' ';
+      removed = true;
+      if (BreaksLine(html.substr(i + 1, gt - i - 1))) blank(' ');
       i = gt + 1;
     } else if (rest.starts_with(kSound) && next(bracket, ']', i) != std::string_view::npos) {
+      removed = true;
       i = bracket + 1;
     } else if (markup && (used = AppendEntityAt(rest, out)) > 0) {
+      removed = false;
       i += used;
+    } else if (c == ' ' || c == '\t') {
+      blank(c);
+      ++i;
     } else {
+      removed = false;
       out += c;
       ++i;
     }

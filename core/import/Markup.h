@@ -10,7 +10,7 @@ namespace vz::import {
 // Drops sound references "[sound:...]" as note-taking programs export them,
 // and with `markup` HTML too: tags go (<br>, <div> and <p> become a space, so
 // that lines do not run together; <img> leaves nothing), and entities become
-// their characters.
+// their characters. Blanks that meet where something was removed become one.
 std::string StripHtml(std::string_view text, bool markup);
 
 // Appends the UTF-8 form of `code` (U+FFFD when it is no character).

@@ -1,12 +1,14 @@
 #include "core/import/Record.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
-#include <utility>
+
+#include "core/import/TextWindow.h"
+#include "core/text/Convert.h"
 
 namespace vz::import {
 namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -29,6 +31,22 @@ std::string CleanField(std::string_view text) {
   while (b < e && IsBlank(out[b])) ++b;
   while (e > b && IsBlank(out[e - 1])) --e;
   return out.substr(b, e - b);
+}
+
+std::string TooLongWhy() {
+  return "長すぎます (" + std::to_string(kMaxRecordBytes) + " バイトを超えています)";
+}
+
+FieldDecoder::FieldDecoder(codec::Encoding text, bool replaced, std::string_view sourceName)
+    : text_(text), replaced_(replaced), why_(std::string(sourceName) + " として読めないバイトがあります") {}
+
+bool FieldDecoder::Decode(std::string_view raw, std::string& out) const {
+  if (text_ != codec::Encoding::Utf8) {
+    out = codec::ToUtf8(text_, raw);
+    return out.find(kReplacement) == std::string::npos;
+  }
+  out.assign(raw);
+  return replaced_ ? out.find(kReplacement) == std::string::npos : codec::ValidUtf8(raw);
 }
 
 }  // namespace vz::import

@@ -51,6 +51,7 @@ bool QuizEngine::PickQuestion() {
   Ticks = 0;
   view_.DrawCentered(kQuestionRow, QuesText);
   view_.ClearAnswer();
+  if (observer_) observer_->Asked();
   return true;
 }
 
@@ -80,6 +81,7 @@ void QuizEngine::EnableTimer(bool on) {
 
 void QuizEngine::SkipBtnClick() {
   CountDueTicks();
+  if (!Answered) Tell(Outcome::Skipped);
   AnsShown = false;
   Answered = false;
   Ticks = 0;
@@ -90,6 +92,7 @@ void QuizEngine::SkipBtnClick() {
 
 void QuizEngine::AnsBtnClick() {
   CountDueTicks();
+  if (!AnsShown && !Answered) Tell(Outcome::AnswerShown);
   AnsShown = true;
   view_.DrawCentered(kAnswerRow, AnsText);
   ScheduleWake();
@@ -118,9 +121,11 @@ void QuizEngine::Judgment(const std::string& typed, bool representable) {
     view_.DrawCorrectCircle();
     MarkCurrentLine();
     Answered = true;
+    Tell(Outcome::Correct);
   } else {
     PushHistory(HistoryEntry::Wrong(typed, TextEncoding));
     Cue("no.wav");
+    Tell(Outcome::Wrong);
   }
   view_.ClearAnswer();
   ScheduleWake();
@@ -173,6 +178,7 @@ void QuizEngine::RunTicks(std::int64_t n) {
   PushHistory(HistoryEntry::TimeOut(QuesText, TextEncoding));
   view_.DrawCentered(kAnswerRow, AnsText);
   Answered = true;
+  Tell(Outcome::TimeOut);
   slide(n - open);
 }
 
@@ -218,6 +224,10 @@ TimeBarLook QuizEngine::TimeBar() const {
   const std::int64_t limit = std::max(TimeLimit, 1);
   const std::int64_t ticks = std::clamp<std::int64_t>(std::int64_t(Ticks) + 1, 0, limit);
   return {static_cast<int>(ticks * 400 / limit), static_cast<int>(ticks * 255 / limit)};
+}
+
+void QuizEngine::Tell(Outcome outcome) {
+  if (observer_) observer_->Happened({outcome, QuesText, AnsText, TextEncoding, Ticks, TimeLimit});
 }
 
 void QuizEngine::Cue(const char* file) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/quiz/QuizObserver.h"
 #include "core/quiz/QuizRandom.h"
 #include "core/quiz/QuizView.h"
 #include "core/settings/Settings.h"
@@ -127,6 +128,8 @@ class QuizEngine : private QuizState {
       : list_(list), view_(view), clock_(std::move(clock)) {}
 
   const QuizState& State() const { return *this; }
+  // Who hears of each question asked and each outcome (nullptr: nobody).
+  void SetObserver(QuizObserver* observer) { observer_ = observer; }
   QuizOptions Options() const { return {NoSound, TimeLimit}; }
 
   // The state of a fresh start: stopped, the timer too, nothing shown or
@@ -181,10 +184,12 @@ class QuizEngine : private QuizState {
   void ScheduleWake();
   void Cue(const char* file);
   void MarkCurrentLine();
+  void Tell(Outcome outcome);
 
   WordList& list_;
   QuizView& view_;
   QuizClock clock_;
+  QuizObserver* observer_ = nullptr;
   bool timerOn_ = false;
   // When the last tick was counted, or the timer was switched on.
   std::chrono::nanoseconds lastTick_{};

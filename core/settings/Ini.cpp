@@ -1,13 +1,12 @@
 #include "core/settings/Ini.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <exception>
 #include <vector>
 
+#include "core/files/AtomicFile.h"
 #include "core/files/Error.h"
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 #include "core/text/Encoding.h"
 #include "core/wordlist/WordLine.h"
 
@@ -165,11 +164,8 @@ bool UsableName(std::string_view name) {
 
 // The file's text; nullopt when it cannot be read (missing or not a file).
 std::optional<std::string> ReadText(const std::string& path) {
-  try {
-    return ReadRegularFile(path);
-  } catch (const Error&) {
-    return std::nullopt;
-  }
+  int err;
+  return TryReadRegularFile(path, err);
 }
 
 }  // namespace
@@ -279,28 +275,32 @@ std::int32_t ReadInt(const std::string& path, std::string_view section, std::str
 
 bool WriteString(const std::string& path, std::string_view section, std::string_view key,
                  std::string_view value) {
-  return Edit(path, [&](std::string& text) {
-    auto updated = WithValue(text, section, key, value);
-    if (updated) text = std::move(*updated);
-    return updated.has_value();
-  });
+  try {
+    return Edit(path, [&](std::string& text) {
+      auto updated = WithValue(text, section, key, value);
+      if (updated) text = std::move(*updated);
+      return updated.has_value();
+    });
+  } catch (const Error&) {
+    return false;
+  }
 }
 
 bool Edit(const std::string& path, const std::function<bool(std::string& text)>& edit) {
   try {
-    std::optional<std::string> old = ReadText(path);
-    if (!old) {
-      // Start a new file only when there is none; a file that exists but
-      // cannot be read must not be replaced by one holding these keys alone.
-      struct stat st;
-      if (::stat(path.c_str(), &st) == 0 || errno != ENOENT) return false;
-    }
-    std::string text = old ? *old : std::string();
+    int err = 0;
+    const std::optional<std::string> old = TryReadRegularFile(path, err);
+    // Start a new file only when there is none; a file that exists but
+    // cannot be read must not be replaced by one holding these keys alone.
+    if (!old && err != ENOENT) throw CreateError(path, err);
+    std::string text = old.value_or(std::string());
     const bool complete = edit(text);
     if (!old || text != *old) WriteFileAtomic(path, text);
     return complete;
+  } catch (const Error&) {
+    throw;
   } catch (const std::exception&) {
-    return false;
+    throw CreateError(path);  // no memory for the text
   }
 }
 

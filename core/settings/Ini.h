@@ -78,9 +78,10 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
 
 // Several writes in one replacement of the file: `edit` gets the file's text
 // (empty for a new file), changes it with WithValue, and says whether every
-// change it wanted could be made. The file is replaced once, also when some
-// change could not be made, and left as it was when it exists but cannot be
-// read or replaced. Returns false when anything failed.
+// change it wanted could be made; so does Edit. The file is replaced once,
+// also when some change could not be made. When it exists but cannot be
+// read, or cannot be replaced, it is left as it was and the Error that says
+// why (the file's name and the system's reason) is raised.
 bool Edit(const std::string& path, const std::function<bool(std::string& text)>& edit);
 
 }  // namespace vz::ini

@@ -2,12 +2,15 @@
 
 #include <cstdio>
 
+#include "core/files/Error.h"
 #include "core/settings/Ini.h"
 
 namespace vz {
 namespace {
 
 constexpr std::string_view kSection = "SOFT";
+// The learning records' own section: the four keys of "SOFT" stay as they are.
+constexpr std::string_view kRecordsSection = "RECORDS";
 constexpr int kDefaultTimeLimit = 1000;
 
 // An integer as the profile functions store it: "%d", which has no blanks or
@@ -45,35 +48,41 @@ Settings ReadSettings(const SettingsFile& file, const std::string& wordDir) {
   s.WordFile = file.ReadIniStr(kSection, "b4file", SettingsFile::kPathBuffer);
   if (s.WordFile.empty()) s.WordFile = "word.txt";
   s.WordDir = file.ReadIniStr(kSection, "b4dir", SettingsFile::kPathBuffer);
-  if (s.WordDir.empty()) s.WordDir = wordDir.empty() ? file.ExeDir() : wordDir;
+  if (s.WordDir.empty()) s.WordDir = wordDir.empty() ? file.Folder() : wordDir;
+  s.KeepRecords = file.ReadIniStr(kRecordsSection, "KEEP") != "N";
   return s;
 }
 
-SettingsWritten WriteSettings(const SettingsFile& file, const Settings& s) {
+SettingsWriteResult WriteSettings(const SettingsFile& file, const Settings& s) {
   // One replacement of the file for all four keys: a run that is killed
   // meanwhile leaves either the old file or the new one, never the name of
-  // one word file with the directory of another.
-  bool wordFileStored = true;
-  const bool written = ini::Edit(file.Path(), [&](std::string& text) {
+  // one word file with the directory of another. The edit says whether the
+  // word file's keys were stored: the others always can be ("%d", "N", "Y").
+  const auto edit = [&](std::string& text) {
     auto set = [&text](std::string_view key, std::string_view value) {
       auto updated = ini::WithValue(text, kSection, key, value);
       if (updated) text = std::move(*updated);
       return updated.has_value();
     };
-    bool ok = set("SPEED", IniIntText(s.TimeLimit));
-    ok = set("PLAYSOUND", s.NoSound ? "N" : "Y") && ok;
+    set("SPEED", IniIntText(s.TimeLimit));
+    set("PLAYSOUND", s.NoSound ? "N" : "Y");
     // The name and the directory go together: when either cannot be stored
     // (a line break in a file name), both keep their stored values and the
     // rest of the file is still written.
     const std::string before = text;
-    if (!set("b4file", s.WordFile) || !set("b4dir", s.WordDir)) {
-      text = before;
-      wordFileStored = false;
+    const bool wordFileStored = set("b4file", s.WordFile) && set("b4dir", s.WordDir);
+    if (!wordFileStored) text = before;
+    if (auto updated = ini::WithValue(text, kRecordsSection, "KEEP", s.KeepRecords ? "Y" : "N")) {
+      text = std::move(*updated);
     }
-    return ok;
-  });
-  if (!written) return SettingsWritten::None;
-  return wordFileStored ? SettingsWritten::All : SettingsWritten::AllButWordFile;
+    return wordFileStored;
+  };
+  try {
+    const bool wordFileStored = ini::Edit(file.Path(), edit);
+    return {wordFileStored ? SettingsWritten::All : SettingsWritten::AllButWordFile, {}};
+  } catch (const Error& e) {
+    return {SettingsWritten::None, e.what()};
+  }
 }
 
 }  // namespace vz

@@ -20,14 +20,15 @@ class SettingsFile {
   static constexpr std::size_t kValueBuffer = 256;
   static constexpr std::size_t kPathBuffer = 4096;
 
-  // `exeDir` is the settings file's directory ending in "/": the
-  // executable's for a portable program.
-  explicit SettingsFile(std::string exeDir) : exeDir_(std::move(exeDir)) {}
+  // `folder` is the settings file's directory ending in "/": the
+  // executable's for a portable program, the user's configuration folder
+  // for an installed one.
+  explicit SettingsFile(std::string folder) : folder_(std::move(folder)) {}
 
   static constexpr const char* kFileName = "kobeli.ini";
 
-  const std::string& ExeDir() const { return exeDir_; }
-  std::string Path() const { return exeDir_ + kFileName; }
+  const std::string& Folder() const { return folder_; }
+  std::string Path() const { return folder_ + kFileName; }
 
   // The stored value cut to bufSize - 1 bytes; empty text when the file, the
   // section or the key is missing.
@@ -42,7 +43,7 @@ class SettingsFile {
   bool WriteIniInt(std::string_view section, std::string_view key, int value) const;
 
  private:
-  std::string exeDir_;
+  std::string folder_;
 };
 
 // The values the options dialog edits, which the quiz applies.
@@ -57,6 +58,8 @@ struct Settings {
   int TimeLimit = 1000;  // ticks of 10 ms per question, at least 1
   std::string WordFile;  // the word file's bare name
   std::string WordDir;   // its directory, ending in "/"
+  // [RECORDS] KEEP: whether the learning records are kept ("N": not).
+  bool KeepRecords = true;
 };
 
 // The start-up reads: missing values give sounds on, 1000 ticks, "word.txt"
@@ -74,9 +77,15 @@ enum class SettingsWritten {
   // The file could not be written; it holds what it held before.
   None,
 };
+struct SettingsWriteResult {
+  SettingsWritten written = SettingsWritten::All;
+  // For None, what the user is told: the file's name and the system's reason.
+  std::string error;
+};
 
-// The shutdown writes, all four keys every time. The caller goes on with
-// its shutdown whatever the result.
-SettingsWritten WriteSettings(const SettingsFile& file, const Settings& s);
+// The shutdown writes, all four keys every time, and [RECORDS] KEEP after
+// them. Never raises: the caller goes on with its shutdown whatever the
+// result.
+SettingsWriteResult WriteSettings(const SettingsFile& file, const Settings& s);
 
 }  // namespace vz

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/files/AtomicFile.h"
 #include "core/files/Error.h"
 #include "core/text/Convert.h"
 #include "core/text/Utf16.h"
@@ -191,15 +192,77 @@ namespace {
 // file they were read from: the save is given up with the file untouched.
 struct SourceChanged {};
 
+// Hands bytes to the writer in pieces of a small reused buffer, never
+// straight from the mapping to write(): a page that went missing under
+// write() would fail it instead of reading as zeros and marking the list
+// changed. Bytes are converted from the lines' encoding to the file's where
+// the two differ (a UTF-16 list's lines are UTF-8).
+class ChunkedOut {
+ public:
+  static constexpr std::size_t kChunk = 256 * 1024;
+
+  ChunkedOut(AtomicFile& out, codec::Encoding file, bool convert, std::size_t expected)
+      : out_(out), file_(file), convert_(convert) {
+    buf_.reserve(std::min(kChunk, expected));
+  }
+
+  void Put(std::string_view bytes) {
+    if (!convert_) return Add(bytes);
+    const auto converted = codec::FromUtf8(file_, bytes);
+    if (!converted) ok_ = false;
+    if (ok_) Add(*converted);
+  }
+
+  // False when a piece did not convert or a write failed.
+  bool Finish() { return ok_ && out_.Write(buf_); }
+
+ private:
+  void Add(std::string_view bytes) {
+    while (ok_ && !bytes.empty()) {
+      const std::size_t n = std::min(bytes.size(), kChunk - buf_.size());
+      buf_.append(bytes.substr(0, n));
+      bytes.remove_prefix(n);
+      if (buf_.size() == kChunk) {
+        ok_ = out_.Write(buf_);
+        buf_.clear();
+      }
+    }
+  }
+
+  AtomicFile& out_;
+  const codec::Encoding file_;
+  const bool convert_;
+  std::string buf_;
+  bool ok_ = true;
+};
+
 }  // namespace
 
-WordList::SaveResult WordList::Save(const std::string& path) {
-  const bool bound = path == boundPath_;
+std::optional<WordList::SaveResult> WordList::SaveRefusal(const std::string& path, bool bound) const {
   if (bound && !owned_) return SaveResult::NotOwned;
   const FileStamp now = StampOf(path);
   if (bound && stamp_.exists && !now.exists) return SaveResult::DeletedOnDisk;
   if (bound ? (now.exists && now != stamp_) : now.exists) return SaveResult::ChangedOnDisk;
   if (text_.Changed()) return SaveResult::ChangedOnDisk;
+  return std::nullopt;
+}
+
+bool WordList::WriteLines(AtomicFile& out) const {
+  // Lines as read, each with CR LF: a small file needs no more.
+  ChunkedOut chunks(out, encoding_.encoding, encoding_.encoding != TextEncoding(),
+                    std::size_t{text_.size()} + 2 * ends_.size() + 3);
+  auto put = [&chunks](std::string_view bytes) { chunks.Put(bytes); };
+  if (encoding_.bom) put(codec::kUtf8Bom);
+  ForEach([&](size_t, std::string_view line) {
+    put(line);
+    put("\r\n");
+  });
+  return chunks.Finish();
+}
+
+WordList::SaveResult WordList::Save(const std::string& path) {
+  const bool bound = path == boundPath_;
+  if (const std::optional<SaveResult> refused = SaveRefusal(path, bound)) return *refused;
   // A list read from a mapped file writes its lines straight from the
   // mapping, so another program may cut or rewrite that file while they are
   // read. What was written is trusted only if, after it was written (or, for
@@ -212,46 +275,9 @@ WordList::SaveResult WordList::Save(const std::string& path) {
     if (text_.Changed() || StampOf(path) != expected) throw SourceChanged{};
   };
   try {
-    stamp_ = WriteFileAtomic(
-        path,
-        [this](const WriteFn& write) {
-          // Every byte goes through a small reused buffer, never straight
-          // from the mapping to write(): a page that went missing under
-          // write() would fail it instead of reading as zeros and marking
-          // the list changed.
-          constexpr std::size_t kChunk = 256 * 1024;
-          std::string buf;
-          // Lines as read, each with CR LF: a small file needs no more.
-          buf.reserve(std::min(kChunk, std::size_t{text_.size()} + 2 * ends_.size() + 3));
-          // A UTF-16 list's lines are UTF-8: written back in the file's encoding.
-          const codec::Encoding file = encoding_.encoding;
-          const bool convert = file != TextEncoding();
-          bool ok = true;
-          auto add = [&](std::string_view bytes) {
-            while (ok && !bytes.empty()) {
-              const std::size_t n = std::min(bytes.size(), kChunk - buf.size());
-              buf.append(bytes.substr(0, n));
-              bytes.remove_prefix(n);
-              if (buf.size() == kChunk) {
-                ok = write(buf);
-                buf.clear();
-              }
-            }
-          };
-          auto put = [&](std::string_view bytes) {
-            if (!convert) return add(bytes);
-            const auto converted = codec::FromUtf8(file, bytes);
-            if (!converted) ok = false;
-            if (ok) add(*converted);
-          };
-          if (encoding_.bom) put(codec::kUtf8Bom);
-          ForEach([&](size_t, std::string_view line) {
-            put(line);
-            put("\r\n");
-          });
-          return ok && write(buf);
-        },
-        check);
+    AtomicFile out(path, AtomicFile::Mode::kReplace);
+    if (!WriteLines(out)) out.Fail();
+    stamp_ = out.Commit(check);
   } catch (const SourceChanged&) {
     return SaveResult::ChangedOnDisk;
   }

@@ -4,16 +4,19 @@
 // overwrites a file it did not read or that changed on disk since, and which
 // encoding its lines are in (found once when the file is loaded).
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 #include "core/files/TextBuffer.h"
 #include "core/text/Encoding.h"
 
 namespace vz {
+
+class AtomicFile;
 
 class WordList {
  public:
@@ -69,6 +72,9 @@ class WordList {
   codec::Encoding FileEncoding() const { return encoding_.encoding; }
   bool HasBom() const { return encoding_.bom != 0; }
   LoadProblem Problem() const { return problem_; }
+  // The file the lines were read from, saved to, or stand for (empty until
+  // the first Load, BindAbsent or Disown).
+  const std::string& Path() const { return boundPath_; }
 
   // Replaces the lines with those of the file. On failure (OpenError) the
   // lines stay as they were, and the list no longer owns `path`: a later save
@@ -92,6 +98,12 @@ class WordList {
 
  private:
   void CheckIndex(int index) const;
+  // Why the lines may not be written over `path` (the file they stand for
+  // when `bound`), if they may not.
+  std::optional<SaveResult> SaveRefusal(const std::string& path, bool bound) const;
+  // Writes every line with CR LF, in the file's encoding; false when a line
+  // does not convert or a write failed.
+  bool WriteLines(AtomicFile& out) const;
   // Offset of the first byte after the line end at `end`.
   std::uint32_t After(std::uint32_t end) const;
   // Line `index` where it stands in text_ (not what a later store put aside).

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "gui/kit/ErrorGuard.h"
+
 namespace vz {
 
 namespace {
@@ -38,7 +40,7 @@ TOptionDlg::TOptionDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize) {
   UpDown1 = Make<UpDown>(this, "UpDown1", 90, 40, 13, 20);
   UpDown1->SetRange(0, 100);
   UpDown1->SetPosition(50);
-  connect(UpDown1, &UpDown::Click, this, &TOptionDlg::UpDown1Click);
+  connect(UpDown1, &UpDown::Click, this, Guarded([this](UpDownButton b) { UpDown1Click(b); }));
 
   BitBtn1 = Make<QPushButton>(this, "BitBtn1", 112, 8, 74, 25);
   BitBtn1->setText("OK");

@@ -1,21 +1,25 @@
 #pragma once
 // The window's question about a loaded file that has lines but not one state
-// mark: quizzing it would overwrite the first character of each line.
+// mark, asked for the word-file session in a plain box.
 #include <string>
+
+#include "core/session/UnmarkedPolicy.h"
 
 class QWidget;
 
-namespace vz::import {
+namespace vz {
 
-enum class UnmarkedChoice { Convert, AsIs, Cancel };
+class UnmarkedPrompt : public UnmarkedPolicy {
+ public:
+  // The box is shown over `parent`; nullptr centres it on the screen.
+  explicit UnmarkedPrompt(QWidget* parent) : parent_(parent) {}
 
-// Asks, in a plain box, whether to convert the file at `path` (file-system
-// bytes) to a new word file beside it, use it as it is, or leave it.
-UnmarkedChoice AskAboutUnmarked(QWidget* parent, const std::string& path);
+  // Asks whether to convert the file at `path` (file-system bytes) to a new
+  // word file beside it, use it as it is, or leave it.
+  Choice AskAboutUnmarked(const std::string& path) override;
 
-// Converts `source` into a new word file beside it, under the first name of
-// DefaultTarget's form that is free, and returns that name. Records that were
-// left out are told in a box. Raises Error when the conversion fails.
-std::string ConvertBeside(QWidget* parent, const std::string& source);
+ private:
+  QWidget* parent_;
+};
 
-}  // namespace vz::import
+}  // namespace vz

@@ -6,6 +6,8 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "gui/kit/ErrorGuard.h"
+
 namespace vz {
 
 namespace {
@@ -27,8 +29,8 @@ UpDown::UpDown(QWidget* parent)
       down_(MakeArrow(this, Qt::DownArrow, "down")) {
   // A tab stop of its own: the arrow keys step it while it has the focus.
   setFocusPolicy(Qt::StrongFocus);
-  connect(up_, &QToolButton::clicked, this, [this] { Step(UpDownButton::Up); });
-  connect(down_, &QToolButton::clicked, this, [this] { Step(UpDownButton::Down); });
+  connect(up_, &QToolButton::clicked, this, Guarded([this] { Step(UpDownButton::Up); }));
+  connect(down_, &QToolButton::clicked, this, Guarded([this] { Step(UpDownButton::Down); }));
 }
 
 void UpDown::SetRange(int min, int max) {

@@ -24,7 +24,7 @@
 
 #include "core/wordlist/WordList.h"
 #include "gui/dialogs/WordGridModel.h"
-#include "gui/kit/AppTitle.h"
+#include "gui/kit/ErrorGuard.h"
 #include "gui/kit/Fonts.h"
 #include "gui/kit/Modal.h"
 #include "gui/kit/OuterSize.h"
@@ -168,13 +168,13 @@ TWordFormDlg::TWordFormDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize)
   Panel2 = MakePanel(WordDel, "Panel2");
   BitBtn1 = MakeButton(Panel2, "BitBtn1", 278, "削除",
                        QIcon::fromTheme("edit-delete", s->standardIcon(QStyle::SP_TrashIcon)));
-  connect(BitBtn1, &QPushButton::clicked, this, &TWordFormDlg::BitBtn1Click);
+  connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
 
   // Page WordAdd: the two boxes, the buttons along the bottom.
   Panel3 = MakePanel(WordAdd, "Panel3");
   BitBtn2 = MakeButton(Panel3, "BitBtn2", 278, "追加",
                        QIcon::fromTheme("list-add", s->standardIcon(QStyle::SP_ArrowDown)));
-  connect(BitBtn2, &QPushButton::clicked, this, &TWordFormDlg::BitBtn2Click);
+  connect(BitBtn2, &QPushButton::clicked, this, Guarded([this] { BitBtn2Click(); }));
   BitBtn3 = MakeButton(Panel3, "BitBtn3", 0, "OK", okGlyph);
   connect(BitBtn3, &QPushButton::clicked, this, &QDialog::accept);
   BitBtn4 = MakeButton(Panel2, "BitBtn4", 0, "OK", okGlyph);
@@ -220,7 +220,7 @@ TWordFormDlg::TWordFormDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize)
   // Each page's OK button is the default while that page is shown.
   BitBtn3->setDefault(true);
   connect(WordControl, &QTabWidget::currentChanged, this,
-          [this](int page) { (page == 0 ? BitBtn3 : BitBtn4)->setDefault(true); });
+          Guarded([this](int page) { (page == 0 ? BitBtn3 : BitBtn4)->setDefault(true); }));
 
   setTabOrder(WordControl, BitBtn2);
   setTabOrder(BitBtn2, BitBtn3);
@@ -256,9 +256,9 @@ void TWordFormDlg::Fill(std::vector<std::string_view> lines, codec::Encoding enc
   // A row stays selected at all times, as in a classic string grid: a click
   // below the last row or a Ctrl+click that empties the selection selects
   // the current row again.
-  connect(StringGrid1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-    if (!StringGrid1->selectionModel()->hasSelection()) ReduceSelectionTo(CurrentRow());
-  });
+  connect(StringGrid1->selectionModel(), &QItemSelectionModel::selectionChanged, this, Guarded([this] {
+            if (!StringGrid1->selectionModel()->hasSelection()) ReduceSelectionTo(CurrentRow());
+          }));
 }
 
 std::vector<std::string> TWordFormDlg::Lines() const { return model_->Rows().Lines(); }
@@ -305,10 +305,10 @@ void TWordFormDlg::BitBtn2Click() {
 void TWordFormDlg::RefuseText(QLineEdit* edit) {
   const auto [at, length] = FirstUnrepresentable(model_->Rows().TextEncoding(), edit->text());
   const QString what = length > 0 ? "「" + edit->text().mid(at, length) + "」は" : QString();
-  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
-                             what + "単語ファイルに書けない文字です（シフトJISにない文字です）。"
-                                    "この文字を使わずに入力し直してください。",
-                             this));
+  ShowWarning(what +
+                  "単語ファイルに書けない文字です（シフトJISにない文字です）。"
+                  "この文字を使わずに入力し直してください。",
+              this);
   edit->setFocus();
   if (length > 0) edit->setSelection(static_cast<int>(at), static_cast<int>(length));
 }
@@ -321,7 +321,8 @@ bool TWordFormDlg::Edit1KeyDown(int key, Qt::KeyboardModifiers) {
 
 bool TWordFormDlg::Edit2KeyDown(int key, Qt::KeyboardModifiers) {
   if (!IsEnter(key)) return false;
-  BitBtn2Click();
+  // Run from the event filter, not through a connection: guarded here.
+  Guard([&] { BitBtn2Click(); });
   return true;
 }
 

@@ -3,6 +3,7 @@
 // was raised, is shown in the program's error box, and the event loop goes
 // on. No exception ever crosses a Qt frame.
 #include <QString>
+#include <concepts>
 #include <exception>
 #include <utility>
 
@@ -32,6 +33,17 @@ void Guard(F&& handler) noexcept {
   } catch (...) {
     ShowErrorBox("unknown error");
   }
+}
+
+// A slot that runs `handler` inside Guard, to connect to a signal:
+// connect(button, &QPushButton::clicked, this, Guarded([this] { ... })).
+// The signal's arguments reach a handler that takes them; Qt drops them for
+// one that does not (the constraint tells Qt which it is).
+template <class F>
+auto Guarded(F handler) {
+  return [handler = std::move(handler)](auto&&... args) requires std::invocable<const F&, decltype(args)...> {
+    Guard([&] { handler(std::forward<decltype(args)>(args)...); });
+  };
 }
 
 }  // namespace vz

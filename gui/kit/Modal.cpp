@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <cstdio>
 
+#include "gui/kit/AppTitle.h"
+
 namespace vz {
 namespace {
 
@@ -61,6 +63,10 @@ std::unique_ptr<QMessageBox> PlainMessageBox(QMessageBox::Icon icon, const QStri
   box->setTextFormat(Qt::PlainText);
   box->setText(text);
   return box;
+}
+
+void ShowWarning(const QString& text, QWidget* parent) {
+  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle), text, parent));
 }
 
 }  // namespace vz

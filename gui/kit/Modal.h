@@ -30,4 +30,8 @@ bool ShutdownRequested();
 std::unique_ptr<QMessageBox> PlainMessageBox(QMessageBox::Icon icon, const QString& title,
                                              const QString& text, QWidget* parent = nullptr);
 
+// Shows `text` in a plain warning box with the program's title, over
+// `parent` (nullptr: centred on the screen).
+void ShowWarning(const QString& text, QWidget* parent = nullptr);
+
 }  // namespace vz

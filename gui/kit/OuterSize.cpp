@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "gui/kit/ErrorGuard.h"
 #include "gui/kit/Fonts.h"
 
 namespace vz {
@@ -19,7 +20,7 @@ void FitOuterSize(QWidget* window, QSize outer) {
 
 void FitOuterSizeOnFirstShow(QWidget* window, QSize outer) {
   FitOuterSize(window, outer);
-  QTimer::singleShot(0, window, [window, outer] { FitOuterSize(window, outer); });
+  QTimer::singleShot(0, window, Guarded([window, outer] { FitOuterSize(window, outer); }));
 }
 
 OuterSizedDialog::OuterSizedDialog(QWidget* owner, QSize outer)

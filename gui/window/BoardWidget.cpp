@@ -34,6 +34,21 @@ BoardWidget::BoardWidget(const Board& board, QWidget* parent) : QWidget(parent),
   setFixedSize(Board::kWidth, Board::kHeight);
 }
 
+void BoardWidget::SetSpoken(const QString& name, const QString& description) {
+  auto tell = [this](QAccessible::Event what) {
+    QAccessibleEvent event(this, what);
+    (NotifyAccessibility ? NotifyAccessibility : &QAccessible::updateAccessibility)(&event);
+  };
+  if (accessibleName() != name) {
+    setAccessibleName(name);
+    tell(QAccessible::NameChanged);
+  }
+  if (accessibleDescription() != description) {
+    setAccessibleDescription(description);
+    tell(QAccessible::DescriptionChanged);
+  }
+}
+
 void BoardWidget::paintEvent(QPaintEvent* event) {
   const QImage& image = board_.Image();
   const qreal dpr = image.devicePixelRatio();

@@ -4,6 +4,8 @@
 // question, its description the answer shown and the last result.
 #include <QWidget>
 
+class QAccessibleEvent;
+
 namespace vz {
 
 class Board;
@@ -11,6 +13,13 @@ class Board;
 class BoardWidget : public QWidget {
  public:
   BoardWidget(const Board& board, QWidget* parent);
+
+  // Gives the board the accessible `name` and `description`, and tells
+  // assistive technology of each that changed (only then).
+  void SetSpoken(const QString& name, const QString& description);
+  // Where those change events go: Qt's dispatch to assistive technology,
+  // which drops them while none is listening. Tests listen here.
+  static inline void (*NotifyAccessibility)(QAccessibleEvent* event) = nullptr;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -24,7 +24,9 @@ constexpr char kUsage[] =
     "  -h, --help     この説明を表示して終了します\n"
     "  -v, --version  バージョンを表示して終了します\n"
     "  --import 元のファイル [単語ファイル]\n"
-    "                 CSV などを新しい単語ファイルに変換して終了します (--import だけで詳しく)\n";
+    "                 CSV などを新しい単語ファイルに変換して終了します (--import だけで詳しく)\n"
+    "  --stats [単語ファイル] [--csv]\n"
+    "                 学習の記録の概要 (--csv では全ての記録) を表示して終了します\n";
 
 // Options QApplication reads from the command line itself.
 constexpr const char* kQtValueOptions[] = {

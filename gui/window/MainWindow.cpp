@@ -2,24 +2,15 @@
 
 #include <unistd.h>
 
-#include <cstring>
-#include <filesystem>
-
-#include <QAccessible>
 #include <QApplication>
-#include <QFileDialog>
-#include <QKeySequence>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QWindow>
+#include <filesystem>
 
 #include "core/files/Error.h"
-#include "core/files/FileIO.h"
-#include "core/import/Import.h"
 #include "core/settings/Settings.h"
-#include "core/text/TextCut.h"
 #include "gui/dialogs/OptionForm.h"
 #include "gui/dialogs/UnmarkedPrompt.h"
 #include "gui/dialogs/WordForm.h"
@@ -29,34 +20,15 @@
 #include "gui/kit/Glyphs.h"
 #include "gui/kit/Modal.h"
 #include "gui/kit/QtText.h"
+#include "gui/stats/RecordKeeper.h"
 #include "gui/window/AnswerEdit.h"
+#include "gui/window/BoardSpeech.h"
 #include "gui/window/BoardWidget.h"
+#include "gui/window/MainMenu.h"
+#include "gui/window/SessionBoxes.h"
 #include "gui/window/SoundPlayer.h"
 
 namespace vz {
-namespace {
-
-// The open dialog gives names as text, in which a name that is not valid
-// UTF-8 shows with U+FFFD and does not come back from it. Such a choice is
-// found again as bytes among its directory's entries, when exactly one of
-// them shows as that text. (The directory part must be valid UTF-8: Qt
-// keeps no bytes of it either.)
-std::string ChosenPath(const QString& chosen) {
-  std::string path = codec::ToFsName(chosen);
-  if (!chosen.contains(QChar::ReplacementCharacter)) return path;
-  const std::string dir = path.substr(0, path.rfind('/') + 1);
-  const QString name = chosen.mid(chosen.lastIndexOf(QLatin1Char('/')) + 1);
-  std::string found;
-  int matches = 0;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(dir.empty() ? "." : dir, ec)) {
-    const std::string entry = e.path().filename().native();
-    if (codec::FromFsName(entry) == name && ++matches == 1) found = dir + entry;
-  }
-  return matches == 1 ? found : path;
-}
-
-}  // namespace
 
 TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -65,7 +37,15 @@ TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
   setWindowTitle(QStringLiteral("Z&Uプログラム"));
   setFont(UiFont(12));
   BuildControls();
-  BuildMenu();
+  BuildMainMenu(this, {
+                          .OpenClick = [this] { OpenClick(); },
+                          .S1Click = [this] { quiz_.S1Click(); },
+                          .N3Click = [this] { quiz_.N3Click(); },
+                          .Exit1Click = [this] { Exit1Click(); },
+                          .A1Click = [this] { A1Click(); },
+                          .O1Click = [this] { O1Click(); },
+                          .R1Click = [this] { R1Click(); },
+                      });
   // Single border, not resizable: the whole window keeps the size of its
   // menu bar and client area.
   FixWindowSize(this);
@@ -74,7 +54,7 @@ TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
   Timer1.setSingleShot(true);
   Timer1.setInterval(10);
   Timer1.setTimerType(Qt::PreciseTimer);
-  connect(&Timer1, &QTimer::timeout, this, [this] { Guard([&] { quiz_.Timer1Timer(); }); });
+  connect(&Timer1, &QTimer::timeout, this, Guarded([this] { quiz_.Timer1Timer(); }));
   SetErrorBoxParent(this);
   Guard([&] { FormCreate(std::move(exeDir), startFile); });
   UpdateBoardAccessibility();
@@ -114,44 +94,9 @@ void TForm1::BuildControls() {
   setTabOrder(AnsBtn, AnsEdit);
   setTabOrder(AnsEdit, SkipBtn);
 
-  connect(SkipBtn, &QPushButton::clicked, this, [this] { Guard([&] { quiz_.SkipBtnClick(); }); });
-  connect(AnsBtn, &QPushButton::clicked, this, [this] { Guard([&] { quiz_.AnsBtnClick(); }); });
-  connect(AnsEdit, &AnswerEdit::enterPressed, this, [this] { Guard([&] { JudgmentEnter(); }); });
-}
-
-void TForm1::BuildMenu() {
-  // Qt's own menu bar: inside the window, and not exported over D-Bus.
-  menuBar()->setNativeMenuBar(false);
-  auto add = [this](QMenu* menu, const char* name, const QString& text, QKeySequence key, auto handler) {
-    QAction* a = menu->addAction(text);
-    a->setObjectName(name);
-    if (!key.isEmpty()) a->setShortcut(key);
-    connect(a, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
-    return a;
-  };
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-  file->setObjectName("File1");
-  add(file, "Open", QStringLiteral("別の問題を開く(&O)..."), QKeySequence("Ctrl+O"), &TForm1::OpenClick);
-  file->addSeparator();
-  QAction* s1 = file->addAction(QStringLiteral("開始(&P)"));
-  s1->setObjectName("S1");
-  s1->setShortcut(Qt::Key_F9);
-  connect(s1, &QAction::triggered, this, [this] { Guard([&] { quiz_.S1Click(); }); });
-  QAction* n3 = file->addAction(QStringLiteral("停止(&S)"));
-  n3->setObjectName("N3");
-  n3->setShortcut(Qt::Key_F8);
-  connect(n3, &QAction::triggered, this, [this] { Guard([&] { quiz_.N3Click(); }); });
-  file->addSeparator();
-  add(file, "Exit1", QStringLiteral("終了(&X)"), QKeySequence(Qt::Key_Escape), &TForm1::Exit1Click);
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-  edit->setObjectName("Edit2");
-  add(edit, "A1", QStringLiteral("単語追加削除(&A)..."), QKeySequence("Ctrl+P"), &TForm1::A1Click);
-  edit->addSeparator();
-  // Ctrl+O belongs to the file command. Here it is shown, and read out by
-  // screen readers, but bound only while the menu bar itself has the keyboard,
-  // so it never competes with the file command's.
-  QAction* o1 = add(edit, "O1", QStringLiteral("設定(&O)..."), QKeySequence("Ctrl+O"), &TForm1::O1Click);
-  o1->setShortcutContext(Qt::WidgetShortcut);
+  connect(SkipBtn, &QPushButton::clicked, this, Guarded([this] { quiz_.SkipBtnClick(); }));
+  connect(AnsBtn, &QPushButton::clicked, this, Guarded([this] { quiz_.AnsBtnClick(); }));
+  connect(AnsEdit, &AnswerEdit::enterPressed, this, Guarded([this] { JudgmentEnter(); }));
 }
 
 void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
@@ -164,90 +109,46 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
   SetControlsEnabled(false);
   const Settings s = ReadSettings(settings, where_.dataDir);
   quiz_.ApplyOptions({s.NoSound, s.TimeLimit});
-  wordFile_ = s.WordFile;
-  wordDir_ = s.WordDir;
+  keepRecords_ = s.KeepRecords;
+  records_ = new stats::RecordKeeper(this, where_.dataDir + records::kRecordsFile, keepRecords_);
+  quiz_.SetObserver(records_->Observer());
   sound_ = std::make_unique<SoundPlayer>(where_.cueDirs);
   if (!startFile.empty() && OpenStartFile(startFile)) return;
-  const std::string path = WordPath();
-  const FileStamp stamp = StampOf(path);
-  if (!stamp.exists) {
-    wordList_.BindAbsent(path);
-    return;
-  }
-  std::error_code ec;
-  if (!IsRegularFile(path) && std::filesystem::is_directory(path, ec)) {
-    // A directory by that name is no word file: leave it alone, silently.
-    try {
-      wordList_.Load(path);
-    } catch (const Error&) {
-    }
-    return;
-  }
-  WordList fresh;
-  try {
-    fresh.Load(path);
-  } catch (const Error&) {
-    wordList_.Disown(path);  // never written over: it could not be read
-    throw;
-  }
-  std::string used = path;
-  if (!AcceptUnmarked(used, fresh)) {
-    wordList_.Disown(path);
-    return;
-  }
-  AdoptWordFile(used, std::move(fresh));
-  TellLoadProblem(used);
-  quiz_.NextQuestion();
+  if (OpenInSession(s.WordDir + s.WordFile, WordSession::Source::Remembered)) quiz_.NextQuestion();
 }
 
-bool TForm1::AcceptUnmarked(std::string& path, WordList& fresh) {
-  if (!import::LooksUnmarked(fresh)) return true;
-  switch (import::AskAboutUnmarked(isVisible() ? this : nullptr, path)) {
-    case import::UnmarkedChoice::AsIs:
-      return true;
-    case import::UnmarkedChoice::Cancel:
-      return false;
-    case import::UnmarkedChoice::Convert:
-      break;
-  }
+bool TForm1::OpenInSession(const std::string& path, WordSession::Source source) {
+  UnmarkedPrompt prompt(BoxParent());
+  const WordSession::OpenResult result = session_.Open(path, prompt, source);
+  TellOpened(BoxParent(), result, session_.Path());
+  const bool adopted = result.opened == WordSession::Opened::Adopted;
+  if (records_ && (adopted || result.opened == WordSession::Opened::Absent))
+    records_->SetWordFile(session_.Path());
+  return adopted;
+}
+
+bool TForm1::OpenStartFile(const std::string& file) {
+  bool adopted = false;
   try {
-    std::string converted = import::ConvertBeside(isVisible() ? this : nullptr, path);
-    fresh.Load(converted);
-    path = std::move(converted);
-    return true;
+    adopted = OpenInSession(file, WordSession::Source::StartFile);
   } catch (const Error& e) {
     ShowErrorBox(e.what());
     return false;
   }
-}
-
-void TForm1::TellLoadProblem(const std::string& path) {
-  QString why;
-  switch (wordList_.Problem()) {
-    case WordList::LoadProblem::None:
-      return;
-    case WordList::LoadProblem::CutAtNul:
-      why = QStringLiteral("途中に NUL 文字があり、そこから先を読み込めませんでした。");
-      break;
-    case WordList::LoadProblem::BrokenUtf16:
-      why = QStringLiteral("UTF-16 として正しくない部分があり、元のとおりに書き戻せません。");
-      break;
-    case WordList::LoadProblem::UnknownEncoding:
-      why = QStringLiteral("対応していない文字コード (UTF-32) です。");
-      break;
-  }
-  const QString text =
-      QStringLiteral("ファイル %1 は保存できません。%2\n解答の記録はこのファイルに保存されません。");
-  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
-                             text.arg(codec::FromFsName(path), why), isVisible() ? this : nullptr));
+  EnterDirOf(session_.Path());
+  if (!adopted) return true;
+  // The open dialog then starts from this file, as after a choice in it.
+  OpenDialog1.Remember(session_.Path());
+  quiz_.NextQuestion();
+  return true;
 }
 
 void TForm1::FormDestroy() {
   Timer1.stop();
   const QuizOptions o = quiz_.Options();
-  const Settings s{o.NoSound, o.TimeLimit, wordFile_, wordDir_};
+  const Settings s{o.NoSound, o.TimeLimit, session_.Name(), session_.Dir(), keepRecords_};
   const SettingsFile settings(where_.configDir);
-  const SettingsWritten settingsSaved = WriteSettings(settings, s);
+  const SettingsWriteResult settingsSaved = WriteSettings(settings, s);
   bool listSaved = false;
   Guard([&] {
     SaveWordList();
@@ -256,112 +157,42 @@ void TForm1::FormDestroy() {
   if (!listSaved) {
     // The shutdown ends where the save failed: the list is never released,
     // so the leak report at exit counts the blocks it still holds.
-    [[maybe_unused]] auto* kept = new WordList(std::move(wordList_));
+    [[maybe_unused]] auto* kept = new WordList(std::move(session_.List()));
   }
-  if (settingsSaved == SettingsWritten::None) ShowErrorBox(WriteRefusal(settings.Path()).what());
-  if (settingsSaved == SettingsWritten::AllButWordFile) {
+  if (records_) records_->Close();
+  if (settingsSaved.written == SettingsWritten::None) ShowErrorBox(settingsSaved.error);
+  if (settingsSaved.written == SettingsWritten::AllButWordFile) {
     // The settings file was written; only this name could not go into it.
-    Warn(QStringLiteral("単語ファイル %1 の名前は改行を含むため、%2 に記録できません。"
-                        "次回の起動では前回記録したファイルを開きます。")
-             .arg(codec::FromFsName(WordPath()), codec::FromFsName(settings.Path())));
+    ShowWarning(QStringLiteral("単語ファイル %1 の名前は改行を含むため、%2 に記録できません。"
+                               "次回の起動では前回記録したファイルを開きます。")
+                    .arg(codec::FromFsName(session_.Path()), codec::FromFsName(settings.Path())),
+                BoxParent());
   }
   sound_.reset();
 }
 
 void TForm1::SaveWordList() {
-  const std::string path = WordPath();
-  QString notice;
-  switch (wordList_.Save(path)) {
-    case WordList::SaveResult::ChangedOnDisk:
-      notice = QStringLiteral("ファイル %1 は別のプログラムによって変更されたため、上書きしませんでした。");
-      break;
-    case WordList::SaveResult::DeletedOnDisk:
-      notice = QStringLiteral("ファイル %1 は削除されていたため、作成し直しませんでした。");
-      break;
-    default:
-      return;
-  }
-  Warn(notice.arg(codec::FromFsName(path)));
-}
-
-void TForm1::Warn(const QString& text) {
-  ExecModal(*PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle), text,
-                             isVisible() ? this : nullptr));
-}
-
-QFileDialog* TForm1::OpenDialog() {
-  if (!OpenDialog1) {
-    // One dialog for the whole run, so it remembers the last path and filter.
-    OpenDialog1 = new QFileDialog(this);
-    OpenDialog1->setFileMode(QFileDialog::AnyFile);
-    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog1->setNameFilters(
-        {QStringLiteral("全てのファイル (*)"), QStringLiteral("テキストファイル(*.txt) (*.txt)")});
-    OpenDialog1->setDirectory(codec::FromFsName(wordDir_));
-  }
-  return OpenDialog1;
+  const WordList::SaveResult saved = session_.Save();
+  if (records_) records_->WordFileSaved();
+  TellSaved(BoxParent(), saved, session_.Path());
 }
 
 void TForm1::OpenClick() {
-  QFileDialog* dlg = OpenDialog();
-  if (openedBefore_) dlg->selectFile(codec::FromFsName(lastChosen_));
-  openedBefore_ = true;
-  if (ExecModal(*dlg) != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return;
-  lastChosen_ = ChosenPath(dlg->selectedFiles().first());
-  OpenWordFile(lastChosen_);
+  if (const auto chosen = OpenDialog1.Choose(session_.Dir())) OpenWordFile(*chosen);
 }
 
 void TForm1::OpenWordFile(const std::string& chosen) {
   EnterDirOf(chosen);
   SaveWordList();
-  // Read the new file aside; only a file that could be read replaces the
-  // list and the location, so a failed open leaves everything as it was.
-  WordList fresh;
-  fresh.Load(chosen);
-  std::string path = chosen;
-  if (!AcceptUnmarked(path, fresh)) return;
-  AdoptWordFile(path, std::move(fresh));
-  TellLoadProblem(path);
-  quiz_.SkipBtnClick();
+  // Only a file that could be read replaces the list and the location, so a
+  // failed open leaves everything as it was.
+  if (OpenInSession(chosen, WordSession::Source::Chosen)) quiz_.SkipBtnClick();
 }
 
 void TForm1::EnterDirOf(const std::string& path) {
-  // Sounds are looked for first in the directory of the chosen file.
-  const std::string dir = path.substr(0, path.rfind('/') + 1);
+  const std::string dir = std::filesystem::path(path).remove_filename().native();
   if (!dir.empty() && ::chdir(dir.c_str()) != 0) { /* keep the current directory */
   }
-}
-
-void TForm1::AdoptWordFile(const std::string& path, WordList&& fresh) {
-  const auto slash = path.rfind('/');
-  std::swap(wordList_, fresh);
-  wordDir_ = path.substr(0, slash + 1);
-  wordFile_ = path.substr(slash + 1);
-}
-
-bool TForm1::OpenStartFile(std::string path) {
-  WordList fresh;
-  try {
-    path = AbsolutePath(path);
-    fresh.Load(path);
-  } catch (const Error& e) {
-    ShowErrorBox(e.what());
-    return false;
-  }
-  EnterDirOf(path);
-  if (!AcceptUnmarked(path, fresh)) {
-    // An empty list, which never writes over the file it was not given.
-    AdoptWordFile(path, WordList());
-    wordList_.Disown(path);
-    return true;
-  }
-  AdoptWordFile(path, std::move(fresh));
-  // The open dialog then starts from this file, as after a choice in it.
-  lastChosen_ = path;
-  openedBefore_ = true;
-  TellLoadProblem(path);
-  quiz_.NextQuestion();
-  return true;
 }
 
 void TForm1::Exit1Click() { close(); }
@@ -385,7 +216,13 @@ void TForm1::O1Click() {
 }
 
 void TForm1::A1Click() {
-  WithTimerStopped([&](QPoint origin) { ExecWordEditor(this, origin, wordList_); });
+  WithTimerStopped([&](QPoint origin) { ExecWordEditor(this, origin, session_.List()); });
+}
+
+void TForm1::R1Click() {
+  WithTimerStopped([&](QPoint) {
+    if (records_) records_->OpenWindow(session_.Path());
+  });
 }
 
 void TForm1::JudgmentEnter() {
@@ -445,72 +282,15 @@ void TForm1::DrawHistory() {
   Repaint(board_.DrawHistory(quiz_));
   UpdateBoardAccessibility();
   // An entry just added (a judgement or a time-out) starts the slide.
-  if (quiz_.State().ScrollOfs == kHistorySlide) AnnounceResult();
+  if (quiz_.State().ScrollOfs == kHistorySlide) announcer_->Announce(ResultAnnouncement(quiz_.State()));
 }
 void TForm1::DrawTimeoutCross() {
   Repaint(board_.DrawTimeoutCross(quiz_.State().QuesText, quiz_.State().TextEncoding));
 }
 void TForm1::DrawCorrectCircle() { Repaint(board_.DrawCorrectCircle()); }
 
-// Assistive technology is told the start of a text, as much as anyone
-// listens to: converting a line of megabytes on every draw would freeze the
-// board.
-QString TForm1::Told(const std::string& text) const {
-  constexpr std::size_t kToldBytes = 4096;
-  const codec::Encoding enc = quiz_.State().TextEncoding;
-  return codec::FromBytes(enc, codec::Head(text, kToldBytes, enc));
-}
-
-QString TForm1::LastResult() const {
-  // The entry keeps the encoding of the list it came from.
-  const HistoryEntry& last = quiz_.State().History[6];
-  const HistoryMarks& marks = MarksFor(last.encoding);
-  auto typed = [&](const char* mark) {
-    return codec::FromBytes(last.encoding, std::string_view(last.text).substr(std::strlen(mark)));
-  };
-  switch (last.kind) {
-    case HistoryEntry::Kind::TimeOut:
-      return QStringLiteral("時間切れ");
-    case HistoryEntry::Kind::Wrong:
-      return QStringLiteral("不正解: ") + typed(marks.wrong);
-    case HistoryEntry::Kind::Correct:
-      return QStringLiteral("正解: ") + typed(marks.correct);
-    case HistoryEntry::Kind::None:
-      break;
-  }
-  return {};
-}
-
 void TForm1::UpdateBoardAccessibility() {
-  if (!boardWidget_) return;
-  const QuizState& quiz = quiz_.State();
-  const QString question = Told(quiz.QuesText);
-  QStringList about;
-  if (quiz.AnsShown) about << QStringLiteral("答え: ") + Told(quiz.AnsText);
-  if (const QString result = LastResult(); !result.isEmpty()) about << result;
-  const QString name = question.isEmpty() ? QStringLiteral("問題なし") : QStringLiteral("問題: ") + question;
-  const QString description = about.join(QStringLiteral("、"));
-  // Assistive technology hears of a change only when there is one.
-  auto tell = [this](QAccessible::Event what) {
-    QAccessibleEvent event(boardWidget_, what);
-    (NotifyAccessibility ? NotifyAccessibility : &QAccessible::updateAccessibility)(&event);
-  };
-  if (boardWidget_->accessibleName() != name) {
-    boardWidget_->setAccessibleName(name);
-    tell(QAccessible::NameChanged);
-  }
-  if (boardWidget_->accessibleDescription() != description) {
-    boardWidget_->setAccessibleDescription(description);
-    tell(QAccessible::DescriptionChanged);
-  }
-}
-
-void TForm1::AnnounceResult() {
-  const QuizState& quiz = quiz_.State();
-  QString text = LastResult();
-  if (quiz.History[6].kind == HistoryEntry::Kind::TimeOut)
-    text += QStringLiteral("、答え: ") + Told(quiz.AnsText);
-  announcer_->Announce(text);
+  if (boardWidget_) boardWidget_->SetSpoken(BoardName(quiz_.State()), BoardDescription(quiz_.State()));
 }
 
 void TForm1::SetControlsEnabled(bool enabled) {

@@ -1,8 +1,8 @@
 #pragma once
-// The main window: menu, quiz board, answer box and buttons. It owns the word
-// list and the quiz engine, runs the start-up and shutdown sequences, and
-// carries out for the engine what it asks of the screen, the timer and the
-// speakers.
+// The main window: menu, quiz board, answer box and buttons. It holds the
+// word-file session and the quiz engine, runs the start-up and shutdown
+// sequences, and carries out for the engine what it asks of the screen, the
+// timer and the speakers.
 #include <QMainWindow>
 #include <QRect>
 #include <QTimer>
@@ -12,12 +12,10 @@
 #include "core/files/Locations.h"
 #include "core/quiz/QuizEngine.h"
 #include "core/quiz/QuizView.h"
-#include "core/wordlist/WordList.h"
+#include "core/session/WordSession.h"
 #include "gui/window/Board.h"
+#include "gui/window/WordFileDialog.h"
 
-class QAccessibleEvent;
-class QAction;
-class QFileDialog;
 class QPushButton;
 
 namespace vz {
@@ -26,6 +24,9 @@ class Announcer;
 class AnswerEdit;
 class BoardWidget;
 class SoundPlayer;
+namespace stats {
+class RecordKeeper;
+}
 
 class TForm1 : public QMainWindow, public QuizView {
   Q_OBJECT
@@ -43,16 +44,11 @@ class TForm1 : public QMainWindow, public QuizView {
 
   // Exposed for tests.
   QuizEngine& Quiz() { return quiz_; }
-  WordList& Words() { return wordList_; }
-  const std::string& WordDir() const { return wordDir_; }
-  const std::string& WordFile() const { return wordFile_; }
+  WordList& Words() { return session_.List(); }
+  std::string WordDir() const { return session_.Dir(); }
+  std::string WordFile() const { return session_.Name(); }
   const Locations& Where() const { return where_; }
   QTimer& Timer() { return Timer1; }
-  QFileDialog* OpenDialog();
-  // Where the board's accessibility change events go: Qt's dispatch to
-  // assistive technology, which drops them while none is listening. Tests
-  // listen here.
-  static inline void (*NotifyAccessibility)(QAccessibleEvent* event) = nullptr;
 
   // Menu and button handlers.
   void OpenClick();
@@ -63,6 +59,7 @@ class TForm1 : public QMainWindow, public QuizView {
   void Exit1Click();
   void A1Click();
   void O1Click();
+  void R1Click();  // 編集 > 学習の記録
   void JudgmentEnter();
 
   // QuizView
@@ -86,37 +83,22 @@ class TForm1 : public QMainWindow, public QuizView {
 
  private:
   void BuildControls();
-  void BuildMenu();
   void FormCreate(std::string exeDir, const std::string& startFile);
-  // Makes `path` (file-system bytes) the current word file with the lines
-  // `fresh` read from it.
-  void AdoptWordFile(const std::string& path, WordList&& fresh);
-  // Makes the directory of `path` the current one, as a choice in the open
-  // dialog does.
-  static void EnterDirOf(const std::string& path);
-  bool OpenStartFile(std::string path);
-  // A loaded file without one state mark is no word file yet: asks whether to
-  // convert it (then `path` and `fresh` become the new word file), use it as
-  // it is, or leave it (false).
-  bool AcceptUnmarked(std::string& path, WordList& fresh);
-  // Tells assistive technology what the board shows: the question as the
-  // board's name; the answer when shown and the last result as its
-  // description.
-  void UpdateBoardAccessibility();
-  // The start of a word-list text, as Qt text.
-  QString Told(const std::string& text) const;
-  // The newest history entry as words: "正解: ...", "不正解: ...", "時間切れ", or
-  // empty.
-  QString LastResult() const;
-  // Announces the newest history entry (with the answer after a time-out).
-  void AnnounceResult();
-  std::string WordPath() const { return wordDir_ + wordFile_; }
+  // Opens `path` in the session, asking about an unmarked file in a box, and
+  // tells the user what became of it; true when the file was adopted.
+  bool OpenInSession(const std::string& path, WordSession::Source source);
+  // The file named on the command line; false when it could not be read
+  // (the open error has been shown).
+  bool OpenStartFile(const std::string& file);
+  // Saves the list over its file, telling the user when it was left alone.
   void SaveWordList();
-  // Tells the user, right after a load, that the file can never be saved
-  // back (WordList::Problem), so no progress is lost without a word.
-  void TellLoadProblem(const std::string& path);
-  // A warning box over the window while it is shown.
-  void Warn(const QString& text);
+  // Makes the directory of `path` the current one, as a choice in the open
+  // dialog does: sounds are looked for there first.
+  static void EnterDirOf(const std::string& path);
+  // Tells assistive technology what the board shows.
+  void UpdateBoardAccessibility();
+  // The owner of boxes: the window while it is shown, else none (centred).
+  QWidget* BoxParent() { return isVisible() ? this : nullptr; }
   // Shows `area` of the board.
   void Repaint(const QRect& area);
   // Runs a modal dialog with the quiz timer stopped, and starts the timer
@@ -125,12 +107,12 @@ class TForm1 : public QMainWindow, public QuizView {
   void WithTimerStopped(F&& showDialog);
 
   Locations where_;
-  std::string wordFile_;
-  std::string wordDir_;
-  WordList wordList_;
-  QuizEngine quiz_{wordList_, *this};
+  WordSession session_;
+  QuizEngine quiz_{session_.List(), *this};
   Board board_;
   std::unique_ptr<SoundPlayer> sound_;
+  stats::RecordKeeper* records_ = nullptr;
+  bool keepRecords_ = true;
 
   QTimer Timer1;
   BoardWidget* boardWidget_ = nullptr;
@@ -138,9 +120,7 @@ class TForm1 : public QMainWindow, public QuizView {
   QPushButton* SkipBtn = nullptr;
   AnswerEdit* AnsEdit = nullptr;
   QPushButton* AnsBtn = nullptr;
-  QFileDialog* OpenDialog1 = nullptr;
-  bool openedBefore_ = false;
-  std::string lastChosen_;
+  WordFileDialog OpenDialog1{this};
 };
 
 }  // namespace vz

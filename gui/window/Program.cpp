@@ -2,8 +2,10 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "core/files/FileIO.h"
+#include "core/files/Error.h"
+#include "core/files/Recovery.h"
 #include "core/import/ImportCommand.h"
+#include "core/records/StatsCommand.h"
 #include "gui/kit/ErrorGuard.h"
 #include "gui/kit/Fonts.h"
 #include "gui/kit/Modal.h"
@@ -17,6 +19,8 @@
 int main(int argc, char** argv) {
   // An import converts a file and ends: no window, no display.
   if (const auto rc = vz::import::RunImportCommand(argc, argv, stdout, stderr)) return *rc;
+  // So does a summary of the learning records.
+  if (const auto rc = vz::records::RunStatsCommand(argc, argv, stdout, stderr)) return *rc;
   // --help, --version and usage errors need no display.
   const vz::CommandLine cmd = vz::ParseCommandLine(argc, argv);
   if (cmd.exitCode) {
@@ -56,10 +60,10 @@ int main(int argc, char** argv) {
     // its normal shutdown, so that settings and progress are saved, whatever
     // box is open; listened for before start-up, which may show a box too.
     // Nobody may be there to close a leak report's box then.
-    auto endUnattended = [] {
+    auto endUnattended = vz::Guarded([] {
       vz::memcheck::ReportOnStandardError();
       vz::RequestShutdown();
-    };
+    });
     vz::SignalBridge sigBridge;
     QObject::connect(&sigBridge, &vz::SignalBridge::terminateRequested, endUnattended);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, endUnattended);
@@ -70,8 +74,7 @@ int main(int argc, char** argv) {
       undone += vz::InterruptedRewriteMessage(r.file, r.backup, r.restored) + "\n";
     }
     if (!undone.empty()) {
-      vz::ExecModal(*vz::PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(vz::kAppTitle),
-                                         vz::codec::FromMessage(undone)));
+      vz::ShowWarning(vz::codec::FromMessage(undone));
     }
     vz::TForm1 form(nullptr, {}, cmd.file);
     if (!vz::ShutdownRequested()) {

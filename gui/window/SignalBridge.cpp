@@ -6,6 +6,8 @@
 #include <QSocketNotifier>
 #include <csignal>
 
+#include "gui/kit/ErrorGuard.h"
+
 namespace vz {
 namespace {
 
@@ -24,12 +26,12 @@ void OnSignal(int) {
 SignalBridge::SignalBridge(QObject* parent) : QObject(parent) {
   if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
   notifier_ = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, [this] {
-    char buf[64];
-    while (::read(g_pipe[0], buf, sizeof buf) > 0) {
-    }
-    emit terminateRequested();
-  });
+  connect(notifier_, &QSocketNotifier::activated, this, Guarded([this] {
+            char buf[64];
+            while (::read(g_pipe[0], buf, sizeof buf) > 0) {
+            }
+            emit terminateRequested();
+          }));
   struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);

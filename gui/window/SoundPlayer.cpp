@@ -6,7 +6,7 @@
 #include <climits>
 #include <utility>
 
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 
 namespace vz {
 

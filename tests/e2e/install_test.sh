@@ -100,7 +100,7 @@ marked=$(read_words "$DATA/word.txt" | grep -c '^1' || true)
 ((marked >= 1)) || fail "no line marked in $DATA/word.txt"
 [[ $(read_words "$DATA/word.txt" | sed 's/^1/0/') == $(read_words "$PREFIX/share/vevez/word.txt") ]] ||
   fail "the word file changed beyond its marks"
-expected=$(printf '[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=%s/\r\n' "$DATA")
+expected=$(printf '[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=%s/\r\n[RECORDS]\r\nKEEP=Y\r\n' "$DATA")
 [[ $(cat "$CONFIG/kobeli.ini") == "$expected" ]] || fail "kobeli.ini is: $(cat -A "$CONFIG/kobeli.ini")"
 [[ $(stat -c %U "$DATA/word.txt" "$CONFIG/kobeli.ini" | sort -u) == nobody ]] || fail "files not the user's"
 

@@ -23,7 +23,7 @@ IFS=', ' read -r _ functions decorations _ <<<"$(sed -n 's/^_MOTIF_WM_HINTS.* = 
 ((functions && !(functions & 2) && !(decorations & 4))) || fail "Motif hints allow resizing: $hints"
 answer_and_quit "kitty"
 
-expected=$(printf '[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=%s/\r\n' "$APPDIR")
+expected=$(printf '[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=%s/\r\n[RECORDS]\r\nKEEP=Y\r\n' "$APPDIR")
 [[ $(cat "$APPDIR/kobeli.ini") == "$expected" ]] || fail "kobeli.ini is: $(cat -A "$APPDIR/kobeli.ini")"
 expect_words "$APPDIR/word.txt" "1ネコ,cat;kitty" "after the run"
 [[ $(tail -c 2 "$APPDIR/word.txt" | od -An -tx1 | tr -d ' ') == 0d0a ]] || fail "word.txt lost its CR LF"

@@ -1,5 +1,5 @@
-// Fuzzes the import readers (CSV and TSV above all; format detection may
-// pick any of them): no crash, and every word line made from a record reads
+// Fuzzes the import readers (CSV, TSV and .kvtml above all; format
+// detection may pick any of them): no crash, and every word line made from a record reads
 // back, as the word list splits it, to the record's question and to exactly
 // its non-empty answers, in UTF-8 and in code page 932 alike.
 #include <cstdint>
@@ -39,8 +39,8 @@ void CheckLine(const std::string& line, const std::string& question, const std::
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  static constexpr const char* kNames[] = {"words.csv", "words.tsv", "words.txt"};
-  const char* name = kNames[size > 0 ? data[0] % 3 : 0];
+  static constexpr const char* kNames[] = {"words.csv", "words.tsv", "words.txt", "words.kvtml"};
+  const char* name = kNames[size > 0 ? data[0] % 4 : 0];
   try {
     vz::import::ReadRecords(
         bytes, name, {},
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         },
         [](const vz::import::Skipped& s) { Check(!s.why.empty(), "a record was skipped without a reason"); });
   } catch (const vz::Error&) {
-    // A file the converter refuses (UTF-16 today) is refused with a message.
+    // A file the converter refuses (broken UTF-16, malformed XML) is refused with a message.
   }
   return 0;
 }

@@ -14,10 +14,11 @@ if(NOT ROOT)
   message(FATAL_ERROR "check-layers.cmake: ROOT must be set")
 endif()
 set(order
-  core/text core/files core/wordlist core/settings core/quiz core/import
+  core/text core/files core/wordlist core/settings core/quiz core/import core/records core/session
   leakcheck
-  gui/kit gui/dialogs gui/leakbox gui/window)
-set(qt_free core/text core/files core/wordlist core/settings core/quiz core/import leakcheck)
+  gui/kit gui/dialogs gui/stats gui/leakbox gui/window)
+set(qt_free core/text core/files core/wordlist core/settings core/quiz core/import core/records
+    core/session leakcheck)
 
 set(failures "")
 file(GLOB_RECURSE sources RELATIVE "${ROOT}" "${ROOT}/core/*.h" "${ROOT}/core/*.cpp" "${ROOT}/gui/*.h"

@@ -23,7 +23,7 @@ appstreamcli validate --pedantic --no-net "$metainfo" >"$work/appstream.log" || 
 (cd "$build" && cpack -G DEB -B "$work") >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
 deb=$(ls "$work"/vevez_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for pkg in libqt6widgets6 libcanberra0 fonts-ipafont-gothic qt6-translations-l10n libqt6svg6 libcanberra-pulse; do
+for pkg in libqt6widgets6 libqt6charts6 libsqlite3-0 libcanberra0 fonts-ipafont-gothic qt6-translations-l10n libqt6svg6 libcanberra-pulse; do
   [[ $depends == *"$pkg"* ]] || fail "Depends lacks $pkg: $depends"
 done
 [[ $(dpkg-deb -c "$deb") == *' ./usr/libexec/vevez/vevez-leakbox'* ]] || fail "no leak-report helper in the package"

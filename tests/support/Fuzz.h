@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/files/FileIO.h"
+#include "core/files/Sync.h"
 
 namespace vz::test {
 

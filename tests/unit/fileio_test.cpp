@@ -9,12 +9,20 @@
 
 #include <chrono>
 #include <future>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "core/files/AtomicFile.h"
 #include "core/files/Error.h"
-#include "core/files/FileIO.h"
+#include "core/files/Folders.h"
+#include "core/files/Journal.h"
+#include "core/files/Paths.h"
+#include "core/files/ReadFile.h"
+#include "core/files/Recovery.h"
+#include "core/files/Sync.h"
+#include "core/files/TempNames.h"
 #include "support/Bytes.h"
 #include "support/Files.h"
 
@@ -348,6 +356,40 @@ TEST(WriteFileAtomic, EverySyncComesInOrderAndAFailureAtAnyOfThemKeepsTheOldCont
   ::unsetenv("XDG_CACHE_HOME");
 }
 
+// An entry holds two paths as long as the system opens (4,095 bytes): it is
+// read back whole, and the file it names is put back after a crash in its
+// rewrite. (A backup of that length would leave no room for the ".journal"
+// beside it, one byte longer: the rewrite is refused before it starts.)
+TEST(RecoverInterruptedRewrites, PathsAsLongAsTheSystemOpensAreRecovered) {
+  TempDir dir;
+  // `at` with folders of 199 bytes added, then a name: `length` bytes in all.
+  auto pathOf = [](std::string at, std::size_t length) {
+    while (at.size() + 201 < length) at += "/" + std::string(199, 'd');
+    return at + "/" + std::string(length - at.size() - 1, 'f');
+  };
+  const std::string longest = pathOf(dir / "w", JournalEntry::kMaxPath);
+  const JournalEntry entry{longest, pathOf(dir / "b", JournalEntry::kMaxPath), 12};
+  const auto back = JournalEntry::Parse(entry.Bytes().value_or(""));
+  EXPECT_EQ(back ? back->file + back->backup : "(not read back)", entry.file + entry.backup);
+  EXPECT_FALSE((JournalEntry{longest + "f", entry.backup, 12}.Bytes()));
+
+  ASSERT_TRUE(MakeDirs(ParentDir(longest)));
+  WriteBytes(longest, "old");
+  ASSERT_EQ(::link(longest.c_str(), (dir / "link").c_str()), 0);  // rewritten in place
+  const std::size_t around = sizeof "/vevez/-XXXXXX.backup" - 1 + NamePart(longest).size();
+  ::setenv("XDG_CACHE_HOME", pathOf(dir / "c", JournalEntry::kMaxPath - 1 - around).c_str(), 1);
+  InChild([&] {
+    ReplaceSyncStep(+[](int, SyncOf what) { return what == SyncOf::kFileInPlace ? (::_exit(0), 0) : 0; });
+    return ErrorOf([&] { WriteFileAtomic(longest, "new"); });
+  });
+  const std::vector<InterruptedRewrite> found = RecoverInterruptedRewrites();
+  ::unsetenv("XDG_CACHE_HOME");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_TRUE(found[0].restored);
+  EXPECT_EQ(found[0].file.size() + found[0].backup.size(), 2 * JournalEntry::kMaxPath - 1);
+  EXPECT_EQ(ReadBytes(dir / "link"), "old");
+}
+
 TEST(RecoverInterruptedRewrites, KeepsWhatItCannotPutBackAndRemovesOnlyForgottenBackups) {
   TempDir dir;
   ::setenv("XDG_CACHE_HOME", dir.path().c_str(), 1);
@@ -480,14 +522,66 @@ TEST(WriteFileAtomic, RefusalsNameTheFileAndTheReason) {
   };
   for (const auto& [mode, asUser, target, message] : cases) {
     ASSERT_EQ(::chmod(path.c_str(), mode), 0);
-    // The error of a save, and the one told when a save failed elsewhere.
-    auto save = [&] {
-      return ErrorOf([&] { WriteFileAtomic(target, "new"); }) + "|" + WriteRefusal(target).what();
-    };
-    EXPECT_EQ(asUser ? test::AsUnprivileged(save) : save(), message + "|" + message);
+    auto save = [&] { return ErrorOf([&] { WriteFileAtomic(target, "new"); }); };
+    EXPECT_EQ(asUser ? test::AsUnprivileged(save) : save(), message);
   }
   EXPECT_EQ(ReadBytes(path), "old");
   EXPECT_EQ(dir.List(), Names{"w.txt"});  // a missing directory was not made
+}
+
+// The sync step fails (EIO) for g_failingSync, and only there.
+std::optional<SyncOf> g_failingSync;
+int FailingSync(int fd, SyncOf what) {
+  if (what != g_failingSync) return ::fsync(fd);
+  errno = EIO;
+  return -1;
+}
+
+// Whichever way a file is published, and with either kind of temporary file,
+// each failure names the file and gives the system's reason on a line of
+// its own, and leaves nothing behind.
+TEST(AtomicFile, EachPublishModeByEachFailureNamesTheFileAndTheReason) {
+  TempDir dir;
+  const std::string path = dir / "w.txt", fresh = dir / "new.txt", none = dir / "none/w.txt",
+                    longName = dir / std::string(256, 'n');
+  auto writeError = [](const std::string& file, const std::string& reason) {
+    return kWriteMessage + "\nファイル " + file + ": " + reason;
+  };
+  const struct {
+    std::string target;
+    rlim_t limit;
+    std::optional<SyncOf> failing;
+    std::string replace, createOnly;
+  } cases[] = {
+      {none, RLIM_INFINITY, {}, CreateMessage(none) + "\nそのようなファイルやディレクトリはありません", ""},
+      {longName, RLIM_INFINITY, {}, CreateMessage(longName) + "\nファイル名が長すぎます", ""},
+      {fresh, 10, {}, writeError(fresh, "ファイルが大きすぎます"), ""},
+      {fresh, RLIM_INFINITY, SyncOf::kNewFile, writeError(fresh, "入力/出力エラーです"), ""},
+      {fresh, RLIM_INFINITY, SyncOf::kDirectory, writeError(fresh, "入力/出力エラーです"), ""},
+      {path, RLIM_INFINITY, {}, "(no error)", "ファイル " + path + " は既にあります。上書きしません"},
+  };
+  for (const bool unnamed : {true, false}) {
+    for (const auto& c : cases) {
+      for (const auto mode : {AtomicFile::Mode::kReplace, AtomicFile::Mode::kCreateOnly}) {
+        WriteBytes(path, "old");
+        const std::string report = InChildWithFileSizeLimit(c.limit, [&] {
+          AllowUnnamedTemporaries(unnamed);
+          g_failingSync = c.failing;
+          ReplaceSyncStep(FailingSync);
+          return ErrorOf([&] {
+            AtomicFile file(c.target, mode);
+            file.Write(std::string(100, 'n'));
+            file.Commit();
+          });
+        });
+        const bool replace = mode == AtomicFile::Mode::kReplace;
+        EXPECT_EQ(report, replace || c.createOnly.empty() ? c.replace : c.createOnly) << unnamed << replace;
+        ::unlink(fresh.c_str());
+        EXPECT_EQ(dir.List(), Names{"w.txt"});
+      }
+    }
+  }
+  EXPECT_EQ(ReadBytes(path), "old");
 }
 
 TEST(WriteFileAtomic, WritableFileInADirectoryThatRefusesNewFilesIsRewrittenInPlace) {

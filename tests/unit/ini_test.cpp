@@ -260,7 +260,7 @@ TEST_F(IniFile, UnreadableAndReadOnlyFilesAreNotOverwrittenByAUser) {
   test::GiveToUnprivileged(dir_);
   Put("[SOFT]\r\nkeep=1\r\n");
   test::GiveToUnprivileged(path_);
-  for (mode_t mode : {0000, 0444}) {
+  for (mode_t mode : {0000, 0200, 0444}) {
     ASSERT_EQ(::chmod(path_.c_str(), mode), 0);
     EXPECT_EQ(
         test::AsUnprivileged([&] { return WriteString(path_, "SOFT", "k", "v") ? "written" : "refused"; }),

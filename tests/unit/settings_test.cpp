@@ -39,8 +39,9 @@ TEST_F(SettingsTest, NoFileGivesDefaultsAndShutdownCreatesAllKeysInOrder) {
   EXPECT_EQ(s.WordDir, exeDir_);
   EXPECT_FALSE(std::filesystem::exists(IniPath()));  // reading creates nothing
 
-  EXPECT_EQ(WriteSettings(file, s), SettingsWritten::All);
-  EXPECT_EQ(Get(), "[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=" + exeDir_ + "\r\n");
+  EXPECT_EQ(WriteSettings(file, s).written, SettingsWritten::All);
+  EXPECT_EQ(Get(), "[SOFT]\r\nSPEED=1000\r\nPLAYSOUND=Y\r\nb4file=word.txt\r\nb4dir=" + exeDir_ +
+                       "\r\n[RECORDS]\r\nKEEP=Y\r\n");
 }
 
 TEST_F(SettingsTest, SpeedMissingMinusOneZeroOrNegativeBecomes1000) {
@@ -57,7 +58,7 @@ TEST_F(SettingsTest, SpeedMissingMinusOneZeroOrNegativeBecomes1000) {
 
   // -1 stored reads as 1000 and is written back as 1000.
   Settings s = ReadWith("SPEED=-1\r\n");
-  EXPECT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::All);
+  EXPECT_EQ(WriteSettings(SettingsFile(exeDir_), s).written, SettingsWritten::All);
   EXPECT_EQ(SettingsFile(exeDir_).ReadIniInt("SOFT", "SPEED"), 1000);
 }
 
@@ -71,10 +72,10 @@ TEST_F(SettingsTest, PlaySoundIsOffOnlyForExactlyN) {
 
   // "n" means sounds on and is replaced by "Y"; "N" stays "N".
   Settings s = ReadWith("PLAYSOUND=n\r\n");
-  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::All);
+  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), s).written, SettingsWritten::All);
   EXPECT_EQ(SettingsFile(exeDir_).ReadIniStr("SOFT", "PLAYSOUND"), "Y");
   s = ReadWith("PLAYSOUND=N\r\n");
-  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::All);
+  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), s).written, SettingsWritten::All);
   EXPECT_EQ(SettingsFile(exeDir_).ReadIniStr("SOFT", "PLAYSOUND"), "N");
 }
 
@@ -93,12 +94,12 @@ TEST_F(SettingsTest, WordFileAndDirectory) {
   Settings w;
   w.WordDir = "/" + std::string(300, 'd') + "/" + std::string(3000, 'e') + "/";
   w.WordFile = std::string(300, 'f') + ".txt";
-  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), w), SettingsWritten::All);
+  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), w).written, SettingsWritten::All);
   s = ReadSettings(SettingsFile(exeDir_));
   EXPECT_EQ(s.WordDir, w.WordDir);
   EXPECT_EQ(s.WordFile, w.WordFile);
   w.WordFile = " w.txt";
-  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), w), SettingsWritten::All);
+  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), w).written, SettingsWritten::All);
   EXPECT_EQ(ReadSettings(SettingsFile(exeDir_)).WordFile, " w.txt");
   // Other values still hold 255 bytes at most.
   EXPECT_EQ(SettingsFile(exeDir_).ReadIniStr("SOFT", "b4dir").size(), 255u);
@@ -112,10 +113,12 @@ TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
   s.TimeLimit = 2500;
   s.WordFile = "a.txt";
   s.WordDir = "/new/";
-  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::All);
+  s.KeepRecords = false;
+  ASSERT_EQ(WriteSettings(SettingsFile(exeDir_), s).written, SettingsWritten::All);
   EXPECT_EQ(Get(),
             "; mine\r\n[SOFT]\r\nb4dir=/new/\r\nextra=1\r\nSPEED=2500\r\nPLAYSOUND=N\r\nb4file=a.txt\r\n"
-            "\r\n[Window]\r\nLeft=10\r\n");
+            "\r\n[Window]\r\nLeft=10\r\n[RECORDS]\r\nKEEP=N\r\n");
+  EXPECT_FALSE(ReadSettings(SettingsFile(exeDir_)).KeepRecords);
 
   // A name or directory with a line break cannot be stored: both keep their
   // stored values, never one of them, the other keys are written, and the
@@ -125,7 +128,7 @@ TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
     s.NoSound = !s.NoSound;
     s.WordFile = name;
     s.WordDir = where;
-    EXPECT_EQ(WriteSettings(SettingsFile(exeDir_), s), SettingsWritten::AllButWordFile);
+    EXPECT_EQ(WriteSettings(SettingsFile(exeDir_), s).written, SettingsWritten::AllButWordFile);
     const Settings back = ReadSettings(SettingsFile(exeDir_));
     EXPECT_EQ(back.TimeLimit, s.TimeLimit);
     EXPECT_EQ(back.NoSound, s.NoSound);
@@ -133,8 +136,11 @@ TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
     EXPECT_EQ(back.WordDir, "/new/");
   }
 
-  // An unwritable place reports failure instead of throwing.
-  EXPECT_EQ(WriteSettings(SettingsFile(exeDir_ + "missing/"), s), SettingsWritten::None);
+  // An unwritable place reports failure, and why, instead of throwing.
+  const SettingsWriteResult failed = WriteSettings(SettingsFile(exeDir_ + "missing/"), s);
+  EXPECT_EQ(failed.written, SettingsWritten::None);
+  EXPECT_EQ(failed.error, test::CreateMessage(exeDir_ + "missing/kobeli.ini") +
+                              "\nそのようなファイルやディレクトリはありません");
 }
 
 TEST_F(SettingsTest, AccessOperationsSeeTheFileAsItIsNow) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/files/Error.h"
+#include "core/files/Sync.h"
 #include "core/text/Convert.h"
 #include "core/wordlist/WordList.h"
 #include "support/Bytes.h"

@@ -21,6 +21,7 @@
 
 #include "gui/kit/Modal.h"
 #include "gui/window/AnswerEdit.h"
+#include "gui/window/BoardWidget.h"
 #include "gui/window/CommandLine.h"
 #include "gui/window/Desktop.h"
 #include "gui/window/MainWindow.h"
@@ -138,7 +139,7 @@ QString AccText(QObject* o, QAccessible::Text t) { return QAccessible::queryAcce
 TEST_F(DesktopWindowTest, BoardTellsAssistiveTechnologyQuestionAnswerAndResult) {
   static std::vector<std::pair<QAccessible::Event, QObject*>> events;
   events.clear();
-  TForm1::NotifyAccessibility = [](QAccessibleEvent* e) { events.emplace_back(e->type(), e->object()); };
+  BoardWidget::NotifyAccessibility = [](QAccessibleEvent* e) { events.emplace_back(e->type(), e->object()); };
   TForm1 form(nullptr, exeDir);
   form.show();
   auto* board = form.centralWidget()->childAt(10, 10);
@@ -164,7 +165,7 @@ TEST_F(DesktopWindowTest, BoardTellsAssistiveTechnologyQuestionAnswerAndResult) 
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("答え: ねこ、時間切れ"));
   EXPECT_EQ(changed(QAccessible::DescriptionChanged), 3);
   EXPECT_EQ(changed(QAccessible::NameChanged), 0);  // still the same question
-  TForm1::NotifyAccessibility = nullptr;
+  BoardWidget::NotifyAccessibility = nullptr;
 
   EXPECT_EQ(AccText(edit, QAccessible::Name), QStringLiteral("答え"));
   QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(Child<QMenu>(&form, "Edit2"));
@@ -223,6 +224,14 @@ TEST_F(DesktopWindowTest, StartFileIsOpenedAndRememberedOrFallsBackWithTheOpenEr
     TForm1 form(nullptr, exeDir, "sub/other.txt");
     EXPECT_EQ(form.WordDir(), exeDir + "sub/");
     EXPECT_EQ(test::StateOf(form.Quiz()).QuesText, "a");
+    // The open dialog starts from it, as after a choice in it.
+    QString named;
+    OnNextModal<QFileDialog>([&](QFileDialog* d) {
+      named = d->selectedFiles().value(0);
+      d->reject();
+    });
+    form.OpenClick();
+    EXPECT_EQ(named.toStdString(), exeDir + "sub/other.txt");
     form.FormDestroy();
   }
   EXPECT_NE(ReadBytes(dir / "kobeli.ini").find("b4file=other.txt\r\nb4dir=" + exeDir + "sub/\r\n"),
@@ -278,7 +287,7 @@ TEST_F(DesktopWindowTest, SettingsThatCannotBeStoredAreReportedOnceNamingTheReas
     EXPECT_EQ(ReadBytes(dir / "word.txt"), kWords);
     if (named != oddName) fs::remove(dir / "kobeli.ini");
   }
-  EXPECT_EQ(ReadBytes(dir / "kobeli.ini"), ini + "SPEED=1000\r\n");
+  EXPECT_EQ(ReadBytes(dir / "kobeli.ini"), ini + "SPEED=1000\r\n[RECORDS]\r\nKEEP=Y\r\n");
 }
 
 }  // namespace

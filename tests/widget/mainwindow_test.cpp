@@ -344,8 +344,8 @@ TEST_F(MainWindowTest, ShutdownWritesSettingsThenTheWordList) {
     form.Words().MarkAnswered(0);
     form.FormDestroy();
   }
-  EXPECT_EQ(ReadBytes(dir / "kobeli.ini"),
-            "[SOFT]\r\nSPEED=700\r\nPLAYSOUND=N\r\nb4file=word.txt\r\nb4dir=" + exeDir + "\r\n");
+  EXPECT_EQ(ReadBytes(dir / "kobeli.ini"), "[SOFT]\r\nSPEED=700\r\nPLAYSOUND=N\r\nb4file=word.txt\r\nb4dir=" +
+                                               exeDir + "\r\n[RECORDS]\r\nKEEP=Y\r\n");
   EXPECT_EQ(ReadBytes(dir / "word.txt"), "1a,b\r\n");
 }
 

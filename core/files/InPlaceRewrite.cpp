@@ -1,0 +1,100 @@
+#include "core/files/InPlaceRewrite.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+
+#include "core/files/Backup.h"
+#include "core/files/Error.h"
+#include "core/files/Folders.h"
+#include "core/files/Journal.h"
+#include "core/files/Locations.h"
+#include "core/files/Sync.h"
+
+namespace vz {
+
+InPlaceRewrite::InPlaceRewrite(std::string path, const std::string& target)
+    : path_(std::move(path)),
+      target_(target),
+      file_(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {
+  struct stat st;
+  if (file_.fd < 0 || ::fstat(file_.fd, &st) != 0) throw CreateError(path_, errno);
+  if (!S_ISREG(st.st_mode)) throw CreateError(path_);
+}
+
+InPlaceRewrite::~InPlaceRewrite() {
+  if (keep_) return;
+  if (!journal_.empty()) ::unlink(journal_.c_str());
+  if (!backup_.empty()) ::unlink(backup_.c_str());
+}
+
+// The old content goes to a new backup file, locked for as long as the
+// rewrite runs, and is synced with its directory.
+void InPlaceRewrite::MakeBackup() {
+  dir_ = BackupDir();
+  std::string name = BackupTemplate(dir_, target_);
+  if (!MakeDirs(dir_) ||
+      (backupFd_ = Fd(::mkostemps(name.data(), static_cast<int>(kBackupEnd.size()), O_CLOEXEC))).fd < 0) {
+    throw BackupError(path_, dir_, errno);  // no backup: the file stays untouched
+  }
+  backup_ = std::move(name);
+  ::flock(backupFd_.fd, LOCK_EX);
+  if (!CopyAll(file_.fd, backupFd_.fd) || Sync(backupFd_.fd, SyncOf::kBackup) != 0 ||
+      !SyncDir(dir_, SyncOf::kBackupDirectory)) {
+    throw CreateError(path_, errno);
+  }
+}
+
+// The entry that names the file and its backup, locked and synced with its
+// directory before the file changes.
+void InPlaceRewrite::WriteJournal(const std::string& absolute) {
+  const std::optional<std::string> entry = JournalEntry{absolute, backup_, data_.size()}.Bytes();
+  if (!entry) throw CreateError(path_, ENAMETOOLONG);
+  journal_ = JournalOf(backup_);
+  journalFd_ = Fd(::open(journal_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (journalFd_.fd < 0 || ::flock(journalFd_.fd, LOCK_EX) != 0 || !WriteAll(journalFd_.fd, *entry) ||
+      Sync(journalFd_.fd, SyncOf::kJournal) != 0 || !SyncDir(dir_, SyncOf::kBackupDirectory)) {
+    throw CreateError(path_, errno);
+  }
+}
+
+// The new content over the old; when that fails, the old content goes back
+// at once, or the backup stays for the user.
+void InPlaceRewrite::Rewrite() {
+  if (::lseek(file_.fd, 0, SEEK_SET) == 0 && WriteAll(file_.fd, data_) &&
+      ::ftruncate(file_.fd, static_cast<off_t>(data_.size())) == 0 &&
+      Sync(file_.fd, SyncOf::kFileInPlace) == 0) {
+    return;
+  }
+  const int err = errno;
+  keep_ = !PutBack(backup_, file_.fd);
+  throw WriteError(path_, err, keep_ ? backup_ : std::string());
+}
+
+FileStamp InPlaceRewrite::Commit(const std::function<void()>& afterBackup) {
+  const std::unique_ptr<char, decltype(&std::free)> real(::realpath(target_.c_str(), nullptr), &std::free);
+  if (!real) throw CreateError(path_, errno);
+  const std::string absolute = real.get();
+  MakeBackup();
+  // The content was taken from the lines before the backup was made: it
+  // must still stand for what they were read from.
+  if (afterBackup) afterBackup();
+  if (!data_.empty() &&
+      ::fallocate(file_.fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(data_.size())) != 0) {
+    throw CreateError(path_, errno);
+  }
+  WriteJournal(absolute);
+  Rewrite();
+  // Once the entry is gone for good, a crash can no longer put the old
+  // content back over the new.
+  ::unlink(journal_.c_str());
+  if (!SyncDir(dir_, SyncOf::kBackupDirectory)) throw WriteError(path_, errno);
+  return StampOfOpenFile(file_.fd);
+}
+
+}  // namespace vz
