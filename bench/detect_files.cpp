@@ -4,7 +4,7 @@
 #include <iostream>
 #include <string>
 
-#include "core/files/FileIO.h"
+#include "core/files/ReadFile.h"
 #include "core/text/Encoding.h"
 
 int main() {
