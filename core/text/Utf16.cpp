@@ -4,15 +4,15 @@
 #include <cstring>
 
 #ifdef __SSE2__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace vz::codec {
 namespace {
 
 constexpr std::size_t kPiece = 64 * 1024;
-// Room for the longest output of one step: eight characters of three bytes
-// and one more byte written past them.
+// Room for the longest output of one step: eight characters of three bytes,
+// and the bytes a store writes past them (16 bytes at the last four's start).
 constexpr std::size_t kStep = 32;
 
 char32_t Unit(const unsigned char* at, bool big) {
@@ -50,10 +50,61 @@ char* PutBmp(char* out, std::uint32_t c) {
   return out + 1 + (c >= 0x80) + (c >= 0x800);
 }
 
+#ifdef __SSE2__
+// Four characters of one to three UTF-8 bytes each, one a 32-bit lane, are
+// packed together by one byte shuffle: the shuffle and the bytes it keeps,
+// by which lanes hold more than one byte (bits 0 to 3) and more than two
+// (bits 4 to 7).
+struct Pack {
+  alignas(16) std::uint8_t shuffle[16];
+  std::uint8_t length;
+};
+struct PackTable {
+  Pack pack[256];
+  constexpr PackTable() : pack() {
+    for (int m = 0; m < 256; ++m) {
+      int n = 0;
+      for (int lane = 0; lane < 4; ++lane) {
+        const int bytes = 1 + (m >> lane & 1) + (m >> (lane + 4) & 1);
+        for (int b = 0; b < bytes; ++b) pack[m].shuffle[n++] = static_cast<std::uint8_t>(4 * lane + b);
+      }
+      pack[m].length = static_cast<std::uint8_t>(n);
+      while (n < 16) pack[m].shuffle[n++] = 0x80;  // a zero byte, past what is kept
+    }
+  }
+};
+constexpr PackTable kPacks;
+
+#define VZ_SSSE3 __attribute__((target("ssse3")))
+
+// Four characters below U+10000 (no surrogate), one a 32-bit lane, as
+// UTF-8 at out (16 bytes written); returns the end of their bytes.
+VZ_SSSE3 char* PutFour(char* out, __m128i c) {
+  const __m128i low6 = _mm_set1_epi32(0x3F), cont = _mm_set1_epi32(0x80);
+  const __m128i last = _mm_or_si128(cont, _mm_and_si128(c, low6));
+  const __m128i middle = _mm_or_si128(cont, _mm_and_si128(_mm_srli_epi32(c, 6), low6));
+  const __m128i two =
+      _mm_or_si128(_mm_or_si128(_mm_set1_epi32(0xC0), _mm_srli_epi32(c, 6)), _mm_slli_epi32(last, 8));
+  const __m128i three = _mm_or_si128(_mm_or_si128(_mm_set1_epi32(0xE0), _mm_srli_epi32(c, 12)),
+                                     _mm_or_si128(_mm_slli_epi32(middle, 8), _mm_slli_epi32(last, 16)));
+  const __m128i more1 = _mm_cmpgt_epi32(c, _mm_set1_epi32(0x7F));
+  const __m128i more2 = _mm_cmpgt_epi32(c, _mm_set1_epi32(0x7FF));
+  __m128i bytes = _mm_or_si128(_mm_andnot_si128(more1, c), _mm_and_si128(more1, two));
+  bytes = _mm_or_si128(_mm_andnot_si128(more2, bytes), _mm_and_si128(more2, three));
+  const int m = _mm_movemask_ps(_mm_castsi128_ps(more1)) | _mm_movemask_ps(_mm_castsi128_ps(more2)) << 4;
+  const Pack& pack = kPacks.pack[m];
+  const __m128i shuffle = _mm_load_si128(reinterpret_cast<const __m128i*>(pack.shuffle));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, shuffle));
+  return out + pack.length;
+}
+#endif
+
 // Eight units at once, most of a word file (its answers in ASCII, the
 // questions in kana and kanji): returns the end of their UTF-8 at out, or
-// nullptr when a surrogate is among them.
-char* PutBlock(char* out, const unsigned char* p, bool big) {
+// nullptr when a surrogate is among them. `shuffle`: the processor has
+// SSSE3 (and the caller is compiled for it).
+template <bool shuffle>
+[[gnu::always_inline]] inline char* PutBlock(char* out, const unsigned char* p, bool big) {
 #ifdef __SSE2__
   __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   if (big) v = _mm_or_si128(_mm_srli_epi16(v, 8), _mm_slli_epi16(v, 8));
@@ -66,6 +117,10 @@ char* PutBlock(char* out, const unsigned char* p, bool big) {
   const __m128i surrogate =
       _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(-0x800)), _mm_set1_epi16(static_cast<short>(0xD800)));
   if (_mm_movemask_epi8(surrogate)) return nullptr;
+  if constexpr (shuffle) {
+    out = PutFour(out, _mm_unpacklo_epi16(v, _mm_setzero_si128()));
+    return PutFour(out, _mm_unpackhi_epi16(v, _mm_setzero_si128()));
+  }
   alignas(16) std::uint16_t u[8];
   _mm_store_si128(reinterpret_cast<__m128i*>(u), v);
   for (std::uint16_t c : u) out = PutBmp(out, c);
@@ -79,9 +134,11 @@ char* PutBlock(char* out, const unsigned char* p, bool big) {
 #endif
 }
 
-}  // namespace
-
-bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<void(std::string_view)>& sink) {
+// The conversion (see Utf16ToUtf8), with blocks of eight units packed by
+// shuffles when `shuffle`.
+template <bool shuffle>
+[[gnu::always_inline]] inline bool Convert(std::string_view units, bool bigEndian,
+                                           const std::function<void(std::string_view)>& sink) {
   const auto* p = reinterpret_cast<const unsigned char*>(units.data());
   const auto* const end = p + units.size();
   char buf[kPiece + kStep];
@@ -93,7 +150,7 @@ bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<voi
       out = buf;
     }
     if (end - p >= 16) {
-      if (char* next = PutBlock(out, p, bigEndian)) {
+      if (char* next = PutBlock<shuffle>(out, p, bigEndian)) {
         out = next;
         p += 16;
         continue;
@@ -121,6 +178,23 @@ bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<voi
   }
   if (out > buf) sink({buf, static_cast<std::size_t>(out - buf)});
   return clean;
+}
+
+#ifdef __SSE2__
+VZ_SSSE3 [[gnu::flatten]] bool ConvertShuffled(std::string_view units, bool bigEndian,
+                                               const std::function<void(std::string_view)>& sink) {
+  return Convert<true>(units, bigEndian, sink);
+}
+#endif
+
+}  // namespace
+
+bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<void(std::string_view)>& sink) {
+#ifdef __SSE2__
+  static const bool shuffles = __builtin_cpu_supports("ssse3");
+  if (shuffles) return ConvertShuffled(units, bigEndian, sink);
+#endif
+  return Convert<false>(units, bigEndian, sink);
 }
 
 }  // namespace vz::codec
