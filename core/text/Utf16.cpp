@@ -189,10 +189,11 @@ VZ_SSSE3 [[gnu::flatten]] bool ConvertShuffled(std::string_view units, bool bigE
 
 }  // namespace
 
-bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<void(std::string_view)>& sink) {
+bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<void(std::string_view)>& sink,
+                 bool plain) {
 #ifdef __SSE2__
   static const bool shuffles = __builtin_cpu_supports("ssse3");
-  if (shuffles) return ConvertShuffled(units, bigEndian, sink);
+  if (shuffles && !plain) return ConvertShuffled(units, bigEndian, sink);
 #endif
   return Convert<false>(units, bigEndian, sink);
 }

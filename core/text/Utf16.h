@@ -10,6 +10,9 @@ namespace vz::codec {
 // to UTF-8 and hands the result to `sink` in pieces of up to 64 KiB, in
 // order. A code unit that does not decode (a lone surrogate) and a byte
 // left over at the end each become one U+FFFD. True when none did.
-bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<void(std::string_view)>& sink);
+// `plain`: without the byte shuffles of SSSE3, as on a processor that lacks
+// them (the result is the same; tests run both).
+bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<void(std::string_view)>& sink,
+                 bool plain = false);
 
 }  // namespace vz::codec

@@ -7,6 +7,7 @@
 #include "core/text/Convert.h"
 #include "core/text/Encoding.h"
 #include "core/text/TextCut.h"
+#include "core/text/Utf16.h"
 #include "core/text/Utf8Sequence.h"
 #include "core/wordlist/WordLine.h"
 #include "support/Cp932.h"
@@ -206,7 +207,12 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
           std::string(shift, 'a') +
           "0ねこ,caté\U0001F600 x;犬 dog\uD7FF\uE000\U0010FFFF\U00010000\r\n\x7F\u0080\u07FF\u0800\uFFFF" +
           std::string(9, 'b');
-      EXPECT_EQ(ToUtf8(e, In(e, text)), text) << shift;
+      for (bool plain : {false, true}) {
+        std::string out;
+        Utf16ToUtf8(
+            In(e, text), e == Encoding::Utf16Be, [&](std::string_view s) { out += s; }, plain);
+        EXPECT_EQ(out, text) << shift << plain;
+      }
     }
     const std::string ascii = In(e, "abcdefgh"), lone = e == Encoding::Utf16Le ? "\0\xDC"s : "\xDC\0"s;
     EXPECT_EQ(ToUtf8(e, ascii + lone + ascii), "abcdefgh\uFFFDabcdefgh");
