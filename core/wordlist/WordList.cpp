@@ -107,6 +107,8 @@ void WordList::Load(const std::string& path) {
       // file: converted in one pass as it is read.
       encoding = d;
       TextBuffer utf8;
+      // At most three bytes of UTF-8 for each two of UTF-16.
+      utf8.Reserve(all.size() / 2 * 3, kMaxBytes);
       const bool clean = codec::Utf16ToUtf8(all.substr(d.bom), d.encoding == codec::Encoding::Utf16Be,
                                             [&](std::string_view piece) { utf8.Append(piece, kMaxBytes); });
       if (!clean) problem = LoadProblem::BrokenUtf16;
