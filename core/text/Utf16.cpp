@@ -181,7 +181,7 @@ template <bool shuffle>
 }
 
 #ifdef __SSE2__
-VZ_SSSE3 [[gnu::flatten]] bool ConvertShuffled(std::string_view units, bool bigEndian,
+[[gnu::flatten]] VZ_SSSE3 bool ConvertShuffled(std::string_view units, bool bigEndian,
                                                const std::function<void(std::string_view)>& sink) {
   return Convert<true>(units, bigEndian, sink);
 }
