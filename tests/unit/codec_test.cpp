@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 #include <string>
 #include <tuple>
@@ -349,6 +350,22 @@ TEST(Encoding, Utf8SequencesInEveryPath) {
       }
     }
   }
+}
+
+// Each vector path runs exactly where the processor has its instructions
+// (as the kernel lists them): one taken where it lacks them would crash,
+// one left out would go untested.
+TEST(Encoding, Utf8PathsRunWhereTheProcessorHasThem) {
+  std::ifstream in("/proc/cpuinfo");
+  std::string flags;
+  while (std::getline(in, flags) && !flags.starts_with("flags")) continue;
+  flags += ' ';
+  auto has = [&](const char* flag) { return flags.find(' ' + std::string(flag) + ' ') != std::string::npos; };
+  const std::pair<Utf8Path, bool> paths[] = {{Utf8Path::kPlain, true},
+                                             {Utf8Path::kSsse3, has("ssse3")},
+                                             {Utf8Path::kAvx2, has("avx2")},
+                                             {Utf8Path::kAvx512, has("avx512f") && has("avx512bw")}};
+  for (const auto& [path, runs] : paths) EXPECT_EQ(Runs(path), runs) << static_cast<int>(path);
 }
 
 // "Stable" holds for random texts too: lines of pieces that read
