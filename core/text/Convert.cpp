@@ -101,21 +101,12 @@ std::size_t FailedLength(Encoding enc, std::string_view bytes) {
   return n ? n : 1;
 }
 
-// The code page 932 bytes at the JIS place of a two-byte EUC-JP code, and
-// back ("" when the code page 932 code has no such place).
+// The code page 932 bytes at the JIS place of a two-byte EUC-JP code.
 std::string EucToSjis(Byte lead, Byte trail) {
   const int row = lead - 0xA0, cell = trail - 0xA0;
   const int sjisLead = (row - 1) / 2 + (row <= 62 ? 0x81 : 0xC1);
   const int sjisTrail = row % 2 ? cell + 0x3F + (cell >= 64) : cell + 0x9E;
   return {static_cast<char>(sjisLead), static_cast<char>(sjisTrail)};
-}
-std::string SjisToEuc(std::string_view sjis) {
-  if (sjis.size() != 2) return {};
-  const auto lead = static_cast<Byte>(sjis[0]), trail = static_cast<Byte>(sjis[1]);
-  int row = (lead - (lead <= 0x9F ? 0x81 : 0xC1)) * 2 + 1;
-  const int cell = trail >= 0x9F ? (++row, trail - 0x9E) : trail - 0x3F - (trail >= 0x80);
-  if (row < 1 || row > 94) return {};
-  return {static_cast<char>(row + 0xA0), static_cast<char>(cell + 0xA0)};
 }
 
 // The character of an EUC-JP code plain EUC-JP lacks, by the extensions.
@@ -130,16 +121,10 @@ bool DecodeEucExtension(std::string_view code, std::string& out) {
   return ConverterFor(kEucJpMs, true).Run(code, out);
 }
 
-// The EUC-JP code of a character plain EUC-JP lacks, by the extensions.
+// The EUC-JP code of a character plain EUC-JP lacks, as eucJP-ms writes it:
+// NEC row 13 at row 13, the IBM extensions in the JIS X 0212 plane (8F F3
+// and 8F F4), never in the NEC-selected rows that are only read.
 bool EncodeEucExtension(std::string_view c, std::string& out) {
-  std::string sjis;
-  std::string_view in = c;
-  if (ConverterFor(Encoding::Cp932, false).Run(in, sjis)) {
-    if (const std::string euc = SjisToEuc(sjis); !euc.empty()) {
-      out += euc;
-      return true;
-    }
-  }
   return ConverterFor(kEucJpMs, false).Run(c, out);
 }
 
