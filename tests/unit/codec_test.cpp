@@ -7,6 +7,8 @@
 
 #include "core/text/Convert.h"
 #include "core/text/Encoding.h"
+#include "core/text/EucScan.h"
+#include "core/text/Readings.h"
 #include "core/text/TextCut.h"
 #include "core/text/Utf16.h"
 #include "core/text/Utf8Sequence.h"
@@ -178,6 +180,7 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
   for (const Case& c : cases) {
     EXPECT_EQ(ToUtf8(c.enc, c.bytes), c.utf8) << c.utf8;
     EXPECT_EQ(FromUtf8(c.enc, c.utf8), c.bytes) << c.utf8;
+    EXPECT_TRUE(Decodes(c.enc, c.bytes)) << c.utf8;
   }
   // Read only: the other extension sets of EUC-JP, and codes no table
   // assigns, each one U+FFFD with decoding kept in step.
@@ -196,6 +199,7 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
   // as U+FFFD and decoding resumes; characters an encoding lacks give nothing.
   EXPECT_EQ(ToUtf8(Encoding::Utf16Le, "\0\xD8\x61\0b\0"s), "\uFFFDab");
   EXPECT_EQ(ToUtf8(Encoding::Utf16Be, "\0a\0"s), "a\uFFFD");
+  EXPECT_EQ(ToUtf8(Encoding::Utf16Be, "\xD8=\xDC"s), "\uFFFD\uFFFD");  // a high surrogate, half a unit
   EXPECT_EQ(ToUtf8(Encoding::EucJp, "\xA4\x61\xA4\xA2"), "\uFFFDaあ");
   EXPECT_EQ(ToUtf8(Encoding::Utf8, "a\xFF\xE3\x81\x82"), "a\uFFFDあ");
   EXPECT_FALSE(Decodes(Encoding::Utf16Le, "\0\xD8\x61\0"s));
@@ -223,8 +227,10 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
   EXPECT_EQ(FromUtf8(Encoding::Utf8, "a\xC3"), std::nullopt);
 }
 
-// UTF-8 of a character from U+0800 to U+FFFF.
+// UTF-8 of a character of the Basic Multilingual Plane.
 std::string Utf8Of(char32_t c) {
+  if (c < 0x80) return {static_cast<char>(c)};
+  if (c < 0x800) return {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
   return {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
           static_cast<char>(0x80 | (c & 0x3F))};
 }
@@ -329,6 +335,39 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
   }
 }
 
+// The readers detection judges by decode every two-byte code of code page
+// 932, EUC-JP's kanji rows (JIS X 0208's and 0212's) and its half-width
+// katakana as the converters do; a code no table assigns is kUnassigned there and U+FFFD here.
+TEST(Encoding, ReadersDecodeAsTheConvertersDo) {
+  for (int lead = 0x81; lead <= 0xFE; ++lead) {
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      const Byte b[2] = {static_cast<Byte>(lead), static_cast<Byte>(trail)};
+      const std::string bytes(reinterpret_cast<const char*>(b), 2);
+      for (Encoding e : {Encoding::Cp932, Encoding::EucJp}) {
+        const bool kanjiRow = lead >= 0xB0 && lead <= 0xF4 && trail >= 0xA1;
+        const Decoded d = e == Encoding::Cp932 ? SjisReader::Read(b, b + 2) : EucReader::Read(b, b + 2);
+        if (d.length != 2 || (e == Encoding::EucJp && !kanjiRow && lead != 0x8E)) continue;
+        EXPECT_EQ(d.c ? Utf8Of(d.c) : "\uFFFD", ToUtf8(e, bytes)) << lead << " " << trail;
+      }
+      // JIS X 0212's kanji rows, after 8F.
+      const Byte three[3] = {0x8F, b[0], b[1]};
+      const Decoded d = EucReader::Read(three, three + 3);
+      if (d.length != 3 || lead < 0xB0 || lead > 0xED) continue;
+      EXPECT_EQ(d.c ? Utf8Of(d.c) : "\uFFFD", ToUtf8(Encoding::EucJp, "\x8F" + bytes))
+          << lead << " " << trail;
+    }
+  }
+  // The state mark's length: a whole character, but one byte in code page 932
+  // or where no character is.
+  const std::tuple<Encoding, std::string, std::size_t> firsts[] = {{Encoding::Utf8, "", 0},
+                                                                   {Encoding::Utf8, "ねこ", 3},
+                                                                   {Encoding::EucJp, "\x8F\xA2\xAFx", 3},
+                                                                   {Encoding::EucJp, "\x8E\xB1", 2},
+                                                                   {Encoding::Cp932, "\x82\xA0", 1},
+                                                                   {Encoding::Utf8, "\xFFx", 1}};
+  for (const auto& [enc, line, length] : firsts) EXPECT_EQ(FirstCharLength(enc, line), length) << line;
+}
+
 // One UTF-8 sequence a character at a time (the check the vector paths are
 // fuzzed against), and in every path at every place in a vector.
 TEST(Encoding, Utf8SequencesInEveryPath) {
@@ -393,6 +432,13 @@ TEST(Encoding, StableAnswersSurviveMarkingRandomTexts) {
     for (int line = random() % 3 + 1; line > 0; --line, text += "\r\n") {
       for (int k = random() % 5 + 1; k > 0; --k) text += pieces[random() % std::size(pieces)];
     }
+    // The EUC-JP check in blocks agrees with the one a character at a time
+    // at every place in a block, and neither reads past the end of a view.
+    const std::string longer = std::string(random() % 64, 'x') + text + text + text;
+    const std::string_view view(longer.data(), random() % (longer.size() + 1));
+    const auto* v = reinterpret_cast<const Byte*>(view.data());
+    EXPECT_EQ(ValidEucJp(view), ValidEucJpPlain(v, v + view.size())) << testing::PrintToString(longer);
+    EXPECT_EQ(ValidEucJp(view), ValidEucJp(std::string(view))) << testing::PrintToString(longer);
     const Detected found = DetectEncoding(text);
     if (!found.stable) continue;
     for (int only : {static_cast<int>(random() % 3), -1}) {
