@@ -43,6 +43,9 @@ class TextBuffer {
   // Appends `bytes`; the buffer may move. Raises std::length_error past
   // `maxBytes`.
   void Append(std::string_view bytes, std::size_t maxBytes);
+  // Room for `capacity` bytes (at most `maxBytes`) without moving; pages
+  // never written cost no memory.
+  void Reserve(std::size_t capacity, std::size_t maxBytes);
   // Copies a mapped file into memory of the buffer's own, so that nothing
   // done to the file from now on (a save that rewrites it in place) can
   // reach the bytes. The file is checked once the copy is made: a change

@@ -40,7 +40,7 @@ Encoding Guess(const Byte* p, const Byte* end) {
 
 Detected DetectEncoding(std::string_view bytes, Utf8Path path) {
   const auto* p = reinterpret_cast<const Byte*>(bytes.data());
-  return DetectEncoding(bytes, {HasHeads(p, p + bytes.size()), ValidUtf8(bytes, path)});
+  return DetectEncoding(bytes, {HasHeads(p, p + bytes.size()), ValidUtf8(bytes, path), ValidEucJp(bytes)});
 }
 
 Detected DetectEncoding(std::string_view bytes, const Seen& seen) {
@@ -50,7 +50,7 @@ Detected DetectEncoding(std::string_view bytes, const Seen& seen) {
   if (AllAscii(p, end)) return {};
   // Without lines lacking a state mark, marking changes only first bytes
   // that are ASCII, which no reading judges.
-  if (!seen.heads) return {WholeWinner(p, end, seen.utf8), 0};
+  if (!seen.heads) return {WholeWinner(p, end, seen.utf8, seen.eucJp), 0};
   // With them: the encoding that wins however they are marked, or a guess.
   if (const std::optional<Encoding> proven = MarkProof(p, end)) return {*proven, 0};
   return {Guess(p, end), 0, false};

@@ -55,6 +55,10 @@ Utf8Path FastestUtf8Path();
 // A path this processor does not run is taken as the plain one.
 bool ValidUtf8(std::string_view bytes, Utf8Path path = FastestUtf8Path());
 
+// The bytes read as EUC-JP by the form of their characters (a code no
+// table assigns still reads); bytes cut in the middle of one do not.
+bool ValidEucJp(std::string_view bytes);
+
 // A byte-order mark decides. Without one, the most plausible reading of the
 // bytes as Japanese or Latin text: every reading must be valid, and among
 // the valid ones the text scores by what its characters are (kana, kanji,
@@ -67,6 +71,7 @@ Detected DetectEncoding(std::string_view bytes, Utf8Path path = FastestUtf8Path(
 struct Seen {
   bool heads = false;  // some line begins with a non-ASCII byte (no state mark)
   bool utf8 = false;   // the bytes are valid UTF-8 (ValidUtf8)
+  bool eucJp = false;  // the bytes read as EUC-JP (ValidEucJp)
 };
 // The same as DetectEncoding(bytes), without looking again.
 Detected DetectEncoding(std::string_view bytes, const Seen& seen);

@@ -34,23 +34,10 @@ struct Line {
   const Byte* last;
   bool head;  // it begins with a non-ASCII byte: it has no state mark
 
-  // Points of the characters that start from p as `reading` reads them;
-  // kInvalid when one does not decode.
+  // The score of the characters that start from p as `reading` reads
+  // them; kInvalid when one does not decode.
   long Span(Encoding reading, const Byte* p) const {
-    return WithReader(reading, [&](auto read) {
-      long score = 0;
-      while (p < last) {
-        if (*p < 0x80) {
-          ++p;
-          continue;
-        }
-        const Char c = read(p, begin, lineEnd);
-        if (c.length == 0) return kInvalid;
-        score += c.points;
-        p += c.length;
-      }
-      return score;
-    });
+    return JudgeAs(reading, begin, p, last, lineEnd, std::nullopt).score;
   }
 };
 

@@ -1,24 +1,20 @@
 #pragma once
 // The three readings of bytes without a byte-order mark (code page 932,
-// UTF-8, EUC-JP): each reads one character at a time and gives it points
-// for how plausible it is in a word file, and one rule breaks ties between
-// them. Inline, so that each reading's loop is compiled with its reader.
+// UTF-8, EUC-JP): each reads one character at a time, the model judges how
+// likely the text it reads is, and one rule breaks ties between them.
+// Inline, so that each reading's loop is compiled with its reader.
 #include <limits>
 #include <optional>
 
+#include "core/text/AsciiScan.h"
 #include "core/text/Encoding.h"
+#include "core/text/TextModel.h"
 #include "core/text/Utf8Sequence.h"
 
 namespace vz::codec {
 
 // The score of a reading in which some character does not decode.
 inline constexpr long kInvalid = std::numeric_limits<long>::min();
-
-// One character of a reading: its length (0: invalid) and points.
-struct Char {
-  int length;
-  int points;
-};
 
 // Ties between readings go to UTF-8 (what such a file was always taken
 // for), then to code page 932 (the program's own encoding), then to EUC-JP.
@@ -55,102 +51,160 @@ inline int MarkedLength(Encoding lines, const Byte* p, const Byte* end) {
   return n > 1 ? n : 1;
 }
 
-// Points for one character of each reading. A plausible character of a
-// reading scores more per byte than what the same bytes make in the other
-// readings: kana and kanji in UTF-8 (4 for 3 bytes) and EUC-JP (3 for 2)
-// against half-width katakana in code page 932 (1 a byte); an accented
-// letter inside a Latin word (3) against the two half-width katakana its
-// UTF-8 bytes make in code page 932 (2). Scripts far from Japanese cost.
-inline constexpr int kFar = -4;
-
-inline int Utf8Points(char32_t c, bool inWord) {
-  if (c < 0xA0) return kFar;                         // C1 controls
-  if (c < 0xC0 || c == 0xD7 || c == 0xF7) return 1;  // Latin-1 signs
-  if (c < 0x250) return inWord ? 3 : 1;              // accented Latin letters
-  if (c < 0x370) return 0;                           // phonetics, combining marks
-  if (c < 0x500) return 2;                           // Greek and Cyrillic (JIS has them)
-  if (c < 0x1E00) return kFar;                       // Hebrew, Arabic, Indic, Thai, ...
-  if (c < 0x1F00) return 3;                          // more accented Latin letters
-  if (c >= 0x2000 && c < 0x2C00) return 3;           // punctuation, signs, arrows, boxes
-  if (c >= 0x2E80 && c < 0xA000) return 4;           // CJK signs, kana, kanji
-  if (c >= 0xF900 && c < 0xFB00) return 4;           // compatibility kanji
-  if (c >= 0xFE30 && c < 0xFE50) return 4;           // vertical forms
-  if (c >= 0xFF00 && c < 0xFFF0) return 4;           // full-width and half-width forms
-  if (c >= 0x1F000 && c < 0x1FB00) return 4;         // pictographs
-  if (c >= 0x20000 && c < 0x30000) return 4;         // rare kanji
-  return kFar;                                       // Hangul, private use, ...
-}
-
-constexpr int SjisPoints(Byte lead) {
-  if (lead <= 0x84 || (lead >= 0x88 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEA)) return 2;
-  if (lead == 0x87 || lead == 0xED || lead == 0xEE || lead >= 0xFA) return 1;  // NEC, IBM rows
-  return 0;                                                                    // unassigned, user-defined
-}
-
-constexpr int EucPoints(Byte lead) {
-  if (lead == 0xA4 || lead == 0xA5) return 3;  // hiragana, katakana
-  if (lead <= 0xA3 || (lead >= 0xB0 && lead <= 0xCF) || lead == 0xA6 || lead == 0xA7) return 2;
-  if (lead >= 0xD0 && lead <= 0xF4) return 1;  // second-level kanji
-  return 0;
-}
-
 constexpr bool AsciiLetter(Byte b) { return (b | 0x20) >= 'a' && (b | 0x20) <= 'z'; }
 
-// The character at p of a text from `begin` to `end`, in each reading.
-inline Char Utf8Char(const Byte* p, const Byte* begin, const Byte* end) {
-  // Kana and kanji (U+3000 to U+9FFF), most of a Japanese text, first.
-  if (p[0] >= 0xE3 && p[0] <= 0xE9 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
-    return {3, 4};
-  }
-  const int n = Utf8SequenceAt(p, end);
-  if (n == 0) return {0, 0};
-  char32_t c = p[0] & (0x7F >> n);
-  for (int i = 1; i < n; ++i) c = c << 6 | (p[i] & 0x3F);
-  // A line's first byte is its state mark, or a letter marking would
-  // replace: it never counts.
-  const bool inWord = (p - begin >= 2 && p[-2] != '\n' && p[-2] != '\r' && AsciiLetter(p[-1])) ||
-                      (p + n < end && AsciiLetter(p[n]));
-  return {n, Utf8Points(c, inWord)};
-}
+// One character of a reading: its length (0: invalid) and code point.
+struct Decoded {
+  int length;
+  char32_t c;
+};
 
-// Code page 932 by table, for speed: for each first byte, the character's
-// length (0: invalid) and points; and which bytes may follow a lead byte.
-struct SjisTable {
-  Char first[256];
-  bool trail[256];
-  constexpr SjisTable() : first(), trail() {
-    for (int b = 0; b < 256; ++b) {
-      const auto c = static_cast<Byte>(b);
-      first[b] = c >= 0xA1 && c <= 0xDF ? Char{1, 1} : IsCp932Lead(c) ? Char{2, SjisPoints(c)} : Char{0, 0};
-      trail[b] = c >= 0x40 && c <= 0xFC && c != 0x7F;
+// The readers: each tells the length of the character at p (0: none) by
+// the form of its bytes alone, and decodes it (kUnassigned where no table
+// assigns the code).
+struct Utf8Reader {
+  static int Length(const Byte* p, const Byte* end) { return Utf8SequenceAt(p, end); }
+  static Decoded Read(const Byte* p, const Byte* end) {
+    // Kana and kanji (U+3000 to U+9FFF), most of a Japanese text, first.
+    if (p[0] >= 0xE3 && p[0] <= 0xE9 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+      return {3, char32_t(p[0] & 0x0F) << 12 | char32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F)};
     }
+    const int n = Utf8SequenceAt(p, end);
+    if (n == 0) return {0, 0};
+    char32_t c = p[0] & (0x7F >> n);
+    for (int i = 1; i < n; ++i) c = c << 6 | (p[i] & 0x3F);
+    return {n, c};
   }
 };
-inline constexpr SjisTable kSjis;
 
-inline Char SjisChar(const Byte* p, const Byte*, const Byte* end) {
-  const Char c = kSjis.first[p[0]];
-  if (c.length == 2 && (end - p < 2 || !kSjis.trail[p[1]])) return {0, 0};
-  return c;
-}
+// Code page 932: which bytes may follow a lead byte.
+struct SjisTrails {
+  bool trail[256];
+  constexpr SjisTrails() : trail() {
+    for (int b = 0x40; b <= 0xFC; ++b) trail[b] = b != 0x7F;
+  }
+};
+inline constexpr SjisTrails kSjis;
+constexpr bool HalfKanaByte(Byte b) { return b >= 0xA1 && b <= 0xDF; }
+constexpr char32_t kHalfKana = 0xFF61;  // the character of byte A1
 
-inline Char EucChar(const Byte* p, const Byte*, const Byte* end) {
-  const int n = EucCharAt(p, end);
-  return {n, n == 2 ? (p[0] == 0x8E ? 2 : EucPoints(p[0])) : n == 3 ? 2 : 0};
-}
+struct SjisReader {
+  static int Length(const Byte* p, const Byte* end) {
+    if (HalfKanaByte(p[0])) return 1;
+    return IsCp932Lead(p[0]) && end - p >= 2 && kSjis.trail[p[1]] ? 2 : 0;
+  }
+  static Decoded Read(const Byte* p, const Byte* end) {
+    const int n = Length(p, end);
+    if (n != 2) return {n, n ? kHalfKana + (p[0] - 0xA1) : 0};
+    const Byte lead = p[0], trail = p[1];
+    int row = (lead - (lead <= 0x9F ? 0x81 : 0xC1)) * 2 + 1;
+    int cell = trail - 0x3F - (trail >= 0x80);
+    if (trail >= 0x9F) ++row, cell = trail - 0x9E;
+    return {2, JisChar(row, cell)};
+  }
+};
 
-// fn(read) with the reader of `reading` (code page 932 for any other), each
-// a type of its own, so that fn is compiled with it inlined.
+struct EucReader {
+  static int Length(const Byte* p, const Byte* end) { return EucCharAt(p, end); }
+  static Decoded Read(const Byte* p, const Byte* end) {
+    const int n = EucCharAt(p, end);
+    if (n == 3) return {3, Jis0212Char(p[1] - 0xA0, p[2] - 0xA0)};
+    if (n == 2) return {2, p[0] == 0x8E ? kHalfKana + (p[1] - 0xA1) : JisChar(p[0] - 0xA0, p[1] - 0xA0)};
+    return {0, 0};
+  }
+};
+
+// fn(reader) with the reader of `reading` (code page 932 for any other),
+// each a type of its own, so that fn is compiled with it inlined.
 template <class Fn>
 decltype(auto) WithReader(Encoding reading, Fn&& fn) {
   switch (reading) {
     case Encoding::Utf8:
-      return fn([](const Byte* p, const Byte* b, const Byte* e) { return Utf8Char(p, b, e); });
+      return fn(Utf8Reader{});
     case Encoding::EucJp:
-      return fn([](const Byte* p, const Byte* b, const Byte* e) { return EucChar(p, b, e); });
+      return fn(EucReader{});
     default:
-      return fn([](const Byte* p, const Byte* b, const Byte* e) { return SjisChar(p, b, e); });
+      return fn(SjisReader{});
   }
+}
+
+// How a reading judges a text (see Judge).
+struct Verdict {
+  long score = 0;      // kInvalid when some character does not decode
+  bool heads = false;  // some line begins with a non-ASCII byte
+  bool seen = false;   // some non-ASCII byte was judged
+};
+
+// Each byte judged earns what a byte of random data would cost (8 bits), so
+// that a score is how much likelier the text is than random bytes: the
+// same for every reading of the same bytes, and 0 for no bytes, which
+// makes lines cut in different places comparable (see MarkProof).
+inline constexpr int kByteCredit = 8 * 4;
+
+// What comes before the character at p, when it does not follow another:
+// a line's start, its state mark (its first byte, whatever it is) and a
+// first character cut off count as the start.
+inline int ContextBefore(const Byte* p, const Byte* begin) {
+  if (p == begin || p[-1] >= 0x80 || p[-1] == '\n' || p[-1] == '\r') return kStart;
+  if (p - 1 == begin || p[-2] == '\n' || p[-2] == '\r') return kStart;
+  return AsciiLetter(p[-1]) ? kLetter : kOther;
+}
+
+// What follows at q, when it is not another character.
+inline Follow FollowAt(const Byte* q, const Byte* end) {
+  if (q == end || *q == '\n' || *q == '\r') return kFollowEnd;
+  return AsciiLetter(*q) ? kFollowLetter : kFollowOther;
+}
+
+// The text from `begin` to `end` as `reader` reads it, judged from p to
+// `stop` by the model (TextModel.h): the score is the credit of its bytes
+// less the cost of its characters, so that the likelier reading scores
+// more. Each line is judged
+// on its own. A line that begins with a non-ASCII byte has no state mark,
+// and marking it will replace its first character as the list's encoding
+// has it (its first byte in code page 932): such a head is cut as the
+// encoding `cut` would mark it (with no cut, it is judged).
+template <class Reader>
+Verdict Judge(const Byte* const begin, const Byte* p, const Byte* const stop, const Byte* const end,
+              std::optional<Encoding> cut, Reader) {
+  const Model& model = Model::Get();
+  Verdict v;
+  int context = -1;  // the class of the character just before, or -1
+  char32_t before = 0;
+  while (p < stop) {
+    if (*p < 0x80) {
+      p = NextHigh(p, stop);
+      context = -1;
+      continue;
+    }
+    if (p == begin || p[-1] == '\n' || p[-1] == '\r') {
+      v.heads = true;
+      if (cut) {
+        p += MarkedLength(*cut, p, end);
+        continue;
+      }
+    }
+    const Decoded d = Reader::Read(p, end);
+    if (d.length == 0) return {kInvalid, true, true};
+    const CharClass k = model.ClassOf(d.c);
+    long cost = model.Cost(d.c, k, context >= 0 ? context : ContextBefore(p, begin), before);
+    p += d.length;
+    if (p == end || *p < 0x80) {
+      cost += Model::FollowCost(k, FollowAt(p, end));
+      context = -1;
+    } else {
+      context = static_cast<int>(k);
+      before = d.c;
+    }
+    v.score += kByteCredit * d.length - cost;
+    v.seen = true;
+  }
+  return v;
+}
+
+inline Verdict JudgeAs(Encoding reading, const Byte* begin, const Byte* p, const Byte* stop, const Byte* end,
+                       std::optional<Encoding> cut) {
+  return WithReader(reading, [&](auto reader) { return Judge(begin, p, stop, end, cut, reader); });
 }
 
 }  // namespace vz::codec

@@ -9,9 +9,10 @@ namespace vz::codec {
 
 // The reading that wins on a text without lines lacking a state mark,
 // judging no more than it takes: most files are valid in one reading only,
-// and the others fail at their first non-ASCII character. `utf8`: the text
-// is valid UTF-8. Code page 932 when no reading is valid.
-Encoding WholeWinner(const Byte* p, const Byte* end, bool utf8);
+// and the others fail at their first non-ASCII character. `utf8`, `eucJp`:
+// the text reads in them (ValidUtf8, ValidEucJp). Code page 932 when no
+// reading is valid.
+Encoding WholeWinner(const Byte* p, const Byte* end, bool utf8, bool eucJp);
 
 // The reading that wins on the text with the lines that begin with a
 // non-ASCII byte (no state mark) cut as `cut` would mark them (with no

@@ -8,6 +8,7 @@
 #include "core/files/AtomicFile.h"
 #include "core/files/Error.h"
 #include "core/text/Convert.h"
+#include "core/text/Utf16.h"
 #include "core/wordlist/WordLine.h"
 
 namespace vz {
@@ -102,12 +103,15 @@ void WordList::Load(const std::string& path) {
     if (all.starts_with("\xFF\xFE\0\0"sv) || all.starts_with("\0\0\xFE\xFF"sv)) {
       problem = LoadProblem::UnknownEncoding;
     } else if (const codec::Detected d = codec::DetectEncoding(all.substr(0, 2)); d.bom == 2) {
-      // UTF-16 is held as UTF-8, so that the lines work as in any other file.
+      // UTF-16 is held as UTF-8, so that the lines work as in any other
+      // file: converted in one pass as it is read.
       encoding = d;
-      const std::string_view units = all.substr(d.bom);
-      if (units.size() % 2 || !codec::Decodes(d.encoding, units)) problem = LoadProblem::BrokenUtf16;
       TextBuffer utf8;
-      utf8.Append(codec::ToUtf8(d.encoding, units), kMaxBytes);
+      // At most three bytes of UTF-8 for each two of UTF-16.
+      utf8.Reserve(all.size() / 2 * 3, kMaxBytes);
+      const bool clean = codec::Utf16ToUtf8(all.substr(d.bom), d.encoding == codec::Encoding::Utf16Be,
+                                            [&](std::string_view piece) { utf8.Append(piece, kMaxBytes); });
+      if (!clean) problem = LoadProblem::BrokenUtf16;
       text = std::move(utf8);
       all = std::string_view(text.data(), text.size());
     }
@@ -121,7 +125,7 @@ void WordList::Load(const std::string& path) {
     // LF, so that a piece is checked as UTF-8 while it is still in the
     // processor's cache.
     constexpr std::size_t kPiece = 256 * 1024;
-    codec::Seen seen{false, true};
+    codec::Seen seen{false, true, true};
     std::size_t length = begin;
     for (std::string_view rest = all.substr(begin);;) {
       std::string_view piece = rest;
@@ -136,6 +140,7 @@ void WordList::Load(const std::string& path) {
       });
       length += n;
       seen.utf8 = seen.utf8 && codec::ValidUtf8(piece.substr(0, n));
+      seen.eucJp = seen.eucJp && codec::ValidEucJp(piece.substr(0, n));
       if (n < piece.size()) {  // at a NUL
         bytesAfterNul = n + 1 < rest.size();
         break;

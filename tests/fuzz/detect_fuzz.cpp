@@ -1,8 +1,9 @@
 // Fuzzes telling a word file's encoding: a byte-order mark decides; decoding in every encoding ends
 // without a fault; every path of the UTF-8 check the processor runs agrees with one a character at a
-// time; CR LF line ends change nothing; and marking one line, or every line, as a list in the encoding
-// found marks them never changes the encoding (unless only ASCII is left, the same in every encoding, or
-// the text was told unstable).
+// time, and so do the EUC-JP check 64 bytes at a time and UTF-16's conversion by byte shuffles; CR LF
+// line ends change nothing; and marking one line, or every line, as a list in the encoding found marks
+// them never changes the encoding (unless only ASCII is left, the same in every encoding, or the text
+// was told unstable).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +13,8 @@
 
 #include "core/text/Convert.h"
 #include "core/text/Encoding.h"
+#include "core/text/EucScan.h"
+#include "core/text/Utf16.h"
 #include "core/text/Utf8Sequence.h"
 #include "core/wordlist/WordLine.h"
 
@@ -60,6 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (vz::codec::Utf8Path path : vz::codec::kUtf8Paths) {
     Check(!vz::codec::Runs(path) || vz::codec::ValidUtf8(bytes, path) == utf8, "UTF-8 check");
   }
+  Check(vz::codec::ValidEucJp(bytes) == vz::codec::ValidEucJpPlain(data, data + bytes.size()),
+        "EUC-JP check");
+  std::string units[2];
+  for (int plain : {0, 1}) {
+    vz::codec::Utf16ToUtf8(
+        bytes, size % 2, [&](std::string_view s) { units[plain] += s; }, plain);
+  }
+  Check(units[0] == units[1], "UTF-16 conversion");
   if (found.bom) return 0;  // the mark decides, and marking never touches it
   auto same = [&](const std::string& text) {
     const vz::codec::Detected d = vz::codec::DetectEncoding(text);

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <random>
 #include <string>
 #include <tuple>
 
 #include "core/text/Convert.h"
 #include "core/text/Encoding.h"
+#include "core/text/EucScan.h"
+#include "core/text/Readings.h"
 #include "core/text/TextCut.h"
+#include "core/text/Utf16.h"
 #include "core/text/Utf8Sequence.h"
+#include "core/wordlist/WordLine.h"
 #include "support/Cp932.h"
 
 namespace vz::codec {
@@ -169,25 +175,62 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
       {Encoding::EucJp, "\xA1\xC1", "\u301C"},                    // the wave dash input methods type
       {Encoding::Utf16Le, "0\0=\xD8\0\xDE,\0"s, "0\U0001F600,"},  // surrogate pair
       {Encoding::Utf16Be, "\0\x30\xD8=\xDE\0\0,"s, "0\U0001F600,"},
+      {Encoding::EucJp, "\xAD\xA1\xC8\xD6", "①番"},  // NEC row 13, as Windows and LibreOffice write it
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ToUtf8(c.enc, c.bytes), c.utf8) << c.utf8;
     EXPECT_EQ(FromUtf8(c.enc, c.utf8), c.bytes) << c.utf8;
+    EXPECT_TRUE(Decodes(c.enc, c.bytes)) << c.utf8;
   }
+  // Read only: the other extension sets of EUC-JP, and codes no table
+  // assigns, each one U+FFFD with decoding kept in step.
+  const std::pair<std::string, std::string> decoded[] = {
+      {"\xAD\xFC", "∪"},                    // the last of NEC row 13 (written at A2 C0 by EUC-JP)
+      {"\xF9\xA1\xFC\xFE", "纊＂"},         // NEC-selected IBM rows 89 and 92, first and last cell
+      {"\x8F\xF3\xF3\x8F\xF4\xFE", "ⅰ黑"},  // IBM rows of the JIS X 0212 plane
+      {"\xA9\xA1x\x8F\xA1\xA1y", "\uFFFDx\uFFFDy"},
+      {"\x8E\xE0x", "\uFFFD\uFFFDx"},  // no half-width katakana there: two bytes, neither a code
+  };
+  for (const auto& [bytes, utf8] : decoded) EXPECT_EQ(ToUtf8(Encoding::EucJp, bytes), utf8) << utf8;
+  // Code page 932: a lead byte and a second byte of the form of one (40 to
+  // FC but 7F) is one code, whether assigned or not.
+  EXPECT_EQ(ToUtf8(Encoding::Cp932, "\x85\x40x\xEB\x9Fy\x88\x7F\x88\x7E"), "\uFFFDx\uFFFDy\uFFFD\x7F\uFFFD");
   // Undecodable bytes (a lone surrogate, a cut-off unit, a stray byte) show
   // as U+FFFD and decoding resumes; characters an encoding lacks give nothing.
   EXPECT_EQ(ToUtf8(Encoding::Utf16Le, "\0\xD8\x61\0b\0"s), "\uFFFDab");
   EXPECT_EQ(ToUtf8(Encoding::Utf16Be, "\0a\0"s), "a\uFFFD");
+  EXPECT_EQ(ToUtf8(Encoding::Utf16Be, "\xD8=\xDC"s), "\uFFFD\uFFFD");  // a high surrogate, half a unit
   EXPECT_EQ(ToUtf8(Encoding::EucJp, "\xA4\x61\xA4\xA2"), "\uFFFDaあ");
   EXPECT_EQ(ToUtf8(Encoding::Utf8, "a\xFF\xE3\x81\x82"), "a\uFFFDあ");
   EXPECT_FALSE(Decodes(Encoding::Utf16Le, "\0\xD8\x61\0"s));
+  // UTF-16 is converted eight units at a time: each kind of character (the
+  // first and last of each UTF-8 length) at each place of a block, and a
+  // lone surrogate inside one.
+  for (Encoding e : {Encoding::Utf16Le, Encoding::Utf16Be}) {
+    for (int shift = 0; shift < 8; ++shift) {
+      const std::string text =
+          std::string(shift, 'a') +
+          "0ねこ,caté\U0001F600 x;犬 dog\uD7FF\uE000\U0010FFFF\U00010000\r\n\x7F\u0080\u07FF\u0800\uFFFF" +
+          std::string(9, 'b');
+      for (bool plain : {false, true}) {
+        std::string out;
+        Utf16ToUtf8(
+            In(e, text), e == Encoding::Utf16Be, [&](std::string_view s) { out += s; }, plain);
+        EXPECT_EQ(out, text) << shift << plain;
+      }
+    }
+    const std::string ascii = In(e, "abcdefgh"), lone = e == Encoding::Utf16Le ? "\0\xDC"s : "\xDC\0"s;
+    EXPECT_EQ(ToUtf8(e, ascii + lone + ascii), "abcdefgh\uFFFDabcdefgh");
+  }
   EXPECT_EQ(FromUtf8(Encoding::EucJp, "\U0001F600"), std::nullopt);
   EXPECT_EQ(FromUtf8(Encoding::Utf16Le, "\xED\xA0\x80"), std::nullopt);  // a surrogate in UTF-8
   EXPECT_EQ(FromUtf8(Encoding::Utf8, "a\xC3"), std::nullopt);
 }
 
-// UTF-8 of a character from U+0800 to U+FFFF.
+// UTF-8 of a character of the Basic Multilingual Plane.
 std::string Utf8Of(char32_t c) {
+  if (c < 0x80) return {static_cast<char>(c)};
+  if (c < 0x800) return {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
   return {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
           static_cast<char>(0x80 | (c & 0x3F))};
 }
@@ -236,19 +279,41 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       {"0\xF4\x90\x80\x80,x 犬", Encoding::Cp932, 0},  // above U+10FFFF
       {"0\xEF\xBB,x 犬", Encoding::Cp932, 0},          // a cut-off mark is no mark
       {"0\xD7\xB2,rai\r\n", Encoding::Cp932, 0},       // half-width ﾗｲ, valid UTF-8 (Hebrew)
-      {"0\xC3\xBD,tesu\r\n", Encoding::Cp932, 0},      // ﾃｽ, a lone ý in UTF-8
+      {"0\xC3\xBD,tesu\r\n", Encoding::Utf8, 0},       // a lone ý in UTF-8, likelier than ﾃｽ
       {"1A\xD7\xB2,x\r\n", Encoding::Cp932, 0},        // アﾗｲ made valid UTF-8 by its mark
       {"ねこ,猫\r\nいぬ,犬\r\n", Encoding::Utf8, 0},   // no marks, however they are marked
-      {"ねé,x\r\n", Encoding::Cp932, 0, false},  // no mark: judged as marking leaves it, "é" alone is "ﾃｩ"
+      {"ねé,x\r\n", Encoding::Utf8, 0},  // no mark: judged as marking leaves it, "é" alone still UTF-8
       // The same line just after a whole vector of 64 bytes.
-      {std::string(63, 'x') + "\nねé,x\r\n" + std::string(64, 'x'), Encoding::Cp932, 0, false},
-      {"\xD7\xB2", Encoding::Cp932, 0},  // tiny files
+      {std::string(63, 'x') + "\nねé,x\r\n" + std::string(64, 'x'), Encoding::Utf8, 0},
+      {"\xD7\xB2", Encoding::Cp932, 0, false},  // tiny files: marked, "ｲ" alone is not proven to stay
       {"\xA4\xA2", Encoding::EucJp, 0},
       {"\xE3\x81\x82", Encoding::Utf8, 0},
       {"0\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D,x\n0\xD7\x90,y", Encoding::Utf8, 0},  // Hebrew, no other reading
       {Euc("0猫,ねこ;neko\r\n0日本語,にほんご\r\n"), Encoding::EucJp, 0},
       {Euc("0ｱｲｳ,aiu\r\n0犬,いぬ\r\n"), Encoding::EucJp, 0},
-      {Euc("0é,e\r\n0ねこ,cat\r\n"), Encoding::EucJp, 0},       // JIS X 0212
+      {Euc("0é,e\r\n0ねこ,cat\r\n"), Encoding::EucJp, 0},  // JIS X 0212
+      // Short files of real words: EUC-JP kanji that read as half-width
+      // katakana in code page 932, and UTF-8 letters that read as half-width
+      // katakana and kanji (bench/detect_anchors.sh counts many more).
+      {Euc("0現実的,realistic;pragmatic\r\n1猫,cat\r\n"), Encoding::EucJp, 0},
+      {Euc("0dog,犬"), Encoding::EucJp, 0},
+      {"0γάτα,cat", Encoding::Utf8, 0},
+      {"0кошка,cat", Encoding::Utf8, 0},
+      {"0고양이,cat", Encoding::Utf8, 0},
+      {"0con mèo,cat", Encoding::Utf8, 0},
+      {"0kış,winter", Encoding::Utf8, 0},
+      {"0kočka,cat", Encoding::Utf8, 0},
+      // Each extension set: code page 932's NEC row 13 and IBM rows, and
+      // EUC-JP's NEC-selected IBM rows and the IBM rows of JIS X 0212.
+      {"0\x87\x40,circled one\r\n", Encoding::Cp932, 0},
+      {"0\xFB\xFC,taka\r\n", Encoding::Cp932, 0},
+      {"0\xF9\xA1,x\r\n", Encoding::EucJp, 0},
+      {"0\x8F\xF3\xF3,roman one\r\n", Encoding::EucJp, 0},
+      // Half-width katakana in EUC-JP, the first and last of them (8E A1,
+      // 8E DF); after 8E, A0 and E0 are none.
+      {"0\x8E\xA1\x8E\xDF,x\r\n", Encoding::EucJp, 0},
+      {"0\x8E\xA0\x8E\xDF,x\r\n", Encoding::Cp932, 0},
+      {"0\x8E\xE0\x8E\xDF,x\r\n", Encoding::Cp932, 0},
       {"\xFF\xFE\x30\0=\xD8\0\xDE,\0"s, Encoding::Utf16Le, 2},  // with a surrogate pair
       {"\xFE\xFF\0\x30\xD8=\xDE\0\0,"s, Encoding::Utf16Be, 2},
       {"\xFF\xFE", Encoding::Utf16Le, 2},
@@ -270,13 +335,50 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
   }
 }
 
+// The readers detection judges by decode every two-byte code of code page
+// 932, EUC-JP's kanji rows (JIS X 0208's and 0212's) and its half-width
+// katakana as the converters do; a code no table assigns is kUnassigned there and U+FFFD here.
+TEST(Encoding, ReadersDecodeAsTheConvertersDo) {
+  for (int lead = 0x81; lead <= 0xFE; ++lead) {
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      const Byte b[2] = {static_cast<Byte>(lead), static_cast<Byte>(trail)};
+      const std::string bytes(reinterpret_cast<const char*>(b), 2);
+      for (Encoding e : {Encoding::Cp932, Encoding::EucJp}) {
+        const bool kanjiRow = lead >= 0xB0 && lead <= 0xF4 && trail >= 0xA1;
+        const Decoded d = e == Encoding::Cp932 ? SjisReader::Read(b, b + 2) : EucReader::Read(b, b + 2);
+        if (d.length != 2 || (e == Encoding::EucJp && !kanjiRow && lead != 0x8E)) continue;
+        EXPECT_EQ(d.c ? Utf8Of(d.c) : "\uFFFD", ToUtf8(e, bytes)) << lead << " " << trail;
+      }
+      // JIS X 0212's kanji rows, after 8F.
+      const Byte three[3] = {0x8F, b[0], b[1]};
+      const Decoded d = EucReader::Read(three, three + 3);
+      if (d.length != 3 || lead < 0xB0 || lead > 0xED) continue;
+      EXPECT_EQ(d.c ? Utf8Of(d.c) : "\uFFFD", ToUtf8(Encoding::EucJp, "\x8F" + bytes))
+          << lead << " " << trail;
+    }
+  }
+  // The state mark's length: a whole character, but one byte in code page 932
+  // or where no character is.
+  const std::tuple<Encoding, std::string, std::size_t> firsts[] = {{Encoding::Utf8, "", 0},
+                                                                   {Encoding::Utf8, "ねこ", 3},
+                                                                   {Encoding::EucJp, "\x8F\xA2\xAFx", 3},
+                                                                   {Encoding::EucJp, "\x8E\xB1", 2},
+                                                                   {Encoding::Cp932, "\x82\xA0", 1},
+                                                                   {Encoding::Utf8, "\xFFx", 1}};
+  for (const auto& [enc, line, length] : firsts) EXPECT_EQ(FirstCharLength(enc, line), length) << line;
+}
+
 // One UTF-8 sequence a character at a time (the check the vector paths are
 // fuzzed against), and in every path at every place in a vector.
 TEST(Encoding, Utf8SequencesInEveryPath) {
-  const std::pair<std::string_view, int> sequences[] = {{"\xC3\xA9", 2},         {"\xC3", 0},
-                                                        {"\xE2\x82\xAC", 3},     {"\xE2\x82\xC0", 0},
-                                                        {"\xF0\x9F\x98\x80", 4}, {"\xF0\x9F\x98\xC0", 0},
-                                                        {"\xF0\x9F\xC0\x80", 0}};
+  const std::pair<std::string_view, int> sequences[] = {
+      {"\xC2\x80", 2},         {"\xC1\xBF", 0},         {"\xDF\xBF", 2},
+      {"\xE0\xA0\x80", 3},     {"\xE0\x9F\xBF", 0},     {"\xED\x9F\xBF", 3},
+      {"\xED\xA0\x80", 0},     {"\xEF\xBF\xBF", 3},     {"\xF0\x90\x80\x80", 4},
+      {"\xF0\x8F\xBF\xBF", 0}, {"\xF4\x8F\xBF\xBF", 4}, {"\xF4\x90\x80\x80", 0},
+      {"\xF5\x80\x80\x80", 0}, {"\xC3\xA9", 2},         {"\xC3", 0},
+      {"\xE2\x82\xAC", 3},     {"\xE2\x82\xC0", 0},     {"\xF0\x9F\x98\x80", 4},
+      {"\xF0\x9F\x98\xC0", 0}, {"\xF0\x9F\xC0\x80", 0}};
   for (const auto& [bytes, length] : sequences) {
     const auto* p = reinterpret_cast<const Byte*>(bytes.data());
     EXPECT_EQ(Utf8SequenceAt(p, p + bytes.size()), length) << testing::PrintToString(std::string(bytes));
@@ -285,6 +387,64 @@ TEST(Encoding, Utf8SequencesInEveryPath) {
         const std::string text = std::string(shift, 'x') + std::string(bytes) + std::string(64, 'x');
         EXPECT_EQ(ValidUtf8(text, path), length > 0) << static_cast<int>(path) << " " << shift;
       }
+    }
+  }
+}
+
+// Each vector path runs exactly where the processor has its instructions
+// (as the kernel lists them): one taken where it lacks them would crash,
+// one left out would go untested.
+TEST(Encoding, Utf8PathsRunWhereTheProcessorHasThem) {
+  std::ifstream in("/proc/cpuinfo");
+  std::string flags;
+  while (std::getline(in, flags) && !flags.starts_with("flags")) continue;
+  flags += ' ';
+  auto has = [&](const char* flag) { return flags.find(' ' + std::string(flag) + ' ') != std::string::npos; };
+  const std::pair<Utf8Path, bool> paths[] = {{Utf8Path::kPlain, true},
+                                             {Utf8Path::kSsse3, has("ssse3")},
+                                             {Utf8Path::kAvx2, has("avx2")},
+                                             {Utf8Path::kAvx512, has("avx512f") && has("avx512bw")}};
+  for (const auto& [path, runs] : paths) EXPECT_EQ(Runs(path), runs) << static_cast<int>(path);
+}
+
+// "Stable" holds for random texts too: lines of pieces that read
+// differently in each encoding, with and without a state mark, marked as a
+// list in the encoding found marks them (one line, then every line), are
+// told the same again, unless nothing but ASCII is left.
+TEST(Encoding, StableAnswersSurviveMarkingRandomTexts) {
+  const std::string pieces[] = {"ねこ",     "犬",       "é", "\xCF\xB2", "\xB1\xDD", Euc("猫"), Euc("ねこ"),
+                                "\x8E\xB1", Sjis("犬"), "γ", "к",        "고",       "ệ",       "cat",
+                                ",",        ";",        "0", "1",        " "};
+  std::mt19937 random(7);
+  auto marked = [](const std::string& text, Encoding enc, int only) {
+    std::string out;
+    int i = 0;
+    ForEachTextLine(text, [&](std::string_view line, std::string_view) {
+      if (!line.empty() && (only < 0 || only == i))
+        out += '1', line.remove_prefix(FirstCharLength(enc, line));
+      out.append(line).append("\r\n");
+      ++i;
+    });
+    return out;
+  };
+  for (int n = 0; n < 3000 && !HasFailure(); ++n) {
+    std::string text;
+    for (int line = random() % 3 + 1; line > 0; --line, text += "\r\n") {
+      for (int k = random() % 5 + 1; k > 0; --k) text += pieces[random() % std::size(pieces)];
+    }
+    // The EUC-JP check in blocks agrees with the one a character at a time
+    // at every place in a block, and neither reads past the end of a view.
+    const std::string longer = std::string(random() % 64, 'x') + text + text + text;
+    const std::string_view view(longer.data(), random() % (longer.size() + 1));
+    const auto* v = reinterpret_cast<const Byte*>(view.data());
+    EXPECT_EQ(ValidEucJp(view), ValidEucJpPlain(v, v + view.size())) << testing::PrintToString(longer);
+    EXPECT_EQ(ValidEucJp(view), ValidEucJp(std::string(view))) << testing::PrintToString(longer);
+    const Detected found = DetectEncoding(text);
+    if (!found.stable) continue;
+    for (int only : {static_cast<int>(random() % 3), -1}) {
+      const std::string after = marked(text, found.encoding, only);
+      const bool ascii = std::all_of(after.begin(), after.end(), [](char c) { return c >= 0; });
+      EXPECT_TRUE(ascii || DetectEncoding(after).encoding == found.encoding) << testing::PrintToString(text);
     }
   }
 }

@@ -1,0 +1,201 @@
+#include "core/text/Utf16.h"
+
+#include <cstdint>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <immintrin.h>
+#endif
+
+namespace vz::codec {
+namespace {
+
+constexpr std::size_t kPiece = 64 * 1024;
+// Room for the longest output of one step: eight characters of three bytes,
+// and the bytes a store writes past them (16 bytes at the last four's start).
+constexpr std::size_t kStep = 32;
+
+char32_t Unit(const unsigned char* at, bool big) {
+  return big ? char32_t(at[0]) << 8 | at[1] : char32_t(at[1]) << 8 | at[0];
+}
+
+// Writes the UTF-8 of c at out; returns the end.
+char* PutUtf8(char* out, char32_t c) {
+  if (c < 0x80) {
+    *out++ = static_cast<char>(c);
+  } else if (c < 0x800) {
+    *out++ = static_cast<char>(0xC0 | c >> 6);
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | c >> 12);
+    *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | c >> 18);
+    *out++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+// One character of the Basic Multilingual Plane (no surrogate) at out,
+// without a branch on its length: all of its bytes are made and as many
+// as it has are kept. Returns the end.
+char* PutBmp(char* out, std::uint32_t c) {
+  const std::uint32_t two = (0xC0 | c >> 6) | (0x80 | (c & 0x3F)) << 8;
+  const std::uint32_t three = (0xE0 | c >> 12) | (0x80 | (c >> 6 & 0x3F)) << 8 | (0x80 | (c & 0x3F)) << 16;
+  const std::uint32_t bytes = c < 0x80 ? c : c < 0x800 ? two : three;
+  std::memcpy(out, &bytes, 4);
+  return out + 1 + (c >= 0x80) + (c >= 0x800);
+}
+
+#ifdef __SSE2__
+// Four characters of one to three UTF-8 bytes each, one a 32-bit lane, are
+// packed together by one byte shuffle: the shuffle and the bytes it keeps,
+// by which lanes hold more than one byte (bits 0 to 3) and more than two
+// (bits 4 to 7).
+struct Pack {
+  alignas(16) std::uint8_t shuffle[16];
+  std::uint8_t length;
+};
+struct PackTable {
+  Pack pack[256];
+  constexpr PackTable() : pack() {
+    for (int m = 0; m < 256; ++m) {
+      int n = 0;
+      for (int lane = 0; lane < 4; ++lane) {
+        const int bytes = 1 + (m >> lane & 1) + (m >> (lane + 4) & 1);
+        for (int b = 0; b < bytes; ++b) pack[m].shuffle[n++] = static_cast<std::uint8_t>(4 * lane + b);
+      }
+      pack[m].length = static_cast<std::uint8_t>(n);
+      while (n < 16) pack[m].shuffle[n++] = 0x80;  // a zero byte, past what is kept
+    }
+  }
+};
+constexpr PackTable kPacks;
+
+#define VZ_SSSE3 __attribute__((target("ssse3")))
+
+// Four characters below U+10000 (no surrogate), one a 32-bit lane, as
+// UTF-8 at out (16 bytes written); returns the end of their bytes.
+VZ_SSSE3 char* PutFour(char* out, __m128i c) {
+  const __m128i low6 = _mm_set1_epi32(0x3F), cont = _mm_set1_epi32(0x80);
+  const __m128i last = _mm_or_si128(cont, _mm_and_si128(c, low6));
+  const __m128i middle = _mm_or_si128(cont, _mm_and_si128(_mm_srli_epi32(c, 6), low6));
+  const __m128i two =
+      _mm_or_si128(_mm_or_si128(_mm_set1_epi32(0xC0), _mm_srli_epi32(c, 6)), _mm_slli_epi32(last, 8));
+  const __m128i three = _mm_or_si128(_mm_or_si128(_mm_set1_epi32(0xE0), _mm_srli_epi32(c, 12)),
+                                     _mm_or_si128(_mm_slli_epi32(middle, 8), _mm_slli_epi32(last, 16)));
+  const __m128i more1 = _mm_cmpgt_epi32(c, _mm_set1_epi32(0x7F));
+  const __m128i more2 = _mm_cmpgt_epi32(c, _mm_set1_epi32(0x7FF));
+  __m128i bytes = _mm_or_si128(_mm_andnot_si128(more1, c), _mm_and_si128(more1, two));
+  bytes = _mm_or_si128(_mm_andnot_si128(more2, bytes), _mm_and_si128(more2, three));
+  const int m = _mm_movemask_ps(_mm_castsi128_ps(more1)) | _mm_movemask_ps(_mm_castsi128_ps(more2)) << 4;
+  const Pack& pack = kPacks.pack[m];
+  const __m128i shuffle = _mm_load_si128(reinterpret_cast<const __m128i*>(pack.shuffle));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, shuffle));
+  return out + pack.length;
+}
+#endif
+
+// Eight units at once, most of a word file (its answers in ASCII, the
+// questions in kana and kanji): returns the end of their UTF-8 at out, or
+// nullptr when a surrogate is among them. `shuffle`: the processor has
+// SSSE3 (and the caller is compiled for it).
+template <bool shuffle>
+[[gnu::always_inline]] inline char* PutBlock(char* out, const unsigned char* p, bool big) {
+#ifdef __SSE2__
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  if (big) v = _mm_or_si128(_mm_srli_epi16(v, 8), _mm_slli_epi16(v, 8));
+  const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(-0x80)), _mm_setzero_si128());
+  if (_mm_movemask_epi8(ascii) == 0xFFFF) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(v, v));
+    return out + 8;
+  }
+  // Surrogates are D800 to DFFF: F800 masked.
+  const __m128i surrogate =
+      _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(-0x800)), _mm_set1_epi16(static_cast<short>(0xD800)));
+  if (_mm_movemask_epi8(surrogate)) return nullptr;
+  if constexpr (shuffle) {
+    out = PutFour(out, _mm_unpacklo_epi16(v, _mm_setzero_si128()));
+    return PutFour(out, _mm_unpackhi_epi16(v, _mm_setzero_si128()));
+  }
+  alignas(16) std::uint16_t u[8];
+  _mm_store_si128(reinterpret_cast<__m128i*>(u), v);
+  for (std::uint16_t c : u) out = PutBmp(out, c);
+  return out;
+#else
+  for (int i = 0; i < 8; ++i) {
+    if ((Unit(p + 2 * i, big) & 0xF800) == 0xD800) return nullptr;
+  }
+  for (int i = 0; i < 8; ++i) out = PutBmp(out, Unit(p + 2 * i, big));
+  return out;
+#endif
+}
+
+// The conversion (see Utf16ToUtf8), with blocks of eight units packed by
+// shuffles when `shuffle`.
+template <bool shuffle>
+[[gnu::always_inline]] inline bool Convert(std::string_view units, bool bigEndian,
+                                           const std::function<void(std::string_view)>& sink) {
+  const auto* p = reinterpret_cast<const unsigned char*>(units.data());
+  const auto* const end = p + units.size();
+  char buf[kPiece + kStep];
+  char* out = buf;
+  bool clean = true;
+  while (end - p >= 2) {
+    if (out - buf >= static_cast<std::ptrdiff_t>(kPiece)) {
+      sink({buf, static_cast<std::size_t>(out - buf)});
+      out = buf;
+    }
+    if (end - p >= 16) {
+      if (char* next = PutBlock<shuffle>(out, p, bigEndian)) {
+        out = next;
+        p += 16;
+        continue;
+      }
+    }
+    char32_t c = Unit(p, bigEndian);
+    p += 2;
+    if (c >= 0xD800 && c < 0xE000) {
+      // A high surrogate and a low one make one character; any other
+      // surrogate is one unit that does not decode.
+      const char32_t low = end - p >= 2 ? Unit(p, bigEndian) : 0;
+      if (c < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        p += 2;
+      } else {
+        c = 0xFFFD;
+        clean = false;
+      }
+    }
+    out = PutUtf8(out, c);
+  }
+  if (p < end) {  // an odd byte at the end
+    out = PutUtf8(out, 0xFFFD);
+    clean = false;
+  }
+  if (out > buf) sink({buf, static_cast<std::size_t>(out - buf)});
+  return clean;
+}
+
+#ifdef __SSE2__
+[[gnu::flatten]] VZ_SSSE3 bool ConvertShuffled(std::string_view units, bool bigEndian,
+                                               const std::function<void(std::string_view)>& sink) {
+  return Convert<true>(units, bigEndian, sink);
+}
+#endif
+
+}  // namespace
+
+bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<void(std::string_view)>& sink,
+                 bool plain) {
+#ifdef __SSE2__
+  static const bool shuffles = __builtin_cpu_supports("ssse3");
+  if (shuffles && !plain) return ConvertShuffled(units, bigEndian, sink);
+#endif
+  return Convert<false>(units, bigEndian, sink);
+}
+
+}  // namespace vz::codec
