@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "core/files/Backup.h"
+#include "core/files/Checksum.h"
 #include "core/files/Error.h"
 #include "core/files/Folders.h"
 #include "core/files/Journal.h"
@@ -22,9 +23,8 @@ InPlaceRewrite::InPlaceRewrite(std::string path, const std::string& target)
     : path_(std::move(path)),
       target_(target),
       file_(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {
-  struct stat st;
-  if (file_.fd < 0 || ::fstat(file_.fd, &st) != 0) throw CreateError(path_, errno);
-  if (!S_ISREG(st.st_mode)) throw CreateError(path_);
+  if (file_.fd < 0 || ::fstat(file_.fd, &start_) != 0) throw CreateError(path_, errno);
+  if (!S_ISREG(start_.st_mode)) throw CreateError(path_);
 }
 
 InPlaceRewrite::~InPlaceRewrite() {
@@ -50,10 +50,22 @@ void InPlaceRewrite::MakeBackup() {
   }
 }
 
-// The entry that names the file and its backup, locked and synced with its
-// directory before the file changes.
-void InPlaceRewrite::WriteJournal(const std::string& absolute) {
-  const std::optional<std::string> entry = JournalEntry{absolute, backup_, data_.size()}.Bytes();
+// The entry that names the file and its backup and what recovery must find,
+// locked and synced with its directory before the file changes.
+void InPlaceRewrite::WriteJournal(const std::string& absolute, std::uint64_t backupSum) {
+  struct stat now;
+  if (::fstat(file_.fd, &now) != 0) throw CreateError(path_, errno);
+  JournalEntry e{absolute, backup_};
+  e.dev = now.st_dev;
+  e.ino = now.st_ino;
+  e.oldLength = static_cast<std::uint64_t>(now.st_size);
+  e.mtimeNs = now.st_mtim.tv_sec * 1000000000LL + now.st_mtim.tv_nsec;
+  e.ctimeNs = now.st_ctim.tv_sec * 1000000000LL + now.st_ctim.tv_nsec;
+  e.length = data_.size();
+  e.sum = ChecksumOf(data_);
+  e.backupLength = static_cast<std::uint64_t>(start_.st_size);
+  e.backupSum = backupSum;
+  const std::optional<std::string> entry = e.Bytes();
   if (!entry) throw CreateError(path_, ENAMETOOLONG);
   journal_ = JournalOf(backup_);
   journalFd_ = Fd(::open(journal_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
@@ -72,7 +84,7 @@ void InPlaceRewrite::Rewrite() {
     return;
   }
   const int err = errno;
-  keep_ = !PutBack(backup_, file_.fd);
+  keep_ = !PutBack(backupFd_.fd, file_.fd);
   throw WriteError(path_, err, keep_ ? backup_ : std::string());
 }
 
@@ -84,11 +96,19 @@ FileStamp InPlaceRewrite::Commit(const std::function<void()>& afterBackup) {
   // The content was taken from the lines before the backup was made: it
   // must still stand for what they were read from.
   if (afterBackup) afterBackup();
+  // Recovery trusts only a backup of the file's length with this checksum;
+  // a file that changed since it was copied is left to whoever changed it.
+  struct stat copied;
+  const std::optional<std::uint64_t> backupSum = ChecksumOfFile(backupFd_.fd);
+  if (!backupSum || ::fstat(backupFd_.fd, &copied) != 0 || ::fstat(file_.fd, &start_) != 0) {
+    throw CreateError(path_, errno);
+  }
+  if (copied.st_size != start_.st_size) throw ChangedOnDiskError(path_);
   if (!data_.empty() &&
       ::fallocate(file_.fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(data_.size())) != 0) {
     throw CreateError(path_, errno);
   }
-  WriteJournal(absolute);
+  WriteJournal(absolute, *backupSum);
   Rewrite();
   // Once the entry is gone for good, a crash can no longer put the old
   // content back over the new.

@@ -295,7 +295,7 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
       {dir.path(), dir / "b.txt", test::OpenMessage(dir.path())},
       {dir / "none.csv", dir / "c.txt", "ファイル " + (dir / "none.csv") + " には取り込める単語がありません"},
       {dir / "w.txt", dir / "no/such/dir.txt",
-       test::CreateMessage(dir / "no/such/dir.txt") + "\nそのようなファイルやディレクトリはありません"},
+       test::CreateMessage(dir / "no/such/dir.txt") + ".\nそのようなファイルやディレクトリはありません"},
       {dir / "utf16.txt", dir / "d.txt",
        "UTF-16 のファイルが壊れています (対になっていない文字か、半端なバイトがあります)"},
       {dir / "v.kvtml", dir / "e.txt", "KVTML ファイルに言語 fr がありません", {false, "0,fr"}},
@@ -309,7 +309,7 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
       {dir / "open.kvtml", dir / "i.txt", malformed + "(2 行 2 列): 要素 <entries> が閉じていません"},
       {dir / "latin.kvtml", dir / "j.txt", "KVTML ファイルの文字コード ISO-8859-1 には対応していません"},
       {dir / "huge.csv", dir / "k.txt",
-       test::OpenMessage(dir / "huge.csv") + "\nファイルが大きすぎます (4294967296 "
+       test::OpenMessage(dir / "huge.csv") + ".\nファイルが大きすぎます (4294967296 "
                                              "バイト。単語ファイルにできるのは 4294967295 バイトまでです)"},
   };
   for (const auto& c : cases) {
