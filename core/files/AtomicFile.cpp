@@ -185,6 +185,16 @@ bool AtomicFile::Write(std::string_view bytes) {
 
 void AtomicFile::Fail() { failed_ = true; }
 
+// Takes the mark off just before the file takes the target's name, so that
+// the published file never carries it; a named temporary file is recorded
+// first, so that a crash in between still leaves it known for ours.
+void AtomicFile::Unmark() {
+  if (!temp_.marked) return;
+  temp_.marked = false;
+  if (!temp_.name.empty()) temp_.Record();
+  ::fremovexattr(temp_.f.fd, kTempMarkAttr);
+}
+
 // The single step that gives the new file the target's name.
 void AtomicFile::Publish(const CommitFn& lastCheck) {
   if (mode_ == Mode::kReplace) {
@@ -192,10 +202,12 @@ void AtomicFile::Publish(const CommitFn& lastCheck) {
     // The last moment to decline: the content written must still stand
     // for what it was made from.
     if (lastCheck) lastCheck(false);
+    Unmark();
     if (!ReplaceChecked()) throw CreateError(path_, errno);
     return;
   }
   if (lastCheck) lastCheck(false);
+  Unmark();
   // Linking, unlike renaming, fails where something is already there.
   const bool linked = temp_.name.empty() ? LinkOpenFile(temp_.f.fd, target_)
                                          : ::link(temp_.name.c_str(), target_.c_str()) == 0;
@@ -263,12 +275,8 @@ FileStamp AtomicFile::Commit(const CommitFn& lastCheck) {
   // Bytes and what the file has besides them reach the disk together.
   if (Sync(temp_.f.fd, SyncOf::kNewFile) != 0) throw WriteError(path_, errno);
   Publish(lastCheck);
-  // A temporary name still there (a link made a new file) goes first. The
-  // mark is taken off only now: a temporary file left by a crash just before
-  // the publishing step is still known for ours. On the target the mark
-  // means nothing (only temporary names are looked at) and is never copied.
+  // A temporary name still there (a link made a new file) goes first.
   if (!temp_.name.empty() && ::unlink(std::exchange(temp_.name, {}).c_str()) == 0) temp_.Forget();
-  ::fremovexattr(temp_.f.fd, kTempMarkAttr);
   const FileStamp stamp = StampOfOpenFile(temp_.f.fd);
   // Make the publishing step itself durable.
   if (!SyncDir(ParentDir(target_), SyncOf::kDirectory)) throw WriteError(path_, errno);

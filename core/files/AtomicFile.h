@@ -97,6 +97,7 @@ class AtomicFile {
   bool OpenTemp(mode_t mode);
   bool OpenNamedTemp();
   bool NameTemp();
+  void Unmark();
   void Publish(const CommitFn& lastCheck);
   bool ReplaceChecked();
 

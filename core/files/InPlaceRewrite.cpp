@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "core/files/Backup.h"
 #include "core/files/Checksum.h"
@@ -68,9 +69,19 @@ void InPlaceRewrite::WriteJournal(const std::string& absolute, std::uint64_t bac
   const std::optional<std::string> entry = e.Bytes();
   if (!entry) throw CreateError(path_, ENAMETOOLONG);
   journal_ = JournalOf(backup_);
-  journalFd_ = Fd(::open(journal_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+  // Written unnamed and given its name once synced, an entry is never seen
+  // cut short; where the file system has no unnamed files it is written
+  // under its name, and recovery keeps the backup of an entry cut short.
+  journalFd_ = Fd(::open(dir_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  const bool unnamed = journalFd_.fd >= 0;
+  if (!unnamed) {
+    journalFd_ = Fd(::open(journal_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+  }
+  const std::string viaProc = "/proc/self/fd/" + std::to_string(journalFd_.fd);
   if (journalFd_.fd < 0 || ::flock(journalFd_.fd, LOCK_EX) != 0 || !WriteAll(journalFd_.fd, *entry) ||
-      Sync(journalFd_.fd, SyncOf::kJournal) != 0 || !SyncDir(dir_, SyncOf::kBackupDirectory)) {
+      Sync(journalFd_.fd, SyncOf::kJournal) != 0 ||
+      (unnamed && ::linkat(AT_FDCWD, viaProc.c_str(), AT_FDCWD, journal_.c_str(), AT_SYMLINK_FOLLOW) != 0) ||
+      !SyncDir(dir_, SyncOf::kBackupDirectory)) {
     throw CreateError(path_, errno);
   }
 }

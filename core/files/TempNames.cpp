@@ -59,7 +59,10 @@ bool Recorded(const struct stat& st, std::string_view name) {
 // cleaned, open as `fd`) is ours and its writer is gone; the lock taken
 // stays until `fd` is closed.
 bool IsStale(int fd, std::string_view name, struct stat& st) {
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return false;
+  // A temporary file of root's takes the owner of the file it replaces.
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_uid != ::geteuid() && ::geteuid() != 0)) {
+    return false;
+  }
   char mark[8];
   if (::fgetxattr(fd, kTempMarkAttr, mark, sizeof mark) < 0 && !Recorded(st, name)) return false;
   return ::flock(fd, LOCK_EX | LOCK_NB) == 0;  // else its writer is still at work

@@ -322,7 +322,7 @@ TEST(WriteFileAtomic, EverySyncComesInOrderAndAFailureAtAnyOfThemKeepsTheOldCont
   // their directory are synced before the file changes.
   const std::vector<SyncSeen> renamed{{SyncOf::kNewFile, "old", 0}, {SyncOf::kDirectory, "new", 0}},
       inPlace{{SyncOf::kBackup, "old", 1},      {SyncOf::kBackupDirectory, "old", 1},
-              {SyncOf::kJournal, "old", 2},     {SyncOf::kBackupDirectory, "old", 2},
+              {SyncOf::kJournal, "old", 1},     {SyncOf::kBackupDirectory, "old", 2},
               {SyncOf::kFileInPlace, "new", 2}, {SyncOf::kBackupDirectory, "new", 1}};
   for (const auto* expected : {&renamed, &inPlace}) {
     const bool linked = expected == &inPlace;
