@@ -66,8 +66,22 @@ AtomicFile::FileSizeSignalIgnored::FileSizeSignalIgnored() {
 
 AtomicFile::FileSizeSignalIgnored::~FileSizeSignalIgnored() { ::sigaction(SIGXFSZ, &previous_, nullptr); }
 
-AtomicFile::Temp::~Temp() {
-  if (!name.empty()) ::unlink(name.c_str());
+AtomicFile::Temp::~Temp() { Drop(); }
+
+void AtomicFile::Temp::Drop() {
+  if (!name.empty() && ::unlink(std::exchange(name, {}).c_str()) == 0) Forget();
+  f = Fd();
+}
+
+// Without the mark, a record in the cache folder says the file is ours.
+void AtomicFile::Temp::Record() {
+  struct stat st;
+  if (!marked && ::fstat(f.fd, &st) == 0) RecordTemp(st.st_dev, st.st_ino, name);
+}
+
+void AtomicFile::Temp::Forget() {
+  struct stat st;
+  if (!marked && ::fstat(f.fd, &st) == 0) ForgetTemp(st.st_dev, st.st_ino);
 }
 
 AtomicFile::AtomicFile(const std::string& path, Mode mode)
@@ -78,8 +92,14 @@ AtomicFile::AtomicFile(const std::string& path, Mode mode)
     inPlace_ = std::make_unique<InPlaceRewrite>(path_, target_);
     return;
   }
-  if (OpenTemp(hadOld_ ? (old_.st_mode & 0777) : NewFileMode())) return;
-  if (!hadOld_ || (errno != EACCES && errno != EPERM)) throw CreateError(path_, errno);
+  if (OpenTemp(hadOld_ ? (old_.st_mode & 0777) : NewFileMode())) {
+    // A new file that cannot have all the old one has besides its bytes
+    // would change who may read it: the old file is rewritten instead.
+    if (!hadOld_ || CopyMetadata(target_, old_, temp_.f.fd)) return;
+    temp_.Drop();
+  } else if (!hadOld_ || (errno != EACCES && errno != EPERM)) {
+    throw CreateError(path_, errno);
+  }
   inPlace_ = std::make_unique<InPlaceRewrite>(path_, target_);
 }
 
@@ -106,7 +126,7 @@ bool AtomicFile::OpenTemp(mode_t mode) {
   if (g_unnamedTemps) {
     temp_.f = Fd(::open(ParentDir(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     if (temp_.f.fd >= 0) {
-      MarkTemp(temp_.f.fd);
+      temp_.marked = MarkTemp(temp_.f.fd);
       return true;
     }
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
@@ -119,12 +139,14 @@ bool AtomicFile::OpenNamedTemp() {
     std::string name = TempPath(target_, kTempSuffixTemplate);
     Fd f(::mkostemp(name.data(), O_CLOEXEC));
     if (f.fd < 0) return false;
-    MarkTemp(f.fd);
+    const bool marked = MarkTemp(f.fd);
     // Another save may have taken it for stale before it was locked; then
     // the name is gone or names another file, and we start again.
     if (Names(name, f.fd)) {
       temp_.f = std::move(f);
       temp_.name = std::move(name);
+      temp_.marked = marked;
+      temp_.Record();
       return true;
     }
   }
@@ -137,11 +159,14 @@ bool AtomicFile::NameTemp() {
   if (!temp_.name.empty()) return true;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = TempPath(target_, RandomTempSuffix());
-    if (LinkOpenFile(temp_.f.fd, name)) {
-      temp_.name = std::move(name);
-      return true;
-    }
-    if (errno != EEXIST) return false;
+    temp_.name = name;
+    temp_.Record();  // before it has the name: a crash never leaves it unknown
+    if (LinkOpenFile(temp_.f.fd, name)) return true;
+    const int err = errno;
+    temp_.Forget();
+    temp_.name.clear();
+    errno = err;
+    if (err != EEXIST) return false;
   }
   return false;
 }
@@ -160,6 +185,16 @@ bool AtomicFile::Write(std::string_view bytes) {
 
 void AtomicFile::Fail() { failed_ = true; }
 
+// Takes the mark off just before the file takes the target's name, so that
+// the published file never carries it; a named temporary file is recorded
+// first, so that a crash in between still leaves it known for ours.
+void AtomicFile::Unmark() {
+  if (!temp_.marked) return;
+  temp_.marked = false;
+  if (!temp_.name.empty()) temp_.Record();
+  ::fremovexattr(temp_.f.fd, kTempMarkAttr);
+}
+
 // The single step that gives the new file the target's name.
 void AtomicFile::Publish(const CommitFn& lastCheck) {
   if (mode_ == Mode::kReplace) {
@@ -167,15 +202,62 @@ void AtomicFile::Publish(const CommitFn& lastCheck) {
     // The last moment to decline: the content written must still stand
     // for what it was made from.
     if (lastCheck) lastCheck(false);
-    if (::rename(temp_.name.c_str(), target_.c_str()) != 0) throw CreateError(path_, errno);
-    temp_.name.clear();
+    Unmark();
+    if (!ReplaceChecked()) throw CreateError(path_, errno);
     return;
   }
   if (lastCheck) lastCheck(false);
+  Unmark();
   // Linking, unlike renaming, fails where something is already there.
   const bool linked = temp_.name.empty() ? LinkOpenFile(temp_.f.fd, target_)
                                          : ::link(temp_.name.c_str(), target_.c_str()) == 0;
   if (!linked) throw errno == EEXIST ? ExistsError(path_) : CreateError(path_, errno);
+}
+
+// Renames the temporary file over the target, and makes sure that what it
+// replaced is the file the save began with: swapped with it, the old file is
+// looked at under the temporary name and removed, or, when another writer
+// had put a file there meanwhile, swapped back. False with errno set when
+// renaming fails.
+bool AtomicFile::ReplaceChecked() {
+  const char* temp = temp_.name.c_str();
+  if (!hadOld_) {
+    if (::renameat2(AT_FDCWD, temp, AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
+      temp_.Forget();
+      temp_.name.clear();
+      return true;
+    }
+    if (errno == EEXIST) throw ChangedOnDiskError(path_);
+    if (errno != EINVAL) return false;
+  } else {
+    // The old file is ours to remove should a crash leave it under the
+    // temporary name.
+    RecordTemp(old_.st_dev, old_.st_ino, temp_.name);
+    if (::renameat2(AT_FDCWD, temp, AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
+      struct stat was;
+      const bool same = ::lstat(temp, &was) == 0 && was.st_dev == old_.st_dev && was.st_ino == old_.st_ino &&
+                        was.st_size == old_.st_size && was.st_mtim.tv_sec == old_.st_mtim.tv_sec &&
+                        was.st_mtim.tv_nsec == old_.st_mtim.tv_nsec;
+      if (!same) {
+        ForgetTemp(old_.st_dev, old_.st_ino);
+        // Where it cannot be swapped back, the other file stays under the
+        // temporary name rather than be lost.
+        if (::renameat2(AT_FDCWD, temp, AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) != 0) temp_.name.clear();
+        throw ChangedOnDiskError(path_);
+      }
+      if (::unlink(temp) == 0) ForgetTemp(old_.st_dev, old_.st_ino);
+      temp_.Forget();
+      temp_.name.clear();
+      return true;
+    }
+    ForgetTemp(old_.st_dev, old_.st_ino);
+    if (errno != EINVAL) return false;
+  }
+  // A file system that cannot swap names: the plain rename.
+  if (::rename(temp, target_.c_str()) != 0) return false;
+  temp_.Forget();
+  temp_.name.clear();
+  return true;
 }
 
 FileStamp AtomicFile::Commit(const CommitFn& lastCheck) {
@@ -186,19 +268,15 @@ FileStamp AtomicFile::Commit(const CommitFn& lastCheck) {
     });
   }
   if (hadOld_) {
-    CopyMetadata(target_, old_, temp_.f.fd);
+    ::fchmod(temp_.f.fd, old_.st_mode & 07777);  // writing may have taken set-id bits off
   } else if (!temp_.name.empty()) {
     ::fchmod(temp_.f.fd, NewFileMode());  // a named temporary file starts private
   }
   // Bytes and what the file has besides them reach the disk together.
   if (Sync(temp_.f.fd, SyncOf::kNewFile) != 0) throw WriteError(path_, errno);
   Publish(lastCheck);
-  // A temporary name still there (a link made a new file) goes first. The
-  // mark is taken off only now: a temporary file left by a crash just before
-  // the publishing step is still known for ours. On the target the mark
-  // means nothing (only temporary names are looked at) and is never copied.
-  if (!temp_.name.empty()) ::unlink(std::exchange(temp_.name, {}).c_str());
-  ::fremovexattr(temp_.f.fd, kTempMarkAttr);
+  // A temporary name still there (a link made a new file) goes first.
+  if (!temp_.name.empty() && ::unlink(std::exchange(temp_.name, {}).c_str()) == 0) temp_.Forget();
   const FileStamp stamp = StampOfOpenFile(temp_.f.fd);
   // Make the publishing step itself durable.
   if (!SyncDir(ParentDir(target_), SyncOf::kDirectory)) throw WriteError(path_, errno);

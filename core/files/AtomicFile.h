@@ -20,7 +20,9 @@
 // Every failure raises the message of Error.h for it, naming the file and
 // the reason the system gave: ReadOnlyError, CreateError when the file cannot
 // be created or replaced, ExistsError when a new file's name is taken,
-// WriteError when writing or flushing fails. While a writer is open, a
+// WriteError when writing or flushing fails, ChangedOnDiskError when another
+// writer replaced the file while this one was publishing (the other file then
+// stays). While a writer is open, a
 // file-size limit fails a write (EFBIG) instead of ending the program.
 #include <signal.h>
 #include <sys/stat.h>
@@ -84,14 +86,20 @@ class AtomicFile {
   struct Temp {
     Fd f;
     std::string name;
+    bool marked = false;  // carries our mark; else recorded while named
     ~Temp();
+    void Drop();  // closes it and removes its name
+    void Record();
+    void Forget();
   };
 
   void CheckReplaceable();
   bool OpenTemp(mode_t mode);
   bool OpenNamedTemp();
   bool NameTemp();
+  void Unmark();
   void Publish(const CommitFn& lastCheck);
+  bool ReplaceChecked();
 
   FileSizeSignalIgnored sizeSignal_;  // first in, last out: covers every write
   std::string path_;                  // as given, for the messages

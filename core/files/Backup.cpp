@@ -43,11 +43,10 @@ bool CopyAll(int from, int to) {
   }
 }
 
-bool PutBack(const std::string& backup, int fd) {
-  Fd from(::open(backup.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+bool PutBack(int backupFd, int fd) {
   struct stat st;
-  return from.fd >= 0 && ::fstat(from.fd, &st) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 &&
-         CopyAll(from.fd, fd) && ::ftruncate(fd, st.st_size) == 0 && Sync(fd, SyncOf::kFileInPlace) == 0;
+  return ::fstat(backupFd, &st) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && CopyAll(backupFd, fd) &&
+         ::ftruncate(fd, st.st_size) == 0 && Sync(fd, SyncOf::kFileInPlace) == 0;
 }
 
 }  // namespace vz

@@ -25,8 +25,8 @@ bool HasEnd(std::string_view name, std::string_view end);
 // false with errno set when reading or writing fails.
 bool CopyAll(int from, int to);
 
-// Puts the content of `backup` back into the file `fd`, cut to its length,
-// and syncs it; false when any step fails.
-bool PutBack(const std::string& backup, int fd);
+// Puts the content of the open backup `backupFd` back into the file `fd`,
+// cut to its length, and syncs it; false with errno set when a step fails.
+bool PutBack(int backupFd, int fd);
 
 }  // namespace vz

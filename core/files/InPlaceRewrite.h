@@ -7,6 +7,9 @@
 // the old content back, or leaves the journal entry for the next start to do
 // it (RecoverInterruptedRewrites). The publishing writer (AtomicFile) takes
 // this way by itself where it must.
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -38,12 +41,13 @@ class InPlaceRewrite {
 
  private:
   void MakeBackup();
-  void WriteJournal(const std::string& absolute);
+  void WriteJournal(const std::string& absolute, std::uint64_t backupSum);
   void Rewrite();
 
   std::string path_, target_;
   std::string dir_;  // where the backup and the journal entry go
   std::string data_;
+  struct stat start_ {};  // the file when the rewrite began
   Fd file_, backupFd_, journalFd_;
   std::string backup_, journal_;  // removed at the end unless kept
   bool keep_ = false;

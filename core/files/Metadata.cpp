@@ -11,21 +11,15 @@
 namespace vz {
 namespace {
 
-// Keeps the old file's owner and group on `fd` where the user may; returns
-// the mode the new file may have: where the group cannot be kept, its
-// members get no more than others had.
-mode_t KeepOwner(const struct stat& old, int fd, bool& groupKept) {
-  mode_t mode = old.st_mode & 07777;
-  groupKept = true;
-  if (old.st_uid == ::geteuid() && old.st_gid == ::getegid()) return mode;
-  // The owner can be kept only by root; the group by its members.
-  if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-    // Our group instead: its members get no more than others had, and
-    // the ACL's entry for the owning group would now grant them more.
-    groupKept = false;
-    mode = (mode & ~(S_IRWXG | S_ISGID)) | (mode & S_IRWXG & ((mode & S_IRWXO) << 3));
-  }
-  return mode;
+// Gives `fd` the old file's owner and group where they differ; false when
+// the user may not.
+bool KeepOwner(const struct stat& old, int fd) {
+  struct stat now;
+  if (::fstat(fd, &now) != 0) return false;
+  if (now.st_uid == old.st_uid && now.st_gid == old.st_gid) return true;
+  // The owner can be given only by root; the group by its members.
+  const uid_t owner = now.st_uid == old.st_uid ? static_cast<uid_t>(-1) : old.st_uid;
+  return ::fchown(fd, owner, old.st_gid) == 0;
 }
 
 // The names of the extended attributes of `target` (not followed if a link),
@@ -50,28 +44,21 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
-void CopyMetadata(const std::string& target, const struct stat& old, int fd) {
-  bool groupKept;
-  const mode_t mode = KeepOwner(old, fd, groupKept);
-  ::fchmod(fd, mode);
+bool CopyMetadata(const std::string& target, const struct stat& old, int fd) {
+  if (!KeepOwner(old, fd) || ::fchmod(fd, old.st_mode & 07777) != 0) return false;
   const std::string names = AttributeNames(target);
   std::string value;
   for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
     const std::string name = names.c_str() + at;
-    const bool isAcl = name == "system.posix_acl_access";
-    if (name == kTempMarkAttr || (!isAcl && name.rfind("user.", 0) != 0 && name.rfind("security.", 0) != 0)) {
-      continue;
-    }
+    if (name == kTempMarkAttr) continue;
     const ssize_t size = ::lgetxattr(target.c_str(), name.c_str(), nullptr, 0);
     value.resize(static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
-    const bool copied = (groupKept || !isAcl) && size >= 0 &&
-                        ::lgetxattr(target.c_str(), name.c_str(), value.data(), value.size()) == size &&
-                        ::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) == 0;
-    // The old file's group bits are its ACL's mask; without the ACL they
-    // would open the file to the owning group as far as the mask allowed
-    // anyone named in it.
-    if (isAcl && !copied) ::fchmod(fd, mode & ~S_IRWXG);
+    if (size < 0 || ::lgetxattr(target.c_str(), name.c_str(), value.data(), value.size()) != size ||
+        ::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0) {
+      return false;
+    }
   }
+  return true;
 }
 
 }  // namespace vz

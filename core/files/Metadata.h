@@ -11,10 +11,11 @@ namespace vz {
 mode_t NewFileMode();
 
 // Gives the new file `fd` what the old file `target` (described by `old`)
-// has besides its bytes: owner and group where the user may set them, mode,
-// the extended attributes the user may set and the ACL; never our temporary
-// mark. What cannot be kept never leaves the new file more open than the
-// old one.
-void CopyMetadata(const std::string& target, const struct stat& old, int fd);
+// has besides its bytes: owner and group (always set, never left to what the
+// directory gives a new file), mode, every extended attribute the user can
+// see (the ACL, and for root `trusted.*` too); never our temporary mark.
+// False when any of it could not be kept: the file must then be rewritten
+// in place instead of replaced.
+bool CopyMetadata(const std::string& target, const struct stat& old, int fd);
 
 }  // namespace vz

@@ -66,7 +66,8 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::optional<std::string> TryReadRegularFile(const std::string& path, int& err, FileStamp* stamp) {
+std::optional<std::string> TryReadRegularFile(const std::string& path, int& err, FileStamp* stamp,
+                                              std::size_t maxBytes) {
   // O_NONBLOCK keeps open() from waiting for a writer on a FIFO; the file
   // type is checked on the descriptor before anything is read.
   Fd f(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -76,15 +77,19 @@ std::optional<std::string> TryReadRegularFile(const std::string& path, int& err,
     return std::nullopt;
   }
   if (!S_ISREG(st.st_mode)) {
-    err = S_ISDIR(st.st_mode) ? EISDIR : 0;
+    err = S_ISDIR(st.st_mode) ? EISDIR : kNotAFile;
+    return std::nullopt;
+  }
+  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    err = EFBIG;
     return std::nullopt;
   }
   std::string data;
   data.reserve(static_cast<std::size_t>(st.st_size));
   AdviseHugePages(data.data(), data.capacity());
   data.resize(static_cast<std::size_t>(st.st_size));
-  if (!ReadToEnd(f.fd, data)) {
-    err = errno;
+  if (!ReadToEnd(f.fd, data) || data.size() > maxBytes) {
+    err = data.size() > maxBytes ? EFBIG : errno;
     return std::nullopt;
   }
   if (stamp) *stamp = FromStat(st);

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reading, and the stamp that tells whether a file read earlier
 // is still the same.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,7 +35,9 @@ std::string ReadRegularFile(const std::string& path, FileStamp* stamp = nullptr)
 
 // The same for a caller that tells the user itself: nullopt when the file
 // cannot be read, and `err` then holds the system's reason (ENOENT: nothing
-// is there; EISDIR: a directory; 0: something else that is not a file).
-std::optional<std::string> TryReadRegularFile(const std::string& path, int& err, FileStamp* stamp = nullptr);
+// is there; EISDIR: a directory; kNotAFile: something else that is not a
+// file; EFBIG: more than `maxBytes`, of which nothing is read).
+std::optional<std::string> TryReadRegularFile(const std::string& path, int& err, FileStamp* stamp = nullptr,
+                                              std::size_t maxBytes = SIZE_MAX);
 
 }  // namespace vz

@@ -11,7 +11,10 @@
 #include <random>
 
 #include "core/files/Fd.h"
+#include "core/files/Folders.h"
+#include "core/files/Locations.h"
 #include "core/files/Paths.h"
+#include "core/files/ReadFile.h"
 
 namespace vz {
 namespace {
@@ -41,17 +44,27 @@ bool IsTempName(std::string_view name) {
          name.substr(mark, kTempMark.size()) == kTempMark;
 }
 
+std::string RecordName(dev_t dev, ino_t ino) {
+  return BackupDir() + "/temporaries/" + std::to_string(dev) + "-" + std::to_string(ino);
+}
+
+// True when the file `st` describes is recorded as ours under `name`.
+bool Recorded(const struct stat& st, std::string_view name) {
+  int err = 0;
+  const auto record = TryReadRegularFile(RecordName(st.st_dev, st.st_ino), err, nullptr, 4096);
+  return record && *record == name;
+}
+
 // True when the temporary file `name` (an entry of the directory being
 // cleaned, open as `fd`) is ours and its writer is gone; the lock taken
 // stays until `fd` is closed.
-bool IsStale(int fd, std::string_view name, const std::string& ownPrefix) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return false;
-  char mark[8];
-  if (::fgetxattr(fd, kTempMarkAttr, mark, sizeof mark) < 0 &&
-      (errno != EOPNOTSUPP || !HasOurSuffix(name, ownPrefix))) {
+bool IsStale(int fd, std::string_view name, struct stat& st) {
+  // A temporary file of root's takes the owner of the file it replaces.
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_uid != ::geteuid() && ::geteuid() != 0)) {
     return false;
   }
+  char mark[8];
+  if (::fgetxattr(fd, kTempMarkAttr, mark, sizeof mark) < 0 && !Recorded(st, name)) return false;
   return ::flock(fd, LOCK_EX | LOCK_NB) == 0;  // else its writer is still at work
 }
 
@@ -69,25 +82,34 @@ std::string RandomTempSuffix() {
   return s;
 }
 
-void MarkTemp(int fd) {
+bool MarkTemp(int fd) {
   ::flock(fd, LOCK_EX);
-  ::fsetxattr(fd, kTempMarkAttr, "1", 1, 0);
+  return ::fsetxattr(fd, kTempMarkAttr, "1", 1, 0) == 0;
 }
 
+void RecordTemp(dev_t dev, ino_t ino, const std::string& name) {
+  const std::string record = RecordName(dev, ino);
+  if (!MakeDirs(ParentDir(record))) return;
+  Fd f(::open(record.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (f.fd >= 0) WriteAll(f.fd, NamePart(name));
+}
+
+void ForgetTemp(dev_t dev, ino_t ino) { ::unlink(RecordName(dev, ino).c_str()); }
+
 void RemoveStaleTemps(const std::string& target) {
-  const std::string dir = ParentDir(target), ownPrefix = TempPrefix(target);
+  const std::string dir = ParentDir(target);
   DIR* d = ::opendir(dir.c_str());
   if (!d) return;
   while (dirent* e = ::readdir(d)) {
     if (!IsTempName(e->d_name)) continue;
     const std::string name = dir + "/" + e->d_name;
     Fd f(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (f.fd < 0 || !IsStale(f.fd, e->d_name, ownPrefix)) continue;
-    // Only the file that was looked at: the name may have moved on.
     struct stat byFd, byName;
-    if (::fstat(f.fd, &byFd) == 0 && ::lstat(name.c_str(), &byName) == 0 && byName.st_ino == byFd.st_ino &&
-        byName.st_dev == byFd.st_dev) {
-      ::unlink(name.c_str());
+    if (f.fd < 0 || !IsStale(f.fd, e->d_name, byFd)) continue;
+    // Only the file that was looked at: the name may have moved on.
+    if (::lstat(name.c_str(), &byName) == 0 && byName.st_ino == byFd.st_ino && byName.st_dev == byFd.st_dev &&
+        ::unlink(name.c_str()) == 0) {
+      ForgetTemp(byFd.st_dev, byFd.st_ino);
     }
   }
   ::closedir(d);

@@ -12,11 +12,19 @@ namespace vz {
 
 namespace fs = std::filesystem;
 
-WordSession::OpenResult WordSession::Open(const std::string& given, UnmarkedPolicy& policy, Source source) {
+WordSession::OpenResult WordSession::Open(const std::string& given, UnmarkedPolicy& policy, Source source,
+                                          BusyPolicy* busy) {
   const bool atStartUp = source != Source::Chosen;
   OpenResult result;
+  std::unique_ptr<WriterLock> lock;
   if (source == Source::Remembered) {
     if (!StampOf(given).exists) {
+      if (!Lock(given, busy, lock)) {
+        Disown(given);
+        result.opened = Opened::Disowned;
+        return result;
+      }
+      lock_ = std::move(lock);
       list_ = WordList();
       list_.BindAbsent(given);
       result.opened = Opened::Absent;
@@ -38,12 +46,13 @@ WordSession::OpenResult WordSession::Open(const std::string& given, UnmarkedPoli
     if (atStartUp) Disown(path);
     throw;
   }
-  if (!Accept(path, fresh, policy, result)) {
+  if (!Accept(path, fresh, policy, result) || !Lock(fresh.Path(), busy, lock)) {
     if (!atStartUp) return result;  // cancelled: the current file stays
     Disown(path);
     result.opened = Opened::Disowned;
     return result;
   }
+  lock_ = std::move(lock);
   list_ = std::move(fresh);
   result.opened = Opened::Adopted;
   result.problem = list_.Problem();
@@ -72,7 +81,19 @@ bool WordSession::Accept(const std::string& path, WordList& fresh, UnmarkedPolic
   return true;
 }
 
+bool WordSession::Lock(const std::string& path, BusyPolicy* busy, std::unique_ptr<WriterLock>& lock) {
+  if (lock_ && lock_->Guards(path)) {  // the file this session holds already
+    lock = std::move(lock_);
+    return true;
+  }
+  lock = std::make_unique<WriterLock>(path, WriterLock::Wait::kNever);
+  if (lock->Held()) return true;
+  lock.reset();
+  return busy == nullptr || busy->AskAboutBusy(path) == BusyPolicy::Choice::WithoutSaving;
+}
+
 void WordSession::Disown(const std::string& path) {
+  lock_.reset();
   list_ = WordList();
   list_.Disown(path);
 }

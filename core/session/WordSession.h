@@ -4,10 +4,13 @@
 // start-up, the file named on the command line, a choice in the open dialog);
 // each says what became of the file, and saving says why it declined. The
 // caller turns the results into what the user is told.
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/files/Error.h"
+#include "core/files/WriterLock.h"
+#include "core/session/BusyPolicy.h"
 #include "core/session/Conversion.h"
 #include "core/session/UnmarkedPolicy.h"
 #include "core/wordlist/WordList.h"
@@ -50,11 +53,15 @@ class WordSession {
   // Opens `path` (file-system bytes). A file with lines but no state mark is
   // left to `policy`. A file that cannot be read raises its OpenError; at
   // start-up it has been disowned then, a chosen one has changed nothing.
-  OpenResult Open(const std::string& path, UnmarkedPolicy& policy, Source source);
+  // The session holds the file's writer lock while it stands for the file;
+  // a file another copy of the program holds is left to `busy` (without
+  // one, it is opened without saving progress).
+  OpenResult Open(const std::string& path, UnmarkedPolicy& policy, Source source, BusyPolicy* busy = nullptr);
 
-  // Saves the list over its file; the result says when it declined and why.
-  // Raises CreateError or WriteError when writing fails.
-  WordList::SaveResult Save() { return list_.Save(list_.Path()); }
+  // Saves the list over its file; the result says when it declined and why
+  // (NotOwned for a file another copy holds). Raises CreateError or
+  // WriteError when writing fails.
+  WordList::SaveResult Save() { return lock_ ? list_.Save(list_.Path()) : WordList::SaveResult::NotOwned; }
 
   WordList& List() { return list_; }
   const WordList& List() const { return list_; }
@@ -67,11 +74,16 @@ class WordSession {
  private:
   // The list becomes empty and stands for `path`, which it never writes.
   void Disown(const std::string& path);
+  // Takes the writer lock of `path`, asking `busy` when another copy holds
+  // it: false when the user cancelled. The lock is left empty when the file
+  // is opened without saving.
+  bool Lock(const std::string& path, BusyPolicy* busy, std::unique_ptr<WriterLock>& lock);
   // Whether `fresh`, loaded from `path`, is to be adopted: an unmarked file
   // only if the policy says so. A conversion makes `fresh` the new word file.
   static bool Accept(const std::string& path, WordList& fresh, UnmarkedPolicy& policy, OpenResult& result);
 
   WordList list_;
+  std::unique_ptr<WriterLock> lock_;  // of the file the list stands for
 };
 
 }  // namespace vz

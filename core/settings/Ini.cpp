@@ -7,6 +7,7 @@
 #include "core/files/AtomicFile.h"
 #include "core/files/Error.h"
 #include "core/files/ReadFile.h"
+#include "core/files/WriterLock.h"
 #include "core/text/Encoding.h"
 #include "core/wordlist/WordLine.h"
 
@@ -165,10 +166,14 @@ bool UsableName(std::string_view name) {
 // The file's text; nullopt when it cannot be read (missing or not a file).
 std::optional<std::string> ReadText(const std::string& path) {
   int err;
-  return TryReadRegularFile(path, err);
+  return ReadFileText(path, err);
 }
 
 }  // namespace
+
+std::optional<std::string> ReadFileText(const std::string& path, int& err) {
+  return TryReadRegularFile(path, err, nullptr, kMaxFileBytes);
+}
 
 std::optional<std::string> FindValue(std::string_view text, std::string_view section, std::string_view key) {
   section = TrimSpaces(section);
@@ -288,8 +293,9 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
 
 bool Edit(const std::string& path, const std::function<bool(std::string& text)>& edit) {
   try {
+    const WriterLock lock(path, WriterLock::Wait::kUntilFree);
     int err = 0;
-    const std::optional<std::string> old = TryReadRegularFile(path, err);
+    const std::optional<std::string> old = ReadFileText(path, err);
     // Start a new file only when there is none; a file that exists but
     // cannot be read must not be replaced by one holding these keys alone.
     if (!old && err != ENOENT) throw CreateError(path, err);

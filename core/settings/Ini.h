@@ -58,6 +58,14 @@ std::int32_t ParseInt(std::string_view value);
 
 // --- On a file -------------------------------------------------------------
 
+// The largest settings file read or written: a larger one is read as if it
+// were missing and never replaced, and costs no more than a look at its size.
+inline constexpr std::size_t kMaxFileBytes = std::size_t{1} << 20;
+
+// The file's whole text; nullopt when it cannot be read, with the reason in
+// `err` (as TryReadRegularFile gives it; EFBIG above kMaxFileBytes).
+std::optional<std::string> ReadFileText(const std::string& path, int& err);
+
 // GetPrivateProfileStringA: the value fitted to `bufSize` bytes, or `def`
 // (also fitted) when the file, the section or the key is missing or the file
 // cannot be read.
@@ -81,7 +89,8 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
 // change it wanted could be made; so does Edit. The file is replaced once,
 // also when some change could not be made. When it exists but cannot be
 // read, or cannot be replaced, it is left as it was and the Error that says
-// why (the file's name and the system's reason) is raised.
+// why (the file's name and the system's reason) is raised. Another copy of
+// the program editing the same file waits until this edit is done (WriterLock).
 bool Edit(const std::string& path, const std::function<bool(std::string& text)>& edit);
 
 }  // namespace vz::ini

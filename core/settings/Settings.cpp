@@ -1,5 +1,6 @@
 #include "core/settings/Settings.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "core/files/Error.h"
@@ -40,16 +41,27 @@ bool SettingsFile::WriteIniInt(std::string_view section, std::string_view key, i
   return WriteIniStr(section, key, IniIntText(value));
 }
 
-Settings ReadSettings(const SettingsFile& file, const std::string& wordDir) {
+Settings ReadSettings(const SettingsFile& file, const std::string& wordDir, std::string* problem) {
+  // The file is read once, for every key.
+  int err = 0;
+  const std::string text = ini::ReadFileText(file.Path(), err).value_or(std::string());
+  if (err != 0 && err != ENOENT && problem) {
+    *problem = std::string(OpenError(file.Path(), err).what()) + "\n既定の設定で始めます。";
+  }
+  const auto str = [&text](std::string_view section, std::string_view key,
+                           std::size_t bufSize = SettingsFile::kValueBuffer) {
+    return ini::FitBuffer(ini::FindValue(text, section, key).value_or(std::string()), bufSize);
+  };
   Settings s;
-  s.NoSound = file.ReadIniStr(kSection, "PLAYSOUND") == "N";
-  const int speed = file.ReadIniInt(kSection, "SPEED");
+  s.NoSound = str(kSection, "PLAYSOUND") == "N";
+  const std::optional<std::string> speedText = ini::FindValue(text, kSection, "SPEED");
+  const int speed = speedText && !speedText->empty() ? ini::ParseInt(*speedText) : -1;
   s.TimeLimit = speed > 0 ? speed : kDefaultTimeLimit;
-  s.WordFile = file.ReadIniStr(kSection, "b4file", SettingsFile::kPathBuffer);
+  s.WordFile = str(kSection, "b4file", SettingsFile::kPathBuffer);
   if (s.WordFile.empty()) s.WordFile = "word.txt";
-  s.WordDir = file.ReadIniStr(kSection, "b4dir", SettingsFile::kPathBuffer);
+  s.WordDir = str(kSection, "b4dir", SettingsFile::kPathBuffer);
   if (s.WordDir.empty()) s.WordDir = wordDir.empty() ? file.Folder() : wordDir;
-  s.KeepRecords = file.ReadIniStr(kRecordsSection, "KEEP") != "N";
+  s.KeepRecords = str(kRecordsSection, "KEEP") != "N";
   return s;
 }
 

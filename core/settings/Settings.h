@@ -66,7 +66,11 @@ struct Settings {
 // and `wordDir` (empty: the settings file's own directory, which is the
 // executable's for a portable program). A time limit of 0 or below is
 // replaced by 1000, since no question could be answered in it.
-Settings ReadSettings(const SettingsFile& file, const std::string& wordDir = {});
+// A file that is there but cannot be read (unreadable, not a file, larger
+// than ini::kMaxFileBytes) gives the defaults too, and `problem` (when
+// given) what the user is told: the file's name and the reason.
+Settings ReadSettings(const SettingsFile& file, const std::string& wordDir = {},
+                      std::string* problem = nullptr);
 
 // What the shutdown writes achieved.
 enum class SettingsWritten {

@@ -282,6 +282,8 @@ WordList::SaveResult WordList::Save(const std::string& path) {
     stamp_ = out.Commit(check);
   } catch (const SourceChanged&) {
     return SaveResult::ChangedOnDisk;
+  } catch (const ChangedOnDiskError&) {
+    return SaveResult::ChangedOnDisk;  // another writer slipped in: its file stays
   }
   // The lines' file, if still mapped, lost a link to the rename.
   text_.AcceptFile();

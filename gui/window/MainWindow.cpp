@@ -107,7 +107,9 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
   Timer1.stop();
   quiz_.Reset();
   SetControlsEnabled(false);
-  const Settings s = ReadSettings(settings, where_.dataDir);
+  std::string settingsProblem;
+  const Settings s = ReadSettings(settings, where_.dataDir, &settingsProblem);
+  if (!settingsProblem.empty()) ShowWarning(codec::FromMessage(settingsProblem), BoxParent());
   quiz_.ApplyOptions({s.NoSound, s.TimeLimit});
   keepRecords_ = s.KeepRecords;
   records_ = new stats::RecordKeeper(this, where_.dataDir + records::kRecordsFile, keepRecords_);
@@ -119,7 +121,8 @@ void TForm1::FormCreate(std::string exeDir, const std::string& startFile) {
 
 bool TForm1::OpenInSession(const std::string& path, WordSession::Source source) {
   UnmarkedPrompt prompt(BoxParent());
-  const WordSession::OpenResult result = session_.Open(path, prompt, source);
+  SecondCopyBox secondCopy(BoxParent());
+  const WordSession::OpenResult result = session_.Open(path, prompt, source, &secondCopy);
   TellOpened(BoxParent(), result, session_.Path());
   const bool adopted = result.opened == WordSession::Opened::Adopted;
   if (records_ && (adopted || result.opened == WordSession::Opened::Absent))

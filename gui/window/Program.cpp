@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     // is loaded, and the user is told once.
     std::string undone;
     for (const vz::InterruptedRewrite& r : vz::RecoverInterruptedRewrites()) {
-      undone += vz::InterruptedRewriteMessage(r.file, r.backup, r.restored) + "\n";
+      undone += vz::InterruptedRewriteMessage(r) + "\n";
     }
     if (!undone.empty()) {
       vz::ShowWarning(vz::codec::FromMessage(undone));

@@ -1,7 +1,9 @@
 #include "gui/window/SessionBoxes.h"
 
+#include <QPushButton>
 #include <QStringList>
 
+#include "gui/kit/AppTitle.h"
 #include "gui/kit/ErrorGuard.h"
 #include "gui/kit/Modal.h"
 #include "gui/kit/QtText.h"
@@ -46,6 +48,22 @@ void TellOpened(QWidget* parent, const WordSession::OpenResult& result, const st
   ShowWarning(QStringLiteral("ファイル %1 は保存できません。%2\n解答の記録はこのファイルに保存されません。")
                   .arg(codec::FromFsName(path), LoadProblemText(result.problem)),
               parent);
+}
+
+BusyPolicy::Choice SecondCopyBox::AskAboutBusy(const std::string& path) {
+  auto box = PlainMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
+                             QStringLiteral("ファイル %1 は別のウィンドウで開かれています。\n"
+                                            "ここで開くと、解答の記録はこのファイルに保存されません。")
+                                 .arg(codec::FromFsName(path)),
+                             parent_);
+  QPushButton* open = box->addButton(QStringLiteral("保存せずに開く"), QMessageBox::AcceptRole);
+  open->setObjectName("WithoutSavingBtn");
+  QPushButton* cancel = box->addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  cancel->setObjectName("CancelBtn");
+  box->setDefaultButton(cancel);
+  box->setEscapeButton(cancel);
+  ExecModal(*box);
+  return box->clickedButton() == open ? Choice::WithoutSaving : Choice::Cancel;
 }
 
 void TellSaved(QWidget* parent, WordList::SaveResult result, const std::string& path) {

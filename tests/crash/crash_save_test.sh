@@ -86,7 +86,7 @@ echo "after a normal run: $(temps) temporary files"
 
 # Rewrites in place: the old file has LF line ends, a save writes CR LF, so
 # a torn file is neither. The next start puts it back before it loads it.
-backups() { find "$WORK/cache/vevez" -type f 2>/dev/null | wc -l; }
+backups() { find "$WORK/cache/vevez" -type f \( -name '*.backup' -o -name '*.journal' -o -name '*.kept' \) 2>/dev/null | wc -l; }
 sed 's/\r$//' "$WORK/words" >"$WORK/words.lf"
 ln "$APPDIR/word.txt" "$WORK/second-name"
 inplace=()
@@ -121,7 +121,7 @@ for first in "ファイル $SMALL/word.txt を作成できません" ストリ�
     ((i == 0)) && : >"$WORK/app.log" && run_and_end && wait_end || kill_within 300
     cmp -s "$SMALL/word.txt" "$WORK/words.lf" || fail "full disk, '$first', kill $i: the word file changed"
   done
-  grep -A1 "^$first" "$WORK/app.log" | grep -q 'デバイスに空き領域がありません' || fail "full disk: no '$first' for no space"
+  grep -A2 "^$first" "$WORK/app.log" | grep -q 'デバイスに空き領域がありません' || fail "full disk: no '$first' for no space"
   [[ $(backups) == 0 && -z $(find "$SMALL" -name '.*.vevez-*') ]] || fail "full disk: a backup or temporary file left"
 done
 echo "PASS"

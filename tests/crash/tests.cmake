@@ -9,3 +9,11 @@ if(NOT VEVEZ_CORE_ONLY)
             $<TARGET_FILE:kill_at_rename>)
   set_tests_properties(crash_save PROPERTIES LABELS e2e TIMEOUT 300)
 endif()
+
+# Every crash point of every save path (needs strace), bounded in time.
+add_executable(crash_point ${CMAKE_CURRENT_LIST_DIR}/crash_point.cpp)
+target_link_libraries(crash_point PRIVATE vevez_core)
+add_test(NAME crash_points COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/crash_points_test.sh $<TARGET_FILE:crash_point>)
+set_tests_properties(crash_points PROPERTIES LABELS e2e TIMEOUT 600)
+add_test(NAME two_copies_race COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/two_copies_race.sh $<TARGET_FILE:crash_point>)
+set_tests_properties(two_copies_race PROPERTIES LABELS e2e TIMEOUT 300)

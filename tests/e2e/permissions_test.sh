@@ -51,6 +51,6 @@ run_as_user
 [[ $(stat -c %i "$APPDIR/word.txt") == "$inode" ]] || fail "the word file was replaced, not rewritten"
 expect_words "$APPDIR/word.txt" "0ネコ,cat" "the word file changed"
 grep -q '^SPEED=1000' "$APPDIR/kobeli.ini" || fail "the settings were not saved in place"
-[[ -d $WORK/home/.cache/vevez && -z $(ls -A "$WORK/home/.cache/vevez") ]] || fail "no backup place, or a backup left"
+[[ -d $WORK/home/.cache/vevez && -z $(find "$WORK/home/.cache/vevez" -type f) ]] || fail "no backup place, or a backup left"
 chmod 755 "$APPDIR"
 echo "PASS"

@@ -183,20 +183,26 @@ inline void GiveToUnprivileged(const std::string& path) {
   }
 }
 
+// Runs `f` in a child process as user `uid` with group `gid` and the
+// supplementary `groups` (none need a passwd entry), where file permissions
+// hold; returns what InChild returns.
+template <class F>
+std::string AsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, F&& f) {
+  return InChild([&]() -> std::string {
+    if (::setgroups(groups.size(), groups.data()) != 0 || ::setresgid(gid, gid, gid) != 0 ||
+        ::setresuid(uid, uid, uid) != 0) {
+      return "(could not become user " + std::to_string(uid) + ")";
+    }
+    return f();
+  });
+}
+
 // Runs `f` in a child process as the unprivileged user, where file
 // permissions hold; returns what InChild returns.
 template <class F>
 std::string AsUnprivileged(F&& f) {
-  return InChild([&]() -> std::string {
-    if (const passwd* pw = Unprivileged()) {
-      if (::setgroups(0, nullptr) != 0 || ::setresgid(pw->pw_gid, pw->pw_gid, pw->pw_gid) != 0 ||
-          ::setresuid(pw->pw_uid, pw->pw_uid, pw->pw_uid) != 0) {
-        return "(could not become an unprivileged user)";
-      }
-    }
-    if (::geteuid() == 0) return "(still root)";
-    return f();
-  });
+  if (const passwd* pw = Unprivileged()) return AsUser(pw->pw_uid, pw->pw_gid, {}, std::forward<F>(f));
+  return ::geteuid() == 0 ? "(still root)" : InChild(std::forward<F>(f));
 }
 
 }  // namespace vz::test

@@ -7,7 +7,10 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <future>
 #include <optional>
 #include <string>
@@ -29,6 +32,7 @@
 namespace vz {
 namespace {
 
+using test::AsUser;
 using test::CreateMessage;
 using test::ErrorOf;
 using test::InChild;
@@ -258,7 +262,7 @@ TEST(WriteFileAtomic, FailedWriteKeepsTheOldFileByteForByte) {
 
   const std::string report = InChildWithFileSizeLimit(
       4096, [&] { return ErrorOf([&] { WriteFileAtomic(path, std::string(100000, 'n')); }); });
-  EXPECT_EQ(report, kWriteMessage + "\nファイル " + path + ": ファイルが大きすぎます");
+  EXPECT_EQ(report, kWriteMessage + ".\nファイル " + path + "\nファイルが大きすぎます");
   EXPECT_EQ(ReadBytes(path), old);
   EXPECT_EQ(StampOf(path), before);
   EXPECT_EQ(ModeOf(path) & 07777, 0640u);
@@ -269,7 +273,7 @@ TEST(WriteFileAtomic, FailedWriteOfANewFileLeavesNothing) {
   TempDir dir;
   const std::string report = InChildWithFileSizeLimit(
       10, [&] { return ErrorOf([&] { WriteFileAtomic(dir / "w.txt", std::string(11, 'n')); }); });
-  EXPECT_EQ(test::FirstLine(report), kWriteMessage);
+  EXPECT_EQ(test::FirstLine(report), kWriteMessage + ".");
   EXPECT_EQ(dir.List(), Names{});
 }
 
@@ -290,8 +294,15 @@ std::vector<SyncSeen> g_syncs;
 std::string g_target, g_backups;
 std::size_t g_failAt;
 
+// Files only: the folders of records and locks beside the backups do not count.
+std::size_t BackupCount() {
+  Names names = TempDir::ListDir(g_backups);
+  std::erase_if(names, [](const std::string& n) { return n == "temporaries" || n == "locks"; });
+  return names.size();
+}
+
 int RecordingSync(int fd, SyncOf what) {
-  g_syncs.push_back({what, ReadBytes(g_target), TempDir::ListDir(g_backups).size()});
+  g_syncs.push_back({what, ReadBytes(g_target), BackupCount()});
   errno = EIO;
   return g_syncs.size() - 1 == g_failAt ? -1 : ::fsync(fd);
 }
@@ -311,7 +322,7 @@ TEST(WriteFileAtomic, EverySyncComesInOrderAndAFailureAtAnyOfThemKeepsTheOldCont
   // their directory are synced before the file changes.
   const std::vector<SyncSeen> renamed{{SyncOf::kNewFile, "old", 0}, {SyncOf::kDirectory, "new", 0}},
       inPlace{{SyncOf::kBackup, "old", 1},      {SyncOf::kBackupDirectory, "old", 1},
-              {SyncOf::kJournal, "old", 2},     {SyncOf::kBackupDirectory, "old", 2},
+              {SyncOf::kJournal, "old", 1},     {SyncOf::kBackupDirectory, "old", 2},
               {SyncOf::kFileInPlace, "new", 2}, {SyncOf::kBackupDirectory, "new", 1}};
   for (const auto* expected : {&renamed, &inPlace}) {
     const bool linked = expected == &inPlace;
@@ -330,13 +341,14 @@ TEST(WriteFileAtomic, EverySyncComesInOrderAndAFailureAtAnyOfThemKeepsTheOldCont
       const bool done = failAt == expected->size();
       EXPECT_EQ(done ? g_syncs : *expected, *expected);
       EXPECT_EQ(error, done ? "(no error)"
-                            : (linked && failAt < 4 ? CreateMessage(g_target) + "\n"
-                                                    : kWriteMessage + "\nファイル " + g_target + ": ") +
+                            : (linked && failAt < 4 ? CreateMessage(g_target) + ".\n"
+                                                    : kWriteMessage + ".\nファイル " + g_target + "\n") +
                                   "入力/出力エラーです");
       // Old, or put back at once; when the last sync fails the user is told
       // that the new content may not last.
       EXPECT_EQ(ReadBytes(g_target), failAt + 1 >= expected->size() ? "new" : "old") << failAt;
-      EXPECT_EQ(dir.List().size() + TempDir::ListDir(g_backups).size(), linked ? 2u : 1u) << failAt;
+      const Names here = dir.List();
+      EXPECT_EQ(here.size() - std::count(here.begin(), here.end(), "cache") + BackupCount(), 1u) << failAt;
     }
   }
 
@@ -348,10 +360,12 @@ TEST(WriteFileAtomic, EverySyncComesInOrderAndAFailureAtAnyOfThemKeepsTheOldCont
     return ErrorOf([&] { WriteFileAtomic(g_target, "newer"); });
   });
   EXPECT_EQ(ReadBytes(g_target), "newer");
+  // Killed after the new content was whole: it stays, and the user is told.
   const std::vector<InterruptedRewrite> found = RecoverInterruptedRewrites();
-  EXPECT_EQ(found.size() == 1 && found[0].restored ? found[0].file : "(not restored)", g_target);
-  EXPECT_EQ(ReadBytes(dir / "link"), "new");
-  EXPECT_EQ(TempDir::ListDir(g_backups), Names{});
+  EXPECT_EQ(found.size() == 1 ? InterruptedRewriteMessage(found[0]) : "(none)",
+            "ファイル " + g_target + " の保存は終わっていました。\n新しい内容のままです。");
+  EXPECT_EQ(ReadBytes(dir / "link"), "newer");
+  EXPECT_EQ(BackupCount(), 0u);
   EXPECT_TRUE(RecoverInterruptedRewrites().empty());  // told once
   ::unsetenv("XDG_CACHE_HOME");
 }
@@ -380,47 +394,124 @@ TEST(RecoverInterruptedRewrites, PathsAsLongAsTheSystemOpensAreRecovered) {
   ::setenv("XDG_CACHE_HOME", pathOf(dir / "c", JournalEntry::kMaxPath - 1 - around).c_str(), 1);
   InChild([&] {
     ReplaceSyncStep(+[](int, SyncOf what) { return what == SyncOf::kFileInPlace ? (::_exit(0), 0) : 0; });
-    return ErrorOf([&] { WriteFileAtomic(longest, "new"); });
+    return ErrorOf([&] { WriteFileAtomic(longest, "new!"); });
   });
+  WriteBytes(dir / "link", "nld!");  // torn: same inode, the new length
   const std::vector<InterruptedRewrite> found = RecoverInterruptedRewrites();
   ::unsetenv("XDG_CACHE_HOME");
   ASSERT_EQ(found.size(), 1u);
-  EXPECT_TRUE(found[0].restored);
-  EXPECT_EQ(found[0].file.size() + found[0].backup.size(), 2 * JournalEntry::kMaxPath - 1);
+  EXPECT_EQ(found[0].outcome, InterruptedRewrite::Outcome::kRestored);
+  EXPECT_EQ(found[0].file, longest);
   EXPECT_EQ(ReadBytes(dir / "link"), "old");
 }
 
-TEST(RecoverInterruptedRewrites, KeepsWhatItCannotPutBackAndRemovesOnlyForgottenBackups) {
+// A rewrite in place killed once the new content was written, then what the
+// user or an attacker did before the next start. Recovery writes only into
+// the same file in a state the rewrite could have left, from a whole backup;
+// otherwise nothing is written, the backup is kept and the box says why.
+TEST(RecoverInterruptedRewrites, WritesOnlyIntoTheSameFileFromAWholeBackup) {
+  using O = InterruptedRewrite::Outcome;
+  struct Row {
+    const char* name;
+    std::function<void(const std::string& file, const std::string& backup, const std::string& journal)> after;
+    O outcome;
+    // The file's content and the other file's after it, a line of the box,
+    // and the content of the backup kept (empty: none is named).
+    std::string file, other, said, kept;
+  };
+  TempDir dir;
+  const std::string path = dir / "w.txt", other = dir / "other.txt";
+  const Row rows[] = {
+      {"torn", [](auto& f, auto&, auto&) { WriteBytes(f, "NEW content"); }, O::kRestored, "old content", "x",
+       "保存前の内容に戻しました。", ""},
+      {"whole", [](auto&, auto&, auto&) {}, O::kFinished, "new content!!", "x", "新しい内容のままです。", ""},
+      {"old", [](auto& f, auto&, auto&) { WriteBytes(f, "old content"); }, O::kUnchanged, "old content", "x",
+       "ファイルは保存前の内容のままです。", ""},
+      {"grown later", [](auto& f, auto&, auto&) { WriteBytes(f, "new content!!and more"); }, O::kKept,
+       "new content!!and more", "x", "長さが保存の途中のものではありません。後から変更されています",
+       "old content"},
+      {"replaced", [&](auto& f, auto&, auto&) { ::rename(other.c_str(), f.c_str()); }, O::kKept, "x", "",
+       "別のファイルに置き換えられていました", "old content"},
+      {"symlink",
+       [&](auto& f, auto&, auto&) {
+         EXPECT_EQ(::unlink(f.c_str()) | ::symlink(other.c_str(), f.c_str()), 0);
+       },
+       O::kKept, "x", "x", "シンボリックリンクに置き換えられていました", "old content"},
+      {"cut backup",
+       [](auto& f, auto& b, auto&) {
+         WriteBytes(f, "NEW content");
+         EXPECT_EQ(::truncate(b.c_str(), 4), 0);
+       },
+       O::kKept, "NEW content", "x", "バックアップの長さが記録と違います (切り詰められています)", "old "},
+      {"altered backup",
+       [](auto& f, auto& b, auto&) { WriteBytes(f, "NEW content"), WriteBytes(b, "OLD content"); }, O::kKept,
+       "NEW content", "x", "バックアップの内容が記録と違います (変更されています)", "OLD content"},
+      {"backup removed", [](auto& f, auto& b, auto&) { WriteBytes(f, "NEW content"), ::unlink(b.c_str()); },
+       O::kKept, "NEW content", "x", "バックアップは削除されていました", ""},
+      {"garbage journal", [](auto&, auto&, auto& j) { WriteBytes(j, "vevez rewrite 2\0/etc/passwd\0"s); },
+       O::kIgnored, "new content!!", "x", "保存の記録として読めません", "old content"},
+      {"foreign journal", [](auto&, auto&, auto& j) { EXPECT_EQ(::chown(j.c_str(), 5000, 5000), 0); },
+       O::kIgnored, "new content!!", "x", "他のユーザーのもの、または通常のファイルではありません", ""},
+  };
+  ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+  const std::string backups = dir / "cache/vevez";
+  for (const Row& row : rows) {
+    WriteBytes(path, "old content");
+    WriteBytes(other, "x");
+    ASSERT_EQ(::link(path.c_str(), (dir / "link").c_str()), 0);  // rewritten in place
+    InChild([&] {
+      ReplaceSyncStep(+[](int, SyncOf what) { return what == SyncOf::kFileInPlace ? (::_exit(0), 0) : 0; });
+      return ErrorOf([&] { WriteFileAtomic(path, "new content!!"); });
+    });
+    std::string backup;
+    for (const auto& n : TempDir::ListDir(backups)) {
+      if (n.find(".backup") != std::string::npos) backup = backups + "/" + n;
+    }
+    const std::string journal = backup.substr(0, backup.size() - 7) + ".journal";
+    row.after(path, backup, journal);
+    const std::vector<InterruptedRewrite> found = RecoverInterruptedRewrites();
+    ASSERT_EQ(found.size(), 1u) << row.name;
+    const std::string said = InterruptedRewriteMessage(found[0]);
+    EXPECT_EQ(found[0].outcome, row.outcome) << row.name;
+    EXPECT_NE(said.find(row.said), std::string::npos) << row.name << ": " << said;
+    EXPECT_EQ(ReadBytes(path), row.file) << row.name;
+    EXPECT_EQ(::access(other.c_str(), F_OK) == 0 ? ReadBytes(other) : "", row.other) << row.name;
+    // What is kept is named in the box; a foreign entry stays where it is.
+    EXPECT_EQ(found[0].backup.empty() ? "" : ReadBytes(found[0].backup), row.kept) << row.name;
+    EXPECT_EQ(said.find("残してあります") != std::string::npos, !row.kept.empty()) << row.name;
+    const bool foreign = &row == &rows[std::size(rows) - 1];
+    EXPECT_EQ(::access(journal.c_str(), F_OK) == 0, foreign) << row.name;
+    EXPECT_EQ(RecoverInterruptedRewrites().size(), foreign ? 1u : 0u) << row.name;  // told once
+    std::filesystem::remove_all(dir / "cache");
+    ::unlink(path.c_str());
+    ::unlink((dir / "link").c_str());
+  }
+  ::unsetenv("XDG_CACHE_HOME");
+}
+
+TEST(RecoverInterruptedRewrites, RemovesOnlyForgottenBackups) {
   TempDir dir;
   ::setenv("XDG_CACHE_HOME", dir.path().c_str(), 1);
-  const std::string b = dir / "vevez/", gone = dir / "gone.txt";
+  const std::string b = dir / "vevez/";
   ASSERT_TRUE(MakeDirs(b));
-  // An entry whose file is gone; kept backups over a week old and younger;
-  // backups of a rewrite still running (its entry locked) or being copied
-  // (locked), and one no entry names; an entry cut short; a file not ours.
-  WriteBytes(b + "gone-Ab3dE6.journal",
-             "vevez rewrite 1\0"s + gone + '\0' + b + "gone-Ab3dE6.backup\0"s + "3\0"s);
-  const Names files{"gone-Ab3dE6.backup",  "old-aaaaaa.kept",    "young-bbbbbb.kept",  "live-cccccc.backup",
-                    "live-cccccc.journal", "busy-ffffff.backup", "done-eeeeee.backup", "cut-dddddd.journal",
-                    "cut-dddddd.backup",   "notes.txt"};
+  // Kept backups over a week old and younger; backups of a rewrite still
+  // running (its entry locked) or being copied (locked), and one no entry
+  // names; a file not ours.
+  const Names files{"old-aaaaaa.kept",    "young-bbbbbb.kept",  "live-cccccc.backup", "live-cccccc.journal",
+                    "busy-ffffff.backup", "done-eeeeee.backup", "notes.txt"};
   for (const auto& n : files) {
-    WriteBytes(b + n, n == "cut-dddddd.journal" ? "vevez rew" : "old");
+    WriteBytes(b + n, "old");
     ASSERT_TRUE(test::Backdate(b + n, n == "young-bbbbbb.kept" ? 6 * 24 * 3600 : 8 * 24 * 3600));
   }
   const int live = ::open((b + "live-cccccc.journal").c_str(), O_RDONLY),
             busy = ::open((b + "busy-ffffff.backup").c_str(), O_RDONLY);
   ASSERT_EQ(::flock(live, LOCK_EX) | ::flock(busy, LOCK_EX), 0);
-  const std::string found = InChild([] {
-    std::string r;
-    for (const auto& f : RecoverInterruptedRewrites()) r += f.file + (f.restored ? "+" : "-") + f.backup;
-    return r;
-  });
+  const std::string found = InChild([] { return std::to_string(RecoverInterruptedRewrites().size()); });
   ::close(live);
   ::close(busy);
-  EXPECT_EQ(found, gone + "-" + b + "gone-Ab3dE6.kept");
-  EXPECT_EQ(ReadBytes(b + "gone-Ab3dE6.kept"), "old");
-  EXPECT_EQ(TempDir::ListDir(b), (Names{"busy-ffffff.backup", "gone-Ab3dE6.kept", "live-cccccc.backup",
-                                        "live-cccccc.journal", "notes.txt", "young-bbbbbb.kept"}));
+  EXPECT_EQ(found, "0");
+  EXPECT_EQ(TempDir::ListDir(b), (Names{"busy-ffffff.backup", "live-cccccc.backup", "live-cccccc.journal",
+                                        "notes.txt", "young-bbbbbb.kept"}));
   ::unsetenv("XDG_CACHE_HOME");
 }
 
@@ -463,46 +554,71 @@ TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
   }
 }
 
-TEST(WriteFileAtomic, KeepsAttributesAclAndGroup) {
-  TempDir dir;
-  const std::string path = dir / "w.txt";
-  WriteBytes(path, "old");
-  // An attribute of the user's, and an ACL giving user 1 rw- (the mask is
-  // rw-) while the owning group has r--; the group is not root's.
+// Owner, group, mode, ACL and attributes stay what they were, as root and as
+// user 5000 (groups 5000 and 4242) in a setgid folder of group 4242: a new
+// file that cannot have them all (another owner, an attribute root alone
+// may set) is not made; the file is rewritten in place instead.
+TEST(WriteFileAtomic, OwnerGroupModeAclAndAttributesAreAlwaysKept) {
+  // An ACL with an entry for user 5001 rw- (mask rw-), the group rw-.
   const std::string acl =
-      "\x02\0\0\0\x01\0\x06\0\xff\xff\xff\xff\x02\0\x06\0\x01\0\0\0\x04\0\x04\0\xff\xff\xff\xff"
+      "\x02\0\0\0\x01\0\x06\0\xff\xff\xff\xff\x02\0\x06\0\x89\x13\0\0\x04\0\x06\0\xff\xff\xff\xff"
       "\x10\0\x06\0\xff\xff\xff\xff\x20\0\0\0\xff\xff\xff\xff"s;
-  const group* users = ::getgrnam("users");
-  ASSERT_NE(users, nullptr);
-  ASSERT_EQ(::chown(path.c_str(), 0, users->gr_gid) | ::chmod(path.c_str(), 0640), 0);
-  ASSERT_EQ(::setxattr(path.c_str(), "user.tag", "blue", 4, 0), 0);
-  ASSERT_EQ(::setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
-  WriteFileAtomic(path, "newer");
-  auto attr = [&](const char* name) {
-    std::string v(256, '\0');
-    const ssize_t n = ::getxattr(path.c_str(), name, v.data(), v.size());
-    return n < 0 ? "(none)" : v.substr(0, static_cast<size_t>(n));
+  struct Row {
+    uid_t saver, owner;
+    gid_t group;
+    mode_t mode;
+    bool withAcl, trusted, linked;
   };
-  EXPECT_EQ(attr("user.tag") + attr(kTempMarkAttr), "blue(none)");
-  EXPECT_EQ(attr("system.posix_acl_access"), acl);
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0660u);
-  EXPECT_EQ(st.st_gid, users->gr_gid);
-
-  // A user outside the file's group cannot keep it: the group then gets no
-  // more than others had, nor does the ACL (its group entry would be ours).
-  test::GiveToUnprivileged(dir.path());
-  for (const mode_t expected : {0604u, 0644u}) {  // with the ACL, then without
-    ASSERT_EQ(
-        ::chown(path.c_str(), test::Unprivileged()->pw_uid, users->gr_gid) | ::chmod(path.c_str(), 0664), 0);
-    EXPECT_EQ(test::AsUnprivileged([&] { return ErrorOf([&] { WriteFileAtomic(path, "newest"); }); }),
-              "(no error)");
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_NE(st.st_gid, users->gr_gid);
-    EXPECT_EQ(st.st_mode & 07777, expected);
+  const Row rows[] = {
+      {0, 0, 4242, 0640, true, true, false},         {0, 5001, 4242, 0460, true, false, false},
+      {5000, 5000, 5000, 0640, false, false, false}, {5000, 5000, 4242, 0664, true, false, false},
+      {5000, 5001, 4242, 0460, true, false, false},  {5000, 5000, 5000, 0600, false, false, true},
+  };
+  for (const Row& row : rows) {
+    for (const bool unnamed : {true, false}) {
+      TempDir dir;
+      const std::string path = dir / "w.txt", cache = dir / "cache";
+      ASSERT_EQ(::chown(dir.path().c_str(), 0, 4242) | ::chmod(dir.path().c_str(), 02775), 0);
+      ASSERT_TRUE(MakeDirs(cache));
+      ASSERT_EQ(::chown(cache.c_str(), row.saver, row.saver), 0);
+      WriteBytes(path, "old");
+      if (row.linked) {
+        ASSERT_EQ(::link(path.c_str(), (dir / "link").c_str()), 0);
+      }
+      ASSERT_EQ(::chown(path.c_str(), row.owner, row.group) | ::chmod(path.c_str(), row.mode), 0);
+      ASSERT_EQ(::setxattr(path.c_str(), "user.tag", "blue", 4, 0), 0);
+      const std::string aclSet = row.withAcl ? acl : "", trustedSet = row.trusted ? "1" : "";
+      for (const auto& [name, value] :
+           {std::pair("system.posix_acl_access", aclSet), {"trusted.t", trustedSet}}) {
+        ASSERT_TRUE(value.empty() || ::setxattr(path.c_str(), name, value.data(), value.size(), 0) == 0);
+      }
+      struct stat before {
+      }, after{};
+      ASSERT_EQ(::stat(path.c_str(), &before), 0);
+      const std::string error = AsUser(row.saver, row.saver, {4242}, [&] {
+        ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+        AllowUnnamedTemporaries(unnamed);
+        return ErrorOf([&] { WriteFileAtomic(path, "new"); });
+      });
+      EXPECT_EQ(error, "(no error)") << row.saver << " " << row.owner;
+      ASSERT_EQ(::stat(path.c_str(), &after), 0);
+      auto attrs = [&] {
+        std::string all;
+        for (const char* name : {"user.tag", "system.posix_acl_access", "trusted.t", kTempMarkAttr}) {
+          std::string v(256, '\0');
+          const ssize_t n = ::getxattr(path.c_str(), name, v.data(), v.size());
+          all += n < 0 ? "-" : v.substr(0, static_cast<size_t>(n));
+        }
+        return all;
+      };
+      EXPECT_EQ(ReadBytes(path), "new");
+      EXPECT_EQ(std::tuple(after.st_uid, after.st_gid, after.st_mode),
+                std::tuple(row.owner, row.group, before.st_mode))
+          << row.saver << " " << row.owner << " unnamed " << unnamed;
+      EXPECT_EQ(attrs(), "blue" + (row.withAcl ? acl : "-") + (row.trusted ? "1" : "-") + "-");
+      EXPECT_EQ(dir.List(), (row.linked ? Names{"cache", "link", "w.txt"} : Names{"cache", "w.txt"}));
+    }
   }
-  EXPECT_EQ(attr("user.tag") + attr("system.posix_acl_access"), "blue(none)");
 }
 
 // ---- permissions and messages ------------------------------------------------------
@@ -514,11 +630,11 @@ TEST(WriteFileAtomic, RefusalsNameTheFileAndTheReason) {
   WriteBytes(path, "old");
   const std::tuple<mode_t, bool, std::string, std::string> cases[] = {
       // No write bit for anyone: not written, even by root.
-      {0444, false, path, CreateMessage(path) + "\n読み取り専用のファイルです"},
-      {0444, true, path, CreateMessage(path) + "\n読み取り専用のファイルです"},
-      {0644, true, path, CreateMessage(path) + "\n許可がありません"},  // root's file
-      {0644, false, none, CreateMessage(none) + "\nそのようなファイルやディレクトリはありません"},
-      {0644, false, longName, CreateMessage(longName) + "\nファイル名が長すぎます"},
+      {0444, false, path, CreateMessage(path) + ".\n読み取り専用のファイルです"},
+      {0444, true, path, CreateMessage(path) + ".\n読み取り専用のファイルです"},
+      {0644, true, path, CreateMessage(path) + ".\n許可がありません"},  // root's file
+      {0644, false, none, CreateMessage(none) + ".\nそのようなファイルやディレクトリはありません"},
+      {0644, false, longName, CreateMessage(longName) + ".\nファイル名が長すぎます"},
   };
   for (const auto& [mode, asUser, target, message] : cases) {
     ASSERT_EQ(::chmod(path.c_str(), mode), 0);
@@ -545,7 +661,7 @@ TEST(AtomicFile, EachPublishModeByEachFailureNamesTheFileAndTheReason) {
   const std::string path = dir / "w.txt", fresh = dir / "new.txt", none = dir / "none/w.txt",
                     longName = dir / std::string(256, 'n');
   auto writeError = [](const std::string& file, const std::string& reason) {
-    return kWriteMessage + "\nファイル " + file + ": " + reason;
+    return kWriteMessage + ".\nファイル " + file + "\n" + reason;
   };
   const struct {
     std::string target;
@@ -553,8 +669,8 @@ TEST(AtomicFile, EachPublishModeByEachFailureNamesTheFileAndTheReason) {
     std::optional<SyncOf> failing;
     std::string replace, createOnly;
   } cases[] = {
-      {none, RLIM_INFINITY, {}, CreateMessage(none) + "\nそのようなファイルやディレクトリはありません", ""},
-      {longName, RLIM_INFINITY, {}, CreateMessage(longName) + "\nファイル名が長すぎます", ""},
+      {none, RLIM_INFINITY, {}, CreateMessage(none) + ".\nそのようなファイルやディレクトリはありません", ""},
+      {longName, RLIM_INFINITY, {}, CreateMessage(longName) + ".\nファイル名が長すぎます", ""},
       {fresh, 10, {}, writeError(fresh, "ファイルが大きすぎます"), ""},
       {fresh, RLIM_INFINITY, SyncOf::kNewFile, writeError(fresh, "入力/出力エラーです"), ""},
       {fresh, RLIM_INFINITY, SyncOf::kDirectory, writeError(fresh, "入力/出力エラーです"), ""},
@@ -613,14 +729,14 @@ TEST(WriteFileAtomic, WritableFileInADirectoryThatRefusesNewFilesIsRewrittenInPl
   // A rewrite that fails puts the old content back and says why.
   WriteBytes(path, old);
   EXPECT_EQ(saveAsUser(cache, std::string(100000, 'n'), 4096),
-            kWriteMessage + "\nファイル " + path + ": ファイルが大きすぎます");
+            kWriteMessage + ".\nファイル " + path + "\nファイルが大きすぎます");
   EXPECT_EQ(ReadBytes(path), old);
   EXPECT_EQ(TempDir::ListDir(backups), Names{});
 
   // No place for a backup: the file is not touched at all.
   EXPECT_EQ(saveAsUser(dir.path(), "new\r\n", RLIM_INFINITY),
-            CreateMessage(path) + "\nバックアップ用のフォルダ " + dir.path() +
-                "/vevez に書き込めません\n許可がありません");
+            CreateMessage(path) + ".\nバックアップ用のフォルダ " + dir.path() +
+                "/vevez に書き込めません.\n許可がありません");
   EXPECT_EQ(ReadBytes(path), old);
   EXPECT_EQ(dir.List(), (Names{"cache", "w.txt"}));
   ::chmod(dir.path().c_str(), 0755);

@@ -359,7 +359,7 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
       {dir.path(), dir / "b.txt", test::OpenMessage(dir.path())},
       {dir / "none.csv", dir / "c.txt", "ファイル " + (dir / "none.csv") + " には取り込める単語がありません"},
       {dir / "w.txt", dir / "no/such/dir.txt",
-       test::CreateMessage(dir / "no/such/dir.txt") + "\nそのようなファイルやディレクトリはありません"},
+       test::CreateMessage(dir / "no/such/dir.txt") + ".\nそのようなファイルやディレクトリはありません"},
       {dir / "utf16.txt", dir / "d.txt",
        "UTF-16 のファイルが壊れています (対になっていない文字か、半端なバイトがあります)"},
       {dir / "v.kvtml", dir / "e.txt", "KVTML ファイルに言語 fr がありません", {false, "0,fr"}},
@@ -376,7 +376,7 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
        malformed + "(1 行 17 列): 終了タグ </kvtml> が要素 <entries> と合いません"},
       {dir / "latin.kvtml", dir / "j.txt", "KVTML ファイルの文字コード ISO-8859-1 には対応していません"},
       {dir / "huge.csv", dir / "k.txt",
-       test::OpenMessage(dir / "huge.csv") + "\nファイルが大きすぎます (4294967296 "
+       test::OpenMessage(dir / "huge.csv") + ".\nファイルが大きすぎます (4294967296 "
                                              "バイト。単語ファイルにできるのは 4294967295 バイトまでです)"},
   };
   for (const auto& c : cases) {

@@ -105,5 +105,54 @@ TEST(WordSession, EachSourceAdoptsDisownsOrKeepsWhatItHad) {
   }
 }
 
+// A second session on a file another holds (another copy of the program)
+// asks; it never writes the file, and once the first lets go nobody asks.
+TEST(WordSession, ASecondCopyOnTheSameFileAsksAndNeverWritesIt) {
+  struct BusyAnswer : BusyPolicy {
+    Choice answer;
+    int asked = 0;
+    explicit BusyAnswer(Choice a) : answer(a) {}
+    Choice AskAboutBusy(const std::string&) override { return ++asked, answer; }
+  };
+  const struct {
+    Source source;
+    bool exists;
+    BusyPolicy::Choice answer;
+    Opened opened;
+    Saved saved;
+  } cases[] = {
+      {Source::Remembered, true, BusyPolicy::Choice::WithoutSaving, Opened::Adopted, Saved::NotOwned},
+      {Source::Remembered, false, BusyPolicy::Choice::WithoutSaving, Opened::Absent, Saved::NotOwned},
+      {Source::Remembered, true, BusyPolicy::Choice::Cancel, Opened::Disowned, Saved::NotOwned},
+      {Source::Chosen, true, BusyPolicy::Choice::Cancel, Opened::Cancelled, Saved::Saved},
+      {Source::StartFile, true, BusyPolicy::Choice::WithoutSaving, Opened::Adopted, Saved::NotOwned},
+  };
+  for (const auto& c : cases) {
+    test::TempDir scratch("vevez-session");
+    ::setenv("XDG_CACHE_HOME", (scratch / "cache").c_str(), 1);
+    const std::string word = scratch / "word.txt", other = scratch / "other.txt";
+    if (c.exists) test::WriteBytes(word, "0a,b\r\n");
+    test::WriteBytes(other, "0c,d\r\n");
+    test::UnmarkedAnswer policy(Choice::AsIs);
+    auto first = std::make_optional<WordSession>();
+    first->Open(word, policy, Source::Remembered);
+    WordSession second;
+    if (c.source == Source::Chosen) second.Open(other, policy, Source::Remembered);
+    BusyAnswer busy(c.answer);
+    EXPECT_EQ(second.Open(word, policy, c.source, &busy).opened, c.opened);
+    EXPECT_EQ(busy.asked, 1);
+    second.List().Add("0mine,x");
+    EXPECT_EQ(second.Save(), c.saved);  // a cancelled choice kept other.txt
+    EXPECT_EQ(c.exists ? test::ReadBytes(word) : "(none)", c.exists ? "0a,b\r\n" : "(none)");
+    EXPECT_EQ(first->Save(), Saved::Saved);
+    first.reset();
+    BusyAnswer never(BusyPolicy::Choice::Cancel);
+    WordSession third;
+    EXPECT_EQ(third.Open(word, policy, Source::Chosen, &never).opened, Opened::Adopted);
+    EXPECT_EQ(never.asked, 0);
+    ::unsetenv("XDG_CACHE_HOME");
+  }
+}
+
 }  // namespace
 }  // namespace vz

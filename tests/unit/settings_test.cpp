@@ -144,7 +144,7 @@ TEST_F(SettingsTest, ShutdownKeepsTheRestOfTheFileAndWritesEveryKey) {
   const SettingsWriteResult failed = WriteSettings(SettingsFile(exeDir_ + "missing/"), s);
   EXPECT_EQ(failed.written, SettingsWritten::None);
   EXPECT_EQ(failed.error, test::CreateMessage(exeDir_ + "missing/kobeli.ini") +
-                              "\nそのようなファイルやディレクトリはありません");
+                              ".\nそのようなファイルやディレクトリはありません");
 }
 
 TEST_F(SettingsTest, AccessOperationsSeeTheFileAsItIsNow) {

@@ -648,7 +648,7 @@ TEST_F(WordListSaveFailure, ErrorsLeaveTheFileAndAllowARetry) {
     if (list.Save(path) != Result::Saved) seen += " (retry refused)";
     return seen;
   });
-  EXPECT_EQ(test::FirstLine(report), test::kWriteMessage);
+  EXPECT_EQ(test::FirstLine(report), test::kWriteMessage + ".");
   EXPECT_EQ(ReadBytes(path), "1" + file.substr(1));
   EXPECT_EQ(dir.List(), Names{"w.txt"});
 }
@@ -657,7 +657,7 @@ TEST_F(WordListSaveFailure, UnwritableLocationsAreCreateErrors) {
   list = ListOf({"0a,b"});
   const std::string nowhere = dir / "no/such/dir/w.txt";
   list.BindAbsent(nowhere);
-  EXPECT_EQ(test::FirstLine(ErrorOf([&] { list.Save(nowhere); })), test::CreateMessage(nowhere));
+  EXPECT_EQ(test::FirstLine(ErrorOf([&] { list.Save(nowhere); })), test::CreateMessage(nowhere) + ".");
   EXPECT_EQ(dir.List(), Names{});
 }
 

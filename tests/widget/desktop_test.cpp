@@ -270,7 +270,6 @@ TEST_F(DesktopWindowTest, SettingsThatCannotBeStoredAreReportedOnceNamingTheReas
       fs::remove(dir / "kobeli.ini");
       fs::create_directory(dir / "kobeli.ini");
     }
-    TForm1 form(nullptr, exeDir, named == oddName ? oddName : "");
     int boxes = 0;
     QString text;
     std::function<void(QMessageBox*)> count = [&](QMessageBox* box) {
@@ -279,10 +278,13 @@ TEST_F(DesktopWindowTest, SettingsThatCannotBeStoredAreReportedOnceNamingTheReas
       box->accept();
       OnNextModal<QMessageBox>(count, 30);
     };
+    // A settings file in the way is named at start-up too (the defaults are used).
     OnNextModal<QMessageBox>(count);
+    TForm1 form(nullptr, exeDir, named == oddName ? oddName : "");
+    EXPECT_EQ(boxes, named == oddName ? 0 : 1);
     form.FormDestroy();
     QTest::qWait(500);
-    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(boxes, named == oddName ? 1 : 2);
     EXPECT_TRUE(text.contains(QString::fromStdString(named))) << text.toStdString();
     EXPECT_EQ(ReadBytes(dir / "word.txt"), kWords);
     if (named != oddName) fs::remove(dir / "kobeli.ini");
