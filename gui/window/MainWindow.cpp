@@ -30,10 +30,11 @@
 
 namespace vz {
 
-TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
+TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile, QuizClock clock)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint) {
+                              Qt::WindowCloseButtonHint),
+      quiz_(session_.List(), *this, std::move(clock)) {
   setWindowTitle(QStringLiteral("Z&Uプログラム"));
   setFont(UiFont(12));
   BuildControls();
@@ -70,6 +71,7 @@ void TForm1::BuildControls() {
   client->setAutoFillBackground(true);
   setCentralWidget(client);
   boardWidget_ = new BoardWidget(board_, client);
+  boardWidget_->setObjectName("Board");
   boardWidget_->move(0, 0);
   announcer_ = new Announcer(client);
   announcer_->setObjectName("Announcer");

@@ -7,12 +7,15 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "gui/kit/ErrorGuard.h"
 #include "gui/kit/QtText.h"
@@ -240,6 +243,45 @@ TEST_F(MainWindowTest, CtrlOOpensTheWordFileDialogNeverTheOptions) {
   // The options item shows Ctrl+O but binds it only while the menu bar has
   // the keyboard.
   EXPECT_EQ(Child<QAction>(&form, "O1")->shortcutContext(), Qt::WidgetShortcut);
+}
+
+// A sampler reading the board after every wake the quiz asks for sees each
+// tick's bar when it is due, at every limit (100 widths a question at 1 s),
+// and each frame repaints the bar's rectangle only.
+TEST_F(MainWindowTest, EveryTickOfTheBarIsShownInItsRectangleOnly) {
+  struct PaintSpy : QObject {
+    QRect painted;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) painted |= static_cast<QPaintEvent*>(e)->rect();
+      return false;
+    }
+  } spy;
+  WriteBytes(dir / "word.txt", "0q,a\r\n");
+  for (const auto& [limit, shown] : {std::pair{100, 100}, {1000, 401}, {30, 30}}) {
+    WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nSPEED=" + std::to_string(limit) + "\r\nPLAYSOUND=N\r\n");
+    std::chrono::nanoseconds now{};
+    TForm1 form(nullptr, exeDir, {}, [&] { return now; });
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QWidget* board = Child<QWidget>(&form, "Board");
+    board->installEventFilter(&spy);
+    test::StateOf(form.Quiz()).ScrollOfs = 0;
+    Child<QAction>(&form, "S1")->trigger();
+    spy.painted = {};
+    std::set<int> widths;
+    for (int wake = 0; wake <= limit && !form.Quiz().State().Answered; ++wake) {
+      EXPECT_TRUE(wake == 0 || QRect(46, 90, 400, 16).contains(spy.painted)) << limit << ": " << wake;
+      const QImage row = board->grab(QRect(46, 97, 400, 1)).toImage();
+      int width = 0;
+      while (width < row.width() && row.pixelColor(width, 0) != Qt::white) ++width;
+      EXPECT_EQ(width, form.Quiz().TimeBar().width) << limit << " at " << form.Quiz().State().Ticks;
+      widths.insert(width);
+      spy.painted = {};
+      now += std::chrono::milliseconds(form.Timer().interval());
+      form.Quiz().Timer1Timer();
+    }
+    EXPECT_EQ(widths.size(), std::size_t(shown)) << limit;
+  }
 }
 
 TEST_F(MainWindowTest, UnreadableChoiceShowsTheOpenErrorAndSwitchesNothing) {
