@@ -2,6 +2,8 @@
 // Japanese, what assistive technology reads from the window, typing through
 // an input method, and the settings-write error.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QAccessible>
@@ -77,6 +79,52 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
     EXPECT_EQ(usage.text.find("Unknown"), std::string::npos) << usage.text;  // Qt's texts too
     EXPECT_EQ(usage.text.find("Missing"), std::string::npos) << usage.text;
   }
+  // Unknown options are named as typed.
+  for (const char* typed : {"--bogus", "-zz", "--odd=1"}) {
+    EXPECT_NE(
+        Parse({typed}).text.find("'" + std::string(typed).substr(0, std::string(typed).find('=')) + "'"),
+        std::string::npos)
+        << Parse({typed}).text;
+  }
+}
+
+// Without a display the program says what is missing instead of letting Qt
+// abort; a platform or display the user chose is left to Qt.
+TEST(MissingDisplayTest, NamesWhatIsMissingUnlessOneAnswersOrTheUserChose) {
+  test::TempDir scratch{"vevez-wl"};
+  const std::string listening = scratch.dir() + "wl";
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", listening.c_str());
+  ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(fd, 4), 0);
+  const struct {
+    const char* platform;
+    const char* wayland;
+    const char* arg;
+    bool missing;
+  } cases[] = {{"wayland;xcb", "/nonexistent/wl", "", true},
+               {"xcb", "", "", true},
+               {"wayland-egl:opt", "/nonexistent/wl", "", true},
+               {"wayland;xcb", listening.c_str(), "", false},
+               {"offscreen", "/nonexistent/wl", "", false},
+               {"xcb", "", "-platform", false},
+               {"xcb", "", "-display", false}};
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM"), display = qgetenv("DISPLAY");
+  qunsetenv("DISPLAY");
+  for (const auto& c : cases) {
+    qputenv("QT_QPA_PLATFORM", c.platform);
+    qputenv("WAYLAND_DISPLAY", c.wayland);
+    const char* argv[] = {"vevez", c.arg, "x"};
+    const std::string message = MissingDisplayMessage(3, argv);
+    EXPECT_EQ(message.find("X サーバー (DISPLAY) にも Wayland コンポジター") != std::string::npos, c.missing)
+        << c.platform << " " << c.wayland << " " << c.arg;
+  }
+  qputenv("QT_QPA_PLATFORM", platform);
+  qputenv("DISPLAY", display);
+  qunsetenv("WAYLAND_DISPLAY");
+  ::close(fd);
 }
 
 // A shutdown closes the open boxes, innermost first, with Rejected, leaves
@@ -175,7 +223,7 @@ TEST_F(DesktopWindowTest, BoardTellsAssistiveTechnologyQuestionAnswerAndResult) 
       options = menu->child(i)->text(QAccessible::Name);
     }
   }
-  EXPECT_EQ(options, QStringLiteral("設定(O)..."));
+  EXPECT_EQ(options, QStringLiteral("設定(O)...\tCtrl+O"));  // Ctrl+O only shown: it opens a file
 }
 
 // What an input method sends while the user composes "ねこ".
