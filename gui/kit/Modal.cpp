@@ -62,9 +62,9 @@ void RequestShutdown() {
 bool ShutdownRequested() { return g_shutdown; }
 
 std::unique_ptr<QMessageBox> PlainMessageBox(QMessageBox::Icon icon, const QString& title,
-                                             const QString& text, QWidget* parent) {
-  std::unique_ptr<QMessageBox> box =
-      std::make_unique<PlainBox>(icon, title, QString(), QMessageBox::Ok, parent);
+                                             const QString& text, QWidget* parent,
+                                             QMessageBox::StandardButtons buttons) {
+  std::unique_ptr<QMessageBox> box = std::make_unique<PlainBox>(icon, title, QString(), buttons, parent);
   box->setTextFormat(Qt::PlainText);
   box->setText(text);
   return box;

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <string>
 
+#include "gui/kit/ErrorGuard.h"
 #include "gui/kit/Modal.h"
 #include "gui/window/AnswerEdit.h"
 #include "gui/window/BoardWidget.h"
@@ -86,6 +87,23 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
         std::string::npos)
         << Parse({typed}).text;
   }
+}
+
+// The error box keeps the system's first line exactly, its full stop
+// included, and a reason on the lines after it.
+TEST(ErrorBoxTextTest, FullStopEndsTheFirstLine) {
+  const struct {
+    const char* message;
+    const char* shown;
+  } cases[] = {
+      {"ファイル a は開けません", "ファイル a は開けません."},
+      {"リストのインデックスが範囲を超えています (3)", "リストのインデックスが範囲を超えています (3)"},
+      {"ファイル a を作成できません\n読み取り専用のファイルです.",
+       "ファイル a を作成できません.\n読み取り専用のファイルです."},
+      {"a (1)\nなぜ", "a (1)\nなぜ"},
+      {"", ""},
+      {"\nなぜ", "\nなぜ"}};
+  for (const auto& c : cases) EXPECT_EQ(ErrorBoxText(c.message).toStdString(), c.shown) << c.message;
 }
 
 // Without a display the program says what is missing instead of letting Qt

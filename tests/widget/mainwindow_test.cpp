@@ -447,7 +447,7 @@ TEST_F(MainWindowTest, AFileWithoutStateMarksAsksBeforeItIsQuizzed) {
       {"ネコ,cat\n", "ConvertBtn", false, "notes-vevez-2.txt", {"0\x83l\x83R,cat"}},
       {"ネコ,cat\n", "AsIsBtn", false, "notes.txt", {"ネコ,cat"}, "ネコ,cat\r\n"},
       {"ネコ,cat\n", "CancelBtn", true, "notes.txt", {}},
-      {"ネコ,cat\n", "CancelBtn", false, "word.txt", {"0a,b"}},
+      {"ネコ,cat\n", "Esc", false, "word.txt", {"0a,b"}},
       {"\n;note\nネコ,cat\n",
        nullptr,
        false,
@@ -465,6 +465,8 @@ TEST_F(MainWindowTest, AFileWithoutStateMarksAsksBeforeItIsQuizzed) {
     OnNextModal<QMessageBox>(
         [&](QMessageBox* box) {
           asked = true;
+          EXPECT_EQ(box->buttons().size(), 3);  // convert, as it is, cancel: no other
+          if (c.button && std::string_view(c.button) == "Esc") return QTest::keyClick(box, Qt::Key_Escape);
           Child<QPushButton>(box, c.button ? c.button : "CancelBtn")->click();
         },
         c.button ? 500 : 0);
