@@ -249,11 +249,16 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  // Whenever the window is exposed (shown, restored, uncovered) the board is
-  // drawn afresh from the quiz state.
+  // Whenever the window is exposed (shown, restored, uncovered, or under an
+  // input method's popup that closed) the board is drawn afresh, with what
+  // the current question shows beside the quiz state: the cross and the
+  // answer of a time-out stay until the user moves on.
   if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
     board_.SetDevicePixelRatio(devicePixelRatioF());
-    Guard([&] { DrawBoard(); });
+    Guard([&] {
+      Repaint(board_.Redraw(quiz_));
+      UpdateBoardAccessibility();
+    });
   }
   return QMainWindow::eventFilter(watched, event);
 }
