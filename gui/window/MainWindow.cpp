@@ -276,8 +276,10 @@ void TForm1::DrawBoard() {
 void TForm1::DrawCentered(int y, const std::string& text) {
   Repaint(board_.DrawCentered(y, text, quiz_.State().TextEncoding));
   UpdateBoardAccessibility();
-  // Screen readers speak a new question while the answer box keeps the focus.
+  // Screen readers speak a new question, and the answer the user asked to
+  // see, while the answer box keeps the focus.
   if (y == kQuestionRow) announcer_->Announce(boardWidget_->accessibleName());
+  if (y == kAnswerRow && quiz_.State().AnsShown) announcer_->Announce(AnswerAnnouncement(quiz_.State()));
 }
 void TForm1::DrawTimeBar() {
   // Shown at once rather than through a posted update: the engine woke the

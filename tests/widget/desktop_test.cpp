@@ -224,6 +224,7 @@ TEST_F(DesktopWindowTest, BoardTellsAssistiveTechnologyQuestionAnswerAndResult) 
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("不正解: x"));
   Child<QPushButton>(&form, "AnsBtn")->click();
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("答え: ねこ、不正解: x"));
+  EXPECT_EQ(AccText(Child<QWidget>(&form, "Announcer"), QAccessible::Name), QStringLiteral("答え: ねこ"));
   EXPECT_EQ(changed(QAccessible::DescriptionChanged), 2);
   QuizState& quiz = test::StateOf(form.Quiz());
   quiz.Ticks = quiz.TimeLimit - 1;  // the next tick of the running timer times out
