@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QDialogButtonBox>
+#include <QExposeEvent>
 #include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QMenu>
@@ -230,6 +231,15 @@ TEST_F(DesktopWindowTest, BoardTellsAssistiveTechnologyQuestionAnswerAndResult) 
   quiz.Ticks = quiz.TimeLimit - 1;  // the next tick of the running timer times out
   EXPECT_TRUE(QTest::qWaitFor([&] { return quiz.Answered; }, 5000));
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("答え: ねこ、時間切れ"));
+  // Exposed again (an input method's popup closed over it), the board still
+  // shows the time-out's red cross.
+  QExposeEvent exposed{QRegion(form.rect())};
+  QCoreApplication::sendEvent(form.windowHandle(), &exposed);
+  const QImage cross = board->grab(QRect(150, 18, 190, 30)).toImage();
+  int red = 0;
+  for (int i = 0; i < cross.width() * cross.height(); ++i)
+    red += cross.pixelColor(i % cross.width(), i / cross.width()) == Qt::red;
+  EXPECT_GT(red, 40);
   EXPECT_EQ(changed(QAccessible::DescriptionChanged), 3);
   EXPECT_EQ(changed(QAccessible::NameChanged), 0);  // still the same question
   BoardWidget::NotifyAccessibility = nullptr;
