@@ -194,7 +194,7 @@ std::int64_t QuizEngine::TicksToNextChange() const {
     return (value * limit + full - 1) / full - 1;
   };
   const std::int64_t change = std::min(firstReaching(bar.width + 1, 400), firstReaching(bar.red + 1, 255));
-  return std::min(std::max<std::int64_t>(change - Ticks, kBarFrameTicks), toTimeOut);
+  return std::min(std::max<std::int64_t>(change - Ticks, 1), toTimeOut);
 }
 
 void QuizEngine::ScheduleWake() {

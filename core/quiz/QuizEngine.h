@@ -83,11 +83,6 @@ inline std::chrono::nanoseconds SteadyNow() { return std::chrono::steady_clock::
 // late the window's timer fires, the ticks that passed meanwhile are all
 // counted, exactly as a timer firing every 10 ms would have counted them.
 inline constexpr std::chrono::milliseconds kTick{10};
-// While only the time bar moves, its changes are shown at most every this
-// many ticks (100 ms): at the default limit the bar grows in even four-pixel
-// steps ten times a second, and the program sleeps in between. Each frame
-// repaints the whole bar in its new colour, and costs far more than waking.
-inline constexpr int kBarFrameTicks = 10;
 
 // Colour and width of the time bar for the current tick count.
 struct TimeBarLook {
@@ -177,8 +172,9 @@ class QuizEngine : private QuizState {
   void CountDueTicks();
   void RunTicks(std::int64_t n);
   // Ticks from the last counted one to the next one that changes the board:
-  // the next step of the sliding history, the next frame of a time bar
-  // that looks different, or the time-out. kNoWake when none will.
+  // the next step of the sliding history, the next tick whose time bar is a
+  // column wider or a colour step redder, or the time-out. kNoWake when none
+  // will. Ticks that change nothing wake nobody.
   std::int64_t TicksToNextChange() const;
   // Asks the view for a wake at the next change; every command ends so.
   void ScheduleWake();

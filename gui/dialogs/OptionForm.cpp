@@ -40,6 +40,7 @@ TOptionDlg::TOptionDlg(QWidget* owner) : OuterSizedDialog(owner, kOuterSize) {
   UpDown1 = Make<UpDown>(this, "UpDown1", 90, 40, 13, 20);
   UpDown1->SetRange(0, 100);
   UpDown1->SetPosition(50);
+  UpDown1->setAccessibleName(Label1->text());
   connect(UpDown1, &UpDown::Click, this, Guarded([this](UpDownButton b) { UpDown1Click(b); }));
 
   BitBtn1 = Make<QPushButton>(this, "BitBtn1", 112, 8, 74, 25);
@@ -102,6 +103,7 @@ void TOptionDlg::UpDown1Click(UpDownButton button) {
 
 void TOptionDlg::SetSeconds(long long seconds) {
   Label2->setText(QString::number(seconds));
+  UpDown1->SetShownValue(seconds);
   Label2->adjustSize();  // the label is as wide as its text
 }
 

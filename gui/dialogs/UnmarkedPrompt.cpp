@@ -15,7 +15,7 @@ UnmarkedPolicy::Choice UnmarkedPrompt::AskAboutUnmarked(const std::string& path)
                                             "このまま出題すると、各行の最初の文字が印で上書きされます。\n\n"
                                             "新しい単語ファイルに変換して開きますか？")
                                  .arg(codec::FromFsName(path)),
-                             parent_);
+                             parent_, QMessageBox::NoButton);
   QPushButton* convert = box->addButton(QStringLiteral("変換して開く"), QMessageBox::AcceptRole);
   convert->setObjectName("ConvertBtn");
   QPushButton* asIs = box->addButton(QStringLiteral("そのまま使う"), QMessageBox::DestructiveRole);

@@ -24,6 +24,11 @@ class UpDown : public QWidget {
   // One step in the arrow's direction; emits Click when the position moved.
   void Step(UpDownButton button);
 
+  // The value the owner shows for the spinner: assistive technology reads
+  // the spinner as a spin box with this value, and hears each change.
+  void SetShownValue(long long value);
+  long long ShownValue() const { return shown_; }
+
   QToolButton* UpArrow() const { return up_; }
   QToolButton* DownArrow() const { return down_; }
 
@@ -41,6 +46,7 @@ class UpDown : public QWidget {
   int min_ = 0;
   int max_ = 100;
   int position_ = 50;
+  long long shown_ = 0;
 };
 
 }  // namespace vz

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
+#include <algorithm>
 
 #include "gui/kit/Modal.h"
 #include "gui/kit/QtText.h"
@@ -16,9 +17,12 @@ bool g_showing = false;
 }  // namespace
 
 QString ErrorBoxText(const std::string& message) {
+  // The full stop belongs to the message's first line, the system's own
+  // text; a reason given on the lines after it stays as it is.
   std::string text = message;
-  if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) {
-    text += '.';
+  const std::size_t end = std::min(text.find('\n'), text.size());
+  if (end > 0 && static_cast<unsigned char>(text[end - 1]) > static_cast<unsigned char>('.')) {
+    text.insert(end, 1, '.');
   }
   return codec::FromMessage(text);
 }

@@ -13,8 +13,9 @@ class QWidget;
 
 namespace vz {
 
-// The error text as the box shows it: "." appended when the last character
-// sorts after "." (every Japanese character does, ")" does not).
+// The error text as the box shows it: "." appended to its first line when
+// that line's last character sorts after "." (every Japanese character
+// does, ")" does not); a reason on the lines below follows unchanged.
 QString ErrorBoxText(const std::string& message);
 
 // Shows the stop box with caption kAppTitle. While one box is up, a further

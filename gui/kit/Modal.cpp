@@ -1,6 +1,6 @@
 #include "gui/kit/Modal.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDialog>
 #include <QList>
 #include <QPointer>
@@ -41,8 +41,13 @@ int ExecModal(QDialog& dialog) {
     return QDialog::Rejected;
   }
   g_open.append(&dialog);
+  // The window that had the keyboard gets it back once the dialog closes, so
+  // that its shortcuts work at once (without a window manager nothing else
+  // would hand it back).
+  const QPointer<QWidget> active = QApplication::activeWindow();
   const int result = dialog.exec();
   g_open.removeIf([&](const QPointer<QDialog>& d) { return d.isNull() || d == &dialog; });
+  if (active && active != &dialog && active->isVisible()) active->activateWindow();
   return result;
 }
 
@@ -57,9 +62,9 @@ void RequestShutdown() {
 bool ShutdownRequested() { return g_shutdown; }
 
 std::unique_ptr<QMessageBox> PlainMessageBox(QMessageBox::Icon icon, const QString& title,
-                                             const QString& text, QWidget* parent) {
-  std::unique_ptr<QMessageBox> box =
-      std::make_unique<PlainBox>(icon, title, QString(), QMessageBox::Ok, parent);
+                                             const QString& text, QWidget* parent,
+                                             QMessageBox::StandardButtons buttons) {
+  std::unique_ptr<QMessageBox> box = std::make_unique<PlainBox>(icon, title, QString(), buttons, parent);
   box->setTextFormat(Qt::PlainText);
   box->setText(text);
   return box;

@@ -26,9 +26,11 @@ bool ShutdownRequested();
 
 // A message box that shows `text` as plain text, never as markup: texts name
 // files, and a file name may hold '<' and '&'. Without a parent it is centred
-// on the screen at the size it is shown with.
+// on the screen at the size it is shown with. It has an OK button unless
+// `buttons` says otherwise (NoButton: the caller adds its own).
 std::unique_ptr<QMessageBox> PlainMessageBox(QMessageBox::Icon icon, const QString& title,
-                                             const QString& text, QWidget* parent = nullptr);
+                                             const QString& text, QWidget* parent = nullptr,
+                                             QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
 // Shows `text` in a plain warning box with the program's title, over
 // `parent` (nullptr: centred on the screen).

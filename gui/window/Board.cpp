@@ -59,10 +59,22 @@ QRect Board::DrawBoard(const QuizEngine& quiz) {
   DrawHistory(quiz);
   barWidth_ = barRed_ = -1;
   DrawTimeBar(quiz);
+  marks_ = {};
   return QRect(0, 0, kWidth, kHeight);
 }
 
+QRect Board::Redraw(const QuizEngine& quiz) {
+  const Marks marks = marks_;
+  const QRect all = DrawBoard(quiz);
+  const QuizState& q = quiz.State();
+  if (marks.cross) DrawTimeoutCross(q.QuesText, q.TextEncoding);
+  if (marks.answer) DrawCentered(kAnswerRow, q.AnsText, q.TextEncoding);
+  if (marks.circle) DrawCorrectCircle();
+  return all;
+}
+
 QRect Board::DrawCentered(int y, const std::string& text, codec::Encoding enc) {
+  marks_.answer = marks_.answer || y == kAnswerRow;
   const QString s = codec::FromBytes(enc, codec::Middle(text, kShownBytes, enc));
   const int w = QFontMetrics(Font(kPx20pt)).horizontalAdvance(s);
   const int x = (kWidth - w) >> 1;  // rounds down, also for a negative width difference
@@ -149,6 +161,7 @@ QRect Board::DrawTimeoutCross(const std::string& question, codec::Encoding enc) 
   const QFontMetrics fm(Font(kPx20pt));
   const int w = fm.horizontalAdvance(s), h = fm.height();
   const int x0 = (kWidth - w) >> 1, x1 = (kWidth + w) >> 1;
+  marks_.cross = true;
   QPainter p;
   Begin(p);
   p.setPen(QPen(Qt::red, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -159,6 +172,7 @@ QRect Board::DrawTimeoutCross(const std::string& question, codec::Encoding enc) 
 }
 
 QRect Board::DrawCorrectCircle() {
+  marks_.circle = true;
   QPainter p;
   Begin(p);
   p.setPen(QPen(Qt::red, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));

@@ -34,7 +34,15 @@ class Board {
   const QImage& Image() const { return image_; }
   void SetDevicePixelRatio(qreal ratio);
 
+  // The full repaint of the quiz: the board as the quiz state describes it;
+  // the marks drawn since (the cross, the circle, an answer shown by a
+  // time-out) are gone.
   QRect DrawBoard(const QuizEngine& quiz);
+  // The board redrawn when the window shows it anew (exposed, another
+  // scale): as DrawBoard, with the marks the current question has been
+  // given since, so that a repaint never takes away what the user still
+  // reads.
+  QRect Redraw(const QuizEngine& quiz);
   // Texts are bytes in `enc`, the encoding of their word list. Of a text
   // longer than kShownBytes, DrawCentered and the cross take the middle
   // part, which is what shows of it, and the history panel the start.
@@ -50,6 +58,10 @@ class Board {
   QFont Font(int pixelSize) const;
 
   QImage image_;
+  // The marks drawn since the last DrawBoard.
+  struct Marks {
+    bool cross = false, circle = false, answer = false;
+  } marks_;
   // The bar as last drawn; a tick that would draw the same pixels draws
   // nothing, keeping the 10 ms tick cheap.
   int barWidth_ = -1, barRed_ = -1;

@@ -48,7 +48,7 @@ QString BoardName(const QuizState& quiz) {
 
 QString BoardDescription(const QuizState& quiz) {
   QStringList about;
-  if (quiz.AnsShown) about << QStringLiteral("答え: ") + Told(quiz, quiz.AnsText);
+  if (quiz.AnsShown) about << AnswerAnnouncement(quiz);
   if (const QString result = LastResult(quiz); !result.isEmpty()) about << result;
   return about.join(QStringLiteral("、"));
 }
@@ -56,8 +56,12 @@ QString BoardDescription(const QuizState& quiz) {
 QString ResultAnnouncement(const QuizState& quiz) {
   QString text = LastResult(quiz);
   if (quiz.History[6].kind == HistoryEntry::Kind::TimeOut)
-    text += QStringLiteral("、答え: ") + Told(quiz, quiz.AnsText);
+    text += QStringLiteral("、") + AnswerAnnouncement(quiz);
   return text;
+}
+
+QString AnswerAnnouncement(const QuizState& quiz) {
+  return QStringLiteral("答え: ") + Told(quiz, quiz.AnsText);
 }
 
 }  // namespace vz

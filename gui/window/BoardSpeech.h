@@ -15,5 +15,7 @@ QString BoardName(const QuizState& quiz);
 QString BoardDescription(const QuizState& quiz);
 // The newest result, with the answer after a time-out.
 QString ResultAnnouncement(const QuizState& quiz);
+// "答え: <answer>".
+QString AnswerAnnouncement(const QuizState& quiz);
 
 }  // namespace vz

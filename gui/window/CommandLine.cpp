@@ -40,6 +40,16 @@ constexpr const char* kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "d
 // argument is passed to the parser as a stand-in that names its index.
 const QString kStandIn = QStringLiteral("\uFDD0");
 
+// The argument that gave the option `name`: "-name", "--name" or
+// "--name=value", without its value.
+QString AsTyped(const QString& name, const QStringList& args) {
+  for (const QString& arg : args) {
+    const QString typed = arg.section(QLatin1Char('='), 0, 0);
+    if (typed == QLatin1Char('-') + name || typed == QLatin1String("--") + name) return typed;
+  }
+  return name;
+}
+
 // The parser's error (an unknown option, a missing value) in Japanese like
 // the rest of the program, with Qt's own translation. Qt translates only
 // while an application object exists: the parse is repeated with a
@@ -57,6 +67,12 @@ QString JapaneseError(QCommandLineParser& parser, const QStringList& args) {
   parser.parse(args);
   QString text = parser.errorText();
   if (installed) QCoreApplication::removeTranslator(&qt);
+  // The parser names an unknown option without its dashes: the user is shown
+  // it as typed.
+  for (const QString& unknown : parser.unknownOptionNames()) {
+    const QString quote = QStringLiteral("'");
+    text.replace(quote + unknown + quote, quote + AsTyped(unknown, args) + quote);
+  }
   return text;
 }
 

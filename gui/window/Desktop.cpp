@@ -50,6 +50,29 @@ bool XServerReachable() {
   return AcceptsConnection(socketPath, true) || AcceptsConnection(socketPath, false);
 }
 
+bool WaylandReachable() {
+  const QByteArray name = qgetenv("WAYLAND_DISPLAY");
+  const std::string socket = name.isEmpty() ? "wayland-0" : name.toStdString();
+  if (socket.front() == '/') return AcceptsConnection(socket, false);
+  const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+  return !runtime.isEmpty() && AcceptsConnection(runtime.toStdString() + "/" + socket, false);
+}
+
+std::string MissingDisplayMessage(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg(argv[i]);
+    if (arg == "-platform" || arg == "-display" || arg == "--platform" || arg == "--display") return {};
+  }
+  for (const QByteArray& choice : qgetenv("QT_QPA_PLATFORM").split(';')) {
+    const QByteArray platform = choice.split(':').first();  // without its options
+    const bool x11 = platform == "xcb", wayland = platform.startsWith("wayland");
+    if (!x11 && !wayland) return {};
+    if ((x11 && XServerReachable()) || (wayland && WaylandReachable())) return {};
+  }
+  return "vevez: 画面に接続できないため、ウィンドウを表示できません。\n"
+         "X サーバー (DISPLAY) にも Wayland コンポジター (WAYLAND_DISPLAY) にも接続できませんでした。\n";
+}
+
 void PreferX11() {
   if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return;
   // Where no X server answers, Wayland straight away: trying X11 first

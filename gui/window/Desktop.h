@@ -2,6 +2,7 @@
 // How the program meets the desktop: the display server it asks for, Qt's
 // own texts in Japanese, and the icon the window and the menu entry share.
 #include <QIcon>
+#include <string>
 
 namespace vz {
 
@@ -15,6 +16,17 @@ void PreferX11();
 // Whether DISPLAY names an X server that accepts a connection: a local
 // display's socket is tried; a display on another host counts as reachable.
 bool XServerReachable();
+
+// Whether WAYLAND_DISPLAY (or "wayland-0"), in XDG_RUNTIME_DIR unless it is
+// a full path, is a socket that accepts a connection.
+bool WaylandReachable();
+
+// The message for standard error when the program cannot show a window: the
+// platforms Qt will try (QT_QPA_PLATFORM, after PreferX11) are X11 and
+// Wayland only, and neither an X server nor a Wayland compositor answers.
+// Empty when one answers, or when the user chose another platform or a
+// display on the command line (-platform, -display): Qt then decides.
+std::string MissingDisplayMessage(int argc, const char* const* argv);
 
 // Loads Qt's own Japanese texts (file dialog, standard buttons) whatever
 // the locale, and makes Japanese the default locale. False when Qt's

@@ -30,10 +30,11 @@
 
 namespace vz {
 
-TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile)
+TForm1::TForm1(QWidget* parent, std::string exeDir, std::string startFile, QuizClock clock)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint) {
+                              Qt::WindowCloseButtonHint),
+      quiz_(session_.List(), *this, std::move(clock)) {
   setWindowTitle(QStringLiteral("Z&Uプログラム"));
   setFont(UiFont(12));
   BuildControls();
@@ -70,6 +71,7 @@ void TForm1::BuildControls() {
   client->setAutoFillBackground(true);
   setCentralWidget(client);
   boardWidget_ = new BoardWidget(board_, client);
+  boardWidget_->setObjectName("Board");
   boardWidget_->move(0, 0);
   announcer_ = new Announcer(client);
   announcer_->setObjectName("Announcer");
@@ -250,11 +252,16 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  // Whenever the window is exposed (shown, restored, uncovered) the board is
-  // drawn afresh from the quiz state.
+  // Whenever the window is exposed (shown, restored, uncovered, or under an
+  // input method's popup that closed) the board is drawn afresh, with what
+  // the current question shows beside the quiz state: the cross and the
+  // answer of a time-out stay until the user moves on.
   if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
     board_.SetDevicePixelRatio(devicePixelRatioF());
-    Guard([&] { DrawBoard(); });
+    Guard([&] {
+      Repaint(board_.Redraw(quiz_));
+      UpdateBoardAccessibility();
+    });
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -272,8 +279,10 @@ void TForm1::DrawBoard() {
 void TForm1::DrawCentered(int y, const std::string& text) {
   Repaint(board_.DrawCentered(y, text, quiz_.State().TextEncoding));
   UpdateBoardAccessibility();
-  // Screen readers speak a new question while the answer box keeps the focus.
+  // Screen readers speak a new question, and the answer the user asked to
+  // see, while the answer box keeps the focus.
   if (y == kQuestionRow) announcer_->Announce(boardWidget_->accessibleName());
+  if (y == kAnswerRow && quiz_.State().AnsShown) announcer_->Announce(AnswerAnnouncement(quiz_.State()));
 }
 void TForm1::DrawTimeBar() {
   // Shown at once rather than through a posted update: the engine woke the

@@ -35,8 +35,10 @@ class TForm1 : public QMainWindow, public QuizView {
   // beside their own files); empty means the real one. A non-empty
   // `startFile` is opened instead of the remembered word file, as if chosen
   // in the open dialog; if it cannot be read, the open error is shown and the
-  // remembered file is used.
-  explicit TForm1(QWidget* parent = nullptr, std::string exeDir = {}, std::string startFile = {});
+  // remembered file is used. The quiz counts its ticks on `clock` (tests
+  // pass one they move by hand).
+  explicit TForm1(QWidget* parent = nullptr, std::string exeDir = {}, std::string startFile = {},
+                  QuizClock clock = SteadyNow);
   ~TForm1() override;
 
   // The shutdown sequence; the program runs it once the event loop has ended.
@@ -108,7 +110,7 @@ class TForm1 : public QMainWindow, public QuizView {
 
   Locations where_;
   WordSession session_;
-  QuizEngine quiz_{session_.List(), *this};
+  QuizEngine quiz_;
   Board board_;
   std::unique_ptr<SoundPlayer> sound_;
   stats::RecordKeeper* records_ = nullptr;

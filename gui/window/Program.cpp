@@ -1,6 +1,7 @@
 // Program entry: the main window is the program.
 #include <QApplication>
 #include <cstdio>
+#include <string>
 
 #include "core/files/Error.h"
 #include "core/files/Recovery.h"
@@ -28,6 +29,11 @@ int main(int argc, char** argv) {
     return *cmd.exitCode;
   }
   vz::PreferX11();
+  // Without a display Qt would abort; the user is told what is missing.
+  if (const std::string missing = vz::MissingDisplayMessage(argc, argv); !missing.empty()) {
+    std::fputs(missing.c_str(), stderr);
+    return 1;
+  }
   vz::InstallFontSubstitutes();
   // Qt's own menu bar, decided before any menu bar exists: a native one
   // would be looked up (and exported) over D-Bus.

@@ -45,7 +45,7 @@ void TellOpened(QWidget* parent, const WordSession::OpenResult& result, const st
   if (result.conversion) TellSkipped(parent, *result.conversion);
   if (result.conversionError) ShowErrorBox(result.conversionError->what());
   if (result.opened != WordSession::Opened::Adopted || result.problem == WordList::LoadProblem::None) return;
-  ShowWarning(QStringLiteral("ファイル %1 は保存できません。%2\n解答の記録はこのファイルに保存されません。")
+  ShowWarning(QStringLiteral("ファイル %1 は保存できません。\n%2\n解答の記録はこのファイルに保存されません。")
                   .arg(codec::FromFsName(path), LoadProblemText(result.problem)),
               parent);
 }

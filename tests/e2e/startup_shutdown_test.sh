@@ -74,4 +74,9 @@ answer_box '^VeveZプログラム$'
 wait_exit
 [[ $(wc -l < "$WORK/words/w.txt") == 300 ]] || fail "the word file was damaged by the failed save"
 [[ -s $WORK/leaks && $(cat "$WORK/leaks") -gt 0 ]] || fail "no leak reported for the list that was not saved"
+# No display at all: a plain message on standard error and status 1, not Qt's abort.
+rc=0
+env -u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY=none "$APPDIR/vevez" >/dev/null 2>"$WORK/nodisplay" || rc=$?
+[[ $rc == 1 ]] && grep -q 'X サーバー (DISPLAY) にも Wayland コンポジター' "$WORK/nodisplay" ||
+  fail "no display: status $rc, $(cat "$WORK/nodisplay")"
 echo "PASS"

@@ -534,18 +534,27 @@ TEST_F(Quiz, TimeBarWidthAndColour) {
 
 TEST_F(Quiz, TimeBarAfterATimeOutIsFullAndRedForAnyLimit) {
   Fill({"0a,A"});
+  // The bar as last drawn: woken on time or late across the time-out, it is
+  // full and red (at a limit of 1 the board's own drawing left it so).
+  std::pair<int, int> drawn;
+  view.onCall = [&](const std::string& call) { drawn = call == "bar" ? Bar() : drawn; };
   for (int limit : {1, 2, 100, 255, 256, 400, 1000, INT_MAX}) {
-    PickAt(0);
-    st.Answered = false;
-    st.TimeLimit = limit;
-    st.Ticks = limit - 1 > 2 ? limit - 2 : 0;  // two ticks (or fewer) before the end
-    for (int tick = 0; tick < 3 && !st.Answered; ++tick) Tick();
-    ASSERT_TRUE(st.Answered) << "limit " << limit;
-    EXPECT_EQ(st.Ticks, limit);
-    EXPECT_EQ(Bar(), std::pair(400, 255)) << "limit " << limit;
-    Tick();
-    EXPECT_EQ(Bar(), std::pair(400, 255)) << "limit " << limit;
+    for (int late : {1, 2, 3}) {
+      PickAt(0);
+      st.Answered = false;
+      st.TimeLimit = limit;
+      st.Ticks = limit - 1 > 2 ? limit - 2 : 0;  // two ticks (or fewer) before the end
+      drawn = Bar();                             // as the tick before drew it
+      for (int tick = 0; tick < 3 && !st.Answered; ++tick) Tick(late);
+      ASSERT_TRUE(st.Answered) << "limit " << limit;
+      EXPECT_EQ(st.Ticks, limit);
+      EXPECT_EQ(Bar(), std::pair(400, 255)) << "limit " << limit;
+      EXPECT_EQ(drawn, std::pair(400, 255)) << "limit " << limit << ", woken every " << late << " ticks";
+      Tick();
+      EXPECT_EQ(Bar(), std::pair(400, 255)) << "limit " << limit;
+    }
   }
+  view.onCall = nullptr;
   // A limit below 1 (never stored, but never a division by zero either).
   st.TimeLimit = 0;
   st.Ticks = 0;
@@ -558,12 +567,14 @@ TEST_F(Quiz, TimeBarAfterATimeOutIsFullAndRedForAnyLimit) {
 TEST_F(Quiz, TicksFollowTheClockHoweverLateTheWake) {
   const struct {
     const char* name;
-    std::vector<std::pair<int, bool>> steps;  // milliseconds, then a wake or (true) a wrong Enter
+    std::vector<std::pair<int, int>> steps;  // milliseconds, then a wake (0), a wrong Enter (1) or Start (2)
   } cases[] = {
       {"late wakes", {{37, 0}, {253, 0}, {4, 0}, {6, 0}, {100, 0}}},
       {"Enter after a busy spell", {{45, 1}, {130, 0}, {5, 1}, {200, 1}, {9, 0}}},
       {"the time-out inside one wake", {{295, 0}, {30, 0}}},
       {"past the time-out and the slide", {{1000, 0}, {1, 1}}},
+      {"Start held down", {{7, 2}, {7, 2}, {7, 2}, {7, 2}, {7, 2}, {7, 2}, {7, 2}, {2, 0}}},
+      {"Start again between wakes", {{3, 0}, {25, 2}, {4, 0}, {100, 2}, {200, 0}}},
   };
   Fill({"0a,A"});
   for (const auto& c : cases) {
@@ -583,51 +594,51 @@ TEST_F(Quiz, TicksFollowTheClockHoweverLateTheWake) {
       const QuizState& s = q.State();
       return std::tuple(s.Ticks, s.ScrollOfs, s.Answered, s.History, q.TimeBar().width, q.TimeBar().red);
     };
-    for (const auto& [ms, enter] : c.steps) {
+    for (const auto& [ms, command] : c.steps) {
       now += std::chrono::milliseconds(ms);
       for (; twinNow + kTick <= now; twinNow += kTick) twin.Timer1Timer();
-      for (QuizEngine* q : {&quiz, &twin}) enter ? q->Judgment("x") : q->Timer1Timer();
+      for (QuizEngine* q : {&quiz, &twin}) {
+        if (command == 0) q->Timer1Timer();
+        if (command == 1) q->Judgment("x");
+        if (command == 2) q->S1Click();
+      }
       EXPECT_EQ(seen(quiz), seen(twin)) << c.name << " at " << now / kTick << " ticks";
     }
   }
 }
 
-// Following the wakes it asks for, the engine is woken only at a tick that
-// changes the board (a wider or redder bar, no more often than a frame, or
-// the sliding history) or closes the question, at most once a tick, at the
-// default limit at most 50 times a second, yet often enough to show the bar
-// move; the time-out falls exactly on the limit, and a closed question with
-// a settled history sleeps.
+// Following the wakes it asks for, the engine is woken exactly at each tick
+// that changes the board (a wider or redder bar, or the sliding history) or
+// closes the question, never in between, and no tick's bar is skipped; the
+// time-out falls exactly on the limit, and a closed question with a settled
+// history sleeps.
 TEST_F(Quiz, WakesOnlyForVisibleChanges) {
   Fill({"0a,A"});
-  const struct {
-    int limit, minWakes, maxWakes;  // at least a frame a column or every 100 ms
-  } cases[] = {{1, 1, 1},      {2, 1, 2},        {3, 1, 3},        {7, 1, 7},
-               {100, 10, 100}, {1000, 100, 500}, {6000, 400, 3000}};
-  for (const auto& c : cases) {
+  for (const int limit : {1, 2, 3, 7, 100, 1000, 6000}) {
     now += std::chrono::microseconds(3400);  // anywhere between two milliseconds
-    st.TimeLimit = c.limit;
+    st.TimeLimit = limit;
     quiz.SkipBtnClick();
     st.ScrollOfs = 0;
     quiz.EnableTimer(false);
     quiz.EnableTimer(true);
     const auto start = now;
     int wakes = 0;
-    while (!st.Answered && wakes <= c.limit) {
-      ASSERT_NE(view.wakes.back(), kNoWake) << c.limit;
+    while (!st.Answered && wakes <= limit) {
+      ASSERT_NE(view.wakes.back(), kNoWake) << limit;
       const std::pair<int, int> before = Bar();
       now += std::chrono::milliseconds(view.wakes.back());
       quiz.Timer1Timer();
       ++wakes;
-      EXPECT_EQ(st.Ticks, (now - start) / kTick) << c.limit;
-      EXPECT_TRUE(st.Answered || Bar() != before) << c.limit << " at " << st.Ticks;
+      EXPECT_EQ(st.Ticks, (now - start) / kTick) << limit;
+      EXPECT_TRUE(st.Answered || Bar() != before) << limit << " at " << st.Ticks;
+      --st.Ticks;  // the tick before the wake still looked as the last frame did
+      EXPECT_TRUE(st.Answered || Bar() == before) << limit << " at " << st.Ticks;
+      ++st.Ticks;
     }
-    EXPECT_EQ(now - start, c.limit * kTick) << c.limit;
-    EXPECT_LE(wakes, c.maxWakes) << c.limit;
-    EXPECT_GE(wakes, c.minWakes) << c.limit;
-    EXPECT_EQ(view.wakes.back(), 10) << c.limit;  // the history slides in
+    EXPECT_EQ(now - start, limit * kTick) << limit;
+    EXPECT_EQ(view.wakes.back(), 10) << limit;  // the history slides in
     Tick(12);
-    EXPECT_EQ(view.wakes.back(), kNoWake) << c.limit;
+    EXPECT_EQ(view.wakes.back(), kNoWake) << limit;
   }
 }
 

@@ -167,9 +167,22 @@ TEST_F(BoardTest, MarksVanishAtTheNextFullRepaint) {
   EXPECT_TRUE(IsRed(At(206, 50)) || IsRed(At(207, 50)));  // its left side
   EXPECT_FALSE(IsRed(At(246, 50)));                       // not filled
   board.DrawTimeoutCross(st.QuesText, st.TextEncoding);
-  EXPECT_GT(Count(QRect(200, 18, 92, 30), [&](QColor c) { return IsRed(c); }), 40);
+  st.AnsText = "cat";
+  board.DrawCentered(kAnswerRow, st.AnsText, st.TextEncoding);
+  auto red = [&](QRect r) { return Count(r, [&](QColor c) { return IsRed(c); }); };
+  auto blue = [&] {
+    return Count(QRect(150, 48, 190, 30), [](QColor c) { return c == QColor(166, 202, 240); });
+  };
+  const QImage marked = board.Image().copy();
+  EXPECT_GT(red(QRect(200, 18, 92, 30)), 40);
+  // A window's repaint keeps them; the quiz's own full repaint drops them.
+  board.Redraw(quiz);
+  EXPECT_EQ(board.Image(), marked);
   board.DrawBoard(quiz);
-  EXPECT_EQ(Count(QRect(0, 0, Board::kWidth, 88), [&](QColor c) { return IsRed(c); }), 0);
+  EXPECT_EQ(red(QRect(0, 0, Board::kWidth, 88)), 0);
+  EXPECT_EQ(blue(), 0);
+  board.Redraw(quiz);
+  EXPECT_EQ(red(QRect(0, 0, Board::kWidth, 88)), 0);
 }
 
 TEST_F(BoardTest, ShownAnswerIsRedrawnOnlyWhileAnsShown) {

@@ -2,11 +2,14 @@
 // Japanese, what assistive technology reads from the window, typing through
 // an input method, and the settings-write error.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QAccessible>
 #include <QAction>
 #include <QDialogButtonBox>
+#include <QExposeEvent>
 #include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QMenu>
@@ -19,6 +22,7 @@
 #include <filesystem>
 #include <string>
 
+#include "gui/kit/ErrorGuard.h"
 #include "gui/kit/Modal.h"
 #include "gui/window/AnswerEdit.h"
 #include "gui/window/BoardWidget.h"
@@ -77,6 +81,69 @@ TEST(CommandLineTest, FileHelpVersionAndUsageErrors) {
     EXPECT_EQ(usage.text.find("Unknown"), std::string::npos) << usage.text;  // Qt's texts too
     EXPECT_EQ(usage.text.find("Missing"), std::string::npos) << usage.text;
   }
+  // Unknown options are named as typed.
+  for (const char* typed : {"--bogus", "-zz", "--odd=1"}) {
+    EXPECT_NE(
+        Parse({typed}).text.find("'" + std::string(typed).substr(0, std::string(typed).find('=')) + "'"),
+        std::string::npos)
+        << Parse({typed}).text;
+  }
+}
+
+// The error box keeps the system's first line exactly, its full stop
+// included, and a reason on the lines after it.
+TEST(ErrorBoxTextTest, FullStopEndsTheFirstLine) {
+  const struct {
+    const char* message;
+    const char* shown;
+  } cases[] = {
+      {"ファイル a は開けません", "ファイル a は開けません."},
+      {"リストのインデックスが範囲を超えています (3)", "リストのインデックスが範囲を超えています (3)"},
+      {"ファイル a を作成できません\n読み取り専用のファイルです.",
+       "ファイル a を作成できません.\n読み取り専用のファイルです."},
+      {"a (1)\nなぜ", "a (1)\nなぜ"},
+      {"", ""},
+      {"\nなぜ", "\nなぜ"}};
+  for (const auto& c : cases) EXPECT_EQ(ErrorBoxText(c.message).toStdString(), c.shown) << c.message;
+}
+
+// Without a display the program says what is missing instead of letting Qt
+// abort; a platform or display the user chose is left to Qt.
+TEST(MissingDisplayTest, NamesWhatIsMissingUnlessOneAnswersOrTheUserChose) {
+  test::TempDir scratch{"vevez-wl"};
+  const std::string listening = scratch.dir() + "wl";
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", listening.c_str());
+  ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(fd, 4), 0);
+  const struct {
+    const char* platform;
+    const char* wayland;
+    const char* arg;
+    bool missing;
+  } cases[] = {{"wayland;xcb", "/nonexistent/wl", "", true},
+               {"xcb", "", "", true},
+               {"wayland-egl:opt", "/nonexistent/wl", "", true},
+               {"wayland;xcb", listening.c_str(), "", false},
+               {"offscreen", "/nonexistent/wl", "", false},
+               {"xcb", "", "-platform", false},
+               {"xcb", "", "-display", false}};
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM"), display = qgetenv("DISPLAY");
+  qunsetenv("DISPLAY");
+  for (const auto& c : cases) {
+    qputenv("QT_QPA_PLATFORM", c.platform);
+    qputenv("WAYLAND_DISPLAY", c.wayland);
+    const char* argv[] = {"vevez", c.arg, "x"};
+    const std::string message = MissingDisplayMessage(3, argv);
+    EXPECT_EQ(message.find("X サーバー (DISPLAY) にも Wayland コンポジター") != std::string::npos, c.missing)
+        << c.platform << " " << c.wayland << " " << c.arg;
+  }
+  qputenv("QT_QPA_PLATFORM", platform);
+  qputenv("DISPLAY", display);
+  qunsetenv("WAYLAND_DISPLAY");
+  ::close(fd);
 }
 
 // A shutdown closes the open boxes, innermost first, with Rejected, leaves
@@ -158,11 +225,21 @@ TEST_F(DesktopWindowTest, BoardTellsAssistiveTechnologyQuestionAnswerAndResult) 
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("不正解: x"));
   Child<QPushButton>(&form, "AnsBtn")->click();
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("答え: ねこ、不正解: x"));
+  EXPECT_EQ(AccText(Child<QWidget>(&form, "Announcer"), QAccessible::Name), QStringLiteral("答え: ねこ"));
   EXPECT_EQ(changed(QAccessible::DescriptionChanged), 2);
   QuizState& quiz = test::StateOf(form.Quiz());
   quiz.Ticks = quiz.TimeLimit - 1;  // the next tick of the running timer times out
   EXPECT_TRUE(QTest::qWaitFor([&] { return quiz.Answered; }, 5000));
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("答え: ねこ、時間切れ"));
+  // Exposed again (an input method's popup closed over it), the board still
+  // shows the time-out's red cross.
+  QExposeEvent exposed{QRegion(form.rect())};
+  QCoreApplication::sendEvent(form.windowHandle(), &exposed);
+  const QImage cross = board->grab(QRect(150, 18, 190, 30)).toImage();
+  int red = 0;
+  for (int i = 0; i < cross.width() * cross.height(); ++i)
+    red += cross.pixelColor(i % cross.width(), i / cross.width()) == Qt::red;
+  EXPECT_GT(red, 40);
   EXPECT_EQ(changed(QAccessible::DescriptionChanged), 3);
   EXPECT_EQ(changed(QAccessible::NameChanged), 0);  // still the same question
   BoardWidget::NotifyAccessibility = nullptr;
@@ -175,7 +252,7 @@ TEST_F(DesktopWindowTest, BoardTellsAssistiveTechnologyQuestionAnswerAndResult) 
       options = menu->child(i)->text(QAccessible::Name);
     }
   }
-  EXPECT_EQ(options, QStringLiteral("設定(O)..."));
+  EXPECT_EQ(options, QStringLiteral("設定(O)...\tCtrl+O"));  // Ctrl+O only shown: it opens a file
 }
 
 // What an input method sends while the user composes "ねこ".

@@ -7,12 +7,15 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "gui/kit/ErrorGuard.h"
 #include "gui/kit/QtText.h"
@@ -238,10 +241,71 @@ TEST_F(MainWindowTest, CtrlOOpensTheWordFileDialogNeverTheOptions) {
   });
   QTest::keyClick(Child<QLineEdit>(&form, "AnsEdit"), Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(seen, "QFileDialog");
-  EXPECT_EQ(Child<QAction>(&form, "Open")->shortcut(), QKeySequence("Ctrl+O"));
-  // The options item shows Ctrl+O but binds it only while the menu bar has
-  // the keyboard.
-  EXPECT_EQ(Child<QAction>(&form, "O1")->shortcutContext(), Qt::WidgetShortcut);
+  // Also after the menu was used from the keyboard (Alt+E, O for the options,
+  // closed with Esc), whatever holds the focus then.
+  Child<QAction>(&form, "N3")->trigger();
+  const struct {
+    QKeyCombination key;
+    const char* opens;
+  } steps[] = {{Qt::ALT | Qt::Key_E, "vz::TOptionDlg"},
+               {Qt::CTRL | Qt::Key_O, "QFileDialog"},
+               {Qt::ALT | Qt::Key_E, "vz::TOptionDlg"},
+               {Qt::CTRL | Qt::Key_P, "vz::TWordFormDlg"},
+               {Qt::CTRL | Qt::Key_O, "QFileDialog"}};
+  for (const auto& step : steps) {
+    seen.clear();
+    OnNextModal<QWidget>([&](QWidget* w) {
+      seen = w->metaObject()->className();
+      QTest::keyClick(w, Qt::Key_Escape);
+    });
+    // Keys go where a user's would: to the focus of the active window, once
+    // the events of closing the last dialog have been handled.
+    QCoreApplication::processEvents();
+    QWidget* active = QApplication::activeWindow() ? QApplication::activeWindow() : &form;
+    QTest::keyClick(active->focusWidget() ? active->focusWidget() : active, step.key.key(),
+                    step.key.keyboardModifiers());
+    if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu, Qt::Key_O);
+    EXPECT_EQ(seen, step.opens) << step.opens;
+  }
+}
+
+// A sampler reading the board after every wake the quiz asks for sees each
+// tick's bar when it is due, at every limit (100 widths a question at 1 s),
+// and each frame repaints the bar's rectangle only.
+TEST_F(MainWindowTest, EveryTickOfTheBarIsShownInItsRectangleOnly) {
+  struct PaintSpy : QObject {
+    QRect painted;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) painted |= static_cast<QPaintEvent*>(e)->rect();
+      return false;
+    }
+  } spy;
+  WriteBytes(dir / "word.txt", "0q,a\r\n");
+  for (const auto& [limit, shown] : {std::pair{100, 100}, {1000, 401}, {30, 30}}) {
+    WriteBytes(dir / "kobeli.ini", "[SOFT]\r\nSPEED=" + std::to_string(limit) + "\r\nPLAYSOUND=N\r\n");
+    std::chrono::nanoseconds now{};
+    TForm1 form(nullptr, exeDir, {}, [&] { return now; });
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QWidget* board = Child<QWidget>(&form, "Board");
+    board->installEventFilter(&spy);
+    test::StateOf(form.Quiz()).ScrollOfs = 0;
+    Child<QAction>(&form, "S1")->trigger();
+    spy.painted = {};
+    std::set<int> widths;
+    for (int wake = 0; wake <= limit && !form.Quiz().State().Answered; ++wake) {
+      EXPECT_TRUE(wake == 0 || QRect(46, 90, 400, 16).contains(spy.painted)) << limit << ": " << wake;
+      const QImage row = board->grab(QRect(46, 97, 400, 1)).toImage();
+      int width = 0;
+      while (width < row.width() && row.pixelColor(width, 0) != Qt::white) ++width;
+      EXPECT_EQ(width, form.Quiz().TimeBar().width) << limit << " at " << form.Quiz().State().Ticks;
+      widths.insert(width);
+      spy.painted = {};
+      now += std::chrono::milliseconds(form.Timer().interval());
+      form.Quiz().Timer1Timer();
+    }
+    EXPECT_EQ(widths.size(), std::size_t(shown)) << limit;
+  }
 }
 
 TEST_F(MainWindowTest, UnreadableChoiceShowsTheOpenErrorAndSwitchesNothing) {
@@ -385,7 +449,7 @@ TEST_F(MainWindowTest, AFileWithoutStateMarksAsksBeforeItIsQuizzed) {
       {"ネコ,cat\n", "ConvertBtn", false, "notes-vevez-2.txt", {"0\x83l\x83R,cat"}},
       {"ネコ,cat\n", "AsIsBtn", false, "notes.txt", {"ネコ,cat"}, "ネコ,cat\r\n"},
       {"ネコ,cat\n", "CancelBtn", true, "notes.txt", {}},
-      {"ネコ,cat\n", "CancelBtn", false, "word.txt", {"0a,b"}},
+      {"ネコ,cat\n", "Esc", false, "word.txt", {"0a,b"}},
       {"\n;note\nネコ,cat\n",
        nullptr,
        false,
@@ -403,6 +467,8 @@ TEST_F(MainWindowTest, AFileWithoutStateMarksAsksBeforeItIsQuizzed) {
     OnNextModal<QMessageBox>(
         [&](QMessageBox* box) {
           asked = true;
+          EXPECT_EQ(box->buttons().size(), 3);  // convert, as it is, cancel: no other
+          if (c.button && std::string_view(c.button) == "Esc") return QTest::keyClick(box, Qt::Key_Escape);
           Child<QPushButton>(box, c.button ? c.button : "CancelBtn")->click();
         },
         c.button ? 500 : 0);

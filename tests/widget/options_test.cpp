@@ -2,6 +2,7 @@
 // every other way of closing hand back.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
@@ -71,13 +72,19 @@ TEST(OptionDlg, SpinnerGivesAtMostFiftyStepsEachWay) {
   EXPECT_EQ(Child<UpDown>(&low, "UpDown1")->Position(), 0);
 }
 
-TEST(OptionDlg, ArrowKeysStepTheFocusedSpinner) {
+// The arrow keys step the focused spinner; a screen reader reads it as the
+// spin box 制限秒数 with the seconds shown.
+TEST(OptionDlg, ArrowKeysStepTheFocusedSpinnerAndItsValueIsSpoken) {
   TOptionDlg dlg;
   dlg.SetValues(false, 1000);
-  Press(Child<UpDown>(&dlg, "UpDown1"), Qt::Key_Up);
-  Press(Child<UpDown>(&dlg, "UpDown1"), Qt::Key_Up);
-  Press(Child<UpDown>(&dlg, "UpDown1"), Qt::Key_Down);
+  for (Qt::Key k : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down}) Press(Child<UpDown>(&dlg, "UpDown1"), k);
   EXPECT_EQ(Child<QLabel>(&dlg, "Label2")->text(), "11");
+  QAccessibleInterface* spin = QAccessible::queryAccessibleInterface(Child<UpDown>(&dlg, "UpDown1"));
+  EXPECT_EQ(spin->role(), QAccessible::SpinBox);
+  EXPECT_EQ(spin->text(QAccessible::Name), QStringLiteral("制限秒数"));
+  EXPECT_EQ(spin->text(QAccessible::Value), "11");
+  ASSERT_NE(spin->valueInterface(), nullptr);
+  EXPECT_EQ(spin->valueInterface()->currentValue(), 11LL);
 }
 
 TEST(OptionDlg, LargestLimitIsClampedNotWrapped) {

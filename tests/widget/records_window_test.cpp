@@ -111,7 +111,7 @@ TEST(RecordsWindow, MainWindowRecordsUnlessKeepIsN) {
       for (QAction* a : test::Child<QMenu>(&form, "Edit2")->actions())
         items << a->objectName() + " " + a->text() + " " + a->shortcut().toString();
       EXPECT_EQ(items.join("|").toStdString(),
-                "A1 単語追加削除(&A)... Ctrl+P|  |O1 設定(&O)... Ctrl+O|"
+                "A1 単語追加削除(&A)... Ctrl+P|  |O1 設定(&O)...\tCtrl+O |"
                 "R1 学習の記録(&S)... Ctrl+T");
       form.FormDestroy();
     }
