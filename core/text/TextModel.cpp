@@ -1,6 +1,8 @@
 #include "core/text/TextModel.h"
 
 #include <iterator>
+#include <memory>
+#include <utility>
 
 namespace vz::codec {
 namespace {
@@ -32,8 +34,10 @@ char32_t JisChar(int row, int cell) { return kJis[(row - 1) * 94 + cell - 1]; }
 char32_t Jis0212Char(int row, int cell) { return kJis0212[(row - 1) * 94 + cell - 1]; }
 
 const Model& Model::Get() {
-  static const Model* const model = [] {
-    auto* m = new Model;
+  // Built on first use and released at exit like any other static, so that
+  // the leak report at exit does not count it.
+  static const std::unique_ptr<const Model> model = [] {
+    auto m = std::make_unique<Model>();
     for (char32_t c = 0; c < 0x10000; ++c) {
       const CharClass k = RangeClass(c);
       m->cls[c] = static_cast<std::uint8_t>(k);
@@ -43,7 +47,7 @@ const Model& Model::Get() {
       if (c.c < 0x10000) m->cost[c.c] = c.cost;
     }
     m->cost[kUnassigned] = kUnassignedCost;
-    return m;
+    return std::unique_ptr<const Model>(std::move(m));
   }();
   return *model;
 }
