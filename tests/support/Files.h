@@ -5,14 +5,20 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -170,6 +176,29 @@ inline void LiftFileSizeLimit() {
   ::getrlimit(RLIMIT_FSIZE, &rl);
   rl.rlim_cur = rl.rlim_max;
   ::setrlimit(RLIMIT_FSIZE, &rl);
+}
+
+// Runs `f` in a child process in which every extended-attribute call fails
+// with EOPNOTSUPP, as on a file system without them, and returns what the
+// child reports.
+template <class F>
+std::string InChildWithoutXattrs(F&& f) {
+  return InChild([&] {
+    std::vector<sock_filter> prog{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+    for (const long nr : {SYS_setxattr, SYS_lsetxattr, SYS_fsetxattr, SYS_getxattr, SYS_lgetxattr,
+                          SYS_fgetxattr, SYS_listxattr, SYS_llistxattr, SYS_flistxattr, SYS_removexattr,
+                          SYS_lremovexattr, SYS_fremovexattr}) {
+      prog.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(nr), 0, 1));
+      prog.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP));
+    }
+    prog.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    const sock_fprog filter{static_cast<unsigned short>(prog.size()), prog.data()};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) != 0) {
+      return std::string("(no seccomp filter)");
+    }
+    return f();
+  });
 }
 
 // The unprivileged user that permission tests act as when they run as root

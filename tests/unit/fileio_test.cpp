@@ -37,6 +37,7 @@ using test::CreateMessage;
 using test::ErrorOf;
 using test::InChild;
 using test::InChildWithFileSizeLimit;
+using test::InChildWithoutXattrs;
 using test::kWriteMessage;
 using test::ModeOf;
 using test::Names;
@@ -549,9 +550,43 @@ TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
     WriteFileAtomic(dir / "new.txt", "");
     ::umask(mask);
     EXPECT_EQ(ModeOf(dir / "new.txt") & 0777, 0666u) << unnamed;
-    ::unlink((dir / "new.txt").c_str());
+    // Neither a replacement nor a file made "create only" keeps the mark.
+    WriteNewFile(dir / "made.txt", [](const WriteFn& write) { return write("x"); });
+    for (const char* name : {"new.txt", "made.txt"}) {
+      EXPECT_LT(::getxattr((dir / name).c_str(), kTempMarkAttr, nullptr, 0), 0) << name << unnamed;
+      ::unlink((dir / name).c_str());
+    }
     AllowUnnamedTemporaries(before);
   }
+}
+
+// Without extended attributes a temporary is ours by its record in the
+// cache folder alone: a recorded one goes with its record, a look-alike
+// stays, and no record outlives the save, failed or not, that made it.
+TEST(WriteFileAtomic, WithoutAttributesOnlyRecordedTemporariesAreOurs) {
+  TempDir dir, cache;
+  ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  const std::string path = dir / "w.txt", ours = dir / ".w.txt.vevez-Ours01";
+  for (const bool unnamed : {true, false}) {
+    const bool before = AllowUnnamedTemporaries(unnamed);
+    WriteBytes(dir / ".w.txt.vevez-Users1", "mine");
+    WriteBytes(ours, "x");
+    struct stat st;
+    ASSERT_EQ(::stat(ours.c_str(), &st), 0);
+    RecordTemp(st.st_dev, st.st_ino, ours);
+    const std::string report = InChildWithoutXattrs([&] {
+      const std::string failed =
+          ErrorOf([&] { WriteFileAtomic(path, [](const WriteFn&) { return false; }); });
+      WriteFileAtomic(path, "new");
+      std::string seen = failed == "(no error)" ? "saved" : "refused";
+      for (const auto& n : dir.List()) seen += " " + n;
+      return seen + " records " + std::to_string(TempDir::ListDir(cache / "vevez/temporaries").size());
+    });
+    EXPECT_EQ(report, "refused .w.txt.vevez-Users1 w.txt records 0") << unnamed;
+    EXPECT_EQ(ReadBytes(path), "new");
+    AllowUnnamedTemporaries(before);
+  }
+  ::unsetenv("XDG_CACHE_HOME");
 }
 
 // Owner, group, mode, ACL and attributes stay what they were, as root and as
