@@ -26,6 +26,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/files/Error.h"
@@ -178,27 +179,32 @@ inline void LiftFileSizeLimit() {
   ::setrlimit(RLIMIT_FSIZE, &rl);
 }
 
-// Runs `f` in a child process in which every extended-attribute call fails
-// with EOPNOTSUPP, as on a file system without them, and returns what the
-// child reports.
-template <class F>
-std::string InChildWithoutXattrs(F&& f) {
-  return InChild([&] {
-    std::vector<sock_filter> prog{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
-    for (const long nr : {SYS_setxattr, SYS_lsetxattr, SYS_fsetxattr, SYS_getxattr, SYS_lgetxattr,
-                          SYS_fgetxattr, SYS_listxattr, SYS_llistxattr, SYS_flistxattr, SYS_removexattr,
-                          SYS_lremovexattr, SYS_fremovexattr}) {
-      prog.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(nr), 0, 1));
-      prog.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP));
-    }
-    prog.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
-    const sock_fprog filter{static_cast<unsigned short>(prog.size()), prog.data()};
-    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
-        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) != 0) {
-      return std::string("(no seccomp filter)");
-    }
-    return f();
-  });
+// From now on each of `calls` (a system call number and an errno) fails in
+// this process with its errno, as a file system that lacks the operation
+// would answer (a seccomp filter, which no child can lift). For a child
+// process only; false when the filter could not be installed.
+using FailingCalls = std::vector<std::pair<long, int>>;
+inline bool FailSystemCalls(const FailingCalls& calls) {
+  std::vector<sock_filter> prog{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+  for (const auto& [nr, err] : calls) {
+    prog.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(nr), 0, 1));
+    prog.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(err)));
+  }
+  prog.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+  const sock_fprog filter{static_cast<unsigned short>(prog.size()), prog.data()};
+  return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+         ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) == 0;
+}
+
+// Every extended-attribute call, failing as on a file system without them.
+inline FailingCalls NoXattrs() {
+  FailingCalls calls;
+  for (const long nr :
+       {SYS_setxattr, SYS_lsetxattr, SYS_fsetxattr, SYS_getxattr, SYS_lgetxattr, SYS_fgetxattr, SYS_listxattr,
+        SYS_llistxattr, SYS_flistxattr, SYS_removexattr, SYS_lremovexattr, SYS_fremovexattr}) {
+    calls.emplace_back(nr, EOPNOTSUPP);
+  }
+  return calls;
 }
 
 // The unprivileged user that permission tests act as when they run as root

@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -35,9 +36,9 @@ namespace {
 using test::AsUser;
 using test::CreateMessage;
 using test::ErrorOf;
+using test::FailSystemCalls;
 using test::InChild;
 using test::InChildWithFileSizeLimit;
-using test::InChildWithoutXattrs;
 using test::kWriteMessage;
 using test::ModeOf;
 using test::Names;
@@ -562,29 +563,38 @@ TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
 
 // Without extended attributes a temporary is ours by its record in the
 // cache folder alone: a recorded one goes with its record, a look-alike
-// stays, and no record outlives the save, failed or not, that made it.
+// stays, and no record outlives the save, failed or not, that made it; the
+// same where names cannot be swapped, and the plain rename is used.
 TEST(WriteFileAtomic, WithoutAttributesOnlyRecordedTemporariesAreOurs) {
-  TempDir dir, cache;
+  TempDir cache;
   ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
-  const std::string path = dir / "w.txt", ours = dir / ".w.txt.vevez-Ours01";
-  for (const bool unnamed : {true, false}) {
-    const bool before = AllowUnnamedTemporaries(unnamed);
-    WriteBytes(dir / ".w.txt.vevez-Users1", "mine");
-    WriteBytes(ours, "x");
-    struct stat st;
-    ASSERT_EQ(::stat(ours.c_str(), &st), 0);
-    RecordTemp(st.st_dev, st.st_ino, ours);
-    const std::string report = InChildWithoutXattrs([&] {
-      const std::string failed =
-          ErrorOf([&] { WriteFileAtomic(path, [](const WriteFn&) { return false; }); });
-      WriteFileAtomic(path, "new");
-      std::string seen = failed == "(no error)" ? "saved" : "refused";
-      for (const auto& n : dir.List()) seen += " " + n;
-      return seen + " records " + std::to_string(TempDir::ListDir(cache / "vevez/temporaries").size());
-    });
-    EXPECT_EQ(report, "refused .w.txt.vevez-Users1 w.txt records 0") << unnamed;
-    EXPECT_EQ(ReadBytes(path), "new");
-    AllowUnnamedTemporaries(before);
+  test::FailingCalls noSwap = test::NoXattrs();
+  noSwap.emplace_back(SYS_renameat2, EINVAL);
+  for (const auto& failing : {test::NoXattrs(), noSwap}) {
+    for (const bool unnamed : {true, false}) {
+      TempDir dir;
+      const std::string path = dir / "w.txt", ours = dir / ".w.txt.vevez-Ours01";
+      const bool before = AllowUnnamedTemporaries(unnamed);
+      WriteBytes(dir / ".w.txt.vevez-Users1", "mine");
+      WriteBytes(ours, "x");
+      struct stat st;
+      ASSERT_EQ(::stat(ours.c_str(), &st), 0);
+      RecordTemp(st.st_dev, st.st_ino, ours);
+      const std::string report = InChild([&] {
+        if (!FailSystemCalls(failing)) return std::string("(no seccomp filter)");
+        const std::string failed =
+            ErrorOf([&] { WriteFileAtomic(path, [](const WriteFn&) { return false; }); });
+        std::string seen = failed == "(no error)" ? "saved" : "refused";
+        for (const std::string data : {"new", "newer"})
+          seen += " " + ErrorOf([&] { WriteFileAtomic(path, data); });
+        for (const auto& n : dir.List()) seen += " " + n;
+        return seen + " records " + std::to_string(TempDir::ListDir(cache / "vevez/temporaries").size());
+      });
+      EXPECT_EQ(report, "refused (no error) (no error) .w.txt.vevez-Users1 w.txt records 0")
+          << unnamed << failing.size();
+      EXPECT_EQ(ReadBytes(path), "newer");
+      AllowUnnamedTemporaries(before);
+    }
   }
   ::unsetenv("XDG_CACHE_HOME");
 }
@@ -603,11 +613,13 @@ TEST(WriteFileAtomic, OwnerGroupModeAclAndAttributesAreAlwaysKept) {
     gid_t group;
     mode_t mode;
     bool withAcl, trusted, linked;
+    bool attributesFail = false;  // no attribute can be set on the new file
   };
   const Row rows[] = {
       {0, 0, 4242, 0640, true, true, false},         {0, 5001, 4242, 0460, true, false, false},
       {5000, 5000, 5000, 0640, false, false, false}, {5000, 5000, 4242, 0664, true, false, false},
       {5000, 5001, 4242, 0460, true, false, false},  {5000, 5000, 5000, 0600, false, false, true},
+      {0, 0, 5000, 0640, false, false, false},       {5000, 5000, 5000, 0640, false, false, false, true},
   };
   for (const Row& row : rows) {
     for (const bool unnamed : {true, false}) {
@@ -633,6 +645,8 @@ TEST(WriteFileAtomic, OwnerGroupModeAclAndAttributesAreAlwaysKept) {
       const std::string error = AsUser(row.saver, row.saver, {4242}, [&] {
         ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
         AllowUnnamedTemporaries(unnamed);
+        if (row.attributesFail && !FailSystemCalls({{SYS_fsetxattr, ENOSPC}}))
+          return std::string("(no filter)");
         return ErrorOf([&] { WriteFileAtomic(path, "new"); });
       });
       EXPECT_EQ(error, "(no error)") << row.saver << " " << row.owner;
