@@ -77,6 +77,27 @@ TEST(ReadRegularFile, FileLongerThanItsStatedSizeIsReadWhole) {
   }
 }
 
+// A bound holds whatever size the file states (/proc files state 0), and
+// what is not a regular file says what it is.
+TEST(ReadRegularFile, BoundAndKindOfFileGiveTheirReasons) {
+  TempDir dir;
+  WriteBytes(dir / "four", "abcd");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  const std::tuple<std::string, std::size_t, std::string> rows[] = {
+      {dir / "four", 4, "abcd"},
+      {dir / "four", 3, "E" + std::to_string(EFBIG)},
+      {"/proc/self/cmdline", 8, "E" + std::to_string(EFBIG)},
+      {dir.path(), 9, "E" + std::to_string(EISDIR)},
+      {dir / "fifo", 9, "E" + std::to_string(kNotAFile)},
+      {dir / "none", 9, "E" + std::to_string(ENOENT)},
+  };
+  for (const auto& [path, bound, expected] : rows) {
+    int err = 0;
+    const std::optional<std::string> data = TryReadRegularFile(path, err, nullptr, bound);
+    EXPECT_EQ(data ? *data : "E" + std::to_string(err), expected) << path;
+  }
+}
+
 TEST(ReadRegularFile, FollowsSymbolicLinks) {
   TempDir dir;
   WriteBytes(dir / "real.txt", "0x,y\r\n");
