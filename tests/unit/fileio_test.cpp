@@ -554,6 +554,8 @@ TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
       WriteBytes(dir / n, "x");
       ASSERT_EQ(::setxattr((dir / n).c_str(), kTempMarkAttr, "1", 1, 0), 0);
     }
+    // Root's temporary takes the owner of the file it replaces.
+    ASSERT_EQ(::chown((dir / ".w.txt.vevez-Stale1").c_str(), 5000, 5000), 0);
     const int live = ::open((dir / ".w.txt.vevez-Live01").c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(live, LOCK_EX), 0);
     Names whileWriting;
