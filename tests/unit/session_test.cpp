@@ -149,6 +149,8 @@ TEST(WordSession, ASecondCopyOnTheSameFileAsksAndNeverWritesIt) {
     BusyAnswer never(BusyPolicy::Choice::Cancel);
     WordSession third;
     EXPECT_EQ(third.Open(word, policy, Source::Chosen, &never).opened, Opened::Adopted);
+    // Opened again, the file it holds is its own still.
+    EXPECT_EQ(third.Open(word, policy, Source::Chosen, &never).opened, Opened::Adopted);
     EXPECT_EQ(never.asked, 0);
     ::unsetenv("XDG_CACHE_HOME");
   }
