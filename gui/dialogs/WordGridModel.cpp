@@ -40,6 +40,12 @@ Qt::ItemFlags WordGridModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
+QVariant WordGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  static const char* const kNames[] = {"印", "問題", "答え"};
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 2) return {};
+  return QString::fromUtf8(kNames[section]);
+}
+
 std::string_view WordGridModel::CellBytes(int row, int column) const {
   if (row == 0) {
     const codec::Encoding enc = codec::LineEncoding(rows_.TextEncoding());

@@ -23,6 +23,9 @@ class WordGridModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // The columns' names, for assistive technology: the view shows no header
+  // (row 0 is the caption row) but a screen reader names a cell's column.
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
   // Cell bytes of grid row `row` (row 0: the caption texts), in the list's
   // encoding.

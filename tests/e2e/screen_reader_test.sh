@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Through the real AT-SPI bus (own D-Bus session): the board is a label; the
 # question (at Start, each new one), each judgement and the time-out appear as
-# notifications while the focus stays in the answer box.
+# notifications while the focus stays in the answer box; the word editor's
+# grid names its columns.
 [[ -n ${VEVEZ_OWN_SESSION_BUS:-} ]] || exec env VEVEZ_OWN_SESSION_BUS=1 timeout 150 dbus-run-session -- bash "$0" "$@"
 source "$(dirname "$0")/lib.sh"
 start_xvfb
@@ -17,6 +18,11 @@ sleep 2; key Return
 type_text "cat"
 key Return
 sleep 0.5
+key ctrl+p
+wait_window '^単語の追加削除$' >/dev/null || fail "no word editor"
+sleep 1
+key Escape
+focus_main
 key Escape
 wait_exit
 announced=$(sed -n 's/^object:state-changed:showing|notification|\(.*\)|1$/\1/p' "$WORK/events" | tr '\n' '/')
@@ -24,4 +30,5 @@ announced=$(sed -n 's/^object:state-changed:showing|notification|\(.*\)|1$/\1/p'
   fail "announced: $announced; events: $(cat "$WORK/events")"
 grep -q '^tree|label|問題: ' "$WORK/events" || fail "the board is no label: $(cat "$WORK/events")"
 [[ $(grep '^focus:' "$WORK/events" | tail -n1) == 'focus:|text|答え|'* ]] || fail "focus: $(grep '^focus:' "$WORK/events")"
+grep -q '^table|印|問題|答え$' "$WORK/events" || fail "the word grid's columns: $(grep -A3 '^tree|table' "$WORK/events")"
 echo "PASS"

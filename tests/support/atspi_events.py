@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 # For SECONDS: "ready", then the program's AT-SPI events "TYPE|ROLE|NAME|DETAIL1"
-# and, at its first focus event, its tree "tree|ROLE|NAME".  Usage: atspi_events.py SECONDS
+# and, at the first focus in each of its windows, that window's tree "tree|ROLE|NAME"
+# (a table adds "table|COLUMN NAME|...").  Usage: atspi_events.py SECONDS
 import sys
 import pyatspi
 from gi.repository import GLib
@@ -8,14 +9,26 @@ from gi.repository import GLib
 def dump(node, depth=0):
     for child in (c for c in node if c is not None and depth < 8):
         print(f"tree|{child.getRoleName()}|{child.name}", flush=True)
+        if child.getRoleName() == "table":
+            table = child.queryTable()
+            names = (table.getColumnDescription(i) for i in range(table.nColumns))
+            print("table|" + "|".join(names), flush=True)
         dump(child, depth + 1)
 
-def on_event(event, dumped=[]):
+def window_of(node):
+    while node.parent is not None and node.parent.getRoleName() != "application":
+        node = node.parent
+    return node
+
+def on_event(event, dumped=set()):
     try:
         if event.host_application.name == "vevez":
             print(f"{event.type}|{event.source.getRoleName()}|{event.source.name}|{event.detail1}", flush=True)
-            if event.type.startswith("focus") and not dumped:
-                dumped.append(dump(event.host_application))
+            window = window_of(event.source)
+            if event.type.startswith("focus") and window.name not in dumped:
+                dumped.add(window.name)
+                print(f"tree|{window.getRoleName()}|{window.name}", flush=True)
+                dump(window)
     except Exception as e:  # an object gone meanwhile
         print(f"error|{e}", flush=True)
 
