@@ -135,7 +135,7 @@ TEST(MissingDisplayTest, NamesWhatIsMissingUnlessOneAnswersOrTheUserChose) {
   for (const auto& c : cases) {
     qputenv("QT_QPA_PLATFORM", c.platform);
     qputenv("WAYLAND_DISPLAY", c.wayland);
-    const char* argv[] = {"vevez", c.arg, "x"};
+    const char* argv[] = {"vevez", "x", c.arg};  // the choice last: every argument is looked at
     const std::string message = MissingDisplayMessage(3, argv);
     EXPECT_EQ(message.find("X サーバー (DISPLAY) にも Wayland コンポジター") != std::string::npos, c.missing)
         << c.platform << " " << c.wayland << " " << c.arg;
@@ -223,9 +223,11 @@ TEST_F(DesktopWindowTest, BoardTellsAssistiveTechnologyQuestionAnswerAndResult) 
   QTest::keyClicks(edit, "x");
   QTest::keyClick(edit, Qt::Key_Return);
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("不正解: x"));
+  auto* announcer = Child<QWidget>(&form, "Announcer");
+  EXPECT_EQ(AccText(announcer, QAccessible::Name), QStringLiteral("不正解: x"));  // no answer unasked
   Child<QPushButton>(&form, "AnsBtn")->click();
   EXPECT_EQ(AccText(board, QAccessible::Description), QStringLiteral("答え: ねこ、不正解: x"));
-  EXPECT_EQ(AccText(Child<QWidget>(&form, "Announcer"), QAccessible::Name), QStringLiteral("答え: ねこ"));
+  EXPECT_EQ(AccText(announcer, QAccessible::Name), QStringLiteral("答え: ねこ"));
   EXPECT_EQ(changed(QAccessible::DescriptionChanged), 2);
   QuizState& quiz = test::StateOf(form.Quiz());
   quiz.Ticks = quiz.TimeLimit - 1;  // the next tick of the running timer times out
