@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-# For SECONDS: "ready", then the program's AT-SPI events "TYPE|ROLE|NAME|DETAIL1"
+# For SECONDS: "ready", then the program's AT-SPI events "TYPE|ROLE|NAME|DETAIL1" (a value
+# change: the new value)
 # and, at the first focus in each of its windows, that window's tree "tree|ROLE|NAME"
 # (a table adds "table|COLUMN NAME|...").  Usage: atspi_events.py SECONDS
 import sys
@@ -23,7 +24,8 @@ def window_of(node):
 def on_event(event, dumped=set()):
     try:
         if event.host_application.name == "vevez":
-            print(f"{event.type}|{event.source.getRoleName()}|{event.source.name}|{event.detail1}", flush=True)
+            detail = event.source.queryValue().currentValue if "value" in event.type else event.detail1
+            print(f"{event.type}|{event.source.getRoleName()}|{event.source.name}|{detail}", flush=True)
             window = window_of(event.source)
             if event.type.startswith("focus") and window.name not in dumped:
                 dumped.add(window.name)
@@ -32,7 +34,8 @@ def on_event(event, dumped=set()):
     except Exception as e:  # an object gone meanwhile
         print(f"error|{e}", flush=True)
 
-EVENTS = ["object:state-changed:showing", "focus:", "object:property-change:accessible-name"]  # names refresh the cache
+EVENTS = ["object:state-changed:showing", "focus:", "object:property-change:accessible-name",  # names refresh the cache
+          "object:property-change:accessible-value"]
 pyatspi.Registry.registerEventListener(on_event, *EVENTS)
 GLib.timeout_add(int(float(sys.argv[1]) * 1000), pyatspi.Registry.stop)
 GLib.idle_add(lambda: print("ready", flush=True))
