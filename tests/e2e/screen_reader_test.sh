@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Through the real AT-SPI bus (own D-Bus session): the board is a label; the
-# question (at Start, each new one), each judgement and the time-out appear as
+# question (at Start, each new one), each judgement, the time-out and the answer
+# the user asks to see appear as
 # notifications while the focus stays in the answer box; the word editor's
 # grid names its columns; the options dialog's spinner has a name, a role and
 # a value, and tells when it changes.
@@ -19,6 +20,8 @@ sleep 2; key Return
 type_text "cat"
 key Return
 sleep 0.5
+key shift+Tab space Tab        # 答えを見る, from the keyboard, and back to the answer box
+sleep 0.3
 key ctrl+p
 wait_window '^単語の追加削除$' >/dev/null || fail "no word editor"
 sleep 1
@@ -35,7 +38,7 @@ focus_main
 key Escape
 wait_exit
 announced=$(sed -n 's/^object:state-changed:showing|notification|\(.*\)|1$/\1/p' "$WORK/events" | tr '\n' '/')
-[[ $announced =~ ^問題:\ (ネコ|トラ)/不正解:\ x/時間切れ、答え:\ cat(\;tiger)?/問題:\ (ネコ|トラ)/正解:\ cat/$ ]] ||
+[[ $announced =~ ^問題:\ (ネコ|トラ)/不正解:\ x/時間切れ、答え:\ cat(\;tiger)?/問題:\ (ネコ|トラ)/正解:\ cat/答え:\ cat(\;tiger)?/$ ]] ||
   fail "announced: $announced; events: $(cat "$WORK/events")"
 grep -q '^tree|label|問題: ' "$WORK/events" || fail "the board is no label: $(cat "$WORK/events")"
 [[ $(grep '^focus:' "$WORK/events" | tail -n1) == 'focus:|text|答え|'* ]] || fail "focus: $(grep '^focus:' "$WORK/events")"
