@@ -146,11 +146,14 @@ QRect Board::DrawHistory(const QuizEngine& quiz) {
   }
   {
     // Redraw the board's top border above the panel, where the oldest entry
-    // may have been drawn.
+    // may have been drawn, and the bar frame's top edge below it: at twice
+    // the scale a 1-pixel line covers half a pixel on either side, and the
+    // panel's fill took the upper half.
     QPainter p;
     Begin(p);
     p.setPen(QPen(Qt::black, 1));
     p.drawLine(377, 0, 481, 0);
+    p.drawLine(panel.left(), 88, 446, 88);
   }
   return touched & QRect(0, 0, kWidth, kHeight);
 }

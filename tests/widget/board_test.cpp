@@ -64,6 +64,11 @@ TEST_F(BoardTest, BoardFrameAndBackground) {
   const QColor face = QGuiApplication::palette().color(QPalette::Button);
   ASSERT_NE(face, QColor(Qt::white));
   ExpectPixels({{0, 0, face}, {491, 0, face}, {0, 113, face}, {491, 113, face}});
+  // At twice the scale the frame's top edge is as thick under the history
+  // panel (from column 376) as elsewhere.
+  board.SetDevicePixelRatio(2);
+  board.DrawBoard(quiz);
+  for (int y = 170; y < 184; ++y) EXPECT_EQ(At(2 * 100, y), At(2 * 400, y)) << y;
 }
 
 TEST_F(BoardTest, TimeBarRunsFromBlueToRed) {
