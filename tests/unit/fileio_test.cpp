@@ -547,6 +547,7 @@ TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
   const Names marked{".other.txt.vevez-Stale2", ".w.txt.vevez-Live01", ".w.txt.vevez-Sta_e1",
                      ".w.txt.vevez-Stale1", ".w.txt.vevez-Stale12"},
       users{".notes.vevez-", ".notes.vevez-backup", ".x.vevez-draft1", "w.txt", "w.txt.vevez-abcdef"};
+  ASSERT_EQ(::mkfifo((dir / ".w.txt.vevez-Fifo01").c_str(), 0600), 0);  // not a file: never ours
   for (const bool unnamed : {true, false}) {
     const bool before = AllowUnnamedTemporaries(unnamed);
     for (const auto& n : users) WriteBytes(dir / n, "old");
@@ -565,10 +566,10 @@ TEST(WriteFileAtomic, StaleTemporariesOfOursAreRemovedAndNothingElse) {
     });
     ::close(live);
     // Only a named temporary has a name while it is written; it is gone too.
-    EXPECT_EQ(whileWriting.size(), unnamed ? 10u : 11u);
-    EXPECT_EQ(dir.List(),
-              (Names{".notes.vevez-", ".notes.vevez-backup", ".w.txt.vevez-Live01", ".w.txt.vevez-Sta_e1",
-                     ".w.txt.vevez-Stale12", ".x.vevez-draft1", "w.txt", "w.txt.vevez-abcdef"}));
+    EXPECT_EQ(whileWriting.size(), unnamed ? 11u : 12u);
+    EXPECT_EQ(dir.List(), (Names{".notes.vevez-", ".notes.vevez-backup", ".w.txt.vevez-Fifo01",
+                                 ".w.txt.vevez-Live01", ".w.txt.vevez-Sta_e1", ".w.txt.vevez-Stale12",
+                                 ".x.vevez-draft1", "w.txt", "w.txt.vevez-abcdef"}));
     EXPECT_EQ(ReadBytes(path), "new");
     const mode_t mask = ::umask(0);  // a new file gets what the umask allows
     WriteFileAtomic(dir / "new.txt", "");

@@ -368,6 +368,10 @@ TEST(Import, NeverWritesOverAFileNorCreatesAnEmptyOne) {
        dir / "g.txt",
        "--columns には問題と答えの列の番号を「2,1」のように指定してください",
        {false, "ja,en"}},
+      {dir / "none.csv",
+       dir / "o.txt",
+       "--columns には問題と答えの列の番号を「2,1」のように指定してください",
+       {false, "0,2"}},  // columns count from 1
       {dir / "latin1.kvtml", dir / "h.txt",
        malformed + "(3 行 300027 列): UTF-8 として読めないバイトがあります"},
       {dir / "open.kvtml", dir / "i.txt", malformed + "(2 行 2 列): 要素 <entries> が閉じていません"},

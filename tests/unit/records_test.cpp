@@ -120,6 +120,8 @@ TEST(Records, EachOutcomeIsWrittenAndReadBack) {
     EXPECT_EQ(rows, std::vector<std::string>{q.words + "|" + question + "|" + answers + "|" +
                                              std::to_string(c.ticks) + "/100"})
         << c.name;
+    // Stored databases are told ours by this mark ("VZR1"): it never changes.
+    EXPECT_EQ(test::SqliteShell(db, "PRAGMA application_id"), "1448759857\n");
   }
 }
 
