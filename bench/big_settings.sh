@@ -19,17 +19,8 @@ printf '[SOFT]\r\nSPEED=1000\r\n' >"$WORK/small/kobeli.ini"
 # Real bytes, not a hole: what a runaway writer would have left.
 { printf '[SOFT]\r\nSPEED=1000\r\n'; head -c "$((${VZ_INI_MIB:-1024} << 20))" /dev/zero | tr '\0' 'x'; } \
   >"$WORK/huge/kobeli.ini"
-declare -A ms rss
-for _ in $(seq "$RUNS"); do
-  for c in small huge; do
-    out=$(cd "$WORK/$c" && "$BIN/vevez_map_wait" --settle 300 ./vevez 2>/dev/null) || continue
-    read -r t r _ <<<"$out"
-    ms[$c]+="$t "
-    rss[$c]=$r
-  done
-done
-median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+time_first_maps "$RUNS" small huge
 for c in small huge; do
   printf '%-28s median %7.1f ms to first map (runs: %s); RSS %d KiB\n' \
-    "kobeli.ini of $(($(stat -c %s "$WORK/$c/kobeli.ini") / 1024)) KiB" "$(median <<<"${ms[$c]}")" "${ms[$c]}" "${rss[$c]}"
+    "kobeli.ini of $(($(stat -c %s "$WORK/$c/kobeli.ini") / 1024)) KiB" "$(median <<<"${map_ms[$c]}")" "${map_ms[$c]}" "${map_rss[$c]}"
 done

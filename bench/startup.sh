@@ -21,24 +21,13 @@ done
 printf '0\x83\x6c\x83\x52,cat\r\n' > "$WORK/small/word.txt"
 cp "$BIG" "$WORK/big/word.txt"
 
-declare -A ms rss
-for _ in $(seq "$RUNS"); do
-  for c in small big; do
-    # A run whose program could not reach the X server is dropped.
-    out=$(cd "$WORK/$c" && "$BIN/vevez_map_wait" --settle 300 ./vevez 2>/dev/null) || continue
-    read -r t r _ <<<"$out"
-    ms[$c]+="$t "
-    rss[$c]=$r
-  done
-done
-
-median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-m_small=$(median <<<"${ms[small]}")
-m_big=$(median <<<"${ms[big]}")
+time_first_maps "$RUNS" small big
+m_small=$(median <<<"${map_ms[small]}")
+m_big=$(median <<<"${map_ms[big]}")
 minimum() { tr ' ' '\n' | grep . | sort -n | head -n1; }
 printf '%-30s median %6.1f ms to first map, fastest %6.1f (runs: %s); RSS %d KiB\n' "one-line word file" \
-  "$m_small" "$(minimum <<<"${ms[small]}")" "${ms[small]}" "${rss[small]}"
+  "$m_small" "$(minimum <<<"${map_ms[small]}")" "${map_ms[small]}" "${map_rss[small]}"
 printf '%-30s median %6.1f ms to first map, fastest %6.1f (runs: %s); RSS %d KiB\n' \
-  "$(wc -l <"$BIG") lines, $(($(stat -c %s "$BIG") / 1024)) KiB" "$m_big" "$(minimum <<<"${ms[big]}")" "${ms[big]}" "${rss[big]}"
-awk -v a="$m_small" -v b="$m_big" -v ra="${rss[small]}" -v rb="${rss[big]}" \
+  "$(wc -l <"$BIG") lines, $(($(stat -c %s "$BIG") / 1024)) KiB" "$m_big" "$(minimum <<<"${map_ms[big]}")" "${map_ms[big]}" "${map_rss[big]}"
+awk -v a="$m_small" -v b="$m_big" -v ra="${map_rss[small]}" -v rb="${map_rss[big]}" \
   'BEGIN { printf "the big file adds %.1f ms (%+.0f%%) and %d KiB of memory\n", b - a, 100 * (b - a) / a, rb - ra }'

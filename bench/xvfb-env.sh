@@ -10,3 +10,22 @@ xvfb_start "$WORK" || { echo "Xvfb did not start" >&2; exit 1; }
 cp "$BIN/vevez" "$WORK/"
 printf '#!/bin/sh\n' > "$WORK/vevez-leakbox"
 chmod +x "$WORK/vevez-leakbox"
+
+# time_first_maps RUNS DIR...: starts the program in each DIR in turn, RUNS
+# times, and collects the milliseconds to its first map (map_ms[DIR], a list)
+# and its resident memory in KiB (map_rss[DIR]). A run whose program could not
+# reach the X server is dropped.
+declare -A map_ms map_rss
+time_first_maps() {
+  local runs=$1 out t r c
+  shift
+  for _ in $(seq "$runs"); do
+    for c in "$@"; do
+      out=$(cd "$WORK/$c" && "$BIN/vevez_map_wait" --settle 300 ./vevez 2>/dev/null) || continue
+      read -r t r _ <<<"$out"
+      map_ms[$c]+="$t "
+      map_rss[$c]=$r
+    done
+  done
+}
+median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

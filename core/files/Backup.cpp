@@ -25,6 +25,8 @@ std::string BackupTemplate(const std::string& dir, const std::string& target) {
 
 std::string JournalOf(const std::string& backup) { return WithEnd(backup, kBackupEnd, kJournalEnd); }
 
+std::string BackupOf(const std::string& journal) { return WithEnd(journal, kJournalEnd, kBackupEnd); }
+
 std::string KeptOf(const std::string& backup) { return WithEnd(backup, kBackupEnd, kKeptEnd); }
 
 bool HasEnd(std::string_view name, std::string_view end) {

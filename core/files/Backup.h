@@ -17,6 +17,8 @@ inline constexpr std::string_view kBackupEnd = ".backup", kJournalEnd = ".journa
 std::string BackupTemplate(const std::string& dir, const std::string& target);
 // The journal entry beside `backup`, and the name it is kept under.
 std::string JournalOf(const std::string& backup);
+// The backup beside the journal entry `journal`.
+std::string BackupOf(const std::string& journal);
 std::string KeptOf(const std::string& backup);
 // True when the file name `name` ends in `end` and has more before it.
 bool HasEnd(std::string_view name, std::string_view end);

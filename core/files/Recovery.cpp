@@ -134,7 +134,7 @@ std::optional<InterruptedRewrite> Recover(const std::string& journal) {
   }
   // A running rewrite holds its backup from before the entry is made, and
   // the entry from before it is written.
-  const std::string backup = journal.substr(0, journal.size() - kJournalEnd.size()) + std::string(kBackupEnd);
+  const std::string backup = BackupOf(journal);
   struct stat bs;
   const Fd b = OpenOwn(backup, bs);
   if ((b.fd >= 0 && ::flock(b.fd, LOCK_SH | LOCK_NB) != 0) || ::flock(j.fd, LOCK_EX | LOCK_NB) != 0) {
