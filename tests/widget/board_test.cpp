@@ -69,6 +69,7 @@ TEST_F(BoardTest, BoardFrameAndBackground) {
   board.SetDevicePixelRatio(2);
   board.DrawBoard(quiz);
   for (int y = 170; y < 184; ++y) EXPECT_EQ(At(2 * 100, y), At(2 * 400, y)) << y;
+  EXPECT_EQ(At(2 * 447, 2 * 88), QColor(Qt::white));  // and ends where the frame does
 }
 
 TEST_F(BoardTest, TimeBarRunsFromBlueToRed) {
