@@ -40,24 +40,25 @@ struct Detected {
   bool operator==(const Detected&) const = default;
 };
 
-// How the UTF-8 check runs: in vectors of 16, 32 or 64 bytes (the processor
-// needs SSSE3, AVX2 or AVX-512), or a character at a time past runs of ASCII.
-// Every path gives the same answer; each is fastest where it runs.
-enum class Utf8Path { kPlain = 0, kSsse3 = 16, kAvx2 = 32, kAvx512 = 64 };
-inline constexpr Utf8Path kUtf8Paths[] = {Utf8Path::kPlain, Utf8Path::kSsse3, Utf8Path::kAvx2,
-                                          Utf8Path::kAvx512};
+// How the UTF-8 and EUC-JP checks run: in vectors of 16, 32 or 64 bytes
+// (the processor needs SSSE3, AVX2 or AVX-512; the EUC-JP check takes 32 for
+// 64), or a character at a time past runs of ASCII. Every path gives the
+// same answer; each is fastest where it runs.
+enum class VectorPath { kPlain = 0, kSsse3 = 16, kAvx2 = 32, kAvx512 = 64 };
+inline constexpr VectorPath kVectorPaths[] = {VectorPath::kPlain, VectorPath::kSsse3, VectorPath::kAvx2,
+                                          VectorPath::kAvx512};
 // This processor (and this build) runs `path`: the plain path runs everywhere.
-bool Runs(Utf8Path path);
+bool Runs(VectorPath path);
 // The fastest path this processor runs, chosen once.
-Utf8Path FastestUtf8Path();
+VectorPath FastestVectorPath();
 
 // The bytes are valid UTF-8; bytes cut in the middle of a sequence are not.
 // A path this processor does not run is taken as the plain one.
-bool ValidUtf8(std::string_view bytes, Utf8Path path = FastestUtf8Path());
+bool ValidUtf8(std::string_view bytes, VectorPath path = FastestVectorPath());
 
 // The bytes read as EUC-JP by the form of their characters (a code no
 // table assigns still reads); bytes cut in the middle of one do not.
-bool ValidEucJp(std::string_view bytes);
+bool ValidEucJp(std::string_view bytes, VectorPath path = FastestVectorPath());
 
 // A byte-order mark decides. Without one, the most plausible reading of the
 // bytes as Japanese or Latin text: every reading must be valid, and among
@@ -65,8 +66,9 @@ bool ValidEucJp(std::string_view bytes);
 // accented letters inside Latin words against scripts far from Japanese).
 // Pure ASCII, and bytes valid in no reading, are code page 932. Depends on
 // the bytes alone; marking a line (see FirstCharLength) does not change it
-// where Detected::stable says so. `path` is how ValidUtf8 checks the bytes.
-Detected DetectEncoding(std::string_view bytes, Utf8Path path = FastestUtf8Path());
+// where Detected::stable says so. `path` is how ValidUtf8 and ValidEucJp check
+// the bytes.
+Detected DetectEncoding(std::string_view bytes, VectorPath path = FastestVectorPath());
 // What a caller that has just gone through every line of the bytes knows.
 struct Seen {
   bool heads = false;  // some line begins with a non-ASCII byte (no state mark)

@@ -1,10 +1,11 @@
 #include "core/text/EucScan.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
 #ifdef __SSE2__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "core/text/AsciiScan.h"
@@ -15,66 +16,68 @@ namespace vz::codec {
 namespace {
 
 #ifdef __SSE2__
+#define VZ_AVX2 __attribute__((target("avx2")))
+
+// A block of 64 bytes: which are 80 to FF (bit i for byte i), and whether
+// any of those lies outside A1 to FE, the bytes of two-byte characters.
 struct Block {
-  std::uint64_t high;   // bytes 80 to FF
-  std::uint64_t bytes;  // bytes A1 to FE, the two-byte characters'
+  std::uint64_t high;
+  bool other;
 };
 
-Block Masks(const Byte* p) {
-  Block b{0, 0};
-  const __m128i below = _mm_set1_epi8(static_cast<char>(0xA1 - 1)),
-                above = _mm_set1_epi8(static_cast<char>(0xFF));
-  for (int i = 0; i < 4; ++i) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p) + i);
-    // Signed bytes: A1 to FE lie above A0 and below FF.
-    const __m128i in = _mm_and_si128(_mm_cmpgt_epi8(v, below), _mm_cmplt_epi8(v, above));
-    auto bits = [](__m128i m) { return std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(m))); };
-    b.high |= bits(v) << (16 * i);
-    b.bytes |= bits(in) << (16 * i);
+// Bytes A1 to FE, less 21, are 80 to DD: below DE as signed bytes, which no
+// other byte is once 21 is taken from it. A high byte not so is another.
+struct Sse2 {
+  static Block Masks(const Byte* p) {
+    Block b{0, false};
+    const __m128i minus21 = _mm_set1_epi8(0x21), limit = _mm_set1_epi8(static_cast<char>(0xDE));
+    __m128i other = _mm_setzero_si128();
+    for (int i = 0; i < 4; ++i) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p) + i);
+      const __m128i pair = _mm_cmplt_epi8(_mm_sub_epi8(v, minus21), limit);
+      other = _mm_or_si128(other, _mm_andnot_si128(pair, v));
+      b.high |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(v))) << (16 * i);
+    }
+    b.other = _mm_movemask_epi8(other) != 0;
+    return b;
   }
-  return b;
-}
+};
+
+struct Avx2 {
+  VZ_AVX2 static Block Masks(const Byte* p) {
+    const __m256i minus21 = _mm256_set1_epi8(0x21), limit = _mm256_set1_epi8(static_cast<char>(0xDE));
+    const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                  v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p) + 1);
+    const __m256i pair0 = _mm256_cmpgt_epi8(limit, _mm256_sub_epi8(v0, minus21)),
+                  pair1 = _mm256_cmpgt_epi8(limit, _mm256_sub_epi8(v1, minus21));
+    const __m256i other = _mm256_or_si256(_mm256_andnot_si256(pair0, v0), _mm256_andnot_si256(pair1, v1));
+    return {std::uint64_t(static_cast<unsigned>(_mm256_movemask_epi8(v0))) |
+                std::uint64_t(static_cast<unsigned>(_mm256_movemask_epi8(v1))) << 32,
+            _mm256_movemask_epi8(other) != 0};
+  }
+};
 
 constexpr std::uint64_t kEven = 0x5555555555555555u, kOdd = ~kEven;
 
 // One block of only ASCII and bytes A1 to FE: every run of the latter must
 // pair up. `open` is 1 when the block starts with the second byte of a
 // character; it becomes so for the next block. False at a fault.
-bool Pairs(std::uint64_t high, std::uint64_t* open) {
+[[gnu::always_inline]] inline bool Pairs(std::uint64_t high, std::uint64_t* open) {
   if (*open && !(high & 1)) return false;
   const std::uint64_t h = high & ~*open;
   const std::uint64_t starts = h & ~(h << 1);
   // Adding a run's first bit carries to the bit after its last: a run of
   // even length ends after a bit of the parity it started on.
   const std::uint64_t fromEven = (h + (starts & kEven)) & ~h, fromOdd = (h + (starts & kOdd)) & ~h;
-  if ((fromEven & kOdd) || (fromOdd & kEven)) return false;
+  if ((fromEven & kOdd) | (fromOdd & kEven)) return false;
   // A run that reaches the block's end leaves a character open when odd.
-  const int last = h >> 63 ? __builtin_clzll(~h) : 0;
-  *open = static_cast<std::uint64_t>(last & 1);
-  return true;
-}
-#endif
-
-}  // namespace
-
-bool ValidEucJp(std::string_view bytes) {
-  const auto* p = reinterpret_cast<const Byte*>(bytes.data());
-  return ValidEucJp(p, p + bytes.size());
-}
-
-bool ValidEucJpPlain(const Byte* p, const Byte* const end) {
-  for (p = NextHigh(p, end); p < end; p = NextHigh(p, end)) {
-    while (p < end && *p >= 0x80) {
-      const int n = EucCharAt(p, end);
-      if (n == 0) return false;
-      p += n;
-    }
-  }
+  *open = static_cast<std::uint64_t>(std::countl_one(h) & 1);
   return true;
 }
 
-bool ValidEucJp(const Byte* p, const Byte* const end) {
-#ifdef __SSE2__
+// The check in blocks of 64 bytes, their masks made by M.
+template <class M>
+[[gnu::always_inline]] inline bool Blocks(const Byte* p, const Byte* const end) {
   std::uint64_t open = 0;
   Byte last[64];
   for (const Byte* block = p; block < end;) {
@@ -84,8 +87,8 @@ bool ValidEucJp(const Byte* p, const Byte* const end) {
       std::memcpy(last, block, static_cast<std::size_t>(end - block));
       at = last;
     }
-    const Block b = Masks(at);
-    if (b.high & ~b.bytes) {
+    const Block b = M::Masks(at);
+    if (b.other) {
       // Half-width katakana and JIS X 0212 (after 8E and 8F), and faults,
       // are read a character at a time, to the first character that ends
       // past the block.
@@ -100,14 +103,47 @@ bool ValidEucJp(const Byte* p, const Byte* const end) {
       open = 0;
       continue;
     }
-    if (!b.high && open) return false;
     if (!Pairs(b.high, &open)) return false;
     block += 64;
   }
   return !open;
-#else
-  return ValidEucJpPlain(p, end);
+}
+
+[[gnu::flatten]] bool Blocks16(const Byte* p, const Byte* end) { return Blocks<Sse2>(p, end); }
+[[gnu::flatten]] VZ_AVX2 bool Blocks32(const Byte* p, const Byte* end) { return Blocks<Avx2>(p, end); }
 #endif
+
+}  // namespace
+
+bool ValidEucJp(std::string_view bytes, VectorPath path) {
+  const auto* p = reinterpret_cast<const Byte*>(bytes.data());
+  return ValidEucJp(p, p + bytes.size(), path);
+}
+
+bool ValidEucJpPlain(const Byte* p, const Byte* const end) {
+  for (p = NextHigh(p, end); p < end; p = NextHigh(p, end)) {
+    while (p < end && *p >= 0x80) {
+      const int n = EucCharAt(p, end);
+      if (n == 0) return false;
+      p += n;
+    }
+  }
+  return true;
+}
+
+bool ValidEucJp(const Byte* p, const Byte* const end, VectorPath path) {
+#ifdef __SSE2__
+  switch (Runs(path) ? path : VectorPath::kPlain) {
+    case VectorPath::kAvx512:
+    case VectorPath::kAvx2:
+      return Blocks32(p, end);
+    case VectorPath::kSsse3:
+      return Blocks16(p, end);
+    default:
+      break;
+  }
+#endif
+  return ValidEucJpPlain(p, end);
 }
 
 }  // namespace vz::codec

@@ -198,16 +198,16 @@ VZ_SSSE3 bool ValidUtf8Blocks16(const Byte* p, const Byte* const end) {
 
 }  // namespace
 
-bool Runs(Utf8Path path) {
+bool Runs(VectorPath path) {
   switch (path) {
-    case Utf8Path::kPlain:
+    case VectorPath::kPlain:
       return true;
 #ifdef VZ_UTF8_VECTORS
-    case Utf8Path::kSsse3:
+    case VectorPath::kSsse3:
       return __builtin_cpu_supports("ssse3");
-    case Utf8Path::kAvx2:
+    case VectorPath::kAvx2:
       return __builtin_cpu_supports("avx2");
-    case Utf8Path::kAvx512:
+    case VectorPath::kAvx512:
       return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
 #endif
     default:
@@ -215,26 +215,26 @@ bool Runs(Utf8Path path) {
   }
 }
 
-Utf8Path FastestUtf8Path() {
-  static const Utf8Path fastest = [] {
-    for (Utf8Path path : {Utf8Path::kAvx512, Utf8Path::kAvx2, Utf8Path::kSsse3}) {
+VectorPath FastestVectorPath() {
+  static const VectorPath fastest = [] {
+    for (VectorPath path : {VectorPath::kAvx512, VectorPath::kAvx2, VectorPath::kSsse3}) {
       if (Runs(path)) return path;
     }
-    return Utf8Path::kPlain;
+    return VectorPath::kPlain;
   }();
   return fastest;
 }
 
-bool ValidUtf8(std::string_view bytes, Utf8Path path) {
+bool ValidUtf8(std::string_view bytes, VectorPath path) {
   const auto* p = reinterpret_cast<const Byte*>(bytes.data());
   const auto* const end = p + bytes.size();
-  switch (Runs(path) ? path : Utf8Path::kPlain) {
+  switch (Runs(path) ? path : VectorPath::kPlain) {
 #ifdef VZ_UTF8_VECTORS
-    case Utf8Path::kAvx512:
+    case VectorPath::kAvx512:
       return ValidUtf8Blocks64(p, end);
-    case Utf8Path::kAvx2:
+    case VectorPath::kAvx2:
       return ValidUtf8Blocks32(p, end);
-    case Utf8Path::kSsse3:
+    case VectorPath::kSsse3:
       return ValidUtf8Blocks16(p, end);
 #endif
     default:

@@ -124,7 +124,7 @@ void WordList::Load(const std::string& path) {
     // Lines are scanned a piece of about kPiece bytes at a time, each cut after a
     // LF, so that a piece is checked as UTF-8 while it is still in the
     // processor's cache.
-    constexpr std::size_t kPiece = 256 * 1024;
+    constexpr std::size_t kPiece = 32 * 1024;
     codec::Seen seen{false, true, true};
     std::size_t length = begin;
     for (std::string_view rest = all.substr(begin);;) {

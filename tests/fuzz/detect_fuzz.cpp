@@ -60,11 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     utf8 = n > 0;
     i += static_cast<std::size_t>(n);
   }
-  for (vz::codec::Utf8Path path : vz::codec::kUtf8Paths) {
+  const bool euc = vz::codec::ValidEucJpPlain(data, data + bytes.size());
+  for (vz::codec::VectorPath path : vz::codec::kVectorPaths) {
     Check(!vz::codec::Runs(path) || vz::codec::ValidUtf8(bytes, path) == utf8, "UTF-8 check");
+    Check(vz::codec::ValidEucJp(bytes, path) == euc, "EUC-JP check");
   }
-  Check(vz::codec::ValidEucJp(bytes) == vz::codec::ValidEucJpPlain(data, data + bytes.size()),
-        "EUC-JP check");
   std::string units[2];
   for (int plain : {0, 1}) {
     vz::codec::Utf16ToUtf8(

@@ -296,6 +296,7 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       // katakana in code page 932, and UTF-8 letters that read as half-width
       // katakana and kanji (bench/detect_anchors.sh counts many more).
       {Euc("0現実的,realistic;pragmatic\r\n1猫,cat\r\n"), Encoding::EucJp, 0},
+      {Euc("0独立行政法人情報処理推進機構産業技術総合研究所国立国語研究所日本語能力試験,x\r\n"), Encoding::EucJp, 0},
       {Euc("0dog,犬"), Encoding::EucJp, 0},
       {"0γάτα,cat", Encoding::Utf8, 0},
       {"0кошка,cat", Encoding::Utf8, 0},
@@ -321,7 +322,7 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
   // The same through every path of the UTF-8 check this processor runs (a
   // path it lacks is left out), with each row after 0 to 63 bytes of ASCII
   // lines, so that its bytes meet every place in a vector.
-  for (Utf8Path path : kUtf8Paths) {
+  for (VectorPath path : kVectorPaths) {
     for (int shift = 0; shift < 64 && Runs(path) && !HasFailure(); ++shift) {
       SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path) << ", shift " << shift);
       for (const Case& c : cases) {
@@ -382,7 +383,7 @@ TEST(Encoding, Utf8SequencesInEveryPath) {
   for (const auto& [bytes, length] : sequences) {
     const auto* p = reinterpret_cast<const Byte*>(bytes.data());
     EXPECT_EQ(Utf8SequenceAt(p, p + bytes.size()), length) << testing::PrintToString(std::string(bytes));
-    for (Utf8Path path : kUtf8Paths) {
+    for (VectorPath path : kVectorPaths) {
       for (int shift = 0; shift < 64 && Runs(path); ++shift) {
         const std::string text = std::string(shift, 'x') + std::string(bytes) + std::string(64, 'x');
         EXPECT_EQ(ValidUtf8(text, path), length > 0) << static_cast<int>(path) << " " << shift;
@@ -394,16 +395,16 @@ TEST(Encoding, Utf8SequencesInEveryPath) {
 // Each vector path runs exactly where the processor has its instructions
 // (as the kernel lists them): one taken where it lacks them would crash,
 // one left out would go untested.
-TEST(Encoding, Utf8PathsRunWhereTheProcessorHasThem) {
+TEST(Encoding, VectorPathsRunWhereTheProcessorHasThem) {
   std::ifstream in("/proc/cpuinfo");
   std::string flags;
   while (std::getline(in, flags) && !flags.starts_with("flags")) continue;
   flags += ' ';
   auto has = [&](const char* flag) { return flags.find(' ' + std::string(flag) + ' ') != std::string::npos; };
-  const std::pair<Utf8Path, bool> paths[] = {{Utf8Path::kPlain, true},
-                                             {Utf8Path::kSsse3, has("ssse3")},
-                                             {Utf8Path::kAvx2, has("avx2")},
-                                             {Utf8Path::kAvx512, has("avx512f") && has("avx512bw")}};
+  const std::pair<VectorPath, bool> paths[] = {{VectorPath::kPlain, true},
+                                             {VectorPath::kSsse3, has("ssse3")},
+                                             {VectorPath::kAvx2, has("avx2")},
+                                             {VectorPath::kAvx512, has("avx512f") && has("avx512bw")}};
   for (const auto& [path, runs] : paths) EXPECT_EQ(Runs(path), runs) << static_cast<int>(path);
 }
 
@@ -414,7 +415,8 @@ TEST(Encoding, Utf8PathsRunWhereTheProcessorHasThem) {
 TEST(Encoding, StableAnswersSurviveMarkingRandomTexts) {
   const std::string pieces[] = {"ねこ",     "犬",       "é", "\xCF\xB2", "\xB1\xDD", Euc("猫"), Euc("ねこ"),
                                 "\x8E\xB1", Sjis("犬"), "γ", "к",        "고",       "ệ",       "cat",
-                                ",",        ";",        "0", "1",        " "};
+                                ",",        ";",        "0", "1",        " ",        "\xA1\xFF",  "\xA0\xA1",
+                                "\xFE"};
   std::mt19937 random(7);
   auto marked = [](const std::string& text, Encoding enc, int only) {
     std::string out;
@@ -432,12 +434,16 @@ TEST(Encoding, StableAnswersSurviveMarkingRandomTexts) {
     for (int line = random() % 3 + 1; line > 0; --line, text += "\r\n") {
       for (int k = random() % 5 + 1; k > 0; --k) text += pieces[random() % std::size(pieces)];
     }
-    // The EUC-JP check in blocks agrees with the one a character at a time
-    // at every place in a block, and neither reads past the end of a view.
+    // The EUC-JP check in blocks, in every path, agrees with the one a
+    // character at a time at every place in a block, and none reads past
+    // the end of a view.
     const std::string longer = std::string(random() % 64, 'x') + text + text + text;
     const std::string_view view(longer.data(), random() % (longer.size() + 1));
     const auto* v = reinterpret_cast<const Byte*>(view.data());
-    EXPECT_EQ(ValidEucJp(view), ValidEucJpPlain(v, v + view.size())) << testing::PrintToString(longer);
+    for (VectorPath path : kVectorPaths) {
+      EXPECT_EQ(ValidEucJp(view, path), ValidEucJpPlain(v, v + view.size()))
+          << static_cast<int>(path) << testing::PrintToString(longer);
+    }
     EXPECT_EQ(ValidEucJp(view), ValidEucJp(std::string(view))) << testing::PrintToString(longer);
     const Detected found = DetectEncoding(text);
     if (!found.stable) continue;
