@@ -16,7 +16,7 @@ namespace vz::codec {
 namespace {
 
 #ifdef __SSE2__
-#define VZ_AVX2 __attribute__((target("avx2")))
+#define VZ_AVX2 __attribute__((target("avx2,pclmul")))
 
 // A block of 64 bytes: which are 80 to FF (bit i for byte i), and whether
 // any of those lies outside A1 to FE, the bytes of two-byte characters.
@@ -27,6 +27,24 @@ struct Block {
 
 // Bytes A1 to FE, less 21, are 80 to DD: below DE as signed bytes, which no
 // other byte is once 21 is taken from it. A high byte not so is another.
+constexpr std::uint64_t kEven = 0x5555555555555555u, kOdd = ~kEven;
+
+// One block of only ASCII and bytes A1 to FE: every run of the latter must
+// pair up. `open` is 1 when the block starts with the second byte of a
+// character; it becomes so for the next block. False at a fault.
+[[gnu::always_inline]] inline bool CarryPairs(std::uint64_t high, std::uint64_t* open) {
+  if (*open && !(high & 1)) return false;
+  const std::uint64_t h = high & ~*open;
+  const std::uint64_t starts = h & ~(h << 1);
+  // Adding a run's first bit carries to the bit after its last: a run of
+  // even length ends after a bit of the parity it started on.
+  const std::uint64_t fromEven = (h + (starts & kEven)) & ~h, fromOdd = (h + (starts & kOdd)) & ~h;
+  if ((fromEven & kOdd) | (fromOdd & kEven)) return false;
+  // A run that reaches the block's end leaves a character open when odd.
+  *open = static_cast<std::uint64_t>(std::countl_one(h) & 1);
+  return true;
+}
+
 struct Sse2 {
   static Block Masks(const Byte* p) {
     Block b{0, false};
@@ -41,6 +59,7 @@ struct Sse2 {
     b.other = _mm_movemask_epi8(other) != 0;
     return b;
   }
+  static bool Pairs(std::uint64_t high, std::uint64_t* open) { return CarryPairs(high, open); }
 };
 
 struct Avx2 {
@@ -55,25 +74,18 @@ struct Avx2 {
                 std::uint64_t(static_cast<unsigned>(_mm256_movemask_epi8(v1))) << 32,
             _mm256_movemask_epi8(other) != 0};
   }
+  // The same as CarryPairs by the parity of the high bytes so far, which
+  // a carry-less product with all ones gives at every byte: it is even at
+  // every ASCII byte exactly when every run pairs up.
+  VZ_AVX2 static bool Pairs(std::uint64_t high, std::uint64_t* open) {
+    const __m128i all = _mm_set1_epi8(-1);
+    const auto parity = static_cast<std::uint64_t>(
+                            _mm_cvtsi128_si64(_mm_clmulepi64_si128(_mm_cvtsi64_si128(static_cast<long long>(high)), all, 0))) ^
+                        (0 - *open);
+    *open = parity >> 63;
+    return !(parity & ~high);
+  }
 };
-
-constexpr std::uint64_t kEven = 0x5555555555555555u, kOdd = ~kEven;
-
-// One block of only ASCII and bytes A1 to FE: every run of the latter must
-// pair up. `open` is 1 when the block starts with the second byte of a
-// character; it becomes so for the next block. False at a fault.
-[[gnu::always_inline]] inline bool Pairs(std::uint64_t high, std::uint64_t* open) {
-  if (*open && !(high & 1)) return false;
-  const std::uint64_t h = high & ~*open;
-  const std::uint64_t starts = h & ~(h << 1);
-  // Adding a run's first bit carries to the bit after its last: a run of
-  // even length ends after a bit of the parity it started on.
-  const std::uint64_t fromEven = (h + (starts & kEven)) & ~h, fromOdd = (h + (starts & kOdd)) & ~h;
-  if ((fromEven & kOdd) | (fromOdd & kEven)) return false;
-  // A run that reaches the block's end leaves a character open when odd.
-  *open = static_cast<std::uint64_t>(std::countl_one(h) & 1);
-  return true;
-}
 
 // The check in blocks of 64 bytes, their masks made by M.
 template <class M>
@@ -103,7 +115,7 @@ template <class M>
       open = 0;
       continue;
     }
-    if (!Pairs(b.high, &open)) return false;
+    if (!M::Pairs(b.high, &open)) return false;
     block += 64;
   }
   return !open;
@@ -135,8 +147,11 @@ bool ValidEucJp(const Byte* p, const Byte* const end, VectorPath path) {
 #ifdef __SSE2__
   switch (Runs(path) ? path : VectorPath::kPlain) {
     case VectorPath::kAvx512:
-    case VectorPath::kAvx2:
-      return Blocks32(p, end);
+    case VectorPath::kAvx2: {
+      // Every processor with AVX2 known has the carry-less product too.
+      static const bool clmul = __builtin_cpu_supports("pclmul");
+      return clmul ? Blocks32(p, end) : Blocks16(p, end);
+    }
     case VectorPath::kSsse3:
       return Blocks16(p, end);
     default:
