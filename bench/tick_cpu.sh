@@ -22,19 +22,13 @@ for helper in vevez_wake_floor vevez_bare_bar; do
   [[ -x $BIN/$helper ]] || { echo "no $BIN/$helper (build the benchmarks)"; exit 1; }
 done
 source "$(dirname "$0")/xvfb-env.sh"
-printf '0q,a\r\n' >"$WORK/word.txt"
-printf '[SOFT]\r\nSPEED=%d\r\nPLAYSOUND=N\r\n' "$LIMIT" >"$WORK/kobeli.ini"
+quiz_setup "$LIMIT"
 # CPU time of all the program's threads, in nanoseconds.
 cpu() { cat /proc/$PID/task/*/schedstat | awk '{ s += $1 } END { print s }'; }
 # How often its threads have slept and been woken.
 wakes() { cat /proc/$PID/task/*/status | awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s }'; }
 for _ in $(seq "$RUNS"); do
-  cp "$WORK/word.txt" "$WORK/word.bak"
-  (cd "$WORK" && exec ./vevez >/dev/null 2>&1) &
-  PID=$!
-  WIN=$(timeout 20 xdotool search --sync --onlyvisible --name '^Z&Uプログラム$' | head -n1)
-  xdotool windowfocus --sync "$WIN"
-  sleep 0.5
+  quiz_start
   "$BIN/vevez_wake_floor" "$SECS" >"$WORK/floor" &
   FLOOR=$!
   c0=$(cpu)
@@ -46,10 +40,7 @@ for _ in $(seq "$RUNS"); do
   c1=$(cpu)
   w1=$(wakes)
   t1=$(date +%s%N)
-  kill -9 "$PID"
-  wait "$PID" 2>/dev/null || true
-  PID=
-  mv "$WORK/word.bak" "$WORK/word.txt"
+  quiz_end
   wait "$FLOOR"
   share=$(awk -v c=$((c1 - c0)) -v ns=$((t1 - t0)) 'BEGIN { printf "%.2f", 100 * c / ns }')
   rate=$(awk -v w=$((w1 - w0)) -v ns=$((t1 - t0)) 'BEGIN { printf "%.1f", w * 1e9 / ns }')

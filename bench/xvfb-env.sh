@@ -29,3 +29,26 @@ time_first_maps() {
   done
 }
 median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# One-question runs: quiz_setup LIMIT writes a word file of one line and
+# settings with that time limit and no sound; quiz_start starts the program
+# on them, focused and settled (PID, WIN); quiz_end kills it and puts the
+# word file back as it was.
+quiz_setup() {
+  printf '0q,a\r\n' >"$WORK/word.txt"
+  printf '[SOFT]\r\nSPEED=%d\r\nPLAYSOUND=N\r\n' "$1" >"$WORK/kobeli.ini"
+}
+quiz_start() {
+  cp "$WORK/word.txt" "$WORK/word.bak"
+  (cd "$WORK" && exec ./vevez >/dev/null 2>&1) &
+  PID=$!
+  WIN=$(timeout 20 xdotool search --sync --onlyvisible --name '^Z&Uプログラム$' | head -n1)
+  xdotool windowfocus --sync "$WIN"
+  sleep 0.5
+}
+quiz_end() {
+  kill -9 "$PID"
+  wait "$PID" 2>/dev/null || true
+  PID=
+  mv "$WORK/word.bak" "$WORK/word.txt"
+}
