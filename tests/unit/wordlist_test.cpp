@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <functional>
@@ -301,12 +302,15 @@ TEST_F(WordListNul, FilesThatDoNotConvertBackAreLeftWholeAndSaySo) {
       {"\xFE\xFF\0\x30\0,\0"s, Problem::BrokenUtf16},         // odd length
       {"\xFF\xFE\0\0\x30\0\0\0"s, Problem::UnknownEncoding},  // UTF-32
       {"\0\0\xFE\xFF\0\0\0\x30"s, Problem::UnknownEncoding},
+      {"\0"s + std::string(600'000, 'x'), Problem::CutAtNul},  // mapped, and nothing of it kept
   };
   for (const Case& c : cases) {
     Load(c.bytes);
     EXPECT_EQ(list.Problem(), c.problem);
     if (list.Count() > 0) list.MarkAnswered(0);
-    EXPECT_EQ(SaveAs(Result::NotOwned), c.bytes);
+    list.Add("0x,y");
+    EXPECT_EQ(list.Get(list.Count() - 1), "0x,y");
+    EXPECT_TRUE(test::SameBytes(SaveAs(Result::NotOwned), c.bytes));
   }
 }
 
@@ -401,6 +405,26 @@ TEST_F(WordListBigFile, MarksSaveAndACutFileIsSurvivedAndLeftAlone) {
   // out of the mapping.
   again.Add("0x,y");
   EXPECT_EQ(again.Save(dir / "elsewhere.txt"), Result::ChangedOnDisk);
+}
+
+// More big files in use at once than mappings can be guarded: the rest are
+// read into memory, each whole. A read that fails is an open error.
+TEST_F(WordListBigFile, PastTheGuardedMappingsFilesAreReadAndReadErrorsRefused) {
+  std::string file;
+  for (int i = 0; file.size() < 600'000; ++i) file += "0q" + std::to_string(i) + ",a\n";
+  Load(file);
+  std::vector<WordList> lists(10);
+  for (WordList& l : lists) {
+    l.Load(path);
+    EXPECT_EQ(LinesOf(l), LinesOf(list));
+  }
+  const std::string small = dir / "small.txt";
+  WriteBytes(small, "0a,b\n");
+  EXPECT_EQ(test::InChild([&] {
+              if (!test::FailSystemCalls({{SYS_read, EIO}})) return std::string("(no seccomp filter)");
+              return ErrorOf([&] { WordList().Load(small); });
+            }),
+            OpenMessage(small));
 }
 
 // What another program does to the file while the save runs, at the sync
