@@ -181,16 +181,16 @@ TEST(Import, TsvAndAnki) {
   Check({{"kwq.csv", "ネコ\tcat\nイヌ\t\"dog\" hound\n", {"0ネコ,cat", "0イヌ,\"dog\" hound"}},
          {"notes.txt",
           "#separator:tab\n#html:true\n# from Anki, as it exports\n#tags column:3\n"
-          "<b>猫</b> &amp; &#x72AC;\tcat<br>kitty<img src=\"a.png\"> [sound:neko.mp3]\ttag1\n"
-          "<div>a</div><div>b</div>\t&lt;c&gt;&nbsp;\n",
-          {"0猫 & 犬,cat kitty", "0a b,<c>"}},
+          "<b>猫</b>の子 &amp; &#x72AC;\tcat<br>kitty<img src=\"a.png\"> [sound:neko.mp3]\ttag1\n"
+          "<div>a</div><div>b</div>\t&lt;c&#62;&nbsp;\n",
+          {"0猫の子 & 犬,cat kitty", "0a b,<c>"}},
          {"notes.txt",
           "#separator:semicolon\n#html:false\n#columns:Front;Back;Tags\nq<b>;a [sound:x.mp3];t\n",
           {"0q<b>,a"}},
          // A header that says where the tags are: a column named "Tags" elsewhere stays.
          {"notes.txt", "#separator:tab\n#columns:Tags\tFront\tBack\n#tags column:3\nt\tq\ta\n", {"0t,q"}},
          {"notes.txt", "#html:true\n&#x7FF;&#2048;\tx\n", {"0\xDF\xBF\xE0\xA0\x80,x"}},  // U+07FF U+0800
-         {"notes.txt", "#separator:Pipe\n" + *codec::Utf8ToCp932("ポ|po\n"), {"0ポ,po"}},
+         {"notes.txt", "#separator:Pipe\n#html:true\n" + *codec::Utf8ToCp932("ポ&amp;|po\n"), {"0ポ&,po"}},
          // Further answer columns are alternatives; characters outside code page 932 make UTF-8.
          {"a.tsv", "smile\t😀\temoji\n", {"0smile,😀;emoji"}},
          // The shape of Anki's own test file: a comment, a blank line, then records.
@@ -209,7 +209,8 @@ TEST(Import, Kvtml) {
   const std::string two =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kvtml version=\"2.0\">\n<identifiers>\n"
       "<identifier id=\"0\"><name>English</name><locale>en</locale></identifier>\n"
-      "<identifier id=\"1\"><name>Japanese</name><locale>ja</locale></identifier>\n</identifiers>\n"
+      "<identifier id=\"1\"><name>Japanese</name><locale>ja</locale></identifier>\n</identifiers>"
+      "<lessons><container><name>Lesson 1</name><entry id=\"0\"/></container></lessons>\n"
       "<entries>\n<entry id=\"0\">\n<translation id=\"0\"><text>cat &amp; kitten</text></translation>\n"
       "<translation "
       "id=\"1\"><text>猫</text><comparison><comparative><text>x</text></comparative></comparison>"
@@ -245,7 +246,7 @@ TEST(Import, Kvtml) {
                            "</entries></kvtml>";
   Check({{"v.kvtml", two, {"0cat & kitten,猫"}, {12}},
          {"v.kvtml", wide, {"0" + Repeat("　", 200000) + ",y"}},
-         {"v.kvtml", two, {"0猫,cat & kitten"}, {12}, {false, "ja,English"}},
+         {"v.kvtml", two, {"0猫,cat & kitten"}, {12}, {false, "Japanese,en"}},
          {"v.xml", one, {"0A pet that purrs,cat"}},
          {"numeri.kvtml", declared, {"01°,primo"}},
          {"v.kvtml",
