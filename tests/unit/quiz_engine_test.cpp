@@ -567,7 +567,9 @@ TEST_F(Quiz, TimeBarAfterATimeOutIsFullAndRedForAnyLimit) {
 TEST_F(Quiz, TicksFollowTheClockHoweverLateTheWake) {
   const struct {
     const char* name;
-    std::vector<std::pair<int, int>> steps;  // milliseconds, then a wake (0), a wrong Enter (1) or Start (2)
+    // Milliseconds, then a wake (0), a wrong Enter (1), Start (2), the next
+    // question asked (3), skipped to (4) or the answer shown (5).
+    std::vector<std::pair<int, int>> steps;
   } cases[] = {
       {"late wakes", {{37, 0}, {253, 0}, {4, 0}, {6, 0}, {100, 0}}},
       {"Enter after a busy spell", {{45, 1}, {130, 0}, {5, 1}, {200, 1}, {9, 0}}},
@@ -575,6 +577,7 @@ TEST_F(Quiz, TicksFollowTheClockHoweverLateTheWake) {
       {"past the time-out and the slide", {{1000, 0}, {1, 1}}},
       {"Start held down", {{7, 2}, {7, 2}, {7, 2}, {7, 2}, {7, 2}, {7, 2}, {7, 2}, {2, 0}}},
       {"Start again between wakes", {{3, 0}, {25, 2}, {4, 0}, {100, 2}, {200, 0}}},
+      {"a question asked, skipped to or shown between wakes", {{45, 3}, {5, 0}, {38, 4}, {2, 0}, {27, 5}, {3, 0}}},
   };
   Fill({"0a,A"});
   for (const auto& c : cases) {
@@ -601,6 +604,9 @@ TEST_F(Quiz, TicksFollowTheClockHoweverLateTheWake) {
         if (command == 0) q->Timer1Timer();
         if (command == 1) q->Judgment("x");
         if (command == 2) q->S1Click();
+        if (command == 3) q->NextQuestion();
+        if (command == 4) q->SkipBtnClick();
+        if (command == 5) q->AnsBtnClick();
       }
       EXPECT_EQ(seen(quiz), seen(twin)) << c.name << " at " << now / kTick << " ticks";
     }
