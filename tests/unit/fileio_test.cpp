@@ -535,6 +535,27 @@ TEST(RecoverInterruptedRewrites, RemovesOnlyForgottenBackups) {
   EXPECT_EQ(found, "0");
   EXPECT_EQ(TempDir::ListDir(b), (Names{"busy-ffffff.backup", "live-cccccc.backup", "live-cccccc.journal",
                                         "notes.txt", "young-bbbbbb.kept"}));
+  // A rewrite in place (of a file with two names) holds its own backup from
+  // its making on, before any entry names it.
+  WriteBytes(dir / "w.txt", "old");
+  ASSERT_EQ(::link((dir / "w.txt").c_str(), (dir / "w2.txt").c_str()), 0);
+  static std::string gBackups;
+  const std::string inRewrite = InChild([&] {
+    ReplaceSyncStep([](int fd, SyncOf what) {
+      if (what == SyncOf::kBackup) gBackups = InChild([] {
+        RecoverInterruptedRewrites();
+        std::string ours;
+        for (const auto& n : TempDir::ListDir(std::string(::getenv("XDG_CACHE_HOME")) + "/vevez"))
+          if (n.starts_with("w.txt") && n.ends_with(".backup")) ours += "backup ";
+        return ours;
+      });
+      return ::fsync(fd);
+    });
+    WriteFileAtomic(dir / "w.txt", "new");
+    return gBackups;
+  });
+  EXPECT_EQ(inRewrite, "backup ");
+  EXPECT_EQ(ReadBytes(dir / "w2.txt"), "new");
   ::unsetenv("XDG_CACHE_HOME");
 }
 
