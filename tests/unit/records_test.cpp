@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <string>
@@ -13,6 +15,7 @@
 #include "core/quiz/QuizEngine.h"
 #include "core/records/Calendar.h"
 #include "core/records/Export.h"
+#include "core/records/FileIdentity.h"
 #include "core/records/Recorder.h"
 #include "core/records/Schema.h"
 #include "core/records/Stats.h"
@@ -339,6 +342,11 @@ TEST(Records, WordFileIdentitySurvivesSaveAndRename) {
   third.Happened(e);
   third.Close();
   EXPECT_EQ(StatsReader(db).FileOf(dir / "d.txt"), fileOfB);
+  // The birth time is stored in nanoseconds, as databases already hold it.
+  struct statx sx {};
+  ASSERT_EQ(::statx(AT_FDCWD, (dir / "d.txt").c_str(), 0, STATX_BTIME, &sx), 0);
+  EXPECT_EQ(IdentityOf(dir / "d.txt")->born,
+            sx.stx_mask & STATX_BTIME ? sx.stx_btime.tv_sec * 1000000000LL + sx.stx_btime.tv_nsec : 0);
 }
 
 // A database of the first version (judgements only) is brought forward: its
