@@ -118,10 +118,10 @@ TEST(Records, EachOutcomeIsWrittenAndReadBack) {
     r.ForEachRecord({}, [&](const RecordRow& row) {
       rows.push_back(std::string(row.file) + "|" + std::string(row.question) + "|" +
                      std::string(row.answers) + "|" + std::to_string(row.ticks) + "/" +
-                     std::to_string(row.timeLimit));
+                     std::to_string(row.timeLimit) + "|" + std::to_string(static_cast<int>(row.encoding)));
     });
     EXPECT_EQ(rows, std::vector<std::string>{q.words + "|" + question + "|" + answers + "|" +
-                                             std::to_string(c.ticks) + "/100"})
+                                             std::to_string(c.ticks) + "/100|0"})  // code page 932
         << c.name;
     // Stored databases are told ours by this mark ("VZR1"): it never changes.
     EXPECT_EQ(test::SqliteShell(db, "PRAGMA application_id"), "1448759857\n");
