@@ -416,7 +416,7 @@ TEST(Encoding, StableAnswersSurviveMarkingRandomTexts) {
   const std::string pieces[] = {"ねこ",     "犬",       "é", "\xCF\xB2", "\xB1\xDD", Euc("猫"), Euc("ねこ"),
                                 "\x8E\xB1", Sjis("犬"), "γ", "к",        "고",       "ệ",       "cat",
                                 ",",        ";",        "0", "1",        " ",        "\xA1\xFF",  "\xA0\xA1",
-                                "\xFE"};
+                                "\xFE",     "\x7F"};
   std::mt19937 random(7);
   auto marked = [](const std::string& text, Encoding enc, int only) {
     std::string out;
