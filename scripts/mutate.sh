@@ -254,7 +254,10 @@ runProgram() {
   # The whole run is bounded too, in case a test prints while it hangs; and
   # its memory, so that a fault that allocates without end fails the test
   # (out of memory) instead of taking the memory of the machine.
-  (cd "$scratch/build/tests" && ulimit -v $((4 << 20)) && QT_QPA_PLATFORM=offscreen exec nice -n "$niceness" \
+  # A test's own watchdog (tests/support/Watchdog.cpp) ends a hanging test a
+  # little sooner than the wait for output below, naming it.
+  (cd "$scratch/build/tests" && ulimit -v $((4 << 20)) && export VEVEZ_TEST_BOUND=$((stall > 12 ? stall - 2 : 10)) &&
+    QT_QPA_PLATFORM=offscreen exec nice -n "$niceness" \
     timeout -k 5 $((stall * 20)) "$scratch/build/bin/${label}_tests" --gtest_fail_fast --gtest_color=no \
     --gtest_filter="$filter" >"$out" 2>&1) &
   pid=$!
