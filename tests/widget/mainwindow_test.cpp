@@ -95,7 +95,10 @@ TEST_F(MainWindowTest, StartAndStopSwitchControlsAndTimer) {
   EXPECT_EQ(form.Timer().interval(), 10);
   EXPECT_TRUE(Child<QLineEdit>(&form, "AnsEdit")->isEnabled());
   EXPECT_TRUE(Child<QPushButton>(&form, "SkipBtn")->isEnabled());
-  // Enter presses a focused button as Space does.
+  // Enter presses a focused button as Space does, and each does its job:
+  // the next question (its ticks from 0), the answer shown.
+  QuizState& state = test::StateOf(form.Quiz());
+  state.Ticks = 500;
   for (const char* name : {"SkipBtn", "AnsBtn"}) {
     auto* button = Child<QPushButton>(&form, name);
     QSignalSpy clicks(button, &QPushButton::clicked);
@@ -103,6 +106,8 @@ TEST_F(MainWindowTest, StartAndStopSwitchControlsAndTimer) {
     for (Qt::Key k : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) QTest::keyClick(button, k);
     EXPECT_EQ(clicks.count(), 3) << name;
   }
+  EXPECT_LT(state.Ticks, 500);
+  EXPECT_TRUE(state.AnsShown);
   stop->trigger();
   EXPECT_FALSE(test::StateOf(form.Quiz()).Running);
   EXPECT_FALSE(form.Timer().isActive());
