@@ -172,6 +172,11 @@ TEST_F(BoardTest, MarksVanishAtTheNextFullRepaint) {
   EXPECT_TRUE(IsRed(At(246, 10)) || IsRed(At(246, 11)));  // top of the circle
   EXPECT_TRUE(IsRed(At(206, 50)) || IsRed(At(207, 50)));  // its left side
   EXPECT_FALSE(IsRed(At(246, 50)));                       // not filled
+  QRect circle;  // its red pixels reach (206, 10) to (284, 88), and the pen's width around
+  for (int y = 0; y < 100; ++y)
+    for (int x = 190; x < 300; ++x)
+      if (IsRed(At(x, y))) circle |= QRect(x, y, 1, 1);
+  EXPECT_EQ(circle, QRect(QPoint(205, 9), QPoint(285, 89)));
   board.DrawTimeoutCross(st.QuesText, st.TextEncoding);
   st.AnsText = "cat";
   board.DrawCentered(kAnswerRow, st.AnsText, st.TextEncoding);
