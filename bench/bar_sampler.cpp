@@ -28,11 +28,11 @@ struct Image {
 };
 
 Image Grab(xcb_connection_t* c, xcb_window_t w, int x, int y, int width, int height) {
-  const xcb_get_image_cookie_t cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, w, static_cast<int16_t>(x),
-                                                      static_cast<int16_t>(y), static_cast<uint16_t>(width),
-                                                      static_cast<uint16_t>(height), ~0u);
+  const xcb_get_image_cookie_t cookie =
+      xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, w, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                    static_cast<uint16_t>(width), static_cast<uint16_t>(height), ~0u);
   std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(c, cookie, nullptr),
-                                                                      &std::free);
+                                                                     &std::free);
   Image image;
   if (!reply) return image;
   const int bytes = xcb_get_image_data_length(reply.get());
@@ -86,7 +86,8 @@ int main(int argc, char** argv) {
   const auto start = Clock::now();
   std::map<int, double> firstSeen;
   int samples = 0;
-  for (const auto until = start + std::chrono::milliseconds(limit * 10 + 2000); Clock::now() < until; ++samples) {
+  for (const auto until = start + std::chrono::milliseconds(limit * 10 + 2000); Clock::now() < until;
+       ++samples) {
     const Image row = Grab(c, window, x0, y0 + 4, 400, 1);
     int width = 0;
     while (width < row.width && BarColour(row.pixels[width])) ++width;
@@ -116,10 +117,11 @@ int main(int argc, char** argv) {
     torn += (due(it->first) + 1) * 400 / limit != it->first;
   }
   std::printf(
-      "%zu distinct widths of %d due (%d no tick gives), %d samples; first seen after its tick: mean %.1f ms, "
+      "%zu distinct widths of %d due (%d no tick gives), %d samples; first seen after its tick: mean %.1f "
+      "ms, "
       "worst %.1f ms\n",
-      firstSeen.size(), std::min(limit, 400), torn, samples,
-      sum / static_cast<double>(firstSeen.size() - 1), worst);
+      firstSeen.size(), std::min(limit, 400), torn, samples, sum / static_cast<double>(firstSeen.size() - 1),
+      worst);
   xcb_disconnect(c);
   return 0;
 }

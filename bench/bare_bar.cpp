@@ -26,7 +26,8 @@ rusage Usage() {
 }
 
 long long CpuNs(const rusage& use) {
-  return ((use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1000000LL + use.ru_utime.tv_usec + use.ru_stime.tv_usec) *
+  return ((use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1000000LL + use.ru_utime.tv_usec +
+          use.ru_stime.tv_usec) *
          1000;
 }
 

@@ -40,7 +40,8 @@ Encoding Guess(const Byte* p, const Byte* end) {
 
 Detected DetectEncoding(std::string_view bytes, VectorPath path) {
   const auto* p = reinterpret_cast<const Byte*>(bytes.data());
-  return DetectEncoding(bytes, {HasHeads(p, p + bytes.size()), ValidUtf8(bytes, path), ValidEucJp(bytes, path)});
+  return DetectEncoding(bytes,
+                        {HasHeads(p, p + bytes.size()), ValidUtf8(bytes, path), ValidEucJp(bytes, path)});
 }
 
 Detected DetectEncoding(std::string_view bytes, const Seen& seen) {

@@ -46,7 +46,7 @@ struct Detected {
 // same answer; each is fastest where it runs.
 enum class VectorPath { kPlain = 0, kSsse3 = 16, kAvx2 = 32, kAvx512 = 64 };
 inline constexpr VectorPath kVectorPaths[] = {VectorPath::kPlain, VectorPath::kSsse3, VectorPath::kAvx2,
-                                          VectorPath::kAvx512};
+                                              VectorPath::kAvx512};
 // This processor (and this build) runs `path`: the plain path runs everywhere.
 bool Runs(VectorPath path);
 // The fastest path this processor runs, chosen once.

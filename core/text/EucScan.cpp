@@ -79,8 +79,8 @@ struct Avx2 {
   // every ASCII byte exactly when every run pairs up.
   VZ_AVX2 static bool Pairs(std::uint64_t high, std::uint64_t* open) {
     const __m128i all = _mm_set1_epi8(-1);
-    const auto parity = static_cast<std::uint64_t>(
-                            _mm_cvtsi128_si64(_mm_clmulepi64_si128(_mm_cvtsi64_si128(static_cast<long long>(high)), all, 0))) ^
+    const auto parity = static_cast<std::uint64_t>(_mm_cvtsi128_si64(
+                            _mm_clmulepi64_si128(_mm_cvtsi64_si128(static_cast<long long>(high)), all, 0))) ^
                         (0 - *open);
     *open = parity >> 63;
     return !(parity & ~high);

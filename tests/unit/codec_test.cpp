@@ -296,7 +296,8 @@ TEST(Encoding, DetectedOnceFromTheBytes) {
       // katakana in code page 932, and UTF-8 letters that read as half-width
       // katakana and kanji (bench/detect_anchors.sh counts many more).
       {Euc("0現実的,realistic;pragmatic\r\n1猫,cat\r\n"), Encoding::EucJp, 0},
-      {Euc("0独立行政法人情報処理推進機構産業技術総合研究所国立国語研究所日本語能力試験,x\r\n"), Encoding::EucJp, 0},
+      {Euc("0独立行政法人情報処理推進機構産業技術総合研究所国立国語研究所日本語能力試験,x\r\n"),
+       Encoding::EucJp, 0},
       {Euc("0dog,犬"), Encoding::EucJp, 0},
       {"0γάτα,cat", Encoding::Utf8, 0},
       {"0кошка,cat", Encoding::Utf8, 0},
@@ -402,9 +403,9 @@ TEST(Encoding, VectorPathsRunWhereTheProcessorHasThem) {
   flags += ' ';
   auto has = [&](const char* flag) { return flags.find(' ' + std::string(flag) + ' ') != std::string::npos; };
   const std::pair<VectorPath, bool> paths[] = {{VectorPath::kPlain, true},
-                                             {VectorPath::kSsse3, has("ssse3")},
-                                             {VectorPath::kAvx2, has("avx2")},
-                                             {VectorPath::kAvx512, has("avx512f") && has("avx512bw")}};
+                                               {VectorPath::kSsse3, has("ssse3")},
+                                               {VectorPath::kAvx2, has("avx2")},
+                                               {VectorPath::kAvx512, has("avx512f") && has("avx512bw")}};
   for (const auto& [path, runs] : paths) EXPECT_EQ(Runs(path), runs) << static_cast<int>(path);
 }
 
@@ -413,10 +414,10 @@ TEST(Encoding, VectorPathsRunWhereTheProcessorHasThem) {
 // list in the encoding found marks them (one line, then every line), are
 // told the same again, unless nothing but ASCII is left.
 TEST(Encoding, StableAnswersSurviveMarkingRandomTexts) {
-  const std::string pieces[] = {"ねこ",     "犬",       "é", "\xCF\xB2", "\xB1\xDD", Euc("猫"), Euc("ねこ"),
-                                "\x8E\xB1", Sjis("犬"), "γ", "к",        "고",       "ệ",       "cat",
-                                ",",        ";",        "0", "1",        " ",        "\xA1\xFF",  "\xA0\xA1",
-                                "\xFE",     "\x7F"};
+  const std::string pieces[] = {"ねこ",      "犬",       "é",        "\xCF\xB2", "\xB1\xDD", Euc("猫"),
+                                Euc("ねこ"), "\x8E\xB1", Sjis("犬"), "γ",        "к",        "고",
+                                "ệ",         "cat",      ",",        ";",        "0",        "1",
+                                " ",         "\xA1\xFF", "\xA0\xA1", "\xFE",     "\x7F"};
   std::mt19937 random(7);
   auto marked = [](const std::string& text, Encoding enc, int only) {
     std::string out;

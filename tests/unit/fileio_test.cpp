@@ -542,13 +542,14 @@ TEST(RecoverInterruptedRewrites, RemovesOnlyForgottenBackups) {
   static std::string gBackups;
   const std::string inRewrite = InChild([&] {
     ReplaceSyncStep([](int fd, SyncOf what) {
-      if (what == SyncOf::kBackup) gBackups = InChild([] {
-        RecoverInterruptedRewrites();
-        std::string ours;
-        for (const auto& n : TempDir::ListDir(std::string(::getenv("XDG_CACHE_HOME")) + "/vevez"))
-          if (n.starts_with("w.txt") && n.ends_with(".backup")) ours += "backup ";
-        return ours;
-      });
+      if (what == SyncOf::kBackup)
+        gBackups = InChild([] {
+          RecoverInterruptedRewrites();
+          std::string ours;
+          for (const auto& n : TempDir::ListDir(std::string(::getenv("XDG_CACHE_HOME")) + "/vevez"))
+            if (n.starts_with("w.txt") && n.ends_with(".backup")) ours += "backup ";
+          return ours;
+        });
       return ::fsync(fd);
     });
     WriteFileAtomic(dir / "w.txt", "new");

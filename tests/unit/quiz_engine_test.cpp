@@ -577,7 +577,8 @@ TEST_F(Quiz, TicksFollowTheClockHoweverLateTheWake) {
       {"past the time-out and the slide", {{1000, 0}, {1, 1}}},
       {"Start held down", {{7, 2}, {7, 2}, {7, 2}, {7, 2}, {7, 2}, {7, 2}, {7, 2}, {2, 0}}},
       {"Start again between wakes", {{3, 0}, {25, 2}, {4, 0}, {100, 2}, {200, 0}}},
-      {"a question asked, skipped to or shown between wakes", {{45, 3}, {5, 0}, {38, 4}, {2, 0}, {27, 5}, {3, 0}}},
+      {"a question asked, skipped to or shown between wakes",
+       {{45, 3}, {5, 0}, {38, 4}, {2, 0}, {27, 5}, {3, 0}}},
   };
   Fill({"0a,A"});
   for (const auto& c : cases) {

@@ -1,7 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
