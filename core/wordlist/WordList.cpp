@@ -125,7 +125,9 @@ void WordList::Load(const std::string& path) {
     // LF, so that a piece is checked as UTF-8 while it is still in the
     // processor's cache.
     constexpr std::size_t kPiece = 256 * 1024;
-    codec::Seen seen{false, true, true};
+    // UTF-16 converted is UTF-8 by making, its encoding told already: its
+    // text is not checked again.
+    codec::Seen seen{false, encoding.bom != 2, encoding.bom != 2};
     std::size_t length = begin;
     for (std::string_view rest = all.substr(begin);;) {
       std::string_view piece = rest;
@@ -139,11 +141,8 @@ void WordList::Load(const std::string& path) {
         seen.heads |= !v.empty() && static_cast<unsigned char>(v[0]) >= 0x80;
       });
       length += n;
-      // UTF-16 converted is UTF-8 by making: its encoding is told already.
-      if (encoding.bom != 2) {
-        seen.utf8 = seen.utf8 && codec::ValidUtf8(piece.substr(0, n));
-        seen.eucJp = seen.eucJp && codec::ValidEucJp(piece.substr(0, n));
-      }
+      seen.utf8 = seen.utf8 && codec::ValidUtf8(piece.substr(0, n));
+      seen.eucJp = seen.eucJp && codec::ValidEucJp(piece.substr(0, n));
       if (n < piece.size()) {  // at a NUL
         bytesAfterNul = n + 1 < rest.size();
         break;
