@@ -25,8 +25,6 @@ struct Block {
   bool other;
 };
 
-// Bytes A1 to FE, less 21, are 80 to DD: below DE as signed bytes, which no
-// other byte is once 21 is taken from it. A high byte not so is another.
 constexpr std::uint64_t kEven = 0x5555555555555555u, kOdd = ~kEven;
 
 // One block of only ASCII and bytes A1 to FE: every run of the latter must
@@ -45,6 +43,8 @@ constexpr std::uint64_t kEven = 0x5555555555555555u, kOdd = ~kEven;
   return true;
 }
 
+// Bytes A1 to FE, less 21, are 80 to DD: below DE as signed bytes, which no
+// other byte is once 21 is taken from it. A high byte not so is another.
 struct Sse2 {
   static Block Masks(const Byte* p) {
     Block b{0, false};
