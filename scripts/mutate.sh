@@ -39,6 +39,9 @@
 #   --report FILE       also write one tab-separated row per fault: result,
 #                       file, line, operator, test, seconds, line before, after
 #   --keep              keep the scratch copy (its path is printed)
+#   --workers N         N runs at once, each over a share of the faults in a
+#                       scratch copy of its own (MUTATE_WORKERS; default 1):
+#                       two on two cores take about half the time of one
 #
 # A fault costs about 10 to 30 s on two cores (a header that many files
 # include, minutes), so 200 of them take about an hour.
@@ -72,6 +75,7 @@ catalogue=${MUTATE_CATALOGUE:-$root/scripts/mutants.txt}
 jobs=${MUTATE_JOBS:-2}
 niceness=${MUTATE_NICE:-19}
 only=() fileFilter=() paths=() list=0 keep=0 auto=0 seed='' count=200 since='' bound='' report=''
+workers=${MUTATE_WORKERS:-1} shard='' args=("$@")
 
 while (($#)); do
   case $1 in
@@ -85,6 +89,8 @@ while (($#)); do
     --since) since=$2; shift 2 ;;
     --timeout) bound=$2; shift 2 ;;
     --report) report=$(realpath -m "$2"); shift 2 ;;
+    --workers) workers=$2; shift 2 ;;
+    --shard) shard=$2; shift 2 ;;  # K/N: the K-th of N shares, for a worker
     -h|--help) sed -n '2,/^set -euo/{/^set/d;s/^# \{0,1\}//;p}' "$0"; exit 0 ;;
     -*) echo "mutate.sh: unknown argument: $1" >&2; exit 2 ;;
     *) paths+=("$1"); shift ;;
@@ -94,9 +100,23 @@ if ((!auto)) && [[ -n $seed$since || ${#paths[@]} -gt 0 ]]; then
   echo "mutate.sh: --seed, --since and paths go with --auto" >&2
   exit 2
 fi
-for n in "$count" ${bound:+"$bound"} ${seed:+"$seed"}; do
+for n in "$count" "$workers" ${bound:+"$bound"} ${seed:+"$seed"}; do
   [[ $n =~ ^[0-9]+$ ]] || { echo "mutate.sh: not a number: $n" >&2; exit 2; }
 done
+
+# A line without its indentation.
+strip() { local s=$1; echo "${s#"${s%%[! ]*}"}"; }
+# Keeps the faults of the given indices, in that order.
+pickFaults() {
+  local var i kept
+  for var in mFile mLine mFrom mTo mName; do
+    declare -n arr=$var
+    kept=()
+    for i in "$@"; do kept+=("${arr[i]}"); done
+    arr=("${kept[@]}")
+    unset -n arr
+  done
+}
 
 # ---- the faults: file, where (catalogue: the exact text; auto: the line
 # number), the line or text before and after, and a name to report ----
@@ -175,13 +195,89 @@ else
   # Only the runnable entries, in file order, so that consecutive faults
   # mostly rebuild the same object.
   readarray -t order < <(for i in "${runnable[@]}"; do printf '%s\t%s\n' "${mFile[i]}" "$i"; done | sort -s -t$'\t' -k1,1 | cut -f2)
-  for var in mFile mLine mFrom mTo mName; do
-    declare -n arr=$var
-    kept=()
-    for i in "${order[@]}"; do kept+=("${arr[i]}"); done
-    arr=("${kept[@]}")
-    unset -n arr
+  pickFaults "${order[@]}"
+fi
+
+# ---- the report ----
+# From the faults and their results (resultOf, testOf): the faults that were
+# not caught, a table per file and the caught ratio.
+summary() {
+  echo
+  for s in "${stale[@]}"; do echo "STALE     $s"; done
+  for i in "${!mFile[@]}"; do
+    case ${resultOf[i]} in
+      CAUGHT) ;;
+      *) printf '%-9s %s%s\n    - %s\n    + %s\n' "${resultOf[i]}" "${mName[i]}" "${testOf[i]:+  in ${testOf[i]}}" \
+           "$(strip "${mFrom[i]}")" "$(strip "${mTo[i]}")" ;;
+    esac
   done
+  echo
+  declare -A perFile
+  for i in "${!mFile[@]}"; do perFile[${mFile[i]}]+="${resultOf[i]} "; done
+  printf '%-36s %7s %7s %8s %7s %6s %7s\n' file faults caught survived timeout broken caught%
+  tally() { local w; c=0 s=0 t=0 b=0; for w in $1; do case $w in CAUGHT) c=$((c + 1)) ;; SURVIVED) s=$((s + 1)) ;;
+    TIMEOUT) t=$((t + 1)) ;; BROKEN) b=$((b + 1)) ;; esac; done; }
+  row() {
+    local n=$(($2 + $3 + $4))
+    printf '%-36s %7d %7d %8d %7d %6d %7s\n' "$1" $((n + $5)) "$2" "$3" "$4" "$5" \
+      "$( ((n)) && echo "$(($2 * 100 / n))%" || echo -)"
+  }
+  all=''
+  while IFS= read -r f; do
+    tally "${perFile[$f]}"
+    row "$f" $c $s $t $b
+    all+=${perFile[$f]}
+  done < <(printf '%s\n' "${!perFile[@]}" | sort)
+  tally "$all"
+  row total $c $s $t $b
+  echo "wall time $((SECONDS - started)) s"
+  if ((c + s + t)); then
+    printf 'caught %d/%d (%d%%), %d timeout(s), %d survivor(s), %d stale, %d broken\n' "$c" $((c + s + t)) \
+      $((c * 100 / (c + s + t))) "$t" "$s" "${#stale[@]}" "$b"
+  else
+    echo "caught 0/0: no fault ran (${#stale[@]} stale, $b broken)"
+  fi
+  ((${#stale[@]} == 0 && b == 0)) || ((auto && ${#stale[@]} == 0))
+}
+
+# ---- several workers ----
+# Each worker is a run of this script over its share of the faults (a run of
+# consecutive ones, so that the workers rebuild different objects), in a
+# scratch copy of its own: MUTATE_DIR for the first, MUTATE_DIR-K for the
+# others. A fault mostly waits for one compiler or one test, so two workers
+# keep two cores busy.
+if [[ -n $shard ]]; then
+  k=${shard%/*} n=${shard#*/}
+  from=$((${#mFile[@]} * k / n)) to=$((${#mFile[@]} * (k + 1) / n))
+  pickFaults $(seq "$from" $((to - 1)))
+  ((${#mFile[@]})) || exit 0
+elif ((workers > 1)); then
+  started=$SECONDS
+  gather=$(mktemp -d "${TMPDIR:-/tmp}/vevez-mutate-workers.XXXXXX")
+  trap 'rm -rf "$gather"' EXIT
+  pids=()
+  for ((k = 0; k < workers; k++)); do
+    dir=''
+    if [[ -n ${MUTATE_DIR:-} ]]; then dir=$(realpath -m "$MUTATE_DIR") && ((k)) && dir+=-$k; fi
+    MUTATE_DIR=$dir bash "$0" "${args[@]}" ${seed:+--seed "$seed"} --workers 1 --shard "$k/$workers" \
+      --report "$gather/$k.tsv" > >(sed -u "s/^/[$k] /") 2>&1 &
+    pids+=($!)
+  done
+  failed=0
+  for pid in "${pids[@]}"; do wait "$pid" || failed=$((failed + 1)); done
+  mFile=() mLine=() mFrom=() mTo=() mName=() resultOf=() testOf=()
+  for ((k = 0; k < workers; k++)); do
+    [[ -f $gather/$k.tsv ]] || continue
+    # Tabs made unit separators: read would merge the tabs of an empty field.
+    while IFS=$'\037' read -r result file line op test _ before after; do
+      mFile+=("$file") mLine+=("$line") mFrom+=("$before") mTo+=("$after") resultOf+=("$result") testOf+=("$test")
+      if ((auto)); then mName+=("$file:$line $op"); else mName+=("$op"); fi
+    done < <(tr '\t' '\037' <"$gather/$k.tsv")
+  done
+  [[ -n $report ]] && cat "$gather"/*.tsv >"$report" 2>/dev/null
+  ((failed)) && echo "$failed of $workers workers ended with an error: see their lines above"
+  summary
+  exit
 fi
 
 # ---- the scratch copy and its build ----
@@ -340,7 +436,6 @@ echo "a test that runs $stall s hangs (the slowest took $slowest ms); $((SECONDS
 # ---- planting ----
 resultOf=() testOf=()  # per fault: CAUGHT, SURVIVED, TIMEOUT or BROKEN, and the test
 [[ -n $report ]] && : >"$report"
-strip() { local s=$1; echo "${s#"${s%%[! ]*}"}"; }
 for i in "${!mFile[@]}"; do
   file=${mFile[i]}
   if [[ $planted != "$file" ]]; then
@@ -385,42 +480,4 @@ done
 [[ -n $planted ]] && cp "$original" "$scratch/$planted"
 planted=''
 rm -f "$original"
-
-# ---- the report ----
-echo
-for s in "${stale[@]}"; do echo "STALE     $s"; done
-for i in "${!mFile[@]}"; do
-  case ${resultOf[i]} in
-    CAUGHT) ;;
-    *) printf '%-9s %s%s\n    - %s\n    + %s\n' "${resultOf[i]}" "${mName[i]}" "${testOf[i]:+  in ${testOf[i]}}" \
-         "$(strip "${mFrom[i]}")" "$(strip "${mTo[i]}")" ;;
-  esac
-done
-echo
-declare -A perFile
-for i in "${!mFile[@]}"; do perFile[${mFile[i]}]+="${resultOf[i]} "; done
-printf '%-36s %7s %7s %8s %7s %6s %7s\n' file faults caught survived timeout broken caught%
-total=() # caught survived timeout broken
-tally() { local w; c=0 s=0 t=0 b=0; for w in $1; do case $w in CAUGHT) c=$((c + 1)) ;; SURVIVED) s=$((s + 1)) ;;
-  TIMEOUT) t=$((t + 1)) ;; BROKEN) b=$((b + 1)) ;; esac; done; }
-row() {
-  local n=$(($2 + $3 + $4))
-  printf '%-36s %7d %7d %8d %7d %6d %7s\n' "$1" $((n + $5)) "$2" "$3" "$4" "$5" \
-    "$( ((n)) && echo "$(($2 * 100 / n))%" || echo -)"
-}
-all=''
-while IFS= read -r f; do
-  tally "${perFile[$f]}"
-  row "$f" $c $s $t $b
-  all+=${perFile[$f]}
-done < <(printf '%s\n' "${!perFile[@]}" | sort)
-tally "$all"
-row total $c $s $t $b
-echo "wall time $((SECONDS - started)) s"
-if ((c + s + t)); then
-  printf 'caught %d/%d (%d%%), %d timeout(s), %d survivor(s), %d stale, %d broken\n' "$c" $((c + s + t)) \
-    $((c * 100 / (c + s + t))) "$t" "$s" "${#stale[@]}" "$b"
-else
-  echo "caught 0/0: no fault ran (${#stale[@]} stale, $b broken)"
-fi
-((${#stale[@]} == 0 && b == 0)) || ((auto && ${#stale[@]} == 0))
+summary
