@@ -4,7 +4,7 @@
 # files made of real words (bench/detect_corpus.py tells which): Japanese in
 # code page 932, EUC-JP and UTF-8, half-width katakana in code page 932, and
 # UTF-8 words in Vietnamese, Korean, Turkish, Czech, German, Greek and
-# Russian, each in files of 1, 2 and 5 lines. Prints the errors of each per
+# Russian, each in files of 1, 2, 3 and 5 lines. Prints the errors of each per
 # set and line count.
 # Installs what it needs itself (apt-get): nkf, uchardet, libicu-dev,
 # edict, skkdic and the Hunspell dictionaries the corpus is made from.

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the corpus of bench/detect_anchors.sh: word files of 1, 2 and 5
+"""Writes the corpus of bench/detect_anchors.sh: word files of 1, 2, 3 and 5
 lines made of real words, in each encoding a word file is found in.
 
 Sets (directory names):
@@ -20,7 +20,7 @@ import sys
 import unicodedata
 
 HUNSPELL = {"vi": "vi_VN", "ko": "ko", "tr": "tr_TR", "cs": "cs_CZ", "de": "de_DE", "el": "el_GR", "ru": "ru_RU"}
-LINES = (1, 2, 5)
+LINES = (1, 2, 3, 5)
 
 
 def edict(path, skip_header=True):
