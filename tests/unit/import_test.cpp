@@ -193,6 +193,8 @@ TEST(Import, TsvAndAnki) {
          {"notes.txt", "#separator:Pipe\n#html:true\n" + *codec::Utf8ToCp932("ポ&amp;|po\n"), {"0ポ&,po"}},
          // Further answer columns are alternatives; characters outside code page 932 make UTF-8.
          {"a.tsv", "smile\t😀\temoji\n", {"0smile,😀;emoji"}},
+         // The separator is told from the first of the first five lines that holds one.
+         {"a.tsv", "w\nx\ny\nz\nq\ta\n", {"0q,a"}, {1, 2, 3, 4}},
          // The shape of Anki's own test file: a comment, a blank line, then records.
          {"text-2fields.txt",
           "# this is a test file\n\n食べる\tto eat\n飲む\tto drink\nテスト\ttest\nto eat\t食べる\n"
@@ -236,19 +238,24 @@ TEST(Import, Kvtml) {
       "</text></translation><translation id=\"1\"><text>y</text></translation></entry>\n<entry>"
       "<translation id=\"0\"><text>cat</text></translation><translation id=\"1\"><text>neko</text>"
       "</translation></entry></entries></kvtml>";
-  // 600 KB of U+3000 (E3 80 80) whose first piece read (256 KiB) ends
-  // inside a character, after its first 0x80.
+  // 900 KB of U+3000 (E3 80 80) whose first piece read (256 KiB) ends
+  // inside a character, after its first 0x80; its third ends inside one
+  // too, with no ASCII byte in the two pieces held.
   const std::string entry =
       "<kvtml><identifiers><identifier id=\"0\"/><identifier id=\"1\"/></identifiers><entries><entry>"
       "<translation id=\"0\"><text>";
-  const std::string wide = entry + std::string((262144 - entry.size() - 2) % 3, ' ') + Repeat("　", 200000) +
+  const std::string wide = entry + std::string((262144 - entry.size() - 2) % 3, ' ') + Repeat("　", 300000) +
                            "</text></translation><translation id=\"1\"><text>y</text></translation></entry>"
                            "</entries></kvtml>";
   Check({{"v.kvtml", two, {"0cat & kitten,猫"}, {12}},
-         {"v.kvtml", wide, {"0" + Repeat("　", 200000) + ",y"}},
+         {"v.kvtml", wide, {"0" + Repeat("　", 300000) + ",y"}},
          {"v.kvtml", two, {"0猫,cat & kitten"}, {12}, {false, "Japanese,en"}},
          {"v.xml", one, {"0A pet that purrs,cat"}},
          {"numeri.kvtml", declared, {"01°,primo"}},
+         // Told by its name when a long comment keeps the root out of the head.
+         {"v.kvtml",
+          "<?xml version=\"1.0\"?><!--" + std::string(5000, ' ') + "-->" + one,
+          {"0A pet that purrs,cat"}},
          {"v.kvtml",
           "<?xml version='1.0' encoding='Shift_JIS'?>" + *codec::Utf8ToCp932(one),
           {"0A pet that purrs,cat"}},
