@@ -400,14 +400,15 @@ TEST(Records, LongLinesAreCutAndLeftOutOfTheExport) {
   std::vector<Judgement> js = {JudgementOf({Outcome::Wrong, "q", longAnswer}, "/w", kNoon),
                                JudgementOf({Outcome::Wrong, "r", "b"}, "/w", kNoon),
                                JudgementOf({Outcome::Wrong, "r", "b"}, "/w", kNoon),
-                               JudgementOf({Outcome::Wrong, "r", "c"}, "/w", kNoon)};  // another line
+                               JudgementOf({Outcome::Wrong, "r", "c"}, "/w", kNoon),  // another line
+                               JudgementOf({Outcome::Wrong, "s", std::string(4096, 'y')}, "/w", kNoon)};
   RecordWriter(dir / "r.sqlite").Write(js);
   const auto words = StatsReader(dir / "r.sqlite").Hardest({}, 10);
-  ASSERT_EQ(words.size(), 3u);
-  EXPECT_EQ(words[0].cut + words[1].cut + words[2].cut, 1);
+  ASSERT_EQ(words.size(), 4u);
+  EXPECT_EQ(words[0].cut + words[1].cut + words[2].cut + words[3].cut, 1) << "4 KiB are kept whole";
   const import::Summary s = ExportWords(words, dir / "hard.txt");
   EXPECT_EQ(s.skipped, 1u);
-  EXPECT_EQ(s.pairs, 2u);
+  EXPECT_EQ(s.pairs, 3u);
   EXPECT_EQ(test::ReadBytes(dir / "hard.txt").substr(0, 6), "0r,b\r\n");  // two misses first
 }
 
