@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -149,6 +150,14 @@ TEST(Records, MasteredLinesOverTime) {
         got += char('0' + n);
       EXPECT_EQ(got, std::string(mastered).substr(from)) << outcomes;
     }
+    // Week by week: weeks 7 days apart, each right answer counted once.
+    const auto weeks = StatsReader(dir / "r.sqlite").Weeks({}, kDay, kDay + int(js.size()) - 1);
+    int correct = 0;
+    for (std::size_t w = 0; w < weeks.size(); ++w) {
+      EXPECT_EQ(weeks[w].day, weeks[0].day + 7 * int(w));
+      correct += weeks[w].counts.correct;
+    }
+    EXPECT_EQ(correct, std::ranges::count(std::string_view(outcomes), 'C')) << outcomes;
   }
 }
 
@@ -381,6 +390,8 @@ TEST(Records, OlderDatabaseMigratesForward) {
   }
   StatsReader now(dir / "now.sqlite"), old(dir / "old.sqlite");
   EXPECT_EQ(test::SqliteShell(dir / "old.sqlite", "PRAGMA user_version"), "2\n");
+  // Written ahead of a log, so that the statistics window reads while the quiz writes.
+  EXPECT_EQ(test::SqliteShell(dir / "now.sqlite", "PRAGMA journal_mode"), "wal\n");
   // The key of the first line, q0: FNV-1a of "q0", NUL, "a0" and the length "4", as every
   // database holds it.
   EXPECT_EQ(test::SqliteShell(dir / "now.sqlite", "SELECT key FROM lines ORDER BY rowid LIMIT 1"),
