@@ -10,11 +10,6 @@
 namespace vz::codec {
 namespace {
 
-constexpr std::size_t kPiece = 64 * 1024;
-// Room for the longest output of one step: eight characters of three bytes,
-// and the bytes a store writes past them (16 bytes at the last four's start).
-constexpr std::size_t kStep = 32;
-
 char32_t Unit(const unsigned char* at, bool big) {
   return big ? char32_t(at[0]) << 8 | at[1] : char32_t(at[1]) << 8 | at[0];
 }
@@ -137,18 +132,12 @@ template <bool shuffle>
 // The conversion (see Utf16ToUtf8), with blocks of eight units packed by
 // shuffles when `shuffle`.
 template <bool shuffle>
-[[gnu::always_inline]] inline bool Convert(std::string_view units, bool bigEndian,
-                                           const std::function<void(std::string_view)>& sink) {
+[[gnu::always_inline]] inline Utf8Written Convert(std::string_view units, bool bigEndian, char* out) {
   const auto* p = reinterpret_cast<const unsigned char*>(units.data());
   const auto* const end = p + units.size();
-  char buf[kPiece + kStep];
-  char* out = buf;
+  char* const start = out;
   bool clean = true;
   while (end - p >= 2) {
-    if (out - buf >= static_cast<std::ptrdiff_t>(kPiece)) {
-      sink({buf, static_cast<std::size_t>(out - buf)});
-      out = buf;
-    }
     if (end - p >= 16) {
       if (char* next = PutBlock<shuffle>(out, p, bigEndian)) {
         out = next;
@@ -176,26 +165,36 @@ template <bool shuffle>
     out = PutUtf8(out, 0xFFFD);
     clean = false;
   }
-  if (out > buf) sink({buf, static_cast<std::size_t>(out - buf)});
-  return clean;
+  return {static_cast<std::size_t>(out - start), clean};
 }
 
 #ifdef __SSE2__
-[[gnu::flatten]] VZ_SSSE3 bool ConvertShuffled(std::string_view units, bool bigEndian,
-                                               const std::function<void(std::string_view)>& sink) {
-  return Convert<true>(units, bigEndian, sink);
+[[gnu::flatten]] VZ_SSSE3 Utf8Written ConvertShuffled(std::string_view units, bool bigEndian, char* out) {
+  return Convert<true>(units, bigEndian, out);
 }
 #endif
 
 }  // namespace
 
-bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<void(std::string_view)>& sink,
-                 bool plain) {
+Utf8Written Utf16ToUtf8(std::string_view units, bool bigEndian, char* out, VectorPath path) {
+  switch (Runs(path) ? path : VectorPath::kPlain) {
 #ifdef __SSE2__
-  static const bool shuffles = __builtin_cpu_supports("ssse3");
-  if (shuffles && !plain) return ConvertShuffled(units, bigEndian, sink);
+    case VectorPath::kAvx512:
+    case VectorPath::kAvx2:
+    case VectorPath::kSsse3:
+      return ConvertShuffled(units, bigEndian, out);
 #endif
-  return Convert<false>(units, bigEndian, sink);
+    default:
+      return Convert<false>(units, bigEndian, out);
+  }
+}
+
+bool AppendUtf16(std::string_view units, bool bigEndian, std::string& text, VectorPath path) {
+  const std::size_t at = text.size();
+  text.resize(at + Utf8Room(units.size()));
+  const Utf8Written written = Utf16ToUtf8(units, bigEndian, text.data() + at, path);
+  text.resize(at + written.length);
+  return written.clean;
 }
 
 }  // namespace vz::codec

@@ -65,12 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(!vz::codec::Runs(path) || vz::codec::ValidUtf8(bytes, path) == utf8, "UTF-8 check");
     Check(vz::codec::ValidEucJp(bytes, path) == euc, "EUC-JP check");
   }
-  std::string units[2];
-  for (int plain : {0, 1}) {
-    vz::codec::Utf16ToUtf8(
-        bytes, size % 2, [&](std::string_view s) { units[plain] += s; }, plain);
+  std::string plain;
+  const bool clean = vz::codec::AppendUtf16(bytes, size % 2, plain, vz::codec::VectorPath::kPlain);
+  for (vz::codec::VectorPath path : vz::codec::kVectorPaths) {
+    std::string units;
+    Check(vz::codec::AppendUtf16(bytes, size % 2, units, path) == clean && units == plain,
+          "UTF-16 conversion");
   }
-  Check(units[0] == units[1], "UTF-16 conversion");
   if (found.bom) return 0;  // the mark decides, and marking never touches it
   auto same = [&](const std::string& text) {
     const vz::codec::Detected d = vz::codec::DetectEncoding(text);

@@ -212,11 +212,14 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
           std::string(shift, 'a') +
           "0ねこ,caté\U0001F600 x;犬 dog\uD7FF\uE000\U0010FFFF\U00010000\r\n\x7F\u0080\u07FF\u0800\uFFFF" +
           std::string(9, 'b');
-      for (bool plain : {false, true}) {
-        std::string out;
-        Utf16ToUtf8(
-            In(e, text), e == Encoding::Utf16Be, [&](std::string_view s) { out += s; }, plain);
-        EXPECT_EQ(out, text) << shift << plain;
+      for (VectorPath path : kVectorPaths) {
+        // The room the conversion asks for, and bytes past it it must leave.
+        const std::string units = In(e, text);
+        std::string out(Utf8Room(units.size()) + 4, '#');
+        const Utf8Written written = Utf16ToUtf8(units, e == Encoding::Utf16Be, out.data(), path);
+        EXPECT_TRUE(written.clean);
+        EXPECT_EQ(out.substr(0, written.length), text) << shift << " path " << static_cast<int>(path);
+        EXPECT_EQ(out.substr(out.size() - 4), "####");
       }
     }
     const std::string ascii = In(e, "abcdefgh"), lone = e == Encoding::Utf16Le ? "\0\xDC"s : "\xDC\0"s;
