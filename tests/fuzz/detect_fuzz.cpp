@@ -1,6 +1,6 @@
 // Fuzzes telling a word file's encoding: a byte-order mark decides; decoding in every encoding ends
 // without a fault; every path of the UTF-8 check the processor runs agrees with one a character at a
-// time, and so do the EUC-JP check 64 bytes at a time and UTF-16's conversion by byte shuffles; CR LF
+// time, and so do the EUC-JP check 64 bytes at a time and every path of UTF-16's conversion; CR LF
 // line ends change nothing; and marking one line, or every line, as a list in the encoding found marks
 // them never changes the encoding (unless only ASCII is left, the same in every encoding, or the text
 // was told unstable).
