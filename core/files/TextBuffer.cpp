@@ -163,6 +163,17 @@ void TextBuffer::Reserve(std::size_t capacity, std::size_t maxBytes) {
   Grow(std::min(capacity, maxBytes));
 }
 
+char* TextBuffer::Room(std::size_t n) {
+  Detach();
+  if (n > mapped_ - size_) Grow(size_ + n);
+  return data_ + size_;
+}
+
+void TextBuffer::Extend(std::size_t n) {
+  if (n > mapped_ - size_) throw std::length_error("past the room of a text buffer");
+  size_ += n;
+}
+
 void TextBuffer::Detach() {
   if (guard_ < 0) return;
   void* p = ::mmap(nullptr, RoundToPages(size_ ? size_ : 1), PROT_READ | PROT_WRITE,

@@ -46,6 +46,14 @@ class TextBuffer {
   // Room for `capacity` bytes (at most `maxBytes`) without moving; pages
   // never written cost no memory.
   void Reserve(std::size_t capacity, std::size_t maxBytes);
+  // Writable room for `n` bytes after the ones held, for a caller that
+  // makes bytes in place rather than copying them in: it writes some, then
+  // keeps them with Extend. The buffer may move; pages never written cost
+  // no memory.
+  char* Room(std::size_t n);
+  // Keeps the first `n` bytes written into the room Room gave; raises
+  // std::length_error for more than that room.
+  void Extend(std::size_t n);
   // Copies a mapped file into memory of the buffer's own, so that nothing
   // done to the file from now on (a save that rewrites it in place) can
   // reach the bytes. The file is checked once the copy is made: a change

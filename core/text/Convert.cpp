@@ -132,7 +132,7 @@ bool EncodeEucExtension(std::string_view c, std::string& out) {
 // decode (it became U+FFFD).
 bool Decode(Encoding enc, std::string_view bytes, std::string& out) {
   if (Utf16(enc)) {
-    return Utf16ToUtf8(bytes, enc == Encoding::Utf16Be, [&](std::string_view piece) { out.append(piece); });
+    return AppendUtf16(bytes, enc == Encoding::Utf16Be, out);
   }
   bool clean = true;
   Converter& dec = ConverterFor(enc, true);

@@ -40,10 +40,11 @@ struct Detected {
   bool operator==(const Detected&) const = default;
 };
 
-// How the UTF-8 and EUC-JP checks run: in vectors of 16, 32 or 64 bytes
-// (the processor needs SSSE3, AVX2 or AVX-512; the EUC-JP check takes 32 for
-// 64), or a character at a time past runs of ASCII. Every path gives the
-// same answer; each is fastest where it runs.
+// How the UTF-8 and EUC-JP checks and the UTF-16 conversion run: in vectors
+// of 16, 32 or 64 bytes (the processor needs SSSE3, AVX2 or AVX-512; the
+// EUC-JP check and the conversion take 32 for 64), or a character at a time
+// past runs of ASCII. Every path gives the same answer; each is fastest
+// where it runs.
 enum class VectorPath { kPlain = 0, kSsse3 = 16, kAvx2 = 32, kAvx512 = 64 };
 inline constexpr VectorPath kVectorPaths[] = {VectorPath::kPlain, VectorPath::kSsse3, VectorPath::kAvx2,
                                               VectorPath::kAvx512};

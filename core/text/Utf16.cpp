@@ -10,11 +10,6 @@
 namespace vz::codec {
 namespace {
 
-constexpr std::size_t kPiece = 64 * 1024;
-// Room for the longest output of one step: eight characters of three bytes,
-// and the bytes a store writes past them (16 bytes at the last four's start).
-constexpr std::size_t kStep = 32;
-
 char32_t Unit(const unsigned char* at, bool big) {
   return big ? char32_t(at[0]) << 8 | at[1] : char32_t(at[1]) << 8 | at[0];
 }
@@ -97,6 +92,61 @@ VZ_SSSE3 char* PutFour(char* out, __m128i c) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, shuffle));
   return out + pack.length;
 }
+
+#define VZ_AVX2 __attribute__((target("avx2")))
+
+// The shuffles of two packs, one a 16-byte lane.
+VZ_AVX2 __m256i Shuffles(const Pack& lane0, const Pack& lane1) {
+  return _mm256_inserti128_si256(
+      _mm256_castsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(lane0.shuffle))),
+      _mm_load_si128(reinterpret_cast<const __m128i*>(lane1.shuffle)), 1);
+}
+
+// Four characters packed by `pack` at out; returns the end of their bytes.
+inline char* Put(char* out, __m128i packed, const Pack& pack) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), packed);
+  return out + pack.length;
+}
+
+// Sixteen units at once (see PutBlock); the processor has AVX2. Without a
+// branch between ASCII and the rest, which alternate too often in a word
+// file to be foretold: each unit's bytes are made in 16-bit lanes (its
+// first byte and its second: the middle of three, the last of two; apart,
+// its last), paired into 32-bit lanes, and each four packed by the shuffle
+// for their lengths, as in PutFour.
+VZ_AVX2 char* PutBlock16(char* out, const unsigned char* p, bool big) {
+  __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  if (big) c = _mm256_or_si256(_mm256_srli_epi16(c, 8), _mm256_slli_epi16(c, 8));
+  // Surrogates are D800 to DFFF: 1B in their top five bits.
+  const __m256i top5 = _mm256_srli_epi16(c, 11), zero = _mm256_setzero_si256();
+  const __m256i surrogate = _mm256_cmpeq_epi16(top5, _mm256_set1_epi16(0x1B));
+  if (!_mm256_testz_si256(surrogate, surrogate)) return nullptr;
+  const __m256i one = _mm256_cmpeq_epi16(_mm256_srli_epi16(c, 7), zero);  // below 80: one byte
+  const __m256i upToTwo = _mm256_cmpeq_epi16(top5, zero);                 // below 800
+  const __m256i c6 = _mm256_srli_epi16(c, 6);
+  __m256i first = _mm256_blendv_epi8(_mm256_or_si256(c6, _mm256_set1_epi16(0xC0)), c, one);
+  first =
+      _mm256_blendv_epi8(_mm256_or_si256(_mm256_srli_epi16(c, 12), _mm256_set1_epi16(0xE0)), first, upToTwo);
+  const __m256i second = _mm256_slli_epi16(_mm256_blendv_epi8(c6, c, upToTwo), 8);
+  const __m256i firstTwo = _mm256_or_si256(
+      first,
+      _mm256_or_si256(_mm256_and_si256(second, _mm256_set1_epi16(0x3F00)), _mm256_set1_epi16(-0x8000)));
+  const __m256i last = _mm256_or_si256(_mm256_and_si256(c, _mm256_set1_epi16(0x3F)), _mm256_set1_epi16(0x80));
+  // Units 0 to 3 and 8 to 11, and 4 to 7 and 12 to 15, one a 32-bit lane.
+  const __m256i low = _mm256_unpacklo_epi16(firstTwo, last), high = _mm256_unpackhi_epi16(firstTwo, last);
+  // The lengths of each four units in a byte, as kPacks is indexed: the
+  // masks narrowed to a byte a unit, their quarters put in order, negated.
+  const __m256i shorts = _mm256_shuffle_epi32(_mm256_packs_epi16(one, upToTwo), 0xD8);
+  const auto m = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(shorts));
+  const Pack &p0 = kPacks.pack[m & 0xFF], &p1 = kPacks.pack[m >> 8 & 0xFF], &p2 = kPacks.pack[m >> 16 & 0xFF],
+             &p3 = kPacks.pack[m >> 24];
+  const __m256i packedLow = _mm256_shuffle_epi8(low, Shuffles(p0, p2));
+  const __m256i packedHigh = _mm256_shuffle_epi8(high, Shuffles(p1, p3));
+  out = Put(out, _mm256_castsi256_si128(packedLow), p0);
+  out = Put(out, _mm256_castsi256_si128(packedHigh), p1);
+  out = Put(out, _mm256_extracti128_si256(packedLow, 1), p2);
+  return Put(out, _mm256_extracti128_si256(packedHigh, 1), p3);
+}
 #endif
 
 // Eight units at once, most of a word file (its answers in ASCII, the
@@ -134,25 +184,25 @@ template <bool shuffle>
 #endif
 }
 
-// The conversion (see Utf16ToUtf8), with blocks of eight units packed by
-// shuffles when `shuffle`.
-template <bool shuffle>
-[[gnu::always_inline]] inline bool Convert(std::string_view units, bool bigEndian,
-                                           const std::function<void(std::string_view)>& sink) {
+// The conversion (see Utf16ToUtf8) in blocks of `path`: sixteen units with
+// AVX2, eight otherwise, packed by shuffles from SSSE3 on.
+template <VectorPath path>
+[[gnu::always_inline]] inline Utf8Written Convert(std::string_view units, bool bigEndian, char* out) {
+  constexpr std::ptrdiff_t kBlockBytes = path == VectorPath::kAvx2 ? 32 : 16;
   const auto* p = reinterpret_cast<const unsigned char*>(units.data());
   const auto* const end = p + units.size();
-  char buf[kPiece + kStep];
-  char* out = buf;
+  char* const start = out;
   bool clean = true;
   while (end - p >= 2) {
-    if (out - buf >= static_cast<std::ptrdiff_t>(kPiece)) {
-      sink({buf, static_cast<std::size_t>(out - buf)});
-      out = buf;
-    }
-    if (end - p >= 16) {
-      if (char* next = PutBlock<shuffle>(out, p, bigEndian)) {
+    if (end - p >= kBlockBytes) {
+      char* next = nullptr;
+#ifdef __SSE2__
+      if constexpr (path == VectorPath::kAvx2) next = PutBlock16(out, p, bigEndian);
+#endif
+      if constexpr (path != VectorPath::kAvx2) next = PutBlock<path == VectorPath::kSsse3>(out, p, bigEndian);
+      if (next) {
         out = next;
-        p += 16;
+        p += kBlockBytes;
         continue;
       }
     }
@@ -176,26 +226,41 @@ template <bool shuffle>
     out = PutUtf8(out, 0xFFFD);
     clean = false;
   }
-  if (out > buf) sink({buf, static_cast<std::size_t>(out - buf)});
-  return clean;
+  return {static_cast<std::size_t>(out - start), clean};
 }
 
 #ifdef __SSE2__
-[[gnu::flatten]] VZ_SSSE3 bool ConvertShuffled(std::string_view units, bool bigEndian,
-                                               const std::function<void(std::string_view)>& sink) {
-  return Convert<true>(units, bigEndian, sink);
+[[gnu::flatten]] VZ_SSSE3 Utf8Written ConvertShuffled(std::string_view units, bool bigEndian, char* out) {
+  return Convert<VectorPath::kSsse3>(units, bigEndian, out);
+}
+
+[[gnu::flatten]] VZ_AVX2 Utf8Written ConvertAvx2(std::string_view units, bool bigEndian, char* out) {
+  return Convert<VectorPath::kAvx2>(units, bigEndian, out);
 }
 #endif
 
 }  // namespace
 
-bool Utf16ToUtf8(std::string_view units, bool bigEndian, const std::function<void(std::string_view)>& sink,
-                 bool plain) {
+Utf8Written Utf16ToUtf8(std::string_view units, bool bigEndian, char* out, VectorPath path) {
+  switch (Runs(path) ? path : VectorPath::kPlain) {
 #ifdef __SSE2__
-  static const bool shuffles = __builtin_cpu_supports("ssse3");
-  if (shuffles && !plain) return ConvertShuffled(units, bigEndian, sink);
+    case VectorPath::kAvx512:
+    case VectorPath::kAvx2:
+      return ConvertAvx2(units, bigEndian, out);
+    case VectorPath::kSsse3:
+      return ConvertShuffled(units, bigEndian, out);
 #endif
-  return Convert<false>(units, bigEndian, sink);
+    default:
+      return Convert<VectorPath::kPlain>(units, bigEndian, out);
+  }
+}
+
+bool AppendUtf16(std::string_view units, bool bigEndian, std::string& text, VectorPath path) {
+  const std::size_t at = text.size();
+  text.resize(at + Utf8Room(units.size()));
+  const Utf8Written written = Utf16ToUtf8(units, bigEndian, text.data() + at, path);
+  text.resize(at + written.length);
+  return written.clean;
 }
 
 }  // namespace vz::codec

@@ -90,6 +90,22 @@ void WordList::Clear() {
   moved_.clear();
 }
 
+namespace {
+
+// A UTF-16 file's text as UTF-8, converted straight into the buffer that
+// then holds it; a unit that did not decode is a BrokenUtf16 `problem`.
+TextBuffer FromUtf16(std::string_view units, bool bigEndian, WordList::LoadProblem& problem) {
+  TextBuffer utf8;
+  char* const room = utf8.Room(codec::Utf8Room(units.size()));
+  const codec::Utf8Written written = codec::Utf16ToUtf8(units, bigEndian, room);
+  if (written.length > WordList::kMaxBytes) throw std::length_error("word list too large");
+  utf8.Extend(written.length);
+  if (!written.clean) problem = WordList::LoadProblem::BrokenUtf16;
+  return utf8;
+}
+
+}  // namespace
+
 void WordList::Load(const std::string& path) {
   FileStamp stamp;
   TextBuffer text;
@@ -106,13 +122,7 @@ void WordList::Load(const std::string& path) {
       // UTF-16 is held as UTF-8, so that the lines work as in any other
       // file: converted in one pass as it is read.
       encoding = d;
-      TextBuffer utf8;
-      // At most three bytes of UTF-8 for each two of UTF-16.
-      utf8.Reserve(all.size() / 2 * 3, kMaxBytes);
-      const bool clean = codec::Utf16ToUtf8(all.substr(d.bom), d.encoding == codec::Encoding::Utf16Be,
-                                            [&](std::string_view piece) { utf8.Append(piece, kMaxBytes); });
-      if (!clean) problem = LoadProblem::BrokenUtf16;
-      text = std::move(utf8);
+      text = FromUtf16(all.substr(d.bom), d.encoding == codec::Encoding::Utf16Be, problem);
       all = std::string_view(text.data(), text.size());
     }
     // A byte-order mark is not part of line 0 (a UTF-16 file's is gone).

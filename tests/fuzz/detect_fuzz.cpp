@@ -1,6 +1,6 @@
 // Fuzzes telling a word file's encoding: a byte-order mark decides; decoding in every encoding ends
 // without a fault; every path of the UTF-8 check the processor runs agrees with one a character at a
-// time, and so do the EUC-JP check 64 bytes at a time and UTF-16's conversion by byte shuffles; CR LF
+// time, and so do the EUC-JP check 64 bytes at a time and every path of UTF-16's conversion; CR LF
 // line ends change nothing; and marking one line, or every line, as a list in the encoding found marks
 // them never changes the encoding (unless only ASCII is left, the same in every encoding, or the text
 // was told unstable).
@@ -65,12 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(!vz::codec::Runs(path) || vz::codec::ValidUtf8(bytes, path) == utf8, "UTF-8 check");
     Check(vz::codec::ValidEucJp(bytes, path) == euc, "EUC-JP check");
   }
-  std::string units[2];
-  for (int plain : {0, 1}) {
-    vz::codec::Utf16ToUtf8(
-        bytes, size % 2, [&](std::string_view s) { units[plain] += s; }, plain);
+  std::string plain;
+  const bool clean = vz::codec::AppendUtf16(bytes, size % 2, plain, vz::codec::VectorPath::kPlain);
+  for (vz::codec::VectorPath path : vz::codec::kVectorPaths) {
+    std::string units;
+    Check(vz::codec::AppendUtf16(bytes, size % 2, units, path) == clean && units == plain,
+          "UTF-16 conversion");
   }
-  Check(units[0] == units[1], "UTF-16 conversion");
   if (found.bom) return 0;  // the mark decides, and marking never touches it
   auto same = [&](const std::string& text) {
     const vz::codec::Detected d = vz::codec::DetectEncoding(text);

@@ -203,20 +203,23 @@ TEST(Convert, EveryEncodingBothWaysAndWhatItLacks) {
   EXPECT_EQ(ToUtf8(Encoding::EucJp, "\xA4\x61\xA4\xA2"), "\uFFFDaあ");
   EXPECT_EQ(ToUtf8(Encoding::Utf8, "a\xFF\xE3\x81\x82"), "a\uFFFDあ");
   EXPECT_FALSE(Decodes(Encoding::Utf16Le, "\0\xD8\x61\0"s));
-  // UTF-16 is converted eight units at a time: each kind of character (the
-  // first and last of each UTF-8 length) at each place of a block, and a
-  // lone surrogate inside one.
+  // UTF-16 is converted in blocks of eight or sixteen units: each kind of
+  // character (the first and last of each UTF-8 length) at each place of a
+  // block, in every path, and a lone surrogate inside one.
   for (Encoding e : {Encoding::Utf16Le, Encoding::Utf16Be}) {
-    for (int shift = 0; shift < 8; ++shift) {
-      const std::string text =
-          std::string(shift, 'a') +
-          "0ねこ,caté\U0001F600 x;犬 dog\uD7FF\uE000\U0010FFFF\U00010000\r\n\x7F\u0080\u07FF\u0800\uFFFF" +
-          std::string(9, 'b');
-      for (bool plain : {false, true}) {
-        std::string out;
-        Utf16ToUtf8(
-            In(e, text), e == Encoding::Utf16Be, [&](std::string_view s) { out += s; }, plain);
-        EXPECT_EQ(out, text) << shift << plain;
+    for (int shift = 0; shift < 16; ++shift) {
+      // Surrogates last: a block that holds one is converted unit by unit.
+      const std::string text = std::string(shift, 'a') +
+                               "0ねこ,caté x;犬 dog\uD7FF\uE000\r\n\x7F\u0080\u07FF\u0800\uFFFF" +
+                               std::string(16, 'b') + "\U0001F600 \U0010FFFF\U00010000" + std::string(9, 'b');
+      for (VectorPath path : kVectorPaths) {
+        // The room the conversion asks for, and bytes past it it must leave.
+        const std::string units = In(e, text);
+        std::string out(Utf8Room(units.size()) + 4, '#');
+        const Utf8Written written = Utf16ToUtf8(units, e == Encoding::Utf16Be, out.data(), path);
+        EXPECT_TRUE(written.clean);
+        EXPECT_EQ(out.substr(0, written.length), text) << shift << " path " << static_cast<int>(path);
+        EXPECT_EQ(out.substr(out.size() - 4), "####");
       }
     }
     const std::string ascii = In(e, "abcdefgh"), lone = e == Encoding::Utf16Le ? "\0\xDC"s : "\xDC\0"s;

@@ -5,6 +5,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -365,6 +366,25 @@ TEST(WordListLimit, AddedBytesCountAgainstTheLimit) {
   EXPECT_THROW(b.Append("abc", 5), std::length_error);
   b.Append("de", 5);
   EXPECT_EQ(std::string_view(b.data(), b.size()), "abcde");
+  // Bytes made in place are kept as far as asked, never past their room.
+  std::memcpy(b.Room(3), "fgh", 3);
+  b.Extend(2);
+  EXPECT_THROW(b.Extend(1 << 20), std::length_error);
+  EXPECT_EQ(std::string_view(b.data(), b.size()), "abcdefg");
+}
+
+// Room after a mapped file's bytes is memory of the buffer's own, all of it
+// writable, and the file keeps its bytes.
+TEST_F(WordListBigFile, RoomAfterAMappedFileIsTheBuffersOwn) {
+  const std::string file(600'000, 'q');
+  WriteBytes(path, file);
+  FileStamp stamp;
+  TextBuffer b = TextBuffer::Read(path, WordList::kMaxBytes, &stamp);
+  std::memset(b.Room(1 << 16), 'x', 1 << 16);
+  b.Extend(1 << 16);
+  EXPECT_TRUE(test::SameBytes({b.data(), b.size()}, file + std::string(1 << 16, 'x')));
+  EXPECT_FALSE(b.Changed());
+  EXPECT_TRUE(test::SameBytes(ReadBytes(path), file));
 }
 
 // A big file's lines are read from the page cache rather than copied.
