@@ -241,15 +241,18 @@ summary() {
 }
 
 # ---- several workers ----
-# Each worker is a run of this script over its share of the faults (a run of
-# consecutive ones, so that the workers rebuild different objects), in a
-# scratch copy of its own: MUTATE_DIR for the first, MUTATE_DIR-K for the
-# others. A fault mostly waits for one compiler or one test, so two workers
-# keep two cores busy.
+# Each worker is a run of this script over its share of the faults (those of
+# every N-th file, so that the workers rebuild different objects and share
+# the slow headers), in a scratch copy of its own: MUTATE_DIR for the first,
+# MUTATE_DIR-K for the others. A fault mostly waits for one compiler or one
+# test, so two workers keep two cores busy.
 if [[ -n $shard ]]; then
-  k=${shard%/*} n=${shard#*/}
-  from=$((${#mFile[@]} * k / n)) to=$((${#mFile[@]} * (k + 1) / n))
-  pickFaults $(seq "$from" $((to - 1)))
+  k=${shard%/*} n=${shard#*/} mine=() files=0
+  for i in "${!mFile[@]}"; do
+    ((i == 0)) || [[ ${mFile[i]} == "${mFile[i - 1]}" ]] || files=$((files + 1))
+    ((files % n == k)) && mine+=("$i")
+  done
+  pickFaults "${mine[@]}"
   ((${#mFile[@]})) || exit 0
 elif ((workers > 1)); then
   started=$SECONDS
