@@ -182,8 +182,8 @@ TEST(Import, TsvAndAnki) {
          {"notes.txt",
           "#separator:tab\n#html:true\n# from Anki, as it exports\n#tags column:3\n"
           "<b>猫</b>の子 &amp; &#x72AC;\tcat<br>kitty<img src=\"a.png\"> [sound:neko.mp3]\ttag1\n"
-          "<div>a</div><div>b</div>\t&lt;c&#62;&nbsp;\n",
-          {"0猫の子 & 犬,cat kitty", "0a b,<c>"}},
+          "<div>a</div><div>b</div>\t&lt;c&#62;&nbsp;\n<p>c</p> <p>d</p> [sound:e.mp3] e\tx\n",
+          {"0猫の子 & 犬,cat kitty", "0a b,<c>", "0c d e,x"}},
          {"notes.txt",
           "#separator:semicolon\n#html:false\n#columns:Front;Back;Tags\nq<b>;a [sound:x.mp3];t\n",
           {"0q<b>,a"}},
