@@ -43,6 +43,7 @@ TEST(IniRead, NamesIgnoreCaseAndSurroundingBlanks) {
   const std::string jp = "[\x83\x41]\r\nk=1\r\n";
   EXPECT_EQ(FindValue(jp, "\x83\x41", "K"), "1");
   EXPECT_EQ(FindValue(jp, "\x83\x61", "k"), std::nullopt);
+  EXPECT_EQ(FindValue(jp, "\x84\x41", "k"), std::nullopt);  // nor do lead bytes
   // A UTF-8 byte-order mark is not part of the first line.
   EXPECT_EQ(Find("\xEF\xBB\xBF[SOFT]\r\nSpeed=1\r\n", "SPEED"), "1");
 }

@@ -116,8 +116,8 @@ TEST(WordLineForEachLine, KeepsEveryOtherByte) {
 }
 
 // The scan reads long texts in blocks: line ends, CR LF pairs and a NUL at
-// every position around the blocks' edges split as a byte-by-byte reading
-// of the rules does.
+// every position around the blocks' edges and at the text's start split as
+// a byte-by-byte reading of the rules does.
 TEST(WordLineForEachLine, LongTextsSplitAsByteByByte) {
   auto byteByByte = [](std::string_view t, bool* after) {
     Lines out;
@@ -137,7 +137,7 @@ TEST(WordLineForEachLine, LongTextsSplitAsByteByByte) {
     return out;
   };
   const std::string ends[] = {"\r\n", "\n", "\r", "\r\r\n", "\n\r", std::string(1, '\0')};
-  for (int at = 56; at < 136; ++at) {
+  for (int at = 0; at < 136; at = at == 7 ? 56 : at + 1) {  // the text's first bytes too
     for (const std::string& e : ends) {
       std::string text(200, 'x');
       text.replace(static_cast<size_t>(at), e.size(), e);
