@@ -1,6 +1,7 @@
 // Portable and installed modes: where settings, the default word file and
 // the cues live, and the first start of an installed program.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -91,6 +92,10 @@ TEST_F(LocationsTest, InstalledUsesTheXdgFoldersAndCopiesTheSampleOnce) {
     EXPECT_EQ(test::ModeOf(w.dataDir + "word.txt"), 0u) << at;
   }
   EXPECT_EQ(test::TempDir::ListDir(tmp / "share/vevez"), std::vector<std::string>{"word.txt"});
+  // A HOME that is not absolute gives way to the home the system records.
+  env = {{"HOME", "relative"}};
+  EXPECT_EQ(Find(exe).configDir,
+            (std::filesystem::path(::getpwuid(::geteuid())->pw_dir) / ".config/vevez/").string());
 }
 
 // A relative file name is made absolute against the working directory the
