@@ -158,11 +158,6 @@ void TextBuffer::Grow(std::size_t capacity) {
   mapped_ = capacity;
 }
 
-void TextBuffer::Reserve(std::size_t capacity, std::size_t maxBytes) {
-  Detach();
-  Grow(std::min(capacity, maxBytes));
-}
-
 char* TextBuffer::Room(std::size_t n) {
   Detach();
   if (n > mapped_ - size_) Grow(size_ + n);

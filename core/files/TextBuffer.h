@@ -43,9 +43,6 @@ class TextBuffer {
   // Appends `bytes`; the buffer may move. Raises std::length_error past
   // `maxBytes`.
   void Append(std::string_view bytes, std::size_t maxBytes);
-  // Room for `capacity` bytes (at most `maxBytes`) without moving; pages
-  // never written cost no memory.
-  void Reserve(std::size_t capacity, std::size_t maxBytes);
   // Writable room for `n` bytes after the ones held, for a caller that
   // makes bytes in place rather than copying them in: it writes some, then
   // keeps them with Extend. The buffer may move; pages never written cost
